@@ -1,0 +1,5 @@
+#include "program_state.h"
+
+int BusyCount = 0;
+bool OpeningArchive = false;
+bool ResultReported = false;
