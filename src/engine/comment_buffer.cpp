@@ -1,0 +1,3 @@
+#include "engine/comment_buffer.h"
+
+QByteArray CommentBuffer;

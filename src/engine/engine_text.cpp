@@ -1,0 +1,22 @@
+#include "engine/engine_text.h"
+
+#include <cstring>
+
+QByteArray CutUtf8(const QByteArray& bytes, std::size_t limit) {
+  if (static_cast<std::size_t>(bytes.size()) <= limit) return bytes;
+  std::size_t end = limit;
+  // Step back over continuation bytes (10xxxxxx) to the start of the character that would be cut.
+  while (end > 0 && (static_cast<unsigned char>(bytes[static_cast<qsizetype>(end)]) & 0xC0) == 0x80) --end;
+  return bytes.left(static_cast<qsizetype>(end));
+}
+
+QString TextFromLibrary(const char* text) { return text ? QString::fromUtf8(text) : QString(); }
+
+std::size_t CopyToLibrary(const QByteArray& text, char* buffer, std::size_t limit, bool terminate) {
+  if (!buffer) return 0;
+  const QByteArray cut = CutUtf8(text, limit);
+  const auto count = static_cast<std::size_t>(cut.size());
+  if (count) std::memcpy(buffer, cut.constData(), count);
+  if (terminate) buffer[count] = '\0';
+  return count;
+}
