@@ -1,0 +1,51 @@
+#include <sys/stat.h>
+
+#include "archive_index.h"
+#include "zip_format.h"
+
+namespace zipcore {
+
+bool ZipEntry::isUnixMade() const {
+  // Only trust the mode when the high half actually holds a file type.
+  return host() == kHostUnix && (unixMode() & S_IFMT) != 0;
+}
+
+bool ZipEntry::isDirectory() const {
+  if (!name.empty() && (name.back() == '/' || name.back() == '\\')) return true;
+  if (isUnixMade()) return S_ISDIR(unixMode());
+  return (externalAttributes & zipabi::kAttrDirectory) != 0 && uncompressedSize == 0;
+}
+
+bool ZipEntry::isSymlink() const { return isUnixMade() && S_ISLNK(unixMode()); }
+
+bool ZipEntry::isVolumeLabel() const {
+  return !isUnixMade() && (externalAttributes & zipabi::kAttrVolumeLabel) != 0 && !isDirectory();
+}
+
+uint8_t ZipEntry::dosAttributes() const {
+  uint8_t attrs = 0;
+  if (isUnixMade()) {
+    if ((unixMode() & 0222) == 0) attrs |= zipabi::kAttrReadOnly;
+  } else {
+    attrs = static_cast<uint8_t>(externalAttributes & 0x3F);
+  }
+  if (isDirectory()) attrs |= zipabi::kAttrDirectory;
+  // A name whose last component begins with "." is hidden on this system.
+  std::string_view n = name;
+  while (!n.empty() && n.back() == '/') n.remove_suffix(1);
+  auto slash = n.rfind('/');
+  std::string_view last = slash == std::string_view::npos ? n : n.substr(slash + 1);
+  if (!last.empty() && last.front() == '.') attrs |= zipabi::kAttrHidden;
+  return attrs;
+}
+
+uint8_t ZipEntry::ratio() const {
+  if (uncompressedSize == 0 || compressedSize >= uncompressedSize) return 0;
+  // Space saved in percent, rounded to the nearest.
+  uint64_t saved = uncompressedSize - compressedSize;
+  long double r = static_cast<long double>(saved) * 100.0L / static_cast<long double>(uncompressedSize);
+  unsigned v = static_cast<unsigned>(r + 0.5L);
+  return static_cast<uint8_t>(v > 100 ? 100 : v);
+}
+
+}  // namespace zipcore

@@ -1,0 +1,288 @@
+#include "archive_index.h"
+
+#include <libdeflate.h>
+
+#include <algorithm>
+#include <new>
+#include <string_view>
+#include <unordered_set>
+
+#include "archive_source.h"
+#include "cp437.h"
+#include "dos_time.h"
+#include "zip_format.h"
+
+namespace zipcore {
+
+namespace {
+
+struct EndRecord {
+  uint64_t position = 0;       // absolute position of the end of central directory record
+  uint64_t cdEnd = 0;          // where the directory must end (this record or the ZIP64 record)
+  uint32_t disk = 0;
+  uint32_t cdDisk = 0;
+  uint64_t totalEntries = 0;
+  uint64_t cdSize = 0;
+  uint64_t cdOffset = 0;
+  uint16_t commentLength = 0;
+  bool zip64 = false;
+};
+
+// Parses the end record at `pos` inside `tail` (which starts at absolute `tailStart`), following
+// a ZIP64 locator when one precedes it.
+bool parseEndRecord(ArchiveSource& source, const uint8_t* tail, uint64_t tailStart, size_t pos, EndRecord& end) {
+  const uint8_t* p = tail + pos;
+  end.position = tailStart + pos;
+  end.disk = get16(p + 4);
+  end.cdDisk = get16(p + 6);
+  end.totalEntries = get16(p + 10);
+  end.cdSize = get32(p + 12);
+  end.cdOffset = get32(p + 16);
+  end.commentLength = get16(p + 20);
+  end.cdEnd = end.position;
+  if (end.position < kZip64LocatorSize) return true;
+  uint8_t locator[kZip64LocatorSize];
+  if (!source.read(end.position - kZip64LocatorSize, locator, sizeof locator) || get32(locator) != kZip64LocatorSig)
+    return true;
+  uint32_t z64Disk = get32(locator + 4);
+  uint64_t z64Pos = source.segmentStart(z64Disk) + get64(locator + 8);
+  uint8_t record[kZip64EndSize];
+  bool found = source.read(z64Pos, record, sizeof record) && get32(record) == kZip64EndSig;
+  if (!found) {
+    // Prefix data shifts every offset; the record normally sits right before its locator.
+    uint64_t guess = end.position - kZip64LocatorSize - kZip64EndSize;
+    if (end.position >= kZip64LocatorSize + kZip64EndSize && source.read(guess, record, sizeof record) &&
+        get32(record) == kZip64EndSig) {
+      z64Pos = guess;
+      found = true;
+    }
+  }
+  if (!found) return true;
+  end.zip64 = true;
+  end.disk = get32(record + 16);
+  end.cdDisk = get32(record + 20);
+  end.totalEntries = get64(record + 32);
+  end.cdSize = get64(record + 40);
+  end.cdOffset = get64(record + 48);
+  end.cdEnd = z64Pos;
+  return true;
+}
+
+std::string decodeText(const std::string& raw, bool utf8Flag, uint8_t host) {
+  if (utf8Flag || isAscii(raw)) return raw;
+  bool dosHost = host == kHostDos || host == kHostNtfs || host == kHostVfat;
+  if (!dosHost && isValidUtf8(raw)) return raw;
+  return cp437ToUtf8(raw);
+}
+
+// The Info-ZIP Unicode path extra: version 1, CRC-32 of the raw name, then the UTF-8 name.
+bool unicodePathName(const ZipEntry& e, std::string& out) {
+  const uint8_t* d;
+  size_t n;
+  if (!findExtraField(e.extra, kExtraUnicodePath, &d, &n) || n < 5 || d[0] != 1) return false;
+  uint32_t crc = libdeflate_crc32(0, e.rawName.data(), e.rawName.size());
+  if (crc != get32(d + 1)) return false;
+  std::string_view name(reinterpret_cast<const char*>(d + 5), n - 5);
+  if (!isValidUtf8(name)) return false;
+  out.assign(name);
+  return true;
+}
+
+// Parses one central header at `r`; false when it is malformed or runs past the directory.
+bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut) {
+  const uint8_t* fixed = r.take(kCentralHeaderSize);
+  if (!fixed || get32(fixed) != kCentralHeaderSig) return false;
+  e.versionMadeBy = get16(fixed + 4);
+  e.versionNeeded = get16(fixed + 6);
+  e.flags = get16(fixed + 8);
+  e.method = get16(fixed + 10);
+  e.dosTime = get16(fixed + 12);
+  e.dosDate = get16(fixed + 14);
+  e.crc = get32(fixed + 16);
+  e.compressedSize = get32(fixed + 20);
+  e.uncompressedSize = get32(fixed + 24);
+  uint16_t nameLength = get16(fixed + 28);
+  uint16_t extraLength = get16(fixed + 30);
+  uint16_t commentLength = get16(fixed + 32);
+  uint32_t disk = get16(fixed + 34);
+  e.internalAttributes = get16(fixed + 36);
+  e.externalAttributes = get32(fixed + 38);
+  e.localHeaderOffset = get32(fixed + 42);
+  const uint8_t* name = r.take(nameLength);
+  const uint8_t* extra = r.take(extraLength);
+  const uint8_t* comment = r.take(commentLength);
+  if (!r.ok()) return false;
+  e.rawName.assign(reinterpret_cast<const char*>(name), nameLength);
+  e.extra.assign(reinterpret_cast<const char*>(extra), extraLength);
+  std::string rawComment(reinterpret_cast<const char*>(comment), commentLength);
+
+  const uint8_t* d;
+  size_t n;
+  if (findExtraField(e.extra, kExtraZip64, &d, &n)) {
+    ByteReader z(d, n);
+    if (e.uncompressedSize == k32Max) e.uncompressedSize = z.u64();
+    if (e.compressedSize == k32Max) e.compressedSize = z.u64();
+    if (e.localHeaderOffset == k32Max) e.localHeaderOffset = z.u64();
+    if (disk == k16Max) disk = z.u32();
+    if (!z.ok()) return false;
+  }
+  diskOut = disk;
+  e.disk = disk;
+
+  const bool utf8 = (e.flags & kFlagUtf8) != 0;
+  if (utf8 || !unicodePathName(e, e.name)) e.name = decodeText(e.rawName, utf8, e.host());
+  e.comment = decodeText(rawComment, utf8, e.host());
+
+  if (findExtraField(e.extra, kExtraExtendedTime, &d, &n) && n >= 5 && (d[0] & 1)) {
+    e.unixMtime = static_cast<int32_t>(get32(d + 1));
+    e.hasUnixMtime = true;
+    uint32_t dos = unixToDos(e.unixMtime);
+    e.dosDate = static_cast<uint16_t>(dos >> 16);
+    e.dosTime = static_cast<uint16_t>(dos);
+  } else {
+    e.unixMtime = dosToUnix(e.dosDate, e.dosTime);
+  }
+  return true;
+}
+
+// Entries whose data would run into the next local header or the directory are marked: an
+// archive built so that entries share one compressed stream is a bomb, and those entries are
+// refused when read. Their headers are at least 30 bytes plus the name.
+void markOverlaps(ArchiveIndex& index) {
+  auto& entries = index.entries;
+  std::vector<uint32_t> order(entries.size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    return entries[a].localHeaderPosition < entries[b].localHeaderPosition;
+  });
+  for (size_t k = 0; k < order.size(); ++k) {
+    ZipEntry& e = entries[order[k]];
+    uint64_t limit = k + 1 < order.size() ? entries[order[k + 1]].localHeaderPosition : index.dataEnd;
+    uint64_t minEnd = e.localHeaderPosition + kLocalHeaderSize + e.rawName.size();
+    if (minEnd < e.localHeaderPosition || minEnd > limit || e.compressedSize > limit - minEnd) e.overlaps = true;
+  }
+}
+
+bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, bool allowSpanned,
+              int32_t& result) {
+  const uint64_t size = source.size();
+  if (end.disk != 0 || end.cdDisk != 0) {
+    if (!allowSpanned) {
+      result = zipabi::zrSpannedNotMultidisk;
+      return false;
+    }
+    if (source.segmentCount() < static_cast<size_t>(end.disk) + 1) {
+      result = zipabi::zrCannotAccess;  // segments missing
+      return false;
+    }
+  }
+  if (end.cdSize > end.cdEnd) return false;
+  uint64_t claimed = source.segmentStart(end.cdDisk) + end.cdOffset;
+  uint64_t expected = end.cdEnd - end.cdSize;
+  uint64_t prefix = 0;
+  if (claimed != expected) {
+    // Bytes before the archive (a self-extractor stub) shift every offset by the same amount.
+    if (source.spanned() || claimed > expected) return false;
+    prefix = expected - claimed;
+  }
+  if (end.totalEntries > 0 && end.cdSize < kCentralHeaderSize) return false;
+  if (end.totalEntries > end.cdSize / kCentralHeaderSize + 1 && end.totalEntries != k16Max) {
+    // More entries claimed than the directory could hold: the count is a lie or the directory
+    // is cut; the parse below counts for itself.
+  }
+  std::string cd;
+  try {
+    cd.resize(end.cdSize);
+  } catch (const std::bad_alloc&) {
+    result = zipabi::zrOutOfMemory;
+    return false;
+  }
+  if (end.cdSize && !source.read(expected, cd.data(), cd.size())) {
+    if (source.aborted()) result = zipabi::zrAborted;
+    else if (source.ioFailed()) result = zipabi::zrCannotAccess;
+    return false;
+  }
+  index.entries.clear();
+  index.entries.reserve(std::min<uint64_t>(end.totalEntries, cd.size() / kCentralHeaderSize));
+  ByteReader r(reinterpret_cast<const uint8_t*>(cd.data()), cd.size());
+  while (r.remaining() > 0) {
+    ZipEntry e;
+    uint32_t disk = 0;
+    if (!parseCentralHeader(r, e, disk)) return false;
+    if (disk >= source.segmentCount() && !(disk == 0)) return false;
+    uint64_t base = source.segmentStart(disk) + prefix;
+    e.localHeaderPosition = base + e.localHeaderOffset;
+    if (e.localHeaderPosition < e.localHeaderOffset || e.localHeaderPosition >= size) return false;
+    index.entries.push_back(std::move(e));
+  }
+  // The count in the end record is cut to 16 bits by writers that know no ZIP64.
+  uint64_t parsed = index.entries.size();
+  if (parsed != end.totalEntries && (end.zip64 || (parsed & 0xFFFF) != (end.totalEntries & 0xFFFF))) return false;
+
+  index.centralDirectoryOffset = expected;
+  index.centralDirectorySize = end.cdSize;
+  index.endRecordPosition = end.position;
+  index.prefixBytes = prefix;
+  index.dataEnd = expected;
+  index.diskNumber = end.disk;
+  index.zip64 = end.zip64;
+  uint64_t after = end.position + kEndOfCentralSize + end.commentLength;
+  index.trailingBytes = after < size ? size - after : 0;
+  index.rawComment.resize(end.commentLength);
+  size_t available = static_cast<size_t>(std::min<uint64_t>(end.commentLength, size - (end.position + kEndOfCentralSize)));
+  index.rawComment.resize(available);
+  if (available && !source.read(end.position + kEndOfCentralSize, index.rawComment.data(), available)) return false;
+  index.comment = decodeText(index.rawComment, false, kHostUnix);
+
+  markOverlaps(index);
+  std::unordered_set<std::string_view> seen;
+  seen.reserve(index.entries.size());
+  index.duplicates = false;
+  for (const auto& e : index.entries)
+    if (!seen.insert(e.name).second) {
+      index.duplicates = true;
+      break;
+    }
+  result = zipabi::zrOk;
+  return true;
+}
+
+}  // namespace
+
+int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowSpanned) {
+  index = ArchiveIndex{};
+  const uint64_t size = source.size();
+  if (size < kEndOfCentralSize) return zipabi::zrArchiveTooCorrupted;
+  const size_t tailSize = static_cast<size_t>(std::min<uint64_t>(size, kMaxCommentLength + kEndOfCentralSize + 1024));
+  const uint64_t tailStart = size - tailSize;
+  std::string tailBuffer(tailSize, '\0');
+  if (!source.read(tailStart, tailBuffer.data(), tailSize))
+    return source.aborted() ? zipabi::zrAborted : zipabi::zrCannotAccess;
+  const auto* tail = reinterpret_cast<const uint8_t*>(tailBuffer.data());
+
+  // Candidates: every end-record signature in the tail. Those whose comment reaches exactly the
+  // end of the file come first, earliest first, so a signature planted inside the real record's
+  // comment is not believed; then the rest, latest first (trailing data after the archive).
+  std::vector<size_t> exact, other;
+  for (size_t pos = tailSize - kEndOfCentralSize + 1; pos-- > 0;) {
+    if (get32(tail + pos) != kEndOfCentralSig) continue;
+    uint64_t end = tailStart + pos + kEndOfCentralSize + get16(tail + pos + 20);
+    if (end == size) exact.push_back(pos);
+    else other.push_back(pos);
+  }
+  std::reverse(exact.begin(), exact.end());
+  exact.insert(exact.end(), other.begin(), other.end());
+  int32_t firstFailure = zipabi::zrArchiveTooCorrupted;
+  for (size_t pos : exact) {
+    EndRecord end;
+    if (!parseEndRecord(source, tail, tailStart, pos, end)) continue;
+    int32_t result = zipabi::zrArchiveTooCorrupted;
+    if (tryIndex(source, end, index, allowSpanned, result)) return zipabi::zrOk;
+    if (result == zipabi::zrAborted || result == zipabi::zrOutOfMemory) return result;
+    if (firstFailure == zipabi::zrArchiveTooCorrupted) firstFailure = result;
+  }
+  index = ArchiveIndex{};
+  return firstFailure;
+}
+
+}  // namespace zipcore

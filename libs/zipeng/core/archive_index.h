@@ -1,0 +1,73 @@
+// The parsed central directory: one record per entry plus the archive-level facts.
+// One parse serves listing, testing, extracting and rewriting, so all see the same entries.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "zipengine_abi.h"
+
+namespace zipcore {
+
+class ArchiveSource;
+
+struct ZipEntry {
+  std::string name;           // UTF-8, as stored ("/" separators, folders end with "/")
+  std::string rawName;        // the bytes of the central header
+  uint16_t versionMadeBy = 0;
+  uint16_t versionNeeded = 0;
+  uint16_t flags = 0;
+  uint16_t method = 0;
+  uint16_t dosTime = 0;
+  uint16_t dosDate = 0;
+  uint32_t crc = 0;
+  uint64_t compressedSize = 0;
+  uint64_t uncompressedSize = 0;
+  uint32_t disk = 0;                  // disk (segment) of the local header
+  uint64_t localHeaderOffset = 0;     // offset in its disk as stored
+  uint64_t localHeaderPosition = 0;   // absolute position in the archive source (prefix and
+                                      // earlier segments included)
+  uint16_t internalAttributes = 0;
+  uint32_t externalAttributes = 0;
+  int64_t unixMtime = 0;              // from the extended timestamp when present, else from DOS time
+  bool hasUnixMtime = false;          // true when the extended timestamp gave it
+  std::string extra;                  // central extra field
+  std::string comment;                // UTF-8
+  bool overlaps = false;              // its data overlaps another entry or the directory
+
+  uint8_t host() const { return static_cast<uint8_t>(versionMadeBy >> 8); }
+  bool encrypted() const { return (flags & 0x0001) != 0; }
+  bool hasDataDescriptor() const { return (flags & 0x0008) != 0; }
+  bool isUnixMade() const;
+  uint32_t unixMode() const { return externalAttributes >> 16; }  // meaningful when isUnixMade()
+  bool isDirectory() const;
+  bool isSymlink() const;
+  bool isVolumeLabel() const;
+  uint8_t dosAttributes() const;      // zipabi::kAttr* bits
+  uint32_t dosDateTime() const { return (static_cast<uint32_t>(dosDate) << 16) | dosTime; }
+  uint8_t ratio() const;              // space saved, percent 0..100
+};
+
+struct ArchiveIndex {
+  std::vector<ZipEntry> entries;
+  std::string comment;                // UTF-8 (code page 437 converted when not valid UTF-8)
+  std::string rawComment;
+  uint64_t centralDirectoryOffset = 0;    // absolute position in the source
+  uint64_t centralDirectorySize = 0;
+  uint64_t endRecordPosition = 0;         // absolute position of the end of central directory record
+  uint64_t prefixBytes = 0;               // bytes before the archive proper (self-extractor stub)
+  uint64_t dataEnd = 0;                   // where the entries' data ends (start of the directory)
+  uint64_t trailingBytes = 0;             // bytes after the end record and its comment
+  uint32_t diskNumber = 0;                // disk of the end record (segments - 1 for a spanned set)
+  bool zip64 = false;
+  bool duplicates = false;                // some names occur more than once
+};
+
+// Parses the end records and the central directory. Returns zipabi::zrOk or a result code:
+// zrArchiveTooCorrupted (no end record, or a directory that does not fit), zrSpannedNotMultidisk
+// (the end record names other disks and `allowSpanned` is false), zrOutOfMemory.
+int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowSpanned);
+
+}  // namespace zipcore

@@ -1,0 +1,66 @@
+// Random access to an archive's bytes: one file, a spanned set of segment files read as one
+// logical stream, or a memory buffer (tests, fuzzing).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zipcore {
+
+class ArchiveSource {
+ public:
+  // Called before a segment of a spanned set is first opened: disk number from 1, 0 for the
+  // last segment. Returning false (abort) makes the read fail.
+  using NewDiskFn = std::function<bool(int32_t disk)>;
+
+  ArchiveSource() = default;
+  ~ArchiveSource();
+  ArchiveSource(const ArchiveSource&) = delete;
+  ArchiveSource& operator=(const ArchiveSource&) = delete;
+
+  // Opens one archive file. Returns zrOk, zrArchiveNotFound or zrCannotAccess.
+  int32_t openFile(const std::string& path);
+  // Opens a spanned set given by the name of its last segment (NAME.zip); its other segments
+  // are NAME.z01, NAME.z02, ... Only sizes are looked at now; the last segment is opened at once
+  // (with newDisk(0)), the others when first read. A set with no .z01 is one segment.
+  int32_t openSpanned(const std::string& path, NewDiskFn newDisk);
+  // Reads from memory the caller keeps alive.
+  void openMemory(const uint8_t* data, size_t size);
+
+  uint64_t size() const { return total_; }
+  size_t segmentCount() const { return segments_.size(); }
+  // Absolute position of byte 0 of segment `disk` (its size for the one after the last).
+  uint64_t segmentStart(uint32_t disk) const;
+  bool spanned() const { return segments_.size() > 1; }
+  const std::string& path() const { return path_; }
+  // Set when a read failed because a segment could not be opened or the user aborted.
+  bool aborted() const { return aborted_; }
+  bool ioFailed() const { return ioFailed_; }
+
+  // Reads exactly `length` bytes at absolute position `offset`, crossing segments as needed.
+  // False when the range lies outside the source or a read fails.
+  bool read(uint64_t offset, void* buffer, size_t length);
+
+ private:
+  struct Segment {
+    std::string path;
+    uint64_t start = 0;
+    uint64_t size = 0;
+    int fd = -1;
+    const uint8_t* memory = nullptr;
+    int32_t diskLabel = 0;  // number sent with the new-disk message
+  };
+  bool ensureOpen(Segment& segment);
+
+  std::vector<Segment> segments_;
+  uint64_t total_ = 0;
+  std::string path_;
+  NewDiskFn newDisk_;
+  bool aborted_ = false;
+  bool ioFailed_ = false;
+};
+
+}  // namespace zipcore

@@ -1,0 +1,19 @@
+// Turning a stored entry name into a relative path that stays inside the target folder.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zipcore {
+
+// "\" counts as a separator; leading "/", drive letters ("C:"), empty, "." and ".." components
+// are dropped. With `junkPaths` only the last component is kept. Returns nothing when no
+// component is left (the entry cannot be placed). A trailing "/" is not kept.
+std::optional<std::string> safeRelativePath(std::string_view name, bool junkPaths);
+
+// Whether a symbolic link stored at relative path `linkPath` with target `target` stays inside
+// the folder when judged lexically: relative target, never climbing above the folder.
+bool linkTargetStaysInside(std::string_view linkPath, std::string_view target);
+
+}  // namespace zipcore
