@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTextBrowser>
@@ -37,7 +38,8 @@ into a list of them.</li>
 that contain all of them, the best match first. Double-click a page to show it.</li>
 </ul>
 <p>Underlined words in a page are links to other pages. <b>Back</b> returns to the page you saw
-before, <b>Forward</b> goes ahead again. <b>Contents</b> at the top shows the contents page.</p>
+before, <b>Forward</b> goes ahead again (Alt+Left and Alt+Right do the same). <b>Contents</b> at the
+top shows the contents page. Esc closes the help window.</p>
 <p>Pressing F1 on a highlighted menu item, or the Help button of a dialog, opens this window at
 the page about that item. The window stays open beside the program until you close it; the next
 request for help reuses it.</p>
@@ -135,6 +137,9 @@ HelpWindow::HelpWindow(const HelpFile& file, QWidget* parent) : QWidget(parent, 
   layout->addLayout(buttons);
   layout->addWidget(splitter, 1);
 
+  connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
+  connect(new QShortcut(QKeySequence::Back, this), &QShortcut::activated, browser_, &QTextBrowser::backward);
+  connect(new QShortcut(QKeySequence::Forward, this), &QShortcut::activated, browser_, &QTextBrowser::forward);
   connect(contentsButton, &QPushButton::clicked, this, &HelpWindow::showContents);
   connect(back_, &QPushButton::clicked, browser_, &QTextBrowser::backward);
   connect(forward_, &QPushButton::clicked, browser_, &QTextBrowser::forward);

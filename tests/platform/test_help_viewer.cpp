@@ -333,7 +333,7 @@ void TestHelpViewer::damagedFilesAreRefused() {
 }
 
 void TestHelpViewer::bodyLinesAndLineEnds() {
-  // A body line that starts with '#' is stored with one more; Windows line ends are read too.
+  // A body line that starts with '#' is stored with one more; CR LF line ends are read too.
   QByteArray data = smallFile("<p>one</p>\n##define is not a directive\n<p>two</p>");
   data.replace("\n", "\r\n");
   HelpFile file;
