@@ -32,20 +32,22 @@ bool LibraryBuilt(const char* file) {
 #define REQUIRE_ZIP_LIBRARY() GTEST_SKIP() << "the compression library is not part of this build yet"
 #endif
 
-bool RunPython(const QString& script) {
+// Runs a Python script with the archive's path as its one argument.
+bool RunPython(const QString& script, const QString& archive) {
   QTemporaryDir dir;
   const QString file = dir.filePath("make.py");
   QFile out(file);
   if (!out.open(QIODevice::WriteOnly)) return false;
   out.write(script.toUtf8());
   out.close();
-  return std::system(("python3 " + file.toStdString()).c_str()) == 0;
+  const QString quoted = "'" + QString(archive).replace("'", "'\\''") + "'";
+  return std::system(("python3 " + file + " " + quoted).toStdString().c_str()) == 0;
 }
 
 // hello.txt deflated, dir/data.bin stored, both dated 17 May 2020 10:20:30, and a comment.
 bool MakeSampleArchive(const QString& path) {
-  return RunPython(QStringLiteral(R"(import zipfile
-with zipfile.ZipFile(%1, 'w') as z:
+  return RunPython(QStringLiteral(R"(import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], 'w') as z:
     z.comment = b'Archive note'
     i = zipfile.ZipInfo('hello.txt', (2020, 5, 17, 10, 20, 30))
     i.compress_type = zipfile.ZIP_DEFLATED
@@ -53,8 +55,8 @@ with zipfile.ZipFile(%1, 'w') as z:
     j = zipfile.ZipInfo('dir/data.bin', (2020, 5, 17, 10, 20, 30))
     j.compress_type = zipfile.ZIP_STORED
     z.writestr(j, bytes(range(256)) * 4)
-)")
-                       .arg("'" + path + "'"));
+)"),
+                   path);
 }
 
 class RealEngineTest : public ::testing::Test {
@@ -156,7 +158,8 @@ TEST_F(RealEngineTest, WritesTheCommentAndAddsAFile) {
   EXPECT_EQ(added.size(), 1u);
   EXPECT_EQ(Engine.GetEntryCount(), 3);
   // The peer reads what the library wrote.
-  EXPECT_TRUE(RunPython(QStringLiteral("import zipfile\nz = zipfile.ZipFile(%1)\nassert z.testzip() is None\n"
-                                       "assert z.comment == b'New note'\nassert 'extra.txt' in z.namelist()\n")
-                            .arg("'" + Archive + "'")));
+  EXPECT_TRUE(RunPython(QStringLiteral("import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\n"
+                                       "assert z.testzip() is None\nassert z.comment == b'New note'\n"
+                                       "assert 'extra.txt' in z.namelist()\n"),
+                        Archive));
 }
