@@ -1,5 +1,6 @@
 #include "platform/widgets/help_viewer.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -347,7 +348,11 @@ QString HelpWindow::pageHtml(const QUrl& url) const {
 
 THelpViewer::THelpViewer() = default;
 
-THelpViewer::~THelpViewer() { delete window_.data(); }
+THelpViewer::~THelpViewer() {
+  // A viewer that outlives the application leaves its window to the process's end: deleting a
+  // widget without an application crashes.
+  if (QCoreApplication::instance()) delete window_.data();
+}
 
 void THelpViewer::refresh(const QString& helpFile) {
   const QFileInfo info(helpFile);
