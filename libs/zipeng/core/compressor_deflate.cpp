@@ -1,0 +1,241 @@
+#include "core/compressor_deflate.h"
+
+#include <fcntl.h>
+#include <libdeflate.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "core/zip_crypto.h"
+#include "zipengine_abi.h"
+
+namespace zipcore {
+
+namespace {
+
+uint8_t ReasonForErrno(int err) { return err == ENOENT || err == ENOTDIR ? 0 : 4; }
+
+// Reads the whole file into `out`; false with errno set on failure. `tooLarge` when it
+// outgrows the limit (it may have grown since it was listed).
+bool ReadWhole(int fd, uint64_t hint, std::string& out, bool& tooLarge) {
+  tooLarge = false;
+  size_t cap = static_cast<size_t>(std::min<uint64_t>(hint, kWholeFileLimit)) + 1;
+  out.resize(cap);
+  size_t have = 0;
+  for (;;) {
+    if (have == out.size()) {
+      if (out.size() > kWholeFileLimit) {
+        tooLarge = true;
+        return true;
+      }
+      out.resize(std::min<size_t>(out.size() * 2, kWholeFileLimit + 1));
+    }
+    ssize_t n = read(fd, out.data() + have, out.size() - have);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    have += static_cast<size_t>(n);
+  }
+  out.resize(have);
+  return true;
+}
+
+void Encrypt(const std::string& password, uint8_t check, std::string& data) {
+  ZipCrypto crypto(password);
+  std::string out(kCryptHeaderSize + data.size(), '\0');
+  auto* p = reinterpret_cast<uint8_t*>(out.data());
+  crypto.makeHeader(p, check);
+  memcpy(p + kCryptHeaderSize, data.data(), data.size());
+  crypto.encrypt(p + kCryptHeaderSize, data.size());
+  data.swap(out);
+}
+
+bool Encrypting(const CompressJob& job) { return job.password && !job.password->empty(); }
+
+}  // namespace
+
+uint32_t Crc32(uint32_t crc, const void* data, size_t size) { return libdeflate_crc32(crc, data, size); }
+
+DeflateWorker::DeflateWorker() = default;
+
+DeflateWorker::~DeflateWorker() {
+  for (auto* c : compressors_)
+    if (c) libdeflate_free_compressor(c);
+}
+
+CompressedData DeflateWorker::CompressWhole(const CompressJob& job) {
+  CompressedData r;
+  if (job.expectedSize > kWholeFileLimit) {
+    r.streamed = true;
+    return r;
+  }
+  int fd = open(job.path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    r.skipReason = ReasonForErrno(errno);
+    return r;
+  }
+  std::string input;
+  bool tooLarge = false;
+  bool ok = ReadWhole(fd, job.expectedSize, input, tooLarge);
+  int err = errno;
+  close(fd);
+  if (!ok) {
+    r.skipReason = ReasonForErrno(err);
+    return r;
+  }
+  if (tooLarge) {
+    r.streamed = true;
+    return r;
+  }
+  return CompressBuffer(job, reinterpret_cast<const uint8_t*>(input.data()), input.size());
+}
+
+CompressedData DeflateWorker::CompressBuffer(const CompressJob& job, const uint8_t* data, size_t size) {
+  CompressedData r;
+  r.size = size;
+  r.crc = Crc32(0, data, size);
+  bool stored = job.store || job.level <= 0 || size == 0;
+  if (!stored) {
+    int level = std::min(job.level, 9);
+    auto*& c = compressors_[level];
+    if (!c) c = libdeflate_alloc_compressor(level);
+    if (!c) {
+      stored = true;
+    } else {
+      // Room for exactly the input: what does not shrink is stored instead.
+      r.data.resize(size);
+      size_t n = libdeflate_deflate_compress(c, data, size, r.data.data(), size);
+      if (n == 0) {
+        stored = true;
+      } else {
+        r.data.resize(n);
+        r.method = kMethodDeflate;
+      }
+    }
+  }
+  if (stored) {
+    r.method = kMethodStored;
+    r.data.assign(reinterpret_cast<const char*>(data), size);
+  }
+  if (Encrypting(job)) {
+    Encrypt(*job.password, ZipCrypto::checkByte(r.crc, 0, false), r.data);
+    r.flags |= kFlagEncrypted;
+  }
+  return r;
+}
+
+int StreamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& sink,
+                       const std::function<bool(int)>& progress) {
+  int fd = open(job.path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1 - ReasonForErrno(errno);
+  struct stat st {};
+  fstat(fd, &st);
+  uint64_t total = static_cast<uint64_t>(st.st_size);
+  bool encrypt = Encrypting(job);
+  bool stored = job.store || job.level <= 0;
+  bool zip64Local = NeedsZip64Local(std::max<uint64_t>(total, job.expectedSize));
+
+  entry.method = stored ? kMethodStored : kMethodDeflate;
+  entry.flags = static_cast<uint16_t>((entry.flags & kFlagUtf8) | (encrypt ? kFlagEncrypted | kFlagDataDescriptor : 0));
+  entry.crc = 0;
+  entry.size = entry.compressedSize = 0;
+  if (zip64Local) entry.versionNeeded = 45;
+  std::string header = BuildLocalHeader(entry, zip64Local);
+  if (!sink.WriteWhole(header)) {
+    close(fd);
+    return sink.error();
+  }
+  // WriteWhole may have begun a new segment: the header starts where it ended, less itself.
+  SinkPos headerAt{sink.Pos().disk, sink.Pos().offset - header.size()};
+  entry.diskStart = headerAt.disk;
+  entry.localOffset = headerAt.offset;
+
+  std::unique_ptr<ZipCrypto> crypto;
+  uint64_t packed = 0;
+  if (encrypt) {
+    crypto = std::make_unique<ZipCrypto>(*job.password);
+    uint8_t header[kCryptHeaderSize];
+    crypto->makeHeader(header, ZipCrypto::checkByte(0, static_cast<uint16_t>(entry.dosDateTime & 0xFFFF), true));
+    if (!sink.Write(header, sizeof header)) {
+      close(fd);
+      return sink.error();
+    }
+    packed += kCryptHeaderSize;
+  }
+
+  z_stream zs{};
+  if (!stored && deflateInit2(&zs, std::min(job.level, 9), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+    close(fd);
+    return zipabi::zrOutOfMemory;
+  }
+  constexpr size_t kChunk = 1 << 20;
+  std::vector<uint8_t> in(kChunk), out(kChunk + 1024);
+  uint32_t crc = 0;
+  uint64_t done = 0;
+  int result = 0;
+  int lastPercent = -1;
+  auto emit = [&](uint8_t* p, size_t n) {
+    if (n == 0) return true;
+    if (crypto) crypto->encrypt(p, n);
+    packed += n;
+    return sink.Write(p, n);
+  };
+  for (bool eof = false; !eof;) {
+    ssize_t n = read(fd, in.data(), in.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      result = -1 - 4;
+      break;
+    }
+    eof = n == 0;
+    crc = Crc32(crc, in.data(), static_cast<size_t>(n));
+    done += static_cast<uint64_t>(n);
+    if (stored) {
+      if (!emit(in.data(), static_cast<size_t>(n))) { result = sink.error(); break; }
+    } else {
+      zs.next_in = in.data();
+      zs.avail_in = static_cast<uInt>(n);
+      int rc;
+      do {
+        zs.next_out = out.data();
+        zs.avail_out = static_cast<uInt>(out.size());
+        rc = deflate(&zs, eof ? Z_FINISH : Z_NO_FLUSH);
+        if (!emit(out.data(), out.size() - zs.avail_out)) { result = sink.error(); break; }
+      } while (zs.avail_out == 0 || (eof && rc != Z_STREAM_END));
+      if (result) break;
+    }
+    int percent = total ? static_cast<int>(std::min<uint64_t>(100, done * 100 / total)) : 100;
+    if (percent != lastPercent) {
+      lastPercent = percent;
+      if (progress && !progress(percent)) { result = zipabi::zrAborted; break; }
+    }
+  }
+  if (!stored) deflateEnd(&zs);
+  close(fd);
+  if (result) return result;
+
+  entry.crc = crc;
+  entry.size = done;
+  entry.compressedSize = packed;
+  if (encrypt) {
+    std::string desc;
+    append32(desc, kDataDescriptorSig);
+    append32(desc, crc);
+    if (zip64Local) {
+      append64(desc, packed);
+      append64(desc, done);
+    } else {
+      append32(desc, static_cast<uint32_t>(packed));
+      append32(desc, static_cast<uint32_t>(done));
+    }
+    if (!sink.WriteWhole(desc)) return sink.error();
+  } else if (!sink.Patch(headerAt, BuildLocalHeader(entry, zip64Local))) {
+    return sink.error() ? sink.error() : zipabi::zrTempFileProblem;
+  }
+  return 0;
+}
+
+}  // namespace zipcore

@@ -1,0 +1,65 @@
+// Compressing one source file into an entry's data: libdeflate in one call for files that fit
+// the bounded buffer, zlib streaming straight into the archive for larger ones. Traditional
+// encryption is applied on the way out.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "core/temp_output.h"
+#include "core/writer_records.h"
+
+struct libdeflate_compressor;
+
+namespace zipcore {
+
+// Files up to this size are read whole and compressed in one call.
+inline constexpr uint64_t kWholeFileLimit = 32ull << 20;
+
+struct CompressJob {
+  std::string path;
+  uint64_t expectedSize = 0;  // from the directory walk; the file may since have changed
+  int level = 6;              // 0 stores
+  bool store = false;         // "-n" extension, or level 0
+  const std::string* password = nullptr;  // non-null and non-empty: encrypt
+  uint32_t dosDateTime = 0;   // for the check byte of streamed encrypted entries
+};
+
+// What came out for one file. `skipReason` >= 0 means the file could not be read.
+struct CompressedData {
+  int skipReason = -1;        // 0 not found, 4 cannot be opened or read
+  bool streamed = false;      // too large: compress with StreamCompressFile instead
+  uint16_t method = kMethodStored;
+  uint16_t flags = 0;
+  uint32_t crc = 0;
+  uint64_t size = 0;
+  std::string data;           // compressed (and encrypted) bytes
+};
+
+// Reusable per-thread state (libdeflate compressors by level).
+class DeflateWorker {
+ public:
+  DeflateWorker();
+  ~DeflateWorker();
+  DeflateWorker(const DeflateWorker&) = delete;
+  DeflateWorker& operator=(const DeflateWorker&) = delete;
+  CompressedData CompressWhole(const CompressJob& job);
+  // Compresses a buffer already in memory.
+  CompressedData CompressBuffer(const CompressJob& job, const uint8_t* data, size_t size);
+
+ private:
+  libdeflate_compressor* compressors_[10] = {};
+};
+
+// Streams a large file: writes the local header of `entry`, then the data, then fixes the header
+// (or writes a data descriptor for an encrypted entry). Fills entry's sizes, CRC, method and
+// flags, and its disk and offset. `progress(percent)` returns false to abort. Returns 0, a skip reason as -1 - reason
+// (file unreadable), or a result code from the sink (> 0).
+int StreamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& sink,
+                       const std::function<bool(int)>& progress);
+
+// CRC-32 through libdeflate.
+uint32_t Crc32(uint32_t crc, const void* data, size_t size);
+
+}  // namespace zipcore

@@ -1,0 +1,67 @@
+#include "core/compressor_pipeline.h"
+
+namespace zipcore {
+
+namespace {
+constexpr size_t kWindowFiles = 4096;
+constexpr uint64_t kWindowBytes = 256ull << 20;
+}  // namespace
+
+CompressPipeline::CompressPipeline(std::vector<CompressJob> jobs, unsigned threads)
+    : jobs_(std::move(jobs)), results_(jobs_.size()), done_(jobs_.size(), 0) {
+  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+  threads = static_cast<unsigned>(std::min<size_t>(threads, std::max<size_t>(1, jobs_.size())));
+  if (jobs_.empty()) return;
+  workers_.reserve(threads);
+  for (unsigned t = 0; t < threads; ++t) workers_.emplace_back([this] { WorkerLoop(); });
+}
+
+CompressPipeline::~CompressPipeline() {
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    stop_ = true;
+  }
+  cv_.notify_all();
+  for (auto& w : workers_) w.join();
+}
+
+uint64_t CompressPipeline::Cost(size_t i) const {
+  // Input and output buffers; streamed files cost nothing here.
+  uint64_t s = jobs_[i].expectedSize;
+  return s > kWholeFileLimit ? 0 : 2 * s + 4096;
+}
+
+void CompressPipeline::WorkerLoop() {
+  DeflateWorker worker;
+  std::unique_lock<std::mutex> lock(mu_);
+  for (;;) {
+    cv_.wait(lock, [this] {
+      if (stop_ || next_ >= jobs_.size()) return true;
+      if (next_ >= taken_ + kWindowFiles) return false;
+      // Always let the next file the caller needs start, however large.
+      return next_ == taken_ || inFlight_ + Cost(next_) <= kWindowBytes;
+    });
+    if (stop_ || next_ >= jobs_.size()) return;
+    size_t i = next_++;
+    inFlight_ += Cost(i);
+    lock.unlock();
+    CompressedData r = worker.CompressWhole(jobs_[i]);
+    lock.lock();
+    results_[i] = std::move(r);
+    done_[i] = 1;
+    cv_.notify_all();
+  }
+}
+
+CompressedData CompressPipeline::Take(size_t i) {
+  std::unique_lock<std::mutex> lock(mu_);
+  cv_.wait(lock, [&] { return done_[i] != 0; });
+  CompressedData r = std::move(results_[i]);
+  results_[i] = CompressedData();
+  inFlight_ -= Cost(i);
+  taken_ = i + 1;
+  cv_.notify_all();
+  return r;
+}
+
+}  // namespace zipcore

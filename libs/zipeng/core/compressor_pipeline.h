@@ -1,0 +1,45 @@
+// Compresses many files on worker threads while the caller takes the results strictly in
+// order on its own thread (so every callback message reaches the caller in order). Work runs
+// ahead of the caller within a bounded window of files and bytes.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "core/compressor_deflate.h"
+
+namespace zipcore {
+
+class CompressPipeline {
+ public:
+  // `threads` 0 means one per core.
+  explicit CompressPipeline(std::vector<CompressJob> jobs, unsigned threads = 0);
+  ~CompressPipeline();  // stops the workers; results not taken are dropped
+  CompressPipeline(const CompressPipeline&) = delete;
+  CompressPipeline& operator=(const CompressPipeline&) = delete;
+
+  size_t size() const { return jobs_.size(); }
+  const CompressJob& job(size_t i) const { return jobs_[i]; }
+  // Waits for file i (taken in increasing order) and hands over its result.
+  CompressedData Take(size_t i);
+
+ private:
+  void WorkerLoop();
+  uint64_t Cost(size_t i) const;
+
+  std::vector<CompressJob> jobs_;
+  std::vector<CompressedData> results_;
+  std::vector<char> done_;
+  std::vector<std::thread> workers_;
+  std::mutex mu_;
+  std::condition_variable cv_;
+  size_t next_ = 0;       // next job to start
+  size_t taken_ = 0;      // jobs before this have been taken
+  uint64_t inFlight_ = 0; // bytes held by started, untaken jobs
+  bool stop_ = false;
+};
+
+}  // namespace zipcore

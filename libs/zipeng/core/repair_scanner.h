@@ -1,0 +1,49 @@
+// Finding the entries that can still be saved from a damaged archive. The normal scan walks
+// the local entries from the start, following their sizes and data descriptors, and jumps
+// over a damaged one to the next position the central directory names (when it survives).
+// The aggressive scan also searches every offset for a local header, and recovers entries whose
+// sizes are missing by decompressing until the stream ends. Every entry kept has data whose
+// CRC checks out (or, when encrypted and no password is given, a structure that holds).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/archive_source.h"
+
+namespace zipcore {
+
+struct RecoveredEntry {
+  uint64_t start = 0;       // local header position
+  uint64_t end = 0;         // after the data and its descriptor
+  std::string rawName;
+  uint16_t versionNeeded = 20;
+  uint16_t flags = 0;
+  uint16_t method = 0;
+  uint32_t dosDateTime = 0;
+  uint32_t crc = 0;
+  uint64_t compressedSize = 0;
+  uint64_t size = 0;
+  std::string localExtra;
+  // From the surviving central directory when it names this entry.
+  bool hasCentral = false;
+  uint16_t versionMadeBy = 20;
+  uint16_t internalAttributes = 0;
+  uint32_t externalAttributes = 0;
+  std::string centralExtra;
+  std::string comment;
+};
+
+struct RepairOptions {
+  bool aggressive = false;
+  std::string password;    // used to check encrypted entries when given
+  // Called before each candidate is examined, with its position; false stops the scan.
+  std::function<bool(uint64_t)> keepGoing;
+};
+
+// Scans the source. `aborted` is set when keepGoing stopped it.
+std::vector<RecoveredEntry> ScanForEntries(ArchiveSource& source, const RepairOptions& options, bool* aborted);
+
+}  // namespace zipcore

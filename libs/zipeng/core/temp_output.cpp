@@ -1,0 +1,519 @@
+#include "core/temp_output.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "zipengine_abi.h"
+
+namespace zipcore {
+
+namespace {
+
+constexpr size_t kBufferSize = 1 << 20;
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+int MakeTemp(const std::string& folder, std::string* path) {
+  std::string templ = folder + "/.parcelix-XXXXXX";
+  std::vector<char> buf(templ.begin(), templ.end());
+  buf.push_back('\0');
+  int fd = mkostemp(buf.data(), O_CLOEXEC);
+  if (fd >= 0) *path = buf.data();
+  return fd;
+}
+
+void SyncFolder(const std::string& folder) {
+  int d = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (d >= 0) {
+    fsync(d);
+    close(d);
+  }
+}
+
+mode_t NewFileMode() {
+  mode_t mask = umask(022);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+// Copies a finished temporary file into a second temporary beside the archive, for a "-b"
+// folder on another file system where rename cannot cross.
+bool CopyFile(int from, int to) {
+  std::vector<char> buf(kBufferSize);
+  if (lseek(from, 0, SEEK_SET) < 0) return false;
+  for (;;) {
+    ssize_t n = read(from, buf.data(), buf.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    size_t done = 0;
+    while (done < static_cast<size_t>(n)) {
+      ssize_t w = write(to, buf.data() + done, static_cast<size_t>(n) - done);
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) return false;
+      done += static_cast<size_t>(w);
+    }
+  }
+}
+
+}  // namespace
+
+void ArchiveSink::FailFromErrno(int err, bool temp) {
+  if (error_) return;
+  if (err == ENOSPC || err == EDQUOT || err == EFBIG) error_ = zipabi::zrDiskFull;
+  else if (err == ENOMEM) error_ = zipabi::zrOutOfMemory;
+  else error_ = temp ? zipabi::zrTempFileProblem : zipabi::zrCannotAccess;
+}
+
+bool ArchiveSink::CopyFromFd(int fd, uint64_t offset, uint64_t length) {
+  std::vector<char> buf(static_cast<size_t>(std::min<uint64_t>(length, kBufferSize)));
+  while (length > 0) {
+    size_t want = static_cast<size_t>(std::min<uint64_t>(length, buf.size()));
+    ssize_t n = pread(fd, buf.data(), want, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) { Fail(zipabi::zrCannotAccess); return false; }
+    if (!Write(buf.data(), static_cast<size_t>(n))) return false;
+    offset += static_cast<uint64_t>(n);
+    length -= static_cast<uint64_t>(n);
+  }
+  return true;
+}
+
+bool ArchiveSink::KernelCopy(int from, uint64_t offset, int to, uint64_t toOffset, uint64_t length) {
+  while (length > 0) {
+    loff_t in = static_cast<loff_t>(offset), out = static_cast<loff_t>(toOffset);
+    ssize_t n = copy_file_range(from, &in, to, &out, static_cast<size_t>(std::min<uint64_t>(length, 1ull << 30)), 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) return false;
+      FailFromErrno(errno, true);
+      return false;
+    }
+    if (n == 0) { Fail(zipabi::zrCannotAccess); return false; }
+    offset += static_cast<uint64_t>(n);
+    toOffset += static_cast<uint64_t>(n);
+    length -= static_cast<uint64_t>(n);
+    written_ += static_cast<uint64_t>(n);
+  }
+  return true;
+}
+
+void ArchiveSink::ReadFaultHook() {
+  if (const char* v = getenv("PARCELIX_FAIL_WRITE_AFTER")) failAfter_ = strtoll(v, nullptr, 10);
+}
+
+bool ArchiveSink::RawWrite(int fd, const void* data, size_t size) {
+  auto* p = static_cast<const char*>(data);
+  while (size > 0) {
+    size_t chunk = size;
+    if (failAfter_ >= 0) {
+      if (written_ >= static_cast<uint64_t>(failAfter_)) { FailFromErrno(ENOSPC, true); return false; }
+      chunk = std::min<uint64_t>(chunk, static_cast<uint64_t>(failAfter_) - written_);
+    }
+    ssize_t n = write(fd, p, chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) { FailFromErrno(n < 0 ? errno : ENOSPC, true); return false; }
+    p += n;
+    size -= static_cast<size_t>(n);
+    written_ += static_cast<uint64_t>(n);
+  }
+  return true;
+}
+
+bool ArchiveSink::RawPWrite(int fd, const void* data, size_t size, uint64_t offset) {
+  auto* p = static_cast<const char*>(data);
+  while (size > 0) {
+    size_t chunk = size;
+    if (failAfter_ >= 0) {
+      if (written_ >= static_cast<uint64_t>(failAfter_)) { FailFromErrno(ENOSPC, true); return false; }
+      chunk = std::min<uint64_t>(chunk, static_cast<uint64_t>(failAfter_) - written_);
+    }
+    ssize_t n = pwrite(fd, p, chunk, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) { FailFromErrno(n < 0 ? errno : ENOSPC, true); return false; }
+    p += n;
+    size -= static_cast<size_t>(n);
+    offset += static_cast<uint64_t>(n);
+    written_ += static_cast<uint64_t>(n);
+  }
+  return true;
+}
+
+namespace {
+
+using WriteAtFn = std::function<bool(const void*, size_t, uint64_t)>;
+
+// A file written from a start offset through a buffer, with patching of earlier bytes.
+class BufferedFile {
+ public:
+  BufferedFile(ArchiveSink* owner, int fd, uint64_t start) : owner_(owner), fd_(fd), flushed_(start) {
+    buf_.reserve(kBufferSize);
+  }
+  uint64_t pos() const { return flushed_ + buf_.size(); }
+  template <typename WriteAt>
+  bool Write(const void* data, size_t size, WriteAt writeAt) {
+    if (buf_.size() + size > kBufferSize) {
+      if (!Flush(writeAt)) return false;
+      if (size >= kBufferSize) {
+        if (!writeAt(data, size, flushed_)) return false;
+        flushed_ += size;
+        return true;
+      }
+    }
+    buf_.append(static_cast<const char*>(data), size);
+    return true;
+  }
+  template <typename WriteAt>
+  bool Flush(WriteAt writeAt) {
+    if (buf_.empty()) return true;
+    if (!writeAt(buf_.data(), buf_.size(), flushed_)) return false;
+    flushed_ += buf_.size();
+    buf_.clear();
+    return true;
+  }
+  template <typename WriteAt>
+  bool Patch(uint64_t at, const std::string& bytes, WriteAt writeAt) {
+    size_t done = 0;
+    if (at < flushed_) {
+      size_t head = static_cast<size_t>(std::min<uint64_t>(bytes.size(), flushed_ - at));
+      if (!writeAt(bytes.data(), head, at)) return false;
+      done = head;
+    }
+    if (done < bytes.size()) {
+      uint64_t rel = at + done - flushed_;
+      if (rel + (bytes.size() - done) > buf_.size()) return false;
+      memcpy(buf_.data() + rel, bytes.data() + done, bytes.size() - done);
+    }
+    return true;
+  }
+  int fd() const { return fd_; }
+  void set_fd(int fd) { fd_ = fd; }
+  // Moves the write position past bytes placed by other means (an in-kernel copy).
+  void Skip(uint64_t n) { flushed_ += n; }
+
+ private:
+  [[maybe_unused]] ArchiveSink* owner_;
+  int fd_;
+  uint64_t flushed_;
+  std::string buf_;
+};
+
+class TempFileSink final : public ArchiveSink {
+ public:
+  TempFileSink(std::string archive, std::string tempPath, int fd)
+      : archive_(std::move(archive)), temp_(std::move(tempPath)), file_(this, fd, 0) {
+    ReadFaultHook();
+  }
+  ~TempFileSink() override { if (!done_) Discard(); }
+
+  bool Write(const void* data, size_t size) override {
+    if (!ok()) return false;
+    return file_.Write(data, size, WriteAt());
+  }
+  SinkPos Pos() const override { return {0, file_.pos()}; }
+  bool Patch(SinkPos at, const std::string& bytes) override {
+    if (!ok()) return false;
+    return file_.Patch(at.offset, bytes, WriteAt());
+  }
+  bool CopyFromFd(int fd, uint64_t offset, uint64_t length) override {
+    if (!ok()) return false;
+    // Small copies go through the buffer; the injected-failure hook needs the plain path.
+    if (length < (64u << 10) || failAfter_ >= 0 || kernelCopyFailed_) return ArchiveSink::CopyFromFd(fd, offset, length);
+    if (!file_.Flush(WriteAt())) return false;
+    uint64_t at = file_.pos();
+    if (KernelCopy(fd, offset, file_.fd(), at, length)) {
+      file_.Skip(length);
+      return true;
+    }
+    if (!ok()) return false;
+    kernelCopyFailed_ = true;
+    return ArchiveSink::CopyFromFd(fd, offset, length);
+  }
+  bool Commit() override {
+    if (!ok() || !file_.Flush(WriteAt())) return false;
+    int fd = file_.fd();
+    struct stat old {};
+    mode_t mode = stat(archive_.c_str(), &old) == 0 ? (old.st_mode & 07777) : NewFileMode();
+    fchmod(fd, mode);
+    if (fsync(fd) != 0) { FailFromErrno(errno, true); return false; }
+    std::string target = archive_;
+    if (rename(temp_.c_str(), target.c_str()) != 0) {
+      if (errno != EXDEV) { FailFromErrno(errno, false); return false; }
+      // The temporary folder is on another file system: copy beside the archive, then rename.
+      std::string second;
+      int fd2 = MakeTemp(FolderOf(archive_), &second);
+      if (fd2 < 0) { FailFromErrno(errno, true); return false; }
+      bool copied = CopyFile(fd, fd2) && fchmod(fd2, mode) == 0 && fsync(fd2) == 0;
+      int err = errno;
+      close(fd2);
+      if (!copied || rename(second.c_str(), target.c_str()) != 0) {
+        if (copied) err = errno;
+        unlink(second.c_str());
+        FailFromErrno(err, true);
+        return false;
+      }
+      unlink(temp_.c_str());
+    }
+    close(fd);
+    file_.set_fd(-1);
+    done_ = true;
+    SyncFolder(FolderOf(archive_));
+    return true;
+  }
+  void Discard() override {
+    if (done_) return;
+    if (file_.fd() >= 0) close(file_.fd());
+    file_.set_fd(-1);
+    unlink(temp_.c_str());
+    done_ = true;
+  }
+
+ private:
+  WriteAtFn WriteAt() {
+    return [this](const void* d, size_t n, uint64_t off) { return RawPWrite(file_.fd(), d, n, off); };
+  }
+  std::string archive_, temp_;
+  BufferedFile file_;
+  bool done_ = false;
+  bool kernelCopyFailed_ = false;
+};
+
+class InPlaceSink final : public ArchiveSink {
+ public:
+  InPlaceSink(int fd, uint64_t appendAt, std::string tail)
+      : appendAt_(appendAt), tail_(std::move(tail)), file_(this, fd, appendAt) {
+    ReadFaultHook();
+  }
+  ~InPlaceSink() override { if (!done_) Discard(); }
+
+  bool Write(const void* data, size_t size) override {
+    if (!ok()) return false;
+    return file_.Write(data, size, WriteAt());
+  }
+  SinkPos Pos() const override { return {0, file_.pos()}; }
+  bool Patch(SinkPos at, const std::string& bytes) override {
+    if (!ok()) return false;
+    return file_.Patch(at.offset, bytes, WriteAt());
+  }
+  bool Commit() override {
+    if (!ok() || !file_.Flush(WriteAt())) return false;
+    if (ftruncate(file_.fd(), static_cast<off_t>(file_.pos())) != 0 || fsync(file_.fd()) != 0) {
+      FailFromErrno(errno, false);
+      return false;
+    }
+    close(file_.fd());
+    file_.set_fd(-1);
+    done_ = true;
+    return true;
+  }
+  void Discard() override {
+    if (done_) return;
+    done_ = true;
+    int fd = file_.fd();
+    if (fd < 0) return;
+    // Truncate first so the space the new entries took is free again for the old tail.
+    if (ftruncate(fd, static_cast<off_t>(appendAt_)) == 0) {
+      size_t done = 0;
+      while (done < tail_.size()) {
+        ssize_t n = pwrite(fd, tail_.data() + done, tail_.size() - done, static_cast<off_t>(appendAt_ + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+      }
+      fsync(fd);
+    }
+    close(fd);
+    file_.set_fd(-1);
+  }
+
+ private:
+  WriteAtFn WriteAt() {
+    return [this](const void* d, size_t n, uint64_t off) { return RawPWrite(file_.fd(), d, n, off); };
+  }
+  uint64_t appendAt_;
+  std::string tail_;
+  BufferedFile file_;
+  bool done_ = false;
+};
+
+class SpannedSink final : public ArchiveSink {
+ public:
+  SpannedSink(std::string archive, uint64_t segmentSize, std::function<bool(uint32_t)> newDisk)
+      : archive_(std::move(archive)), capacity_(segmentSize < 64 * 1024 ? 64 * 1024 : segmentSize),
+        newDisk_(std::move(newDisk)) {
+    ReadFaultHook();
+  }
+  ~SpannedSink() override { if (!done_) Discard(); }
+
+  bool Begin() {
+    if (!OpenSegment()) return false;
+    std::string sig;
+    sig.push_back('P'); sig.push_back('K'); sig.push_back(7); sig.push_back(8);
+    return Write(sig.data(), sig.size());
+  }
+
+  bool Write(const void* data, size_t size) override {
+    auto* p = static_cast<const char*>(data);
+    while (size > 0) {
+      if (!ok()) return false;
+      uint64_t room = capacity_ - files_.back()->pos();
+      if (room == 0) {
+        if (!NextSegment()) return false;
+        continue;
+      }
+      size_t n = static_cast<size_t>(std::min<uint64_t>(room, size));
+      if (!files_.back()->Write(p, n, WriteAt(files_.back()->fd()))) return false;
+      p += n;
+      size -= n;
+    }
+    return ok();
+  }
+  bool WriteWhole(const std::string& bytes) override {
+    if (!EnsureRoom(bytes.size())) return false;
+    return Write(bytes.data(), bytes.size());
+  }
+  bool EnsureRoom(size_t size) override {
+    if (!ok()) return false;
+    if (size <= capacity_ && files_.back()->pos() + size > capacity_) return NextSegment();
+    return true;
+  }
+  SinkPos Pos() const override {
+    return {static_cast<uint32_t>(files_.size() - 1), files_.back()->pos()};
+  }
+  bool Patch(SinkPos at, const std::string& bytes) override {
+    if (!ok() || at.disk >= files_.size()) return false;
+    auto& f = files_[at.disk];
+    return f->Patch(at.offset, bytes, WriteAt(f->fd()));
+  }
+  uint32_t DiskCount() const override { return static_cast<uint32_t>(files_.size()); }
+  bool Segmented() const override { return true; }
+  bool Commit() override {
+    if (!ok()) return false;
+    for (auto& f : files_) {
+      if (!f->Flush(WriteAt(f->fd()))) return false;
+      fchmod(f->fd(), NewFileMode());
+      if (fsync(f->fd()) != 0) { FailFromErrno(errno, true); return false; }
+    }
+    uint32_t n = static_cast<uint32_t>(files_.size());
+    for (uint32_t i = 0; i < n; ++i) {
+      if (rename(temps_[i].c_str(), SegmentPath(archive_, i + 1, n).c_str()) != 0) {
+        FailFromErrno(errno, false);
+        return false;
+      }
+    }
+    for (auto& f : files_) close(f->fd());
+    done_ = true;
+    SyncFolder(FolderOf(archive_));
+    return true;
+  }
+  void Discard() override {
+    if (done_) return;
+    done_ = true;
+    for (size_t i = 0; i < files_.size(); ++i) {
+      close(files_[i]->fd());
+      unlink(temps_[i].c_str());
+    }
+  }
+
+ private:
+  WriteAtFn WriteAt(int fd) {
+    return [this, fd](const void* d, size_t n, uint64_t off) { return RawPWrite(fd, d, n, off); };
+  }
+  bool OpenSegment() {
+    std::string path;
+    int fd = MakeTemp(FolderOf(archive_), &path);
+    if (fd < 0) { FailFromErrno(errno, true); return false; }
+    temps_.push_back(path);
+    files_.push_back(std::make_unique<BufferedFile>(this, fd, 0));
+    return true;
+  }
+  bool NextSegment() {
+    if (!files_.back()->Flush(WriteAt(files_.back()->fd()))) return false;
+    if (newDisk_ && !newDisk_(static_cast<uint32_t>(files_.size() + 1))) {
+      Fail(zipabi::zrAborted);
+      return false;
+    }
+    return OpenSegment();
+  }
+
+  std::string archive_;
+  uint64_t capacity_;
+  std::function<bool(uint32_t)> newDisk_;
+  std::vector<std::unique_ptr<BufferedFile>> files_;
+  std::vector<std::string> temps_;
+  bool done_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<ArchiveSink> OpenTempFileSink(const std::string& archivePath, const std::string& tempFolder,
+                                              int* error) {
+  std::string folder = tempFolder.empty() ? FolderOf(archivePath) : tempFolder;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  std::string temp;
+  int fd = MakeTemp(folder, &temp);
+  if (fd < 0) {
+    *error = zipabi::zrTempFileProblem;
+    return nullptr;
+  }
+  return std::make_unique<TempFileSink>(archivePath, temp, fd);
+}
+
+std::unique_ptr<ArchiveSink> OpenInPlaceSink(const std::string& archivePath, uint64_t appendAt,
+                                             std::string savedTail, int* error) {
+  int fd = open(archivePath.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) {
+    *error = errno == ENOENT ? zipabi::zrArchiveNotFound : zipabi::zrCannotAccess;
+    return nullptr;
+  }
+  return std::make_unique<InPlaceSink>(fd, appendAt, std::move(savedTail));
+}
+
+std::unique_ptr<ArchiveSink> OpenSpannedSink(const std::string& archivePath, uint64_t segmentSize,
+                                             std::function<bool(uint32_t)> newDisk, int* error) {
+  auto sink = std::make_unique<SpannedSink>(archivePath, segmentSize, std::move(newDisk));
+  if (!sink->Begin()) {
+    *error = sink->error() ? sink->error() : zipabi::zrTempFileProblem;
+    return nullptr;
+  }
+  return sink;
+}
+
+uint64_t SpannedSegmentSize() {
+  if (const char* v = getenv("PARCELIX_DISK_SIZE")) {
+    long long n = strtoll(v, nullptr, 10);
+    if (n > 0) return static_cast<uint64_t>(n);
+  }
+  return 1457664;
+}
+
+std::string SegmentPath(const std::string& archivePath, uint32_t index1, uint32_t count) {
+  if (index1 >= count) return archivePath;
+  std::string base = archivePath;
+  size_t dot = base.rfind('.');
+  size_t slash = base.rfind('/');
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) base.resize(dot);
+  char ext[16];
+  snprintf(ext, sizeof ext, ".z%02u", index1);
+  return base + ext;
+}
+
+void RemoveStaleSegments(const std::string& archivePath, uint32_t from) {
+  for (uint32_t i = std::max<uint32_t>(from, 1); i < 1000; ++i) {
+    std::string p = SegmentPath(archivePath, i, 1000);
+    if (unlink(p.c_str()) != 0 && errno == ENOENT) break;
+  }
+}
+
+}  // namespace zipcore

@@ -1,0 +1,160 @@
+#include "zip/archive_writer.h"
+
+#include "zipengine_abi.h"
+
+namespace zipcore {
+
+namespace {
+
+int SinkError(ArchiveSink& sink) { return sink.error() ? sink.error() : zipabi::zrTempFileProblem; }
+
+// Reads a range of the old archive through its source (spanned sets) into the sink.
+bool CopyThroughSource(ExistingArchive& from, ArchiveSink& sink, uint64_t start, uint64_t length) {
+  std::string buf(static_cast<size_t>(std::min<uint64_t>(length, 1u << 20)), '\0');
+  while (length > 0) {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(length, buf.size()));
+    if (!from.source().read(start, buf.data(), n)) {
+      sink.Fail(from.source().aborted() ? zipabi::zrAborted : zipabi::zrCannotAccess);
+      return false;
+    }
+    if (!sink.Write(buf.data(), n)) return false;
+    start += n;
+    length -= n;
+  }
+  return true;
+}
+
+}  // namespace
+
+int ArchiveWriter::CopyEntry(ExistingArchive& from, size_t i) {
+  ExistingArchive::Range r;
+  if (!from.EntryRange(i, r)) return zipabi::zrEntryStructureCorrupted;
+  WriterEntry w = from.CentralRecord(i);
+  if (!sink_.Segmented() && from.rawFd() >= 0) {
+    if (runFrom_ != &from || r.start != runEnd_) {
+      int rc = FlushCopies();
+      if (rc) return rc;
+      runFrom_ = &from;
+      runStart_ = runEnd_ = r.start;
+    }
+    runEnd_ = r.end;
+    runEntries_.emplace_back(entries_.size(), r.start);
+    entries_.push_back(std::move(w));
+    return 0;
+  }
+  // A segmented sink must see each local header whole.
+  std::string header(static_cast<size_t>(r.dataStart - r.start), '\0');
+  if (!from.source().read(r.start, header.data(), header.size())) return zipabi::zrCannotAccess;
+  SinkPos at = sink_.Pos();
+  if (!sink_.WriteWhole(header)) return SinkError(sink_);
+  // WriteWhole may have begun a new segment.
+  at = SinkPos{sink_.Pos().disk, sink_.Pos().offset - header.size()};
+  w.diskStart = at.disk;
+  w.localOffset = at.offset;
+  if (!CopyThroughSource(from, sink_, r.dataStart, r.end - r.dataStart)) return SinkError(sink_);
+  entries_.push_back(std::move(w));
+  return 0;
+}
+
+int ArchiveWriter::FlushCopies() {
+  if (!runFrom_ || runEntries_.empty()) {
+    runFrom_ = nullptr;
+    return 0;
+  }
+  SinkPos base = sink_.Pos();
+  for (auto& [index, position] : runEntries_) {
+    entries_[index].diskStart = 0;
+    entries_[index].localOffset = base.offset + (position - runStart_);
+  }
+  bool ok = sink_.CopyFromFd(runFrom_->rawFd(), runStart_, runEnd_ - runStart_);
+  runEntries_.clear();
+  runFrom_ = nullptr;
+  return ok ? 0 : SinkError(sink_);
+}
+
+int ArchiveWriter::WriteRaw(ExistingArchive& from, uint64_t start, uint64_t length) {
+  int rc = FlushCopies();
+  if (rc) return rc;
+  if (length == 0) return 0;
+  bool ok = from.rawFd() >= 0 ? sink_.CopyFromFd(from.rawFd(), start, length)
+                              : CopyThroughSource(from, sink_, start, length);
+  return ok ? 0 : SinkError(sink_);
+}
+
+int ArchiveWriter::AddData(WriterEntry e, const CompressedData& d) {
+  int rc = FlushCopies();
+  if (rc) return rc;
+  e.method = d.method;
+  e.flags = static_cast<uint16_t>((e.flags & ~(kFlagEncrypted | kFlagDataDescriptor)) | d.flags);
+  e.crc = d.crc;
+  e.size = d.size;
+  e.compressedSize = d.data.size();
+  bool zip64Local = NeedsZip64Local(std::max(e.size, e.compressedSize));
+  if (zip64Local) e.versionNeeded = 45;
+  std::string header = BuildLocalHeader(e, zip64Local);
+  if (!sink_.WriteWhole(header)) return SinkError(sink_);
+  SinkPos at = sink_.Pos();
+  e.diskStart = at.disk;
+  e.localOffset = at.offset - header.size();
+  if (!sink_.Write(d.data.data(), d.data.size())) return SinkError(sink_);
+  entries_.push_back(std::move(e));
+  return 0;
+}
+
+int ArchiveWriter::AddStreamed(WriterEntry e, const CompressJob& job, const std::function<bool(int)>& progress,
+                               int* skipReason) {
+  *skipReason = -1;
+  int rc = FlushCopies();
+  if (rc) return rc;
+  rc = StreamCompressFile(job, e, sink_, progress);
+  if (rc < 0) {
+    *skipReason = -1 - rc;
+    return 0;
+  }
+  if (rc > 0) return rc;
+  entries_.push_back(std::move(e));
+  return 0;
+}
+
+int ArchiveWriter::Finish(const std::string& comment) {
+  int rc = FlushCopies();
+  if (rc) return rc;
+  std::string cd;
+  SinkPos cdStart = sink_.Pos();
+  bool first = true;
+  uint64_t onLastDisk = 0;
+  uint64_t cdSize = 0;
+  if (!sink_.Segmented()) {
+    for (auto& e : entries_) cd += BuildCentralRecord(e);
+    cdSize = cd.size();
+    onLastDisk = entries_.size();
+    if (!sink_.Write(cd.data(), cd.size())) return SinkError(sink_);
+  } else {
+    for (auto& e : entries_) {
+      std::string rec = BuildCentralRecord(e);
+      uint32_t diskBefore = sink_.Pos().disk;
+      if (!sink_.WriteWhole(rec)) return SinkError(sink_);
+      SinkPos after = sink_.Pos();
+      if (first) {
+        cdStart = SinkPos{after.disk, after.offset - rec.size()};
+        first = false;
+      }
+      if (after.disk != diskBefore) onLastDisk = 0;
+      ++onLastDisk;
+      cdSize += rec.size();
+    }
+  }
+  // The end records must sit whole on the last disk.
+  std::string probe = BuildEndRecords(entries_.size(), cdStart.offset, cdSize, 0, comment, sink_.Pos().disk,
+                                      cdStart.disk, onLastDisk);
+  uint32_t diskBefore = sink_.Pos().disk;
+  if (!sink_.EnsureRoom(probe.size())) return SinkError(sink_);
+  if (sink_.Pos().disk != diskBefore) onLastDisk = 0;
+  SinkPos endAt = sink_.Pos();
+  std::string end = BuildEndRecords(entries_.size(), cdStart.offset, cdSize, endAt.offset, comment, endAt.disk,
+                                    cdStart.disk, onLastDisk);
+  if (!sink_.WriteWhole(end)) return SinkError(sink_);
+  return 0;
+}
+
+}  // namespace zipcore

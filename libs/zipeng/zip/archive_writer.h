@@ -1,0 +1,48 @@
+// Lays entries into a sink and ends the archive with its central directory and end records.
+// Unchanged entries are copied as raw bytes (runs of adjacent entries in one copy).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/compressor_deflate.h"
+#include "core/temp_output.h"
+#include "core/writer_records.h"
+#include "zip/existing_archive.h"
+
+namespace zipcore {
+
+class ArchiveWriter {
+ public:
+  explicit ArchiveWriter(ArchiveSink& sink) : sink_(sink) {}
+
+  // Copies entry i of `from` unchanged (queued; adjacent entries are copied together).
+  int CopyEntry(ExistingArchive& from, size_t i);
+  // Records an entry that stays where it is (growing in place).
+  void KeepInPlace(WriterEntry e) { entries_.push_back(std::move(e)); }
+  // Writes a new entry whose data is already compressed.
+  int AddData(WriterEntry e, const CompressedData& d);
+  // Writes a new entry by streaming its file (too large for the buffer).
+  int AddStreamed(WriterEntry e, const CompressJob& job, const std::function<bool(int)>& progress,
+                  int* skipReason);
+  // Writes raw bytes (the prefix of a self-extracting archive).
+  int WriteRaw(ExistingArchive& from, uint64_t start, uint64_t length);
+
+  // Writes the central directory and end records. The sink still needs Commit.
+  int Finish(const std::string& comment);
+
+  std::vector<WriterEntry>& entries() { return entries_; }
+  size_t count() const { return entries_.size(); }
+
+ private:
+  int FlushCopies();
+
+  ArchiveSink& sink_;
+  std::vector<WriterEntry> entries_;
+  // The run of adjacent entries waiting to be copied.
+  ExistingArchive* runFrom_ = nullptr;
+  uint64_t runStart_ = 0, runEnd_ = 0;
+  std::vector<std::pair<size_t, uint64_t>> runEntries_;  // writer index, source position
+};
+
+}  // namespace zipcore

@@ -1,0 +1,55 @@
+// The archive being changed, as the write side needs it: its parsed directory, the raw byte
+// range of each entry (for copying unchanged entries without recompressing) and the raw
+// central-directory comments.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/archive_index.h"
+#include "core/archive_source.h"
+#include "core/callback.h"
+#include "core/writer_records.h"
+
+namespace zipcore {
+
+class ExistingArchive {
+ public:
+  ExistingArchive() = default;
+  ~ExistingArchive();
+  ExistingArchive(const ExistingArchive&) = delete;
+  ExistingArchive& operator=(const ExistingArchive&) = delete;
+
+  // Opens and parses the archive. Returns 0, 100 when it does not exist, or the read side's code.
+  int Open(const std::string& path, bool spanned, Callback& cb);
+
+  ArchiveSource& source() { return source_; }
+  const ArchiveIndex& index() const { return index_; }
+  size_t count() const { return index_.entries.size(); }
+  const ZipEntry& entry(size_t i) const { return index_.entries[i]; }
+
+  // Bytes of entry i: its local header from `start` to `dataStart`, its data and data descriptor
+  // up to `end`. False when the local header cannot be read.
+  struct Range {
+    uint64_t start = 0, dataStart = 0, end = 0;
+  };
+  bool EntryRange(size_t i, Range& range);
+
+  // The central record fields of entry i, for writing it again unchanged.
+  WriterEntry CentralRecord(size_t i) const;
+
+  // A plain descriptor of the archive file for in-kernel copying (-1 for a spanned set).
+  int rawFd() const { return rawFd_; }
+  bool spanned() const { return source_.spanned(); }
+  // True when its entries can be kept where they are and new ones appended in place.
+  bool GrowableInPlace() const;
+
+ private:
+  ArchiveSource source_;
+  ArchiveIndex index_;
+  std::vector<std::string> rawComments_;
+  int rawFd_ = -1;
+};
+
+}  // namespace zipcore

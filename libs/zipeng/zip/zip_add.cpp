@@ -1,0 +1,265 @@
+// Add, freshen and update: gather the files, decide per file, compress on all cores, and
+// write the new archive through a temporary copy (or in place with "-g").
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <map>
+
+#include "core/compressor_pipeline.h"
+#include "core/dos_time.h"
+#include "core/file_gather.h"
+#include "zip/archive_writer.h"
+#include "zip/zip_operations.h"
+#include "zip/zip_volume_label.h"
+
+namespace zipcore {
+
+namespace {
+
+struct Task {
+  const GatheredFile* file = nullptr;  // null for the volume label
+  std::string label;
+  long replaces = -1;                  // index of the existing entry it replaces
+  long job = -1;                       // index in the compression pipeline
+};
+
+WriterEntry NewEntry(const std::string& name, const struct stat& st, bool folder) {
+  WriterEntry e;
+  e.name = name;
+  if (NeedsUtf8Flag(name)) e.flags |= kFlagUtf8;
+  e.versionMadeBy = (kHostUnix << 8) | 30;
+  e.versionNeeded = folder ? 20 : 20;
+  e.method = kMethodStored;
+  e.mtime = static_cast<int64_t>(st.st_mtime);
+  e.hasMtime = true;
+  e.dosDateTime = unixToDos(e.mtime);
+  e.localExtra = e.centralExtra = ExtendedTimestampExtra(e.mtime);
+  uint32_t mode = static_cast<uint32_t>(st.st_mode) & 0xFFFF;
+  e.externalAttributes = (mode << 16) | (folder ? 0x10u : 0u) | ((mode & 0222) == 0 ? 0x01u : 0u);
+  e.size = folder ? 0 : static_cast<uint64_t>(st.st_size);
+  return e;
+}
+
+// True when the file is newer than the entry it would replace.
+bool FileIsNewer(const struct stat& st, const ZipEntry& entry) {
+  int64_t fileTime = static_cast<int64_t>(st.st_mtime);
+  if (entry.hasUnixMtime) return fileTime > entry.unixMtime;
+  // Without an exact time the entry has only the two-second DOS resolution.
+  return unixToDos(fileTime) > entry.dosDateTime();
+}
+
+}  // namespace
+
+int RunAdd(ZipSession& s) {
+  const ZipCommand& cmd = s.cmd;
+  Callback& cb = s.cb;
+
+  ExistingArchive existing;
+  struct stat archiveStat {};
+  bool present = stat(cmd.archive.c_str(), &archiveStat) == 0;
+  if (present) {
+    int rc = existing.Open(cmd.archive, cmd.spanned, cb);
+    if (rc == zipabi::zrAborted || cb.aborted()) return zipabi::zrAborted;
+    if (rc) return rc;
+  } else if (cmd.action == ZipAction::Freshen) {
+    return zipabi::zrArchiveNotFound;
+  }
+
+  GatherOptions go;
+  go.recurse = cmd.recurse;
+  go.includeHidden = cmd.hidden;
+  go.folderEntries = cmd.folderEntries && cmd.action != ZipAction::Freshen;
+  go.junkPaths = cmd.junkPaths;
+  go.notBefore = cmd.notBefore;
+  go.includePatterns = cmd.includes;
+  go.excludePatterns = cmd.excludes;
+  if (present) go.excludeFiles.emplace_back(archiveStat.st_dev, archiveStat.st_ino);
+  GatherResult gathered = GatherFiles(cmd.names, go);
+  if (!gathered.repeatedName.empty()) return zipabi::zrRepeatedNames;
+
+  bool skipped = false;
+  for (auto& p : gathered.problems) {
+    skipped = true;
+    if (cb.sendSkipping(p.name, p.reason)) return zipabi::zrAborted;
+  }
+
+  std::map<std::string, size_t> byName;
+  if (present)
+    for (size_t i = 0; i < existing.count(); ++i) byName[existing.entry(i).name] = i;
+
+  // Decide per file.
+  std::vector<Task> tasks;
+  std::vector<char> replaced(existing.count(), 0);
+  std::vector<CompressJob> jobs;
+  std::vector<WriterEntry> pending;  // the new entries, by task
+  for (auto& f : gathered.files) {
+    auto it = byName.find(f.storedName);
+    Task t;
+    t.file = &f;
+    if (it != byName.end()) {
+      const ZipEntry& old = existing.entry(it->second);
+      if (cmd.action != ZipAction::Add) {
+        if (f.isFolder) continue;  // the folder entry is already there
+        if (!FileIsNewer(f.st, old)) {
+          if (cb.sendSkipping(f.path, zipabi::zsrUpToDate)) return zipabi::zrAborted;
+          continue;
+        }
+      }
+      t.replaces = static_cast<long>(it->second);
+    } else if (cmd.action == ZipAction::Freshen) {
+      continue;  // freshen only replaces what the archive holds
+    }
+    if (!f.isFolder) {
+      CompressJob j;
+      j.path = f.path;
+      j.expectedSize = static_cast<uint64_t>(f.st.st_size);
+      j.level = cmd.level;
+      j.store = cmd.level == 0 || HasStoredExtension(f.storedName, cmd.storedExtensions);
+      j.password = cmd.encrypt ? &cmd.password : nullptr;
+      j.dosDateTime = unixToDos(static_cast<int64_t>(f.st.st_mtime));
+      t.job = static_cast<long>(jobs.size());
+      jobs.push_back(std::move(j));
+    }
+    tasks.push_back(t);
+  }
+  if (cmd.volumeLabel && cmd.action == ZipAction::Add && !gathered.files.empty()) {
+    std::string label = VolumeLabelOf(gathered.files.front().path);
+    if (!label.empty() && !byName.count(label)) {
+      Task t;
+      t.label = label;
+      tasks.insert(tasks.begin(), t);
+    }
+  }
+
+  if (tasks.empty()) {
+    // Nothing changes: the archive stays exactly as it is.
+    if (skipped) return zipabi::zrSomeSkipped;
+    return gathered.files.empty() ? zipabi::zrNothingToDo : zipabi::zrOk;
+  }
+
+  bool inPlace = false;
+  int error = 0;
+  std::unique_ptr<ArchiveSink> sink = s.OpenOutput(present ? &existing : nullptr, cmd.grow, &inPlace, &error);
+  if (!sink) return error ? error : zipabi::zrTempFileProblem;
+  ArchiveWriter writer(*sink);
+  auto fail = [&](int rc) {
+    sink->Discard();
+    return rc;
+  };
+
+  // Compression starts now, ahead of the writing below.
+  CompressPipeline pipeline(std::move(jobs));
+
+  // Entries that stay: copied raw (or left where they are when growing in place).
+  if (present) {
+    if (!inPlace && existing.index().prefixBytes > 0) {
+      int rc = writer.WriteRaw(existing, 0, existing.index().prefixBytes);
+      if (rc) return fail(rc);
+    }
+    for (auto& t : tasks)
+      if (t.replaces >= 0) replaced[static_cast<size_t>(t.replaces)] = 1;
+    for (size_t i = 0; i < existing.count(); ++i) {
+      if (replaced[i]) continue;
+      if (inPlace) {
+        writer.KeepInPlace(existing.CentralRecord(i));
+      } else {
+        int rc = writer.CopyEntry(existing, i);
+        if (rc) return fail(rc);
+      }
+    }
+  }
+
+  std::vector<const GatheredFile*> written;
+  std::vector<long> keepOld;  // replacements whose new file could not be read
+  for (auto& t : tasks) {
+    if (!t.file) {
+      struct stat now {};
+      now.st_mtime = time(nullptr);
+      WriterEntry e = NewEntry(t.label, now, false);
+      e.versionMadeBy = 20;  // MS-DOS: the label bit lives in the DOS attributes
+      e.externalAttributes = 0x08;
+      if (s.SendEntry(zipabi::zcmAdding, e)) return fail(zipabi::zrAborted);
+      int rc = writer.AddData(std::move(e), CompressedData());
+      if (rc) return fail(rc);
+      continue;
+    }
+    const GatheredFile& f = *t.file;
+    int32_t message = t.replaces >= 0 ? zipabi::zcmUpdating : zipabi::zcmAdding;
+    WriterEntry e = NewEntry(f.storedName, f.st, f.isFolder);
+    if (f.isFolder) {
+      if (s.SendEntry(message, e)) return fail(zipabi::zrAborted);
+      e.comment = s.AskFileComment(f.storedName);
+      if (cb.aborted()) return fail(zipabi::zrAborted);
+      int rc = writer.AddData(std::move(e), CompressedData());
+      if (rc) return fail(rc);
+      written.push_back(&f);
+      continue;
+    }
+    CompressedData d = pipeline.Take(static_cast<size_t>(t.job));
+    if (d.skipReason >= 0) {
+      skipped = true;
+      if (t.replaces >= 0) keepOld.push_back(t.replaces);
+      if (cb.sendSkipping(f.path, static_cast<uint8_t>(d.skipReason))) return fail(zipabi::zrAborted);
+      continue;
+    }
+    if (!d.streamed) {
+      e.size = d.size;
+      e.compressedSize = d.data.size();
+      e.method = d.method;
+      e.flags |= d.flags;
+      e.crc = d.crc;
+    }
+    if (s.SendEntry(message, e)) return fail(zipabi::zrAborted);
+    e.comment = s.AskFileComment(f.storedName);
+    if (cb.aborted()) return fail(zipabi::zrAborted);
+    int rc;
+    if (d.streamed) {
+      int reason = -1;
+      const CompressJob& job = pipeline.job(static_cast<size_t>(t.job));
+      WriterEntry progressEntry = e;
+      rc = writer.AddStreamed(std::move(e), job,
+                              [&](int percent) {
+                                return !s.SendEntry(zipabi::zcmStatus, progressEntry, static_cast<uint8_t>(percent));
+                              },
+                              &reason);
+      if (rc == 0 && reason >= 0) {
+        skipped = true;
+        if (t.replaces >= 0) keepOld.push_back(t.replaces);
+        if (cb.sendSkipping(f.path, static_cast<uint8_t>(reason))) return fail(zipabi::zrAborted);
+        continue;
+      }
+    } else {
+      rc = writer.AddData(std::move(e), d);
+    }
+    if (rc) return fail(rc);
+    if (s.SendEntry(zipabi::zcmStatus, writer.entries().back(), 100)) return fail(zipabi::zrAborted);
+    written.push_back(&f);
+  }
+
+  // A replacement that could not be read leaves the old entry in the archive.
+  for (long i : keepOld) {
+    int rc = inPlace ? (writer.KeepInPlace(existing.CentralRecord(static_cast<size_t>(i))), 0)
+                     : writer.CopyEntry(existing, static_cast<size_t>(i));
+    if (rc) return fail(rc);
+  }
+
+  std::string comment = present ? existing.index().rawComment : std::string();
+  int rc = writer.Finish(comment);
+  if (rc) return fail(rc);
+  if (!sink->Commit()) return fail(sink->error() ? sink->error() : zipabi::zrTempFileProblem);
+  uint32_t disks = sink->DiskCount();
+  sink.reset();
+  if (cmd.spanned && cmd.clearDisks) RemoveStaleSegments(cmd.archive, disks);
+
+  // Sources go only now that the archive holding them is safely on disk.
+  if (cmd.move) {
+    for (auto* f : written)
+      if (!f->isFolder) unlink(f->path.c_str());
+    for (auto it = written.rbegin(); it != written.rend(); ++it)
+      if ((*it)->isFolder) rmdir((*it)->path.c_str());
+  }
+  return skipped ? zipabi::zrSomeSkipped : zipabi::zrOk;
+}
+
+}  // namespace zipcore

@@ -1,0 +1,49 @@
+// "-z": replace the archive comment with the text the caller gives through message 140.
+#include "zip/archive_writer.h"
+#include "zip/zip_operations.h"
+
+namespace zipcore {
+
+int RunArchiveComment(ZipSession& s) {
+  ExistingArchive existing;
+  int rc = existing.Open(s.cmd.archive, s.cmd.spanned, s.cb);
+  if (s.cb.aborted()) return zipabi::zrAborted;
+  if (rc) return rc;
+
+  char buffer[zipabi::kCommentCapacity + 1] = {};
+  zipabi::TZipLibCommentText text{};
+  text.Text = buffer;
+  text.Length = 0;
+  text.Flag = 0;
+  if (s.cb.send(zipabi::zcmNewArchiveComment, &text)) return zipabi::zrAborted;
+  if (text.Flag != 1) return zipabi::zrOk;  // no answer: the archive stays as it is
+  std::string comment(buffer, std::min<size_t>(text.Length, zipabi::kCommentCapacity));
+  if (comment == existing.index().rawComment) return zipabi::zrOk;
+
+  bool inPlace = false;
+  int error = 0;
+  auto sink = s.OpenOutput(&existing, s.cmd.grow, &inPlace, &error);
+  if (!sink) return error ? error : zipabi::zrTempFileProblem;
+  ArchiveWriter writer(*sink);
+  if (!inPlace && existing.index().prefixBytes > 0 && !s.cmd.spanned) {
+    rc = writer.WriteRaw(existing, 0, existing.index().prefixBytes);
+    if (rc) { sink->Discard(); return rc; }
+  }
+  for (size_t i = 0; i < existing.count(); ++i) {
+    if (inPlace) {
+      writer.KeepInPlace(existing.CentralRecord(i));
+    } else if ((rc = writer.CopyEntry(existing, i)) != 0) {
+      sink->Discard();
+      return rc;
+    }
+  }
+  rc = writer.Finish(comment);
+  if (rc || !sink->Commit()) {
+    int code = rc ? rc : (sink->error() ? sink->error() : zipabi::zrTempFileProblem);
+    sink->Discard();
+    return code;
+  }
+  return zipabi::zrOk;
+}
+
+}  // namespace zipcore

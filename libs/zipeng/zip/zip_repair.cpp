@@ -1,0 +1,111 @@
+// "-F" and "-FF": write a new archive of every entry that can be saved.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/archive_index.h"
+#include "core/repair_scanner.h"
+#include "zip/archive_writer.h"
+#include "zip/zip_operations.h"
+
+namespace zipcore {
+
+namespace {
+
+// The central form of a local extended timestamp holds the modification time only.
+std::string CentralExtraFromLocal(const std::string& local) {
+  std::string out;
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(local.data());
+  size_t pos = 0;
+  while (pos + 4 <= local.size()) {
+    uint16_t id = get16(p + pos), len = get16(p + pos + 2);
+    if (pos + 4 + len > local.size()) break;
+    if (id == kExtraExtendedTime && len >= 5 && (p[pos + 4] & 1)) {
+      out += ExtendedTimestampExtra(static_cast<int32_t>(get32(p + pos + 5)));
+    } else if (id != kExtraZip64 && id != kExtraExtendedTime) {
+      out.append(local, pos, 4 + len);
+    }
+    pos += 4 + len;
+  }
+  return out;
+}
+
+}  // namespace
+
+int RunRepair(ZipSession& s) {
+  const std::string& path = s.cmd.archive;
+  ArchiveSource source;
+  int rc = source.openFile(path);
+  if (rc) return rc;
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return zipabi::zrCannotAccess;
+  struct Closer {
+    int fd;
+    ~Closer() { close(fd); }
+  } closer{fd};
+
+  RepairOptions opt;
+  opt.aggressive = s.cmd.action == ZipAction::FixAggressive;
+  opt.password = s.cmd.password;
+  bool aborted = false;
+  std::vector<RecoveredEntry> found = ScanForEntries(source, opt, &aborted);
+  if (aborted) return zipabi::zrAborted;
+  if (found.empty()) return zipabi::zrArchiveTooCorrupted;
+
+  std::string comment;
+  {
+    ArchiveIndex index;
+    if (readArchiveIndex(source, index, false) == 0) comment = index.rawComment;
+  }
+
+  bool inPlace = false;
+  int error = 0;
+  ZipSession single{s.cmd, s.cb};
+  single.cmd.spanned = false;
+  auto sink = single.OpenOutput(nullptr, false, &inPlace, &error);
+  if (!sink) return error ? error : zipabi::zrTempFileProblem;
+  ArchiveWriter writer(*sink);
+  for (auto& r : found) {
+    WriterEntry w;
+    w.name = r.rawName;
+    w.versionNeeded = r.versionNeeded;
+    w.flags = r.flags;
+    w.method = r.method;
+    w.dosDateTime = r.dosDateTime;
+    w.crc = r.crc;
+    w.compressedSize = r.compressedSize;
+    w.size = r.size;
+    if (r.hasCentral) {
+      w.versionMadeBy = r.versionMadeBy;
+      w.internalAttributes = r.internalAttributes;
+      w.externalAttributes = r.externalAttributes;
+      w.centralExtra = StripZip64Extra(r.centralExtra);
+      w.comment = r.comment.substr(0, 0xFFFF);
+    } else {
+      // Without its directory record the host's attributes are gone; DOS bits say what is known.
+      w.versionMadeBy = 20;
+      w.externalAttributes = (!r.rawName.empty() && r.rawName.back() == '/') ? 0x10 : 0;
+      w.centralExtra = CentralExtraFromLocal(r.localExtra);
+    }
+    if (s.cb.sendName(zipabi::zcmFixing, r.rawName)) {
+      sink->Discard();
+      return zipabi::zrAborted;
+    }
+    w.localOffset = sink->Pos().offset;
+    if (!sink->CopyFromFd(fd, r.start, r.end - r.start)) {
+      int code = sink->error() ? sink->error() : zipabi::zrTempFileProblem;
+      sink->Discard();
+      return code;
+    }
+    writer.KeepInPlace(std::move(w));
+  }
+  rc = writer.Finish(comment);
+  if (rc || !sink->Commit()) {
+    int code = rc ? rc : (sink->error() ? sink->error() : zipabi::zrTempFileProblem);
+    sink->Discard();
+    return code;
+  }
+  return zipabi::zrOk;
+}
+
+}  // namespace zipcore

@@ -1,0 +1,74 @@
+#include "zip/zip_session.h"
+
+#include <cstring>
+
+namespace zipcore {
+
+uint8_t WriterAttributes(const WriterEntry& e) {
+  uint8_t a = 0;
+  bool unix = (e.versionMadeBy >> 8) == kHostUnix;
+  uint32_t mode = e.externalAttributes >> 16;
+  if (!e.name.empty() && e.name.back() == '/') a |= zipabi::kAttrDirectory;
+  if (e.externalAttributes & 0x08) a |= zipabi::kAttrVolumeLabel;
+  if (unix ? (mode != 0 && (mode & 0222) == 0) : (e.externalAttributes & 0x01)) a |= zipabi::kAttrReadOnly;
+  std::string leaf = e.name;
+  while (!leaf.empty() && leaf.back() == '/') leaf.pop_back();
+  size_t slash = leaf.rfind('/');
+  if (slash != std::string::npos) leaf.erase(0, slash + 1);
+  if (!leaf.empty() && leaf[0] == '.') a |= zipabi::kAttrHidden;
+  return a;
+}
+
+bool ZipSession::SendEntry(int32_t message, const WriterEntry& e, uint8_t percent) {
+  zipabi::TZipLibFileStats s;
+  memset(&s, 0, sizeof s);
+  s.FileName = e.name.c_str();
+  s.Size = static_cast<int64_t>(e.size);
+  s.CompressedSize = static_cast<int64_t>(e.compressedSize);
+  s.LibraryValue1 = e.crc;
+  s.Attributes = WriterAttributes(e);
+  s.DosDateTime = e.dosDateTime;
+  s.LibraryValue2 = e.method;
+  s.Ratio = e.size && e.compressedSize < e.size
+                ? static_cast<uint8_t>(100 - (e.compressedSize * 100 + e.size / 2) / e.size)
+                : 0;
+  s.PercentDone = percent;
+  s.LibraryFlag = (e.flags & kFlagEncrypted) ? 1 : 0;
+  s.Comment = e.comment.data();
+  s.CommentLength = static_cast<uint8_t>(std::min<size_t>(e.comment.size(), 255));
+  return cb.send(message, &s);
+}
+
+std::string ZipSession::AskFileComment(const std::string& name) {
+  char buffer[zipabi::kCommentCapacity + 1] = {};
+  zipabi::TZipLibFileComment rec{};
+  rec.FileName = name.c_str();
+  rec.CommentBuffer = buffer;
+  rec.Length = 0;
+  cb.send(zipabi::zcmFileComment, &rec);
+  return std::string(buffer, std::min<size_t>(rec.Length, zipabi::kCommentCapacity));
+}
+
+std::unique_ptr<ArchiveSink> ZipSession::OpenOutput(ExistingArchive* existing, bool growInPlace, bool* inPlace,
+                                                    int* error) {
+  *inPlace = false;
+  *error = 0;
+  if (cmd.spanned) {
+    return OpenSpannedSink(cmd.archive, SpannedSegmentSize(), [this](uint32_t d) { return NewDisk(d); }, error);
+  }
+  if (growInPlace && existing && existing->GrowableInPlace()) {
+    const ArchiveIndex& ix = existing->index();
+    uint64_t from = ix.centralDirectoryOffset;
+    std::string tail(static_cast<size_t>(existing->source().size() - from), '\0');
+    if (!tail.empty() && !existing->source().read(from, tail.data(), tail.size())) {
+      *error = zipabi::zrCannotAccess;
+      return nullptr;
+    }
+    auto sink = OpenInPlaceSink(cmd.archive, from, std::move(tail), error);
+    if (sink) *inPlace = true;
+    return sink;
+  }
+  return OpenTempFileSink(cmd.archive, cmd.tempFolder, error);
+}
+
+}  // namespace zipcore

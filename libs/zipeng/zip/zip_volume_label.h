@@ -1,0 +1,11 @@
+// The label of the file system that holds a file, for "-$".
+#pragma once
+
+#include <string>
+
+namespace zipcore {
+
+// Empty when the file system has no label that can be found.
+std::string VolumeLabelOf(const std::string& path);
+
+}  // namespace zipcore
