@@ -1,0 +1,28 @@
+// Program start: the application titled "Parcelix", the main window, the message loop.
+#include <QApplication>
+
+#include "mainform/mainform.h"
+#include "mainform/toolbar_images.h"
+#include "platform/widgets/help_viewer.h"
+#include "platform/widgets/qt_dialogs.h"
+#include "platform/widgets/qt_shell.h"
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Parcelix"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Parcelix"));
+  QApplication::setWindowIcon(ProgramIcon());
+
+  platform::TQtDialogs dialogs;
+  platform::THelpViewer help;
+  platform::TQtShell shell;
+  TMainFormServices services{dialogs, help, shell, QApplication::arguments(),
+                             QApplication::applicationDirPath()};
+  TMainFormFm mainForm(services);
+  dialogs.SetParent(&mainForm);
+  dialogs.OnHelp = [&](int context) {
+    if (context > 0) help.WinHelp(mainForm.HelpFile, platform::HELP_CONTEXT, context);
+  };
+  mainForm.show();
+  return application.exec();
+}

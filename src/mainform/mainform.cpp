@@ -1,0 +1,248 @@
+#include "mainform/mainform.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QHeaderView>
+#include <QContextMenuEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "mainform/command_line.h"
+#include "mainform/program_state.h"
+#include "mainform/toolbar_images.h"
+#include "ui_mainform.h"
+
+namespace {
+
+const QString kTitleSuffix = QStringLiteral(" - Parcelix for Windows 95");
+
+}  // namespace
+
+TMainFormFm::TMainFormFm(const TMainFormServices& Services, QWidget* Parent)
+    : QMainWindow(Parent), ui(std::make_unique<Ui::MainFormFm>()), FServices(Services) {
+  ui->setupUi(this);
+  setWindowIcon(ProgramIcon());
+
+  // The engine with the settings the window has always given it before any are loaded.
+  MainXz = new TZipEngine(this);
+  MainXz->setObjectName(QStringLiteral("MainXz"));
+  MainXz->Compression = 6;
+  MainXz->StoredExtensions = QStringLiteral(".ZIP;.LZH;.ARC;.ARJ;.ZOO");
+  MainXz->UsePaths = false;
+  MainXz->UseTempFile = false;
+
+  const auto buttons = ToolButtons();
+  for (int index = 0; index < buttons.size(); ++index) buttons[index]->setIcon(ToolbarIcon(index));
+  ui->ToolBar->installEventFilter(this);
+  ui->FileFixMn->menuAction()->setStatusTip(QStringLiteral("Fix a damaged Archive file"));
+  ui->FileFixMn->menuAction()->setProperty("helpContext", 1018);
+
+  auto* sortGroup = new QActionGroup(this);
+  for (QAction* item : {ui->SortbyName, ui->SortbyDate, ui->SortbyTime, ui->SortbySize,
+                        ui->SortbyPackedSize, ui->SortbyRatio, ui->SortbyPath})
+    sortGroup->addAction(item);
+
+  ui->ListView->header()->setSectionsMovable(false);
+  const int widths[] = {120, 70, 70, 70, 70, 45, 200};
+  for (int column = 0; column < 7; ++column) ui->ListView->setColumnWidth(column, widths[column]);
+  ui->ListView->headerItem()->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
+  ui->ListView->headerItem()->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
+  ui->ListView->headerItem()->setTextAlignment(5, Qt::AlignHCenter | Qt::AlignVCenter);
+
+  BuildStatusBar();
+  BuildPopupMenu();
+  BindCommands();
+  BindEngineEvents();
+  ApplyTextLabels(ui->MnTextLabels->isChecked());
+  FormCreate();
+}
+
+QList<QToolButton*> TMainFormFm::ToolButtons() const {
+  return {ui->SpdBtnNew,     ui->ToolButton4, ui->SpdBtnClose,   ui->SpdBtnAdd,   ui->SpdBtnExtract,
+          ui->SpdBtnRemove, ui->SpdBtnView,  ui->ToolButton10, ui->AbortSB};
+}
+
+void TMainFormFm::FormCreate() {
+  InstallHintHandler();
+  UpdateTitle();
+  HelpFile = FServices.ProgramDir + QStringLiteral("/Parcelix.hlp");
+  LoadSettings();
+  UpdateToolButtons();
+  setAcceptDrops(true);
+  if (FServices.Arguments.size() > 1) OpenZipFile(JoinCommandLine(FServices.Arguments));
+}
+
+void TMainFormFm::FormShow() { RestorePlacement(); }
+
+void TMainFormFm::FormActivate() { InstallHintHandler(); }
+
+void TMainFormFm::UpdateTitle() {
+  const QString title = ArchiveOpen()
+                            ? QFileInfo(MainXz->ZipFileName).fileName() + kTitleSuffix
+                            : QStringLiteral("Untitled") + kTitleSuffix;
+  setWindowTitle(title);
+  QGuiApplication::setApplicationDisplayName(title);
+}
+
+namespace {
+
+using THandler = void (TMainFormFm::*)(QObject*);
+
+}  // namespace
+
+void TMainFormFm::BindCommands() {
+  auto bindAction = [this](QAction* action, THandler handler) {
+    connect(action, &QAction::triggered, this, [this, action, handler] { (this->*handler)(action); });
+  };
+  auto bindButton = [this](QToolButton* button, THandler handler) {
+    connect(button, &QToolButton::clicked, this, [this, button, handler] { (this->*handler)(button); });
+  };
+  // Menu item, context item and toolbar button of a command share its one handler.
+  bindAction(ui->FileNewMn, &TMainFormFm::FileNewMnClick);
+  bindAction(ui->CreateArchive1, &TMainFormFm::FileNewMnClick);
+  bindButton(ui->SpdBtnNew, &TMainFormFm::FileNewMnClick);
+  bindAction(ui->FileOpenMn, &TMainFormFm::FileOpenMnClick);
+  bindAction(ui->OpenArchive1, &TMainFormFm::FileOpenMnClick);
+  bindButton(ui->ToolButton4, &TMainFormFm::FileOpenMnClick);
+  bindAction(ui->FileCloseMn, &TMainFormFm::FileCloseMnClick);
+  bindAction(ui->CloseArchive1, &TMainFormFm::FileCloseMnClick);
+  bindButton(ui->SpdBtnClose, &TMainFormFm::FileCloseMnClick);
+  bindAction(ui->CopyArchive1, &TMainFormFm::CopyArchive1Click);
+  bindAction(ui->RenameArchive1, &TMainFormFm::RenameArchive1Click);
+  bindAction(ui->FileDeleteMn, &TMainFormFm::FileDeleteMnClick);
+  bindAction(ui->BrowseArchives1, &TMainFormFm::BrowseArchives1Click);
+  bindAction(ui->ArchiveInformation1, &TMainFormFm::ArchiveInformation1Click);
+  bindAction(ui->FileTestMn, &TMainFormFm::FileTestMnClick);
+  bindAction(ui->FixNormal1, &TMainFormFm::FixNormal1Click);
+  bindAction(ui->FixAgressive1, &TMainFormFm::FixAgressive1Click);
+  bindAction(ui->FileExitMn, &TMainFormFm::FileExitMnClick);
+
+  bindAction(ui->EditAddMn, &TMainFormFm::EditAddMnClick);
+  bindAction(ui->AddFile1, &TMainFormFm::EditAddMnClick);
+  bindButton(ui->SpdBtnAdd, &TMainFormFm::EditAddMnClick);
+  bindAction(ui->EditDeleteMn, &TMainFormFm::EditDeleteMnClick);
+  bindAction(ui->RemoveFile1, &TMainFormFm::EditDeleteMnClick);
+  bindButton(ui->SpdBtnRemove, &TMainFormFm::EditDeleteMnClick);
+  bindAction(ui->EditExtractMn, &TMainFormFm::EditExtractMnClick);
+  bindAction(ui->ExtractFile1, &TMainFormFm::EditExtractMnClick);
+  bindButton(ui->SpdBtnExtract, &TMainFormFm::EditExtractMnClick);
+  bindAction(ui->EditView1, &TMainFormFm::SpdBtnViewClick);
+  bindAction(ui->ViewFile1, &TMainFormFm::SpdBtnViewClick);
+  bindButton(ui->SpdBtnView, &TMainFormFm::SpdBtnViewClick);
+  bindAction(ui->EditUpdateMn, &TMainFormFm::EditUpdateMnClick);
+  bindAction(ui->AddComment1, &TMainFormFm::AddComment1Click);
+  bindAction(ui->EditCreateGroupIcons1, &TMainFormFm::EditCreateGroupIcons1Click);
+  bindAction(ui->CreateGroupsIcons1, &TMainFormFm::EditCreateGroupIcons1Click);
+  bindAction(ui->EditUpdateZIPDateMn, &TMainFormFm::EditUpdateZIPDateMnClick);
+  bindAction(ui->EditSelectAllMn, &TMainFormFm::EditSelectAllMnClick);
+  bindAction(ui->SelectAll1, &TMainFormFm::EditSelectAllMnClick);
+  bindAction(ui->DeselectAll2, &TMainFormFm::DeselectAll2Click);
+  bindAction(ui->DeselectAll1, &TMainFormFm::DeselectAll2Click);
+
+  // The View toggles flip their own mark in their handlers, so undo the flip the action made.
+  auto bindToggle = [this](QAction* action, THandler handler) {
+    connect(action, &QAction::triggered, this, [this, action, handler] {
+      action->setChecked(!action->isChecked());
+      (this->*handler)(action);
+    });
+  };
+  bindToggle(ui->MnDisplayButtons, &TMainFormFm::MnDisplayButtonsClick);
+  bindToggle(ui->MnTextLabels, &TMainFormFm::MnTextLabelsClick);
+  bindToggle(ui->MnStatusbar, &TMainFormFm::MnStatusbarClick);
+  for (QAction* item : {ui->SortbyName, ui->SortbyDate, ui->SortbyTime, ui->SortbySize,
+                        ui->SortbyPackedSize, ui->SortbyRatio, ui->SortbyPath})
+    bindAction(item, &TMainFormFm::SortbyPathClick);
+
+  bindAction(ui->Configuration1, &TMainFormFm::Configuration1Click);
+  bindButton(ui->ToolButton10, &TMainFormFm::Configuration1Click);
+  bindAction(ui->MultidiskmodeMn, &TMainFormFm::MultidiskmodeMnClick);
+  bindAction(ui->SaveSettingsNow1, &TMainFormFm::SaveSettingsNow1Click);
+  bindButton(ui->AbortSB, &TMainFormFm::AbortSbClick);
+
+  bindAction(ui->HelpTopics1, &TMainFormFm::HelpTopics1Click);
+  bindAction(ui->Searchforhelpon1, &TMainFormFm::Searchforhelpon1Click);
+  bindAction(ui->HowtoUseHelp2, &TMainFormFm::HowtoUseHelp2Click);
+  bindAction(ui->QuickStartTutorial1, &TMainFormFm::QuickStartTutorial1Click);
+  bindAction(ui->ReadMeFile1, &TMainFormFm::ReadMeFile1Click);
+  bindAction(ui->HelpAboutMn, &TMainFormFm::HelpAboutMnClick);
+
+  connect(ui->FileMn, &QMenu::aboutToShow, this, &TMainFormFm::FileMnClick);
+  connect(ui->EditMn, &QMenu::aboutToShow, this, &TMainFormFm::EditMnClick);
+  connect(ui->OptionsMn, &QMenu::aboutToShow, this, &TMainFormFm::OptionsMnClick);
+
+  connect(ui->ListView, &QTreeWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { ShowPopupMenu(ui->ListView->viewport()->mapToGlobal(pos)); });
+  connect(ui->ListView, &QTreeWidget::itemClicked, this, [this] { ListViewClick(); });
+  connect(ui->ListView, &QTreeWidget::itemDoubleClicked, this, [this] { ListViewDblClick(); });
+  // Keyboard selection changes refresh the selection buttons too, so they never lie.
+  connect(ui->ListView, &QTreeWidget::itemSelectionChanged, this,
+          [this] { UpdateSelectionButtons(); });
+
+  // F1 on a highlighted menu item, and shortcut keys refused while busy.
+  for (QMenu* menu : {ui->FileMn, ui->EditMn, ui->View1, ui->OptionsMn, ui->HelpMn, ui->FileFixMn,
+                      ui->Toolbar1, PopupMenu1})
+    menu->installEventFilter(this);
+  for (QAction* action : findChildren<QAction*>())
+    if (!action->shortcut().isEmpty()) action->installEventFilter(this);
+}
+
+void TMainFormFm::BindEngineEvents() {
+  MainXz->OnAdding = [this](TZipEngine& e, const TZipFileStats& s) { MainXzAdding(e, s); };
+  MainXz->OnDeleting = [this](TZipEngine& e, const QString& n) { MainXzDeleting(e, n); };
+  MainXz->OnExtracting = [this](TZipEngine& e, const TZipFileStats& s) { MainXzExtracting(e, s); };
+  MainXz->OnFixing = [this](TZipEngine& e, const QString& n) { MainXzFixing(e, n); };
+  MainXz->OnListing = [this](TZipEngine& e, const TZipFileStats& s) { MainXzListing(e, s); };
+  MainXz->OnReplace = [this](TZipEngine& e, TZipReplace& r) { MainXzReplace(e, r); };
+  MainXz->OnTesting = [this](TZipEngine& e, const TZipFileStats& s) { MainXzTesting(e, s); };
+  MainXz->OnUpdating = [this](TZipEngine& e, const TZipFileStats& s) { MainXzUpdating(e, s); };
+  MainXz->OnSkippingFile = [this](TZipEngine& e, const TZipSkipping& s) { MainXzSkippingFile(e, s); };
+  MainXz->OnStatus = [this](TZipEngine& e, const TZipFileStats& s) { MainXzStatus(e, s); };
+  MainXz->OnNewdisk = [this](TZipEngine& e, std::int32_t d) { MainXzNewdisk(e, d); };
+}
+
+bool TMainFormFm::event(QEvent* Event) {
+  // Status tips of menu items and controls are this window's hints: they go to panel 0 and
+  // never replace the status bar's panels.
+  if (Event->type() == QEvent::StatusTip) {
+    DisplayHint(static_cast<QStatusTipEvent*>(Event)->tip());
+    return true;
+  }
+  return QMainWindow::event(Event);
+}
+
+bool TMainFormFm::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Watched == ui->ToolBar && Event->type() == QEvent::Paint) {
+    PaintToolBarEdges();
+    return false;
+  }
+  if (HandleBusyShortcut(Watched, Event)) return true;
+  if (HandleMenuHelpKey(Watched, Event)) return true;
+  HandleHintEvent(Watched, Event);
+  return QMainWindow::eventFilter(Watched, Event);
+}
+
+void TMainFormFm::showEvent(QShowEvent* Event) {
+  QMainWindow::showEvent(Event);
+  if (!FShown) {
+    FShown = true;
+    FormShow();
+  }
+  FormResize();
+}
+
+void TMainFormFm::resizeEvent(QResizeEvent* Event) {
+  QMainWindow::resizeEvent(Event);
+  FormResize();
+}
+
+void TMainFormFm::changeEvent(QEvent* Event) {
+  QMainWindow::changeEvent(Event);
+  if (Event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+}
+
+void TMainFormFm::contextMenuEvent(QContextMenuEvent* Event) { ShowPopupMenu(Event->globalPos()); }

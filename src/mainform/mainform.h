@@ -1,0 +1,160 @@
+// TMainFormFm: the main window. Its layout is mainform.ui; its behaviour is split by subsystem
+// into the sibling sources of this folder (busy.cpp, menus_enabling.cpp, status_bar.cpp,
+// view_toggles.cpp, help_commands.cpp, close_sequence.cpp, pending_commands.cpp).
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+
+#include "engine/zip_engine.h"
+#include "mainform/mainform_services.h"
+
+namespace Ui {
+class MainFormFm;
+}
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QToolButton;
+class QTreeWidget;
+
+class TMainFormFm : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Builds the window from its layout and runs FormCreate.
+  explicit TMainFormFm(const TMainFormServices& Services, QWidget* Parent = nullptr);
+  // Runs FormDestroy.
+  ~TMainFormFm() override;
+
+  // ---- state ----
+  TZipEngine* MainXz;           // the engine; ZipFileName is the current archive
+  std::int64_t FTotalSize = 0;  // sums of the last listing
+  std::int64_t FTotalPacked = 0;
+  bool FTesting = false;        // true only while Test Archive runs the engine's Test
+  QStringList TempFiles;        // temporary copies made for viewing, deleted at close
+  QString HelpFile;             // "Parcelix.hlp" beside the program
+
+  // ---- operations other parts of the window call ----
+  void SetBusy(bool Done);
+  void UpdateToolButtons();
+  void UpdateSelectionButtons();
+  void DisplayHint(const QString& Hint);
+  void LeaveMultidiskMode();
+  QString TotalsText() const;
+  // Title from the current archive: "Untitled - ..." or the file name without its folder.
+  void UpdateTitle();
+  bool ArchiveOpen() const { return !MainXz->ZipFileName.isEmpty(); }
+
+  // ---- handlers of this window ----
+  void FormCreate();
+  void FormShow();
+  void FormActivate();
+  void FormResize();
+  void FormClose();
+  void FormDestroy();
+  void FileMnClick();
+  void EditMnClick();
+  void OptionsMnClick();
+  void PopupMenu1Popup();
+  void FileExitMnClick(QObject* Sender);
+  void HelpAboutMnClick(QObject* Sender);
+  void HelpTopics1Click(QObject* Sender);
+  void Searchforhelpon1Click(QObject* Sender);
+  void HowtoUseHelp2Click(QObject* Sender);
+  void QuickStartTutorial1Click(QObject* Sender);
+  void ReadMeFile1Click(QObject* Sender);
+  void MnStatusbarClick(QObject* Sender);
+  void MnDisplayButtonsClick(QObject* Sender);
+  void MnTextLabelsClick(QObject* Sender);
+  void AbortSbClick(QObject* Sender);
+  void EditSelectAllMnClick(QObject* Sender);
+  void DeselectAll2Click(QObject* Sender);
+
+  // ---- commands whose behaviour arrives with later work (pending_commands.cpp) ----
+  void FileNewMnClick(QObject* Sender);
+  void FileOpenMnClick(QObject* Sender);
+  void FileCloseMnClick(QObject* Sender);
+  void CopyArchive1Click(QObject* Sender);
+  void RenameArchive1Click(QObject* Sender);
+  void FileDeleteMnClick(QObject* Sender);
+  void BrowseArchives1Click(QObject* Sender);
+  void ArchiveInformation1Click(QObject* Sender);
+  void FileTestMnClick(QObject* Sender);
+  void FixNormal1Click(QObject* Sender);
+  void FixAgressive1Click(QObject* Sender);
+  void EditAddMnClick(QObject* Sender);
+  void EditDeleteMnClick(QObject* Sender);
+  void EditExtractMnClick(QObject* Sender);
+  void SpdBtnViewClick(QObject* Sender);
+  void EditUpdateMnClick(QObject* Sender);
+  void AddComment1Click(QObject* Sender);
+  void EditCreateGroupIcons1Click(QObject* Sender);
+  void EditUpdateZIPDateMnClick(QObject* Sender);
+  void SortbyPathClick(QObject* Sender);
+  void Configuration1Click(QObject* Sender);
+  void MultidiskmodeMnClick(QObject* Sender);
+  void SaveSettingsNow1Click(QObject* Sender);
+  void ListViewClick();
+  void ListViewDblClick();
+  void OpenZipFile(const QString& FileName);
+  void LoadSettings();
+  void SaveSettings(QObject* Sender);
+  void RestorePlacement();
+  void SavePlacement();
+
+  // ---- the engine's events ----
+  void MainXzAdding(TZipEngine& ZipEngine, const TZipFileStats& FileStats);
+  void MainXzDeleting(TZipEngine& ZipEngine, const QString& FileName);
+  void MainXzExtracting(TZipEngine& ZipEngine, const TZipFileStats& FileStats);
+  void MainXzFixing(TZipEngine& ZipEngine, const QString& FileName);
+  void MainXzListing(TZipEngine& ZipEngine, const TZipFileStats& FileStats);
+  void MainXzReplace(TZipEngine& ZipEngine, TZipReplace& Replace);
+  void MainXzTesting(TZipEngine& ZipEngine, const TZipFileStats& FileStats);
+  void MainXzUpdating(TZipEngine& ZipEngine, const TZipFileStats& FileStats);
+  void MainXzSkippingFile(TZipEngine& ZipEngine, const TZipSkipping& Skipping);
+  void MainXzStatus(TZipEngine& ZipEngine, const TZipFileStats& FileStats);
+  void MainXzNewdisk(TZipEngine& ZipEngine, std::int32_t Disknumber);
+
+  // The controls, named as in the layout.
+  Ui::MainFormFm& Form() { return *ui; }
+  QMenu* PopupMenu1 = nullptr;
+  QLabel* StatusPanel0 = nullptr;  // panel 0: hints, progress texts, totals
+  QLabel* StatusPanel1 = nullptr;  // panel 1: never written, lies under the progress bar
+  QProgressBar* ProgressBar2 = nullptr;
+
+ protected:
+  bool event(QEvent* Event) override;
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
+  void showEvent(QShowEvent* Event) override;
+  void resizeEvent(QResizeEvent* Event) override;
+  void closeEvent(QCloseEvent* Event) override;
+  void changeEvent(QEvent* Event) override;
+  void contextMenuEvent(QContextMenuEvent* Event) override;
+
+ private:
+  void BuildPopupMenu();
+  void BindCommands();
+  void BindEngineEvents();
+  void BuildStatusBar();
+  void InstallHintHandler();
+  bool HandleHintEvent(QObject* Watched, QEvent* Event);
+  bool HandleMenuHelpKey(QObject* Watched, QEvent* Event);
+  bool HandleBusyShortcut(QObject* Watched, QEvent* Event);
+  void PaintToolBarEdges();
+  void ApplyToolButtonStates();
+  void ApplyTextLabels(bool Shown);
+  void ShowPopupMenu(const QPoint& GlobalPos);
+  QList<QToolButton*> ToolButtons() const;
+
+  std::unique_ptr<Ui::MainFormFm> ui;
+  TMainFormServices FServices;
+  bool FOpenButtonsWanted = false;       // SpdBtnClose, SpdBtnAdd as UpdateToolButtons left them
+  bool FSelectionButtonsWanted = false;  // SpdBtnRemove, SpdBtnExtract, SpdBtnView
+  bool FHourglass = false;
+  bool FShown = false;
+};

@@ -1,0 +1,16 @@
+// The toolbar's nine images and the program icon, drawn here rather than shipped as files.
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+
+// Image `index` (0 New, 1 Open, 2 Close, 3 Add, 4 Extract, 5 Remove, 6 View, 7 Configure,
+// 8 Abort), 32 by 32, in colour or in the black-and-white look.
+QImage ToolbarImage(int index, bool colour);
+
+// Black-and-white normally, colour while the mouse is over the button.
+QIcon ToolbarIcon(int index);
+
+// The program's icon: a parcel closed with a zip.
+QIcon ProgramIcon();
+QPixmap ProgramPicture(int size);

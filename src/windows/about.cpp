@@ -1,0 +1,33 @@
+#include "windows/about.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QScreen>
+
+#include "ui_about.h"
+
+TFrmAbout::TFrmAbout(QWidget* Owner)
+    : QDialog(Owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      ui(std::make_unique<Ui::FrmAbout>()) {
+  ui->setupUi(this);
+  setFixedSize(292, 217);
+  // The owner window's icon is the program's icon.
+  const QIcon icon = Owner ? Owner->windowIcon() : QApplication::windowIcon();
+  ui->ProgramIcon->setPixmap(icon.pixmap(32, 32));
+  // Esc closes the box through QDialog's reject, like the OK button.
+  connect(ui->OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+  ui->OKBtn->setFocus();
+}
+
+TFrmAbout::~TFrmAbout() = default;
+
+void TFrmAbout::showEvent(QShowEvent* Event) {
+  QDialog::showEvent(Event);
+  if (const QScreen* screen = this->screen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+  ui->OKBtn->setFocus();
+}

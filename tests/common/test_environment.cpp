@@ -1,0 +1,44 @@
+#include "test_environment.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace testing_support {
+
+TTestEnvironment::TTestEnvironment() {
+  const char* base = std::getenv("TMPDIR");
+  QByteArray pattern = QByteArray(base && *base ? base : "/tmp") + "/parcelix-test-XXXXXX";
+  if (!mkdtemp(pattern.data())) std::abort();
+  FRoot = QString::fromLocal8Bit(pattern);
+  for (const QString& folder : {ConfigHome(), DataHome(), TempDir()}) QDir().mkpath(folder);
+
+  qputenv("XDG_CONFIG_HOME", ConfigHome().toLocal8Bit());
+  qputenv("XDG_DATA_HOME", DataHome().toLocal8Bit());
+  qputenv("TMPDIR", TempDir().toLocal8Bit());
+  // Thousands separators, dates and times as the tests expect them.
+  qputenv("LC_ALL", "en_US.UTF-8");
+  qputenv("LANG", "en_US.UTF-8");
+  qputenv("LANGUAGE", "en_US");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+
+void FilterPlatformNotes(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type == QtWarningMsg && text.startsWith(QLatin1String("This plugin does not support"))) return;
+  if (previousHandler) previousHandler(type, context, text);
+}
+
+}  // namespace
+
+void QuietPlatformNotes() { previousHandler = qInstallMessageHandler(FilterPlatformNotes); }
+
+TTestEnvironment::~TTestEnvironment() {
+  if (!FRoot.isEmpty()) QDir(FRoot).removeRecursively();
+}
+
+}  // namespace testing_support

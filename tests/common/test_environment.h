@@ -1,0 +1,40 @@
+// A private world for a GUI test: settings, data and temporary files under a fresh folder, a
+// pinned locale and the offscreen platform. Create it before the application object.
+#pragma once
+
+#include <QString>
+
+namespace testing_support {
+
+class TTestEnvironment {
+ public:
+  TTestEnvironment();
+  ~TTestEnvironment();
+  TTestEnvironment(const TTestEnvironment&) = delete;
+  TTestEnvironment& operator=(const TTestEnvironment&) = delete;
+
+  // The fresh folder; XDG_CONFIG_HOME, XDG_DATA_HOME and TMPDIR lie inside it.
+  QString Root() const { return FRoot; }
+  QString ConfigHome() const { return FRoot + "/config"; }
+  QString DataHome() const { return FRoot + "/data"; }
+  QString TempDir() const { return FRoot + "/tmp"; }
+
+ private:
+  QString FRoot;
+};
+
+// Drops the offscreen platform's notes about window features it lacks, so test output shows
+// what matters.
+void QuietPlatformNotes();
+
+}  // namespace testing_support
+
+// main() for a QtTest GUI suite that runs inside a TTestEnvironment.
+#define PARCELIX_GUI_TEST_MAIN(TestObject)                          \
+  int main(int argc, char** argv) {                                 \
+    testing_support::TTestEnvironment environment;                  \
+    QApplication application(argc, argv);                           \
+    testing_support::QuietPlatformNotes();                          \
+    TestObject test;                                                \
+    return QTest::qExec(&test, argc, argv);                         \
+  }
