@@ -1,0 +1,68 @@
+// Helpers for the write-side tests: a scratch folder, files with chosen contents, times and
+// permissions, calling the library with a recording callback, and running the common tools.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "zipengine_abi.h"
+
+namespace ztest {
+
+struct Message {
+  int32_t code;
+  std::string name;
+  int reason = -1;     // 1060
+  int64_t size = 0;    // 1000/1010
+  int value = 0;       // 110
+};
+
+// Records every message; can stop the library at the n-th message and answers 120 / 140.
+struct Recorder {
+  std::vector<Message> messages;
+  long abortAt = -1;                 // index of the message answered with 1
+  std::string fileComment;           // answer to 120
+  bool answerArchiveComment = false; // answer 140 with archiveComment
+  std::string archiveComment;
+
+  std::vector<std::string> NamesOf(int32_t code) const;
+  int Count(int32_t code) const;
+};
+
+// Calls the library with element 0 = password, then args.
+int Zip(const std::vector<std::string>& args, Recorder* recorder = nullptr, const std::string& password = "");
+
+// Runs a shell command; returns its exit status and (optionally) its output.
+int Sh(const std::string& command, std::string* output = nullptr);
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& content, int64_t mtime = -1, mode_t mode = 0644);
+std::string RandomBytes(size_t n, uint32_t seed);
+std::string TextBytes(size_t n, uint32_t seed);  // compressible
+bool Exists(const std::string& path);
+
+// Every file and folder below `root`: relative name -> "type mode size mtime sha".
+std::map<std::string, std::string> TreeListing(const std::string& root);
+
+class ZipTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  std::string P(const std::string& rel) const { return dir_ + "/" + rel; }
+  // A tree of ordinary files: text, random, empty, nested, a read-only file, odd times.
+  void MakeMixedTree(const std::string& rel);
+  // unzip -t, 7zz t and zipfile.testzip all pass.
+  void ExpectAllToolsAccept(const std::string& archive, const std::string& password = "");
+  // Extracts with unzip into a fresh folder and returns it.
+  std::string UnzipTo(const std::string& archive, const std::string& password = "");
+  std::string dir_;
+};
+
+}  // namespace ztest
