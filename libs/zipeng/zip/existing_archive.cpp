@@ -87,6 +87,13 @@ WriterEntry ExistingArchive::CentralRecord(size_t i) const {
   return w;
 }
 
+uint64_t ExistingArchive::PrefixLength() const {
+  if (source_.spanned()) return 0;
+  uint64_t first = index_.centralDirectoryOffset;
+  for (auto& e : index_.entries) first = std::min(first, e.localHeaderPosition);
+  return first;
+}
+
 bool ExistingArchive::GrowableInPlace() const {
   if (source_.spanned() || index_.prefixBytes != 0) return false;
   for (auto& e : index_.entries)

@@ -42,6 +42,8 @@ class ExistingArchive {
   // A plain descriptor of the archive file for in-kernel copying (-1 for a spanned set).
   int rawFd() const { return rawFd_; }
   bool spanned() const { return source_.spanned(); }
+  // Bytes before the first entry (a self-extractor stub), kept at the front of a rewrite.
+  uint64_t PrefixLength() const;
   // True when its entries can be kept where they are and new ones appended in place.
   bool GrowableInPlace() const;
 

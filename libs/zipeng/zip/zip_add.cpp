@@ -153,8 +153,8 @@ int RunAdd(ZipSession& s) {
 
   // Entries that stay: copied raw (or left where they are when growing in place).
   if (present) {
-    if (!inPlace && existing.index().prefixBytes > 0) {
-      int rc = writer.WriteRaw(existing, 0, existing.index().prefixBytes);
+    if (!inPlace && !cmd.spanned && existing.PrefixLength() > 0) {
+      int rc = writer.WriteRaw(existing, 0, existing.PrefixLength());
       if (rc) return fail(rc);
     }
     for (auto& t : tasks)

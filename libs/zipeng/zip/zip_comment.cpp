@@ -25,8 +25,8 @@ int RunArchiveComment(ZipSession& s) {
   auto sink = s.OpenOutput(&existing, s.cmd.grow, &inPlace, &error);
   if (!sink) return error ? error : zipabi::zrTempFileProblem;
   ArchiveWriter writer(*sink);
-  if (!inPlace && existing.index().prefixBytes > 0 && !s.cmd.spanned) {
-    rc = writer.WriteRaw(existing, 0, existing.index().prefixBytes);
+  if (!inPlace && existing.PrefixLength() > 0 && !s.cmd.spanned) {
+    rc = writer.WriteRaw(existing, 0, existing.PrefixLength());
     if (rc) { sink->Discard(); return rc; }
   }
   for (size_t i = 0; i < existing.count(); ++i) {

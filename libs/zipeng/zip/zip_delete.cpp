@@ -42,8 +42,8 @@ int RunDelete(ZipSession& s) {
   auto sink = s.OpenOutput(&existing, false, &inPlace, &error);
   if (!sink) return error ? error : zipabi::zrTempFileProblem;
   ArchiveWriter writer(*sink);
-  if (existing.index().prefixBytes > 0 && !cmd.spanned) {
-    rc = writer.WriteRaw(existing, 0, existing.index().prefixBytes);
+  if (existing.PrefixLength() > 0 && !cmd.spanned) {
+    rc = writer.WriteRaw(existing, 0, existing.PrefixLength());
     if (rc) { sink->Discard(); return rc; }
   }
   for (size_t i = 0; i < existing.count(); ++i) {

@@ -1,0 +1,153 @@
+// Freshen and update follow the file dates; "-j" refuses names that would repeat; delete
+// removes exactly the named entries and leaves the others byte-identical.
+#include "zip_test_support.h"
+
+namespace ztest {
+namespace {
+
+class UpdateDelete : public ZipTest {
+ protected:
+  void MakeArchive() {
+    WriteFile(P("w/old.txt"), "old", 1500000000);
+    WriteFile(P("w/same.txt"), "same", 1500000000);
+    ASSERT_EQ(Zip({"-r", P("u.zip"), "w"}), 0);
+  }
+};
+
+TEST_F(UpdateDelete, FreshenReplacesOnlyOlderEntriesAndAddsNothing) {
+  MakeArchive();
+  WriteFile(P("w/old.txt"), "newer content", 1600000000);
+  WriteFile(P("w/brand_new.txt"), "new", 1600000000);
+  Recorder rec;
+  ASSERT_EQ(Zip({"-f", "-r", P("u.zip"), "w"}, &rec), 0);
+  EXPECT_EQ(rec.NamesOf(zipabi::zcmUpdating), std::vector<std::string>({"w/old.txt"}));
+  EXPECT_EQ(rec.Count(zipabi::zcmAdding), 0);
+  // The unchanged file is reported as up to date (reason 3).
+  ASSERT_EQ(rec.Count(zipabi::zcmSkipping), 1);
+  for (auto& m : rec.messages)
+    if (m.code == zipabi::zcmSkipping) EXPECT_EQ(m.reason, zipabi::zsrUpToDate);
+  std::string out = UnzipTo(P("u.zip"));
+  EXPECT_EQ(ReadFile(out + "/w/old.txt"), "newer content");
+  EXPECT_FALSE(Exists(out + "/w/brand_new.txt"));
+  ExpectAllToolsAccept(P("u.zip"));
+}
+
+TEST_F(UpdateDelete, UpdateAddsNewFilesAndReplacesOlderOnes) {
+  MakeArchive();
+  WriteFile(P("w/old.txt"), "newer content", 1600000000);
+  WriteFile(P("w/same.txt"), "older than the entry", 1400000000);
+  WriteFile(P("w/brand_new.txt"), "new", 1600000000);
+  Recorder rec;
+  ASSERT_EQ(Zip({"-u", "-r", P("u.zip"), "w"}, &rec), 0);
+  EXPECT_EQ(rec.NamesOf(zipabi::zcmUpdating), std::vector<std::string>({"w/old.txt"}));
+  EXPECT_EQ(rec.NamesOf(zipabi::zcmAdding), std::vector<std::string>({"w/brand_new.txt"}));
+  std::string out = UnzipTo(P("u.zip"));
+  EXPECT_EQ(ReadFile(out + "/w/same.txt"), "same");
+  EXPECT_EQ(ReadFile(out + "/w/brand_new.txt"), "new");
+  ExpectAllToolsAccept(P("u.zip"));
+}
+
+TEST_F(UpdateDelete, UpdateWithNothingNewerLeavesArchiveUntouched) {
+  MakeArchive();
+  std::string before = ReadFile(P("u.zip"));
+  ASSERT_EQ(Zip({"-u", "-r", P("u.zip"), "w"}), 0);
+  EXPECT_TRUE(ReadFile(P("u.zip")) == before);
+  EXPECT_EQ(Zip({"-f", P("missing.zip"), "w/old.txt"}), zipabi::zrArchiveNotFound);
+}
+
+TEST_F(UpdateDelete, UpdateHonoursTimesFromOtherToolsArchives) {
+  // An archive without extended timestamps compares by its two-second DOS times.
+  WriteFile(P("x/a.txt"), "a", 1500000000);
+  ASSERT_EQ(Sh("cd '" + dir_ + "' && zip -q -X other.zip x/a.txt"), 0);
+  Recorder same;
+  ASSERT_EQ(Zip({"-f", P("other.zip"), "x/a.txt"}, &same), 0);
+  EXPECT_EQ(same.Count(zipabi::zcmUpdating), 0);
+  WriteFile(P("x/a.txt"), "b", 1500000010);
+  Recorder newer;
+  ASSERT_EQ(Zip({"-f", P("other.zip"), "x/a.txt"}, &newer), 0);
+  EXPECT_EQ(newer.Count(zipabi::zcmUpdating), 1);
+}
+
+TEST_F(UpdateDelete, JunkPathsWithRepeatedNamesGives370AndChangesNothing) {
+  MakeArchive();
+  WriteFile(P("one/same.txt"), "1");
+  WriteFile(P("two/same.txt"), "2");
+  std::string before = ReadFile(P("u.zip"));
+  Recorder rec;
+  EXPECT_EQ(Zip({"-j", P("u.zip"), "one/same.txt", "two/same.txt"}, &rec), zipabi::zrRepeatedNames);
+  EXPECT_TRUE(ReadFile(P("u.zip")) == before);
+  EXPECT_EQ(rec.Count(zipabi::zcmAdding), 0);
+  // The same file named twice is no clash.
+  Recorder ok;
+  EXPECT_EQ(Zip({"-j", P("u.zip"), "one/same.txt", "./one/same.txt"}, &ok), 0);
+  EXPECT_EQ(ok.NamesOf(zipabi::zcmAdding), std::vector<std::string>({"same.txt"}));
+}
+
+// The raw local records (header, data, descriptor) of every entry, by name.
+std::map<std::string, std::string> RawEntries(const std::string& archive) {
+  std::string out;
+  Sh("python3 -c \"\nimport zipfile,sys\nz=zipfile.ZipFile(sys.argv[1])\nd=open(sys.argv[1],'rb').read()\n"
+     "ends=sorted([i.header_offset for i in z.infolist()]+[z.start_dir])\n"
+     "for i in z.infolist():\n  e=ends[ends.index(i.header_offset)+1]\n  print(i.filename, d[i.header_offset:e].hex())\n\" '" +
+         archive + "'",
+     &out);
+  std::map<std::string, std::string> m;
+  size_t pos = 0;
+  while (pos < out.size()) {
+    size_t nl = out.find('\n', pos);
+    std::string line = out.substr(pos, nl - pos);
+    size_t sp = line.rfind(' ');
+    if (sp != std::string::npos) m[line.substr(0, sp)] = line.substr(sp + 1);
+    pos = nl == std::string::npos ? out.size() : nl + 1;
+  }
+  return m;
+}
+
+TEST_F(UpdateDelete, DeleteLeavesOtherEntriesByteIdentical) {
+  MakeMixedTree("src");
+  ASSERT_EQ(Zip({"-r", "-D", P("d.zip"), "src"}), 0);
+  auto before = RawEntries(P("d.zip"));
+  ASSERT_GT(before.size(), 8u);
+  Recorder rec;
+  ASSERT_EQ(Zip({"-d", P("d.zip"), "src/docs/*", "src/empty.dat"}, &rec), 0);
+  auto removed = rec.NamesOf(zipabi::zcmDeleting);
+  EXPECT_EQ(removed.size(), 7u);  // docs/ and the five entries below it, and empty.dat
+  auto after = RawEntries(P("d.zip"));
+  EXPECT_EQ(after.size() + removed.size(), before.size());
+  for (auto& [name, raw] : after) EXPECT_TRUE(before[name] == raw) << name;
+  for (auto& name : removed) EXPECT_EQ(after.count(name), 0u) << name;
+  ExpectAllToolsAccept(P("d.zip"));
+}
+
+TEST_F(UpdateDelete, DeleteWithExcludesAndNoMatch) {
+  MakeMixedTree("src");
+  ASSERT_EQ(Zip({"-r", P("d.zip"), "src"}), 0);
+  std::string before = ReadFile(P("d.zip"));
+  Recorder none;
+  EXPECT_EQ(Zip({"-d", P("d.zip"), "nothing/*"}, &none), zipabi::zrNothingToDo);
+  EXPECT_TRUE(ReadFile(P("d.zip")) == before);
+  EXPECT_EQ(none.Count(zipabi::zcmDeleting), 0);
+  Recorder rec;
+  ASSERT_EQ(Zip({"-d", P("d.zip"), "-i", "*.txt", "-x", "*manual*"}, &rec), 0);
+  auto removed = rec.NamesOf(zipabi::zcmDeleting);
+  EXPECT_EQ(std::count(removed.begin(), removed.end(), "src/docs/manual.txt"), 0);
+  EXPECT_EQ(std::count(removed.begin(), removed.end(), "src/readme.txt"), 1);
+  EXPECT_EQ(Zip({"-d", P("absent.zip"), "x"}), zipabi::zrArchiveNotFound);
+}
+
+TEST_F(UpdateDelete, DeleteKeepsEntriesOfOtherToolsIntact) {
+  // Data descriptors, a self-extractor prefix and an archive comment written by zip.
+  MakeMixedTree("src");
+  ASSERT_EQ(Sh("cd '" + dir_ + "' && printf 'STUB%.0s' $(seq 100) > sfx.zip && zip -q -r - src | cat >> sfx.zip && "
+               "zip -q -A sfx.zip && echo 'the comment' | zip -q -z sfx.zip"),
+            0);
+  ASSERT_EQ(Zip({"-d", P("sfx.zip"), "src/random.bin"}), 0);
+  ExpectAllToolsAccept(P("sfx.zip"));
+  EXPECT_EQ(ReadFile(P("sfx.zip")).substr(0, 8), "STUBSTUB");
+  std::string out;
+  Sh("unzip -z '" + P("sfx.zip") + "'", &out);
+  EXPECT_NE(out.find("the comment"), std::string::npos) << out;
+}
+
+}  // namespace
+}  // namespace ztest
