@@ -1,6 +1,7 @@
 // The Help menu's commands, F1 on a highlighted menu item, and the About box.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QMenu>
 
 #include "mainform/mainform.h"
@@ -44,6 +45,17 @@ void TMainFormFm::HelpAboutMnClick(QObject* /*Sender*/) {
 bool TMainFormFm::HandleMenuHelpKey(QObject* Watched, QEvent* Event) {
   auto* menu = qobject_cast<QMenu*>(Watched);
   if (!menu) return false;
+  if (Event->type() == QEvent::MouseMove) {
+    // Disabled items still explain themselves and still have their topic.
+    QAction* item = menu->actionAt(static_cast<QMouseEvent*>(Event)->position().toPoint());
+    FMenuItemUnderMouse = item;
+    // The menu clears the hint when it handles this move itself, so show it afterwards.
+    if (item && !item->isEnabled() && !item->isSeparator())
+      QMetaObject::invokeMethod(this, [this, tip = item->statusTip()] { DisplayHint(tip); },
+                                Qt::QueuedConnection);
+    return false;
+  }
+  if (Event->type() == QEvent::Hide) FMenuItemUnderMouse = nullptr;
   if (Event->type() != QEvent::ShortcutOverride && Event->type() != QEvent::KeyPress) return false;
   auto* key = static_cast<QKeyEvent*>(Event);
   if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
@@ -53,6 +65,8 @@ bool TMainFormFm::HandleMenuHelpKey(QObject* Watched, QEvent* Event) {
     return true;
   }
   QAction* item = menu->activeAction();
+  if (!item && FMenuItemUnderMouse && menu->actions().contains(FMenuItemUnderMouse))
+    item = FMenuItemUnderMouse;
   const int context = item ? item->property("helpContext").toInt() : 0;
   while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
   if (context > 0) FServices.Help.WinHelp(HelpFile, platform::HELP_CONTEXT, context);

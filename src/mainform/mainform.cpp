@@ -39,6 +39,8 @@ TMainFormFm::TMainFormFm(const TMainFormServices& Services, QWidget* Parent)
   const auto buttons = ToolButtons();
   for (int index = 0; index < buttons.size(); ++index) buttons[index]->setIcon(ToolbarIcon(index));
   ui->ToolBar->installEventFilter(this);
+  // Like the classic toolbar, a narrow window cuts the buttons off instead of growing wider.
+  ui->ToolBar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   ui->FileFixMn->menuAction()->setStatusTip(QStringLiteral("Fix a damaged Archive file"));
   ui->FileFixMn->menuAction()->setProperty("helpContext", 1018);
 

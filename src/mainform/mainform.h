@@ -157,4 +157,5 @@ class TMainFormFm : public QMainWindow {
   bool FSelectionButtonsWanted = false;  // SpdBtnRemove, SpdBtnExtract, SpdBtnView
   bool FHourglass = false;
   bool FShown = false;
+  QAction* FMenuItemUnderMouse = nullptr;  // also a disabled one, which a menu never highlights
 };

@@ -29,7 +29,7 @@ void TMainFormFm::BuildStatusBar() {
   StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
   StatusPanel1->setFrameShape(QFrame::Panel);
   StatusPanel1->setFrameShadow(QFrame::Sunken);
-  StatusPanel1->setMinimumWidth(200);
+  StatusPanel1->resize(200, StatusPanel1->height());
   bar->addWidget(StatusPanel0);
   bar->addWidget(StatusPanel1, 1);
 

@@ -24,19 +24,6 @@ TTestEnvironment::TTestEnvironment() {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
-namespace {
-
-QtMessageHandler previousHandler = nullptr;
-
-void FilterPlatformNotes(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-  if (type == QtWarningMsg && text.startsWith(QLatin1String("This plugin does not support"))) return;
-  if (previousHandler) previousHandler(type, context, text);
-}
-
-}  // namespace
-
-void QuietPlatformNotes() { previousHandler = qInstallMessageHandler(FilterPlatformNotes); }
-
 TTestEnvironment::~TTestEnvironment() {
   if (!FRoot.isEmpty()) QDir(FRoot).removeRecursively();
 }

@@ -23,10 +23,6 @@ class TTestEnvironment {
   QString FRoot;
 };
 
-// Drops the offscreen platform's notes about window features it lacks, so test output shows
-// what matters.
-void QuietPlatformNotes();
-
 }  // namespace testing_support
 
 // main() for a QtTest GUI suite that runs inside a TTestEnvironment.
@@ -34,7 +30,6 @@ void QuietPlatformNotes();
   int main(int argc, char** argv) {                                 \
     testing_support::TTestEnvironment environment;                  \
     QApplication application(argc, argv);                           \
-    testing_support::QuietPlatformNotes();                          \
     TestObject test;                                                \
     return QTest::qExec(&test, argc, argv);                         \
   }
