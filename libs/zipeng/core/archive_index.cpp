@@ -88,6 +88,28 @@ bool unicodePathName(const ZipEntry& e, std::string& out) {
   return true;
 }
 
+// The NTFS extra field (written by Windows tools): attribute 1 holds three FILETIMEs, the first
+// being the modification time in 100 ns steps since 1601.
+bool ntfsModificationTime(const std::string& extra, int64_t& unixTime) {
+  const uint8_t* d;
+  size_t n;
+  if (!findExtraField(extra, kExtraNtfs, &d, &n) || n < 4) return false;
+  ByteReader r(d + 4, n - 4);
+  while (r.remaining() >= 4) {
+    uint16_t tag = r.u16();
+    uint16_t size = r.u16();
+    const uint8_t* body = r.take(size);
+    if (!body) return false;
+    if (tag == 1 && size >= 24) {
+      uint64_t filetime = get64(body);
+      if (filetime == 0) return false;
+      unixTime = static_cast<int64_t>(filetime / 10000000ULL) - 11644473600LL;
+      return true;
+    }
+  }
+  return false;
+}
+
 // Parses one central header at `r`; false when it is malformed or runs past the directory.
 bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut) {
   const uint8_t* fixed = r.take(kCentralHeaderSize);
@@ -139,6 +161,12 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut) {
     uint32_t dos = unixToDos(e.unixMtime);
     e.dosDate = static_cast<uint16_t>(dos >> 16);
     e.dosTime = static_cast<uint16_t>(dos);
+  } else if (int64_t ntfs; ntfsModificationTime(e.extra, ntfs)) {
+    e.unixMtime = ntfs;
+    e.hasUnixMtime = true;
+    uint32_t dos = unixToDos(e.unixMtime);
+    e.dosDate = static_cast<uint16_t>(dos >> 16);
+    e.dosTime = static_cast<uint16_t>(dos);
   } else {
     e.unixMtime = dosToUnix(e.dosDate, e.dosTime);
   }
@@ -160,6 +188,7 @@ void markOverlaps(ArchiveIndex& index) {
     uint64_t limit = k + 1 < order.size() ? entries[order[k + 1]].localHeaderPosition : index.dataEnd;
     uint64_t minEnd = e.localHeaderPosition + kLocalHeaderSize + e.rawName.size();
     if (minEnd < e.localHeaderPosition || minEnd > limit || e.compressedSize > limit - minEnd) e.overlaps = true;
+    if (e.localHeaderPosition >= index.dataEnd) e.overlaps = true;
   }
 }
 
@@ -212,7 +241,11 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
     if (disk >= source.segmentCount() && !(disk == 0)) return false;
     uint64_t base = source.segmentStart(disk) + prefix;
     e.localHeaderPosition = base + e.localHeaderOffset;
-    if (e.localHeaderPosition < e.localHeaderOffset || e.localHeaderPosition >= size) return false;
+    // An offset outside the file spoils that entry only; the others stay readable.
+    if (e.localHeaderPosition < e.localHeaderOffset || e.localHeaderPosition >= size) {
+      e.localHeaderPosition = size;
+      e.overlaps = true;
+    }
     index.entries.push_back(std::move(e));
   }
   // The count in the end record is cut to 16 bits by writers that know no ZIP64.

@@ -132,7 +132,9 @@ EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, cons
       if (auto s = emit(im.in.data(), n); s != EntryStatus::Ok) return s;
       at += n;
     }
-  } else if (packed <= kWholeBufferLimit && size <= kWholeBufferLimit) {
+  } else if (packed <= kWholeBufferLimit && size <= kWholeBufferLimit && size / 1032 <= packed) {
+    // (Deflate cannot expand more than about 1032 to 1: a larger claim is a lie, and the
+    // streaming path below then finds it out without a buffer of the claimed size.)
     // Fits the bounded buffers: one call to the fast decompressor.
     if (!im.decompressor && !(im.decompressor = libdeflate_alloc_decompressor())) return EntryStatus::Corrupt;
     if (!im.grow(im.in, static_cast<size_t>(packed) + 1) || !im.grow(im.out, static_cast<size_t>(size) + 1))

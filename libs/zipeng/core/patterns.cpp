@@ -85,8 +85,9 @@ bool hasWildcards(std::string_view text) {
 }
 
 bool NameFilter::matches(std::string_view pattern, std::string_view name) {
-  if (!hasWildcards(pattern)) return pattern == name;
-  return matchPattern(pattern, name);
+  // A name that happens to contain "[" still selects the entry stored under exactly that name.
+  if (pattern == name) return true;
+  return hasWildcards(pattern) && matchPattern(pattern, name);
 }
 
 bool NameFilter::selects(std::string_view name) const {

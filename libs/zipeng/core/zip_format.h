@@ -47,6 +47,7 @@ inline constexpr uint16_t kExtraExtendedTime = 0x5455;
 inline constexpr uint16_t kExtraUnicodePath = 0x7075;
 inline constexpr uint16_t kExtraUnicodeComment = 0x6375;
 inline constexpr uint16_t kExtraInfoZipUnix = 0x7875;
+inline constexpr uint16_t kExtraNtfs = 0x000a;
 
 inline constexpr uint32_t k32Max = 0xFFFFFFFFu;
 inline constexpr uint16_t k16Max = 0xFFFFu;

@@ -1,0 +1,19 @@
+#include "commands.h"
+
+#include "core/cp437.h"
+
+namespace unzlib {
+
+int32_t reportComment(Session& session) {
+  if (int32_t rc = session.open(); rc != zipabi::zrOk) return rc;
+  std::string_view text = zipcore::cutUtf8(session.index.comment, 0xFFFF);
+  std::string copy(text);
+  zipabi::TZipLibCommentText record{};
+  record.Text = copy.data();
+  record.Length = static_cast<uint16_t>(copy.size());
+  record.Flag = 0;
+  if (session.callback.send(zipabi::zcmArchiveComment, &record)) return zipabi::zrAborted;
+  return zipabi::zrOk;
+}
+
+}  // namespace unzlib

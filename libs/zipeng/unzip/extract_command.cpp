@@ -1,0 +1,341 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "commands.h"
+#include "core/entry_reader.h"
+#include "core/safe_path.h"
+#include "output_tree.h"
+#include "password_session.h"
+#include "progress.h"
+
+namespace unzlib {
+
+namespace {
+
+constexpr size_t kMaxLinkTarget = 4095;
+
+bool diskFull(int error) { return error == ENOSPC || error == EDQUOT; }
+
+std::string temporaryName(const std::string& leaf) {
+  static thread_local std::mt19937 random{std::random_device{}()};
+  char suffix[24];
+  std::snprintf(suffix, sizeof suffix, ".px%08x", static_cast<unsigned>(random()));
+  std::string name = "." + leaf;
+  if (name.size() > 200) name.resize(200);
+  return name + suffix;
+}
+
+// Components of a relative path.
+std::vector<std::string> components(const std::string& path) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t slash = path.find('/', start);
+    if (slash == std::string::npos) slash = path.size();
+    if (slash > start) parts.push_back(path.substr(start, slash - start));
+    start = slash + 1;
+  }
+  return parts;
+}
+
+// Follows a link target from the link's folder over what is on disk now: it must not climb
+// above the target folder, pass through another link, or climb out of a folder that does not
+// exist yet (a later entry could make that folder a link).
+bool linkResolvesInside(int rootFd, const std::string& linkPath, const std::string& target) {
+  std::vector<std::string> stack = components(linkPath);
+  if (stack.empty()) return false;
+  stack.pop_back();
+  bool missing = false;
+  for (const std::string& part : components(target)) {
+    if (part == ".") continue;
+    if (part == "..") {
+      if (missing || stack.empty()) return false;
+      stack.pop_back();
+      continue;
+    }
+    stack.push_back(part);
+    if (missing) continue;
+    std::string path;
+    for (size_t i = 0; i < stack.size(); ++i) path += (i ? "/" : "") + stack[i];
+    struct stat st;
+    if (fstatat(rootFd, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      missing = true;
+      continue;
+    }
+    if (S_ISLNK(st.st_mode)) return false;
+  }
+  return true;
+}
+
+bool pureDescent(const std::string& target) {
+  for (const std::string& part : components(target))
+    if (part == "." || part == "..") return false;
+  return !target.empty() && target.front() != '/';
+}
+
+class Extractor {
+ public:
+  explicit Extractor(Session& session) : s_(session), passwords_(session.command.password, session.callback) {}
+
+  int32_t run();
+
+ private:
+  enum class Existing { Replace, Keep, Failed };
+  void entry(const zipcore::ZipEntry& e);
+  void skip(const std::string& name, uint8_t reason, bool counts = true) {
+    if (counts) ++skipped_;
+    if (s_.callback.sendSkipping(name, reason)) fatal_ = zipabi::zrAborted;
+  }
+  Existing decideExisting(int dirFd, const std::string& leaf, const std::string& relative, std::string& newLeaf);
+  void writeFile(const zipcore::ZipEntry& e, int dirFd, const std::string& leaf, const std::string& relative,
+                 const std::string& password);
+  void writeLink(const zipcore::ZipEntry& e, int dirFd, const std::string& leaf, const std::string& relative,
+                 const std::string& password);
+  bool upToDate(const zipcore::ZipEntry& e, int dirFd, const std::string& leaf, bool& exists);
+
+  Session& s_;
+  OutputTree tree_;
+  zipcore::EntryReader reader_;
+  PasswordSession passwords_;
+  size_t skipped_ = 0;
+  int32_t fatal_ = 0;
+};
+
+int32_t Extractor::run() {
+  if (int32_t rc = s_.open(); rc != zipabi::zrOk) return rc;
+  size_t unmatched = 0;
+  auto selected = s_.selectEntries(unmatched);
+  if (s_.callback.aborted()) return zipabi::zrAborted;
+  skipped_ = unmatched;
+  if (!s_.command.names.empty() && selected.empty()) return zipabi::zrNothingToDo;
+  if (!tree_.open(s_.command.directory)) return diskFull(errno) ? zipabi::zrDiskFull : zipabi::zrCannotAccess;
+  for (size_t i : selected) {
+    entry(s_.index.entries[i]);
+    if (fatal_) return fatal_;
+    if (s_.callback.aborted()) return zipabi::zrAborted;
+  }
+  return skipped_ ? zipabi::zrSomeSkipped : zipabi::zrOk;
+}
+
+bool Extractor::upToDate(const zipcore::ZipEntry& e, int dirFd, const std::string& leaf, bool& exists) {
+  struct stat st;
+  exists = fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+  if (!exists) return false;
+  // DOS times have two-second steps: a file within that of the entry is as new as it.
+  int64_t slack = e.hasUnixMtime ? 0 : 1;
+  return static_cast<int64_t>(st.st_mtime) + slack >= e.unixMtime;
+}
+
+Extractor::Existing Extractor::decideExisting(int dirFd, const std::string& leaf, const std::string& relative,
+                                              std::string& newLeaf) {
+  struct stat st;
+  if (fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) return Existing::Failed;
+  if (s_.command.alwaysOverwrite) return Existing::Replace;
+  if (s_.command.neverOverwrite) return Existing::Keep;
+  std::string full = tree_.root() + "/" + relative;
+  std::vector<char> buffer(zipabi::kReplaceNameCapacity, '\0');
+  zipabi::TZipLibReplace question{};
+  question.FileName = full.c_str();
+  question.NewNameBuffer = buffer.data();
+  question.Answer = 0;
+  if (s_.callback.send(zipabi::zcmReplace, &question)) {
+    fatal_ = zipabi::zrAborted;
+    return Existing::Keep;
+  }
+  buffer.back() = '\0';
+  std::string answer(buffer.data());
+  // A new name is taken only as a plain name in the same folder: it must not lead elsewhere.
+  if (!answer.empty() && answer.find('/') == std::string::npos && answer != "." && answer != "..") {
+    newLeaf = answer;
+    return Existing::Replace;
+  }
+  return question.Answer == 1 ? Existing::Replace : Existing::Keep;
+}
+
+void Extractor::entry(const zipcore::ZipEntry& e) {
+  if (e.isVolumeLabel()) return;
+  const Command& c = s_.command;
+  auto relative = zipcore::safeRelativePath(e.name, c.junkPaths);
+  if (e.isDirectory()) {
+    if (c.junkPaths || !relative) return;
+    if (!tree_.makeFolder(*relative)) {
+      if (diskFull(errno)) fatal_ = zipabi::zrDiskFull;
+      else skip(e.name, zipabi::zsrCannotOpen);
+    }
+    return;
+  }
+  if (!relative) return skip(e.name, zipabi::zsrCannotOpen);
+  if (e.method != 0 && e.method != 8) return skip(e.name, zipabi::zsrUnknownCompression);
+
+  std::string leaf;
+  int dirFd = tree_.parentOf(*relative, leaf);
+  if (dirFd < 0) {
+    if (diskFull(errno)) fatal_ = zipabi::zrDiskFull;
+    else skip(e.name, zipabi::zsrCannotOpen);
+    return;
+  }
+  if (c.freshen || c.update) {
+    bool exists = false;
+    if (upToDate(e, dirFd, leaf, exists)) return skip(e.name, zipabi::zsrUpToDate, false);
+    if (!exists && c.freshen && !c.update) return;  // freshen takes only files that exist
+  }
+  std::string password;
+  if (e.encrypted()) {
+    bool aborted = false;
+    if (!passwords_.find(s_.source, reader_, e, password, aborted)) {
+      if (aborted) {
+        fatal_ = zipabi::zrAborted;
+        return;
+      }
+      return skip(e.name, zipabi::zsrBadPassword);
+    }
+  }
+  if (s_.callback.sendStats(zipabi::zcmExtracting, e)) {
+    fatal_ = zipabi::zrAborted;
+    return;
+  }
+  // Answering a question may have let the caller touch the tree: look the folder up again.
+  if (e.isSymlink()) writeLink(e, dirFd, leaf, *relative, password);
+  else writeFile(e, dirFd, leaf, *relative, password);
+}
+
+void Extractor::writeFile(const zipcore::ZipEntry& e, int dirFd, const std::string& leaf,
+                          const std::string& relative, const std::string& password) {
+  mode_t mode = e.isUnixMade() ? (e.unixMode() & 0777)
+                               : ((e.dosAttributes() & zipabi::kAttrReadOnly) ? 0444 : 0666);
+  std::string target = leaf;     // the name the file ends up under
+  std::string written = leaf;    // the name written now (a temporary one when replacing)
+  bool replacing = false;
+  const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+  int fd = openat(dirFd, leaf.c_str(), flags, mode);
+  if (fd < 0 && errno == EEXIST) {
+    std::string newLeaf;
+    switch (decideExisting(dirFd, leaf, relative, newLeaf)) {
+      case Existing::Failed: return skip(e.name, zipabi::zsrCannotOpen);
+      case Existing::Keep:
+        if (!fatal_) skip(e.name, zipabi::zsrUpToDate, false);
+        return;
+      case Existing::Replace: break;
+    }
+    if (!newLeaf.empty()) target = newLeaf;
+    // The folder may have been dropped from the cache meanwhile; open it again.
+    std::string again;
+    dirFd = tree_.parentOf(relative, again);
+    if (dirFd < 0) return skip(e.name, zipabi::zsrCannotOpen);
+    fd = newLeaf.empty() ? -1 : openat(dirFd, target.c_str(), flags, mode);
+    if (fd < 0) {
+      replacing = true;
+      written = temporaryName(target);
+      fd = openat(dirFd, written.c_str(), flags, mode);
+    } else {
+      written = target;
+    }
+  }
+  if (fd < 0) {
+    if (diskFull(errno)) fatal_ = zipabi::zrDiskFull;
+    else skip(e.name, zipabi::zsrCannotOpen);
+    return;
+  }
+  int writeError = 0;
+  auto sink = [&](const uint8_t* data, size_t size) {
+    while (size > 0) {
+      ssize_t n = ::write(fd, data, size);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        writeError = n < 0 ? errno : ENOSPC;
+        return false;
+      }
+      data += n;
+      size -= static_cast<size_t>(n);
+    }
+    return true;
+  };
+  ProgressReporter progress(s_.callback, e);
+  auto status = reader_.read(s_.source, e, password, sink, progress.function());
+  if (status == zipcore::EntryStatus::Ok) {
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(e.unixMtime);
+    times[1].tv_nsec = 0;
+    futimens(fd, times);
+  }
+  if (close(fd) != 0 && status == zipcore::EntryStatus::Ok) {
+    writeError = errno;
+    status = zipcore::EntryStatus::SinkFailed;
+  }
+  if (status == zipcore::EntryStatus::Ok && replacing &&
+      renameat(dirFd, written.c_str(), dirFd, target.c_str()) != 0) {
+    writeError = errno;
+    status = zipcore::EntryStatus::SinkFailed;
+  }
+  if (status == zipcore::EntryStatus::Ok) return;
+  // Nothing of a failed entry stays behind, and an existing file is left as it was.
+  unlinkat(dirFd, written.c_str(), 0);
+  if (status == zipcore::EntryStatus::Aborted || s_.callback.aborted()) {
+    fatal_ = zipabi::zrAborted;
+  } else if (status == zipcore::EntryStatus::SinkFailed && diskFull(writeError)) {
+    fatal_ = zipabi::zrDiskFull;
+  } else {
+    skip(e.name, zipcore::skipReasonOf(status));
+  }
+}
+
+void Extractor::writeLink(const zipcore::ZipEntry& e, int dirFd, const std::string& leaf,
+                          const std::string& relative, const std::string& password) {
+  std::string target;
+  auto sink = [&](const uint8_t* data, size_t size) {
+    if (target.size() + size > kMaxLinkTarget) return false;
+    target.append(reinterpret_cast<const char*>(data), size);
+    return true;
+  };
+  auto status = reader_.read(s_.source, e, password, sink);
+  if (status == zipcore::EntryStatus::Aborted || s_.callback.aborted()) {
+    fatal_ = zipabi::zrAborted;
+    return;
+  }
+  if (status == zipcore::EntryStatus::SinkFailed) status = zipcore::EntryStatus::Corrupt;
+  if (status != zipcore::EntryStatus::Ok) return skip(e.name, zipcore::skipReasonOf(status));
+  if (target.find('\0') != std::string::npos || !zipcore::linkTargetStaysInside(relative, target) ||
+      !linkResolvesInside(tree_.rootFd(), relative, target))
+    return skip(e.name, zipabi::zsrCannotOpen);
+  if (symlinkat(target.c_str(), dirFd, leaf.c_str()) == 0) return;
+  if (errno != EEXIST) {
+    if (diskFull(errno)) fatal_ = zipabi::zrDiskFull;
+    else skip(e.name, zipabi::zsrCannotOpen);
+    return;
+  }
+  std::string newLeaf;
+  switch (decideExisting(dirFd, leaf, relative, newLeaf)) {
+    case Existing::Failed: return skip(e.name, zipabi::zsrCannotOpen);
+    case Existing::Keep:
+      if (!fatal_) skip(e.name, zipabi::zsrUpToDate, false);
+      return;
+    case Existing::Replace: break;
+  }
+  std::string again;
+  dirFd = tree_.parentOf(relative, again);
+  if (dirFd < 0) return skip(e.name, zipabi::zsrCannotOpen);
+  std::string finalName = newLeaf.empty() ? leaf : newLeaf;
+  struct stat st;
+  // Earlier links were judged with this one as it stood; only a plain descent may replace a link.
+  if (fstatat(dirFd, finalName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode) && !pureDescent(target))
+    return skip(e.name, zipabi::zsrCannotOpen);
+  std::string temp = temporaryName(finalName);
+  if (symlinkat(target.c_str(), dirFd, temp.c_str()) != 0 || renameat(dirFd, temp.c_str(), dirFd, finalName.c_str()) != 0) {
+    unlinkat(dirFd, temp.c_str(), 0);
+    return skip(e.name, zipabi::zsrCannotOpen);
+  }
+}
+
+}  // namespace
+
+int32_t extractEntries(Session& session) { return Extractor(session).run(); }
+
+}  // namespace unzlib

@@ -1,0 +1,16 @@
+#include "commands.h"
+
+namespace unzlib {
+
+int32_t listEntries(Session& session) {
+  if (int32_t rc = session.open(); rc != zipabi::zrOk) return rc;
+  size_t unmatched = 0;
+  auto selected = session.selectEntries(unmatched);
+  if (session.callback.aborted()) return zipabi::zrAborted;
+  for (size_t i : selected)
+    if (session.callback.sendStats(zipabi::zcmListing, session.index.entries[i])) return zipabi::zrAborted;
+  if (!session.command.names.empty() && selected.empty()) return zipabi::zrNothingToDo;
+  return zipabi::zrOk;
+}
+
+}  // namespace unzlib

@@ -1,0 +1,37 @@
+// The target folder of an extraction. Every folder below it is opened component by component
+// without following symbolic links, so nothing is ever written outside it or through a link.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+
+namespace unzlib {
+
+class OutputTree {
+ public:
+  OutputTree() = default;
+  ~OutputTree();
+  OutputTree(const OutputTree&) = delete;
+  OutputTree& operator=(const OutputTree&) = delete;
+
+  // Creates the folder chain when missing and opens it. False with errno set on failure.
+  bool open(const std::string& directory);
+  const std::string& root() const { return root_; }
+  int rootFd() const { return rootFd_; }
+
+  // The folder that holds relative path `relative` (created as needed), and the last component
+  // in `leaf`. -1 with errno set when a component is not a real folder or cannot be created.
+  int parentOf(const std::string& relative, std::string& leaf);
+  // Creates the folder `relative` and every folder above it. False with errno set on failure.
+  bool makeFolder(const std::string& relative);
+
+ private:
+  int openChain(const std::string& relative);  // opens (creating) the folder at `relative`
+  void dropCache();
+
+  std::string root_;
+  int rootFd_ = -1;
+  std::unordered_map<std::string, int> folders_;  // relative folder -> open descriptor
+};
+
+}  // namespace unzlib

@@ -1,0 +1,31 @@
+// One operation's view of the archive: the command, the callback, the opened source and its
+// parsed directory, and which entries the names select.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+#include "core/archive_index.h"
+#include "core/archive_source.h"
+#include "core/callback.h"
+
+namespace unzlib {
+
+struct Session {
+  Session(const Command& c, zipabi::EngineCallbackFn fn, void* userData) : command(c), callback(fn, userData) {}
+
+  Command command;
+  zipcore::Callback callback;
+  zipcore::ArchiveSource source;
+  zipcore::ArchiveIndex index;
+
+  // Opens the archive (a spanned set with "-!", asking for each segment) and parses it.
+  int32_t open();
+  // Indexes of the entries the names select, in archive order. Every name that selects no entry
+  // is reported with message 1060, reason 0; `unmatched` counts them.
+  std::vector<size_t> selectEntries(size_t& unmatched);
+};
+
+}  // namespace unzlib

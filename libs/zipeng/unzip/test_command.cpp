@@ -1,0 +1,52 @@
+#include "commands.h"
+
+#include "core/entry_reader.h"
+#include "password_session.h"
+#include "progress.h"
+
+namespace unzlib {
+
+int32_t testEntries(Session& session) {
+  if (int32_t rc = session.open(); rc != zipabi::zrOk) return rc;
+  size_t unmatched = 0;
+  auto selected = session.selectEntries(unmatched);
+  if (session.callback.aborted()) return zipabi::zrAborted;
+  zipcore::EntryReader reader;
+  PasswordSession passwords(session.command.password, session.callback);
+  size_t tested = 0, errors = 0, skipped = unmatched;
+  for (size_t i : selected) {
+    const zipcore::ZipEntry& entry = session.index.entries[i];
+    if (session.callback.sendStats(zipabi::zcmTesting, entry)) return zipabi::zrAborted;
+    if (entry.isDirectory() || entry.isVolumeLabel()) {
+      ++tested;
+      continue;
+    }
+    std::string password;
+    if (entry.encrypted()) {
+      bool aborted = false;
+      if (!passwords.find(session.source, reader, entry, password, aborted)) {
+        if (aborted) return zipabi::zrAborted;
+        ++skipped;
+        if (session.callback.sendSkipping(entry.name, zipabi::zsrBadPassword)) return zipabi::zrAborted;
+        continue;
+      }
+    }
+    ProgressReporter progress(session.callback, entry);
+    auto status = reader.read(session.source, entry, password, [](const uint8_t*, size_t) { return true; },
+                              progress.function());
+    if (status == zipcore::EntryStatus::Aborted || session.callback.aborted()) return zipabi::zrAborted;
+    if (status == zipcore::EntryStatus::Ok) {
+      ++tested;
+      continue;
+    }
+    if (status == zipcore::EntryStatus::UnknownMethod) ++skipped;
+    else ++errors;
+    if (session.callback.sendSkipping(entry.name, zipcore::skipReasonOf(status))) return zipabi::zrAborted;
+  }
+  if (errors) return zipabi::zrTestErrors;
+  if (skipped) return tested ? zipabi::zrSomeSkipped : zipabi::zrNothingTested;
+  if (!tested) return zipabi::zrNothingTested;
+  return zipabi::zrOk;
+}
+
+}  // namespace unzlib

@@ -1,0 +1,107 @@
+// The small pieces every read goes through: patterns, entry-name sanitising, text decoding,
+// DOS times and the traditional cipher.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "core/cp437.h"
+#include "core/dos_time.h"
+#include "core/patterns.h"
+#include "core/safe_path.h"
+#include "core/zip_crypto.h"
+
+using namespace zipcore;
+
+TEST(Patterns, WholeNameMatching) {
+  struct Case {
+    const char* pattern;
+    const char* name;
+    bool match;
+  } cases[] = {
+      {"*.txt", "a.txt", true},          {"*.txt", "dir/a.txt", true},  {"*.txt", "a.txt.bak", false},
+      {"a?c", "abc", true},              {"a?c", "ac", false},          {"[ab]x", "bx", true},
+      {"[!ab]x", "bx", false},           {"[a-c]*", "cat", true},       {"[^a-c]*", "cat", false},
+      {"dir/*", "dir/sub/file", true},   {"*", "", true},               {"", "a", false},
+      {"a[", "a[", true},                {"**a", "bba", true},          {"*a*b*c", "xaxbxcx", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(matchPattern(c.pattern, c.name), c.match) << c.pattern << " vs " << c.name;
+  // A pathological pattern must not take exponential time.
+  EXPECT_FALSE(matchPattern("*a*a*a*a*a*a*a*a*a*a*b", std::string(4000, 'a')));
+}
+
+TEST(Patterns, ExactNameWinsOverWildcardReading) {
+  EXPECT_TRUE(NameFilter::matches("report[1].txt", "report[1].txt"));
+  NameFilter filter{{"*.txt"}, {"secret*"}};
+  EXPECT_TRUE(filter.selects("a.txt"));
+  EXPECT_FALSE(filter.selects("secret.txt"));
+  EXPECT_FALSE(filter.selects("a.doc"));
+  EXPECT_TRUE(NameFilter{}.selects("anything"));
+}
+
+TEST(SafePath, NamesAreConfinedToTheFolder) {
+  struct Case {
+    const char* name;
+    const char* expected;  // nullptr: cannot be placed
+  } cases[] = {
+      {"a/b.txt", "a/b.txt"},         {"../../etc/passwd", "etc/passwd"}, {"/etc/passwd", "etc/passwd"},
+      {"C:\\Windows\\x.dll", "Windows/x.dll"}, {"a\\..\\..\\b", "a/b"}, {"./a//b/./c", "a/b/c"},
+      {"..", nullptr},                {"/", nullptr},                    {"dir/", "dir"},
+  };
+  for (const auto& c : cases) {
+    auto got = safeRelativePath(c.name, false);
+    if (c.expected == nullptr)
+      EXPECT_FALSE(got.has_value()) << c.name;
+    else
+      EXPECT_EQ(got.value_or("<none>"), c.expected) << c.name;
+  }
+  EXPECT_EQ(safeRelativePath("deep/path/file.txt", true).value(), "file.txt");
+  EXPECT_FALSE(safeRelativePath(std::string("a\0b", 3), false).has_value());
+}
+
+TEST(SafePath, LinkTargetsJudgedFromTheLinkFolder) {
+  EXPECT_TRUE(linkTargetStaysInside("a/link", "../b"));
+  EXPECT_TRUE(linkTargetStaysInside("link", "sub/file"));
+  EXPECT_FALSE(linkTargetStaysInside("link", "../outside"));
+  EXPECT_FALSE(linkTargetStaysInside("a/link", "../../outside"));
+  EXPECT_FALSE(linkTargetStaysInside("link", "/etc/passwd"));
+  EXPECT_FALSE(linkTargetStaysInside("link", ""));
+  EXPECT_FALSE(linkTargetStaysInside("a/link", "x/../../.."));
+}
+
+TEST(TextDecoding, CodePage437AndUtf8) {
+  EXPECT_EQ(cp437ToUtf8("\x81" "ber"), "\xC3\xBC" "ber");  // ü
+  EXPECT_EQ(cp437ToUtf8("\xE1"), "\xC3\x9F");              // ß
+  EXPECT_TRUE(isValidUtf8("gr\xC3\xBC\xC3\x9F"));
+  EXPECT_FALSE(isValidUtf8("\xC0\xAF"));  // overlong "/"
+  EXPECT_FALSE(isValidUtf8("\xE2\x82"));  // cut short
+  EXPECT_EQ(cutUtf8("a\xC3\xBC", 2), "a");
+  EXPECT_EQ(cutUtf8("abc", 5), "abc");
+}
+
+TEST(DosTime, RoundTripsInLocalTime) {
+  setenv("TZ", "UTC", 1);
+  tzset();
+  // 2025-01-01 12:00:00 UTC.
+  EXPECT_EQ(dosToUnix(0x5A21, 0x6000), 1735732800);
+  EXPECT_EQ(unixToDos(1735732800), (0x5A21u << 16) | 0x6000u);
+  EXPECT_EQ(unixToDos(1735732801), (0x5A21u << 16) | 0x6000u);  // two-second steps
+  EXPECT_EQ(unixToDos(0) >> 16, (0u << 9) | (1u << 5) | 1u);     // before 1980: the earliest date
+}
+
+TEST(ZipCrypto, EncryptThenDecryptWithHeaderCheck) {
+  std::string plain = "attack at dawn";
+  std::string data = plain;
+  uint8_t header[12];
+  ZipCrypto writer("pw");
+  writer.makeHeader(header, 0xAB);
+  writer.encrypt(reinterpret_cast<uint8_t*>(data.data()), data.size());
+  EXPECT_NE(data, plain);
+  ZipCrypto reader("pw");
+  EXPECT_EQ(reader.decryptHeader(header), 0xAB);
+  reader.decrypt(reinterpret_cast<uint8_t*>(data.data()), data.size());
+  EXPECT_EQ(data, plain);
+  EXPECT_EQ(ZipCrypto::checkByte(0x12345678, 0xBEEF, false), 0x12);
+  EXPECT_EQ(ZipCrypto::checkByte(0x12345678, 0xBEEF, true), 0xBE);
+}

@@ -1,0 +1,182 @@
+// Extraction choices: overwrite questions, freshen and update, paths, names and patterns,
+// passwords, abort and failure leaving nothing behind.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <utime.h>
+
+#include "test_support.h"
+
+using namespace testkit;
+
+namespace {
+
+struct Extraction : ::testing::Test {
+  TempDir dir;
+  Library lib;
+  std::string archive;
+  std::string out() const { return dir / "out"; }
+
+  void SetUp() override {
+    ASSERT_TRUE(lib.loaded());
+    RawEntry a;
+    a.name = "a.txt";
+    a.data = "new a";
+    RawEntry b;
+    b.name = "sub/b.txt";
+    b.data = std::string(300000, 'b');
+    b.deflate = true;
+    RawEntry c;
+    c.name = "sub/c.doc";
+    c.data = "c";
+    archive = dir / "set.zip";
+    writeFile(archive, buildArchive({a, b, c}));  // all dated 2025-01-01 12:00
+    mkdir(out().c_str(), 0755);
+  }
+  void existing(const std::string& relative, const std::string& content, time_t mtime = 0) {
+    std::string path = out() + "/" + relative;
+    sh("mkdir -p \"$(dirname '" + path + "')\"");
+    writeFile(path, content);
+    if (mtime) {
+      utimbuf t{mtime, mtime};
+      utime(path.c_str(), &t);
+    }
+  }
+  std::vector<std::string> leftovers() {
+    std::vector<std::string> found;
+    for (const auto& [name, kind] : snapshotTree(out()))
+      if (name.find(".px") != std::string::npos) found.push_back(name);
+    return found;
+  }
+};
+
+constexpr time_t kOlder = 1600000000;  // 2020
+constexpr time_t kNewer = 1900000000;  // 2030
+
+}  // namespace
+
+TEST_F(Extraction, OverwriteAskNeverAndAlways) {
+  existing("a.txt", "old a");
+  // Neither -n nor -o: message 10 with the full name; "no" keeps the file.
+  lib.replaceAnswer = 0;
+  EXPECT_EQ(lib.run({"", archive, "-d", out()}), 0);
+  ASSERT_EQ(lib.of(zipabi::zcmReplace).size(), 1u);
+  EXPECT_EQ(lib.of(zipabi::zcmReplace)[0].name, out() + "/a.txt");
+  EXPECT_EQ(readFile(out() + "/a.txt"), "old a");
+  // "yes" replaces it.
+  lib.replaceAnswer = 1;
+  writeFile(out() + "/a.txt", "old a");
+  EXPECT_EQ(lib.run({"", archive, "-d", out()}), 0);
+  EXPECT_EQ(readFile(out() + "/a.txt"), "new a");
+  EXPECT_EQ(lib.of(zipabi::zcmReplace).size(), 3u);
+  // -n never asks and keeps; -o never asks and replaces.
+  writeFile(out() + "/a.txt", "old a");
+  EXPECT_EQ(lib.run({"", "-n", archive, "-d", out()}), 0);
+  EXPECT_TRUE(lib.of(zipabi::zcmReplace).empty());
+  EXPECT_EQ(readFile(out() + "/a.txt"), "old a");
+  EXPECT_EQ(lib.run({"", "-o", archive, "-d", out()}), 0);
+  EXPECT_TRUE(lib.of(zipabi::zcmReplace).empty());
+  EXPECT_EQ(readFile(out() + "/a.txt"), "new a");
+  EXPECT_EQ(lib.of(zipabi::zcmExtracting).size(), 3u);
+  EXPECT_TRUE(leftovers().empty());
+}
+
+TEST_F(Extraction, FreshenAndUpdateCompareDates) {
+  existing("a.txt", "old a", kOlder);
+  existing("sub/c.doc", "newer c", kNewer);
+  EXPECT_EQ(lib.run({"", "-f", "-o", archive, "-d", out()}), 0);
+  EXPECT_EQ(readFile(out() + "/a.txt"), "new a");      // older file freshened
+  EXPECT_EQ(readFile(out() + "/sub/c.doc"), "newer c"); // newer file kept
+  EXPECT_FALSE(exists(out() + "/sub/b.txt"));           // freshen adds nothing
+  EXPECT_EQ(lib.run({"", "-u", "-o", archive, "-d", out()}), 0);
+  EXPECT_TRUE(exists(out() + "/sub/b.txt"));           // update adds new files
+  EXPECT_EQ(readFile(out() + "/sub/c.doc"), "newer c");
+}
+
+TEST_F(Extraction, JunkPathsNamesPatternsAndExcludes) {
+  EXPECT_EQ(lib.run({"", "-j", archive, "sub/*", "-x", "*.doc", "-d", out()}), 0);
+  auto tree = snapshotTree(out());
+  EXPECT_EQ(tree.size(), 1u);
+  EXPECT_TRUE(tree.count("b.txt"));
+  // A name that selects nothing is reported with reason 0; nothing at all selected is 10.
+  EXPECT_EQ(lib.run({"", "-o", archive, "a.txt", "nope.txt", "-d", out()}), zipabi::zrSomeSkipped);
+  ASSERT_EQ(lib.of(zipabi::zcmSkipping).size(), 1u);
+  EXPECT_EQ(lib.of(zipabi::zcmSkipping)[0].name, "nope.txt");
+  EXPECT_EQ(lib.of(zipabi::zcmSkipping)[0].reason, zipabi::zsrFileNotFound);
+  EXPECT_EQ(lib.run({"", archive, "nope.txt", "-d", out()}), zipabi::zrNothingToDo);
+}
+
+TEST_F(Extraction, TargetFolderIsCreatedAndTimesAndModesRestored) {
+  std::string target = dir / "made/by/extract";
+  EXPECT_EQ(lib.run({"", archive, "-d", target}), 0);
+  struct stat st;
+  ASSERT_EQ(stat((target + "/a.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtime, 1735732800);  // 2025-01-01 12:00:00 (TZ=UTC)
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+TEST_F(Extraction, AbortDuringALargeEntryLeavesNoPartialFile) {
+  RawEntry big;
+  big.name = "big.bin";
+  big.data.resize(6000000);
+  uint32_t x = 1;
+  for (auto& c : big.data) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 28);
+  big.deflate = true;
+  std::string bigArchive = dir / "big.zip";
+  writeFile(bigArchive, buildArchive({big}));
+  lib.abortWhen = [](const Message& m) { return m.code == zipabi::zcmStatus; };
+  EXPECT_EQ(lib.run({"", bigArchive, "-d", out()}), zipabi::zrAborted);
+  EXPECT_FALSE(lib.of(zipabi::zcmStatus).empty());
+  EXPECT_FALSE(exists(out() + "/big.bin"));
+  // Replacing an existing file and aborting leaves the old file exactly as it was.
+  existing("big.bin", "precious");
+  EXPECT_EQ(lib.run({"", "-o", bigArchive, "-d", out()}), zipabi::zrAborted);
+  EXPECT_EQ(readFile(out() + "/big.bin"), "precious");
+  EXPECT_TRUE(leftovers().empty());
+  // Abort at the first entry message: nothing is written at all.
+  lib.abortWhen = [](const Message& m) { return m.code == zipabi::zcmExtracting; };
+  EXPECT_EQ(lib.run({"", archive, "-d", dir / "other"}), zipabi::zrAborted);
+  EXPECT_EQ(lib.of(zipabi::zcmExtracting).size(), 1u);
+  EXPECT_FALSE(exists(dir / "other/a.txt"));
+}
+
+TEST_F(Extraction, FailedReplacementKeepsTheExistingFile) {
+  RawEntry a;
+  a.name = "a.txt";
+  a.data = "corrupt";
+  a.centralCrc = 0x12345678;
+  std::string bad = dir / "bad.zip";
+  writeFile(bad, buildArchive({a}));
+  existing("a.txt", "keep me");
+  EXPECT_EQ(lib.run({"", "-o", bad, "-d", out()}), zipabi::zrSomeSkipped);
+  EXPECT_EQ(readFile(out() + "/a.txt"), "keep me");
+  EXPECT_TRUE(leftovers().empty());
+}
+
+TEST(Passwords, AskedWhenMissingOrWrongAndSkippedAfterAFewTries) {
+  if (!haveTool("zip")) GTEST_SKIP() << "zip not installed";
+  TempDir dir;
+  Library lib;
+  writeFile(dir / "s.txt", "secret text");
+  ASSERT_EQ(sh("cd '" + dir.path() + "' && zip -q -P right enc.zip s.txt"), 0);
+  std::string archive = dir / "enc.zip";
+  // Element 0 right: no question.
+  EXPECT_EQ(lib.run({"right", "-t", archive}), 0);
+  EXPECT_TRUE(lib.of(zipabi::zcmPassword).empty());
+  // Empty element 0: asked, and the answer is used.
+  lib.passwordAnswers = {"right"};
+  EXPECT_EQ(lib.run({"", archive, "-d", dir / "o1"}), 0);
+  EXPECT_EQ(lib.of(zipabi::zcmPassword).size(), 1u);
+  EXPECT_EQ(readFile(dir / "o1/s.txt"), "secret text");
+  // Wrong every time: asked three times, then skipped with reason 5 and nothing written.
+  lib.passwordAnswers = {"w1", "w2", "w3", "w4"};
+  EXPECT_EQ(lib.run({"wrong", archive, "-d", dir / "o2"}), zipabi::zrSomeSkipped);
+  EXPECT_EQ(lib.of(zipabi::zcmPassword).size(), 3u);
+  ASSERT_EQ(lib.of(zipabi::zcmSkipping).size(), 1u);
+  EXPECT_EQ(lib.of(zipabi::zcmSkipping)[0].reason, zipabi::zsrBadPassword);
+  EXPECT_FALSE(exists(dir / "o2/s.txt"));
+  // No answer at all: skipped at once.
+  lib.passwordAnswers.clear();
+  EXPECT_EQ(lib.run({"", "-t", archive}), zipabi::zrNothingTested);
+  EXPECT_EQ(lib.of(zipabi::zcmPassword).size(), 1u);
+}

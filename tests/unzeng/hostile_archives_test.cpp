@@ -1,0 +1,203 @@
+// Damaged and hostile archives: nothing is written outside the target folder, nothing through a
+// link, every bad entry is reported with its reason, and the library never crashes.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/zip_format.h"
+#include "test_support.h"
+
+using namespace testkit;
+
+namespace {
+
+struct Fixture : ::testing::Test {
+  TempDir dir;
+  Library lib;
+  std::string out() const { return dir / "out"; }
+  std::string save(const std::string& bytes, const std::string& name = "a.zip") {
+    writeFile(dir / name, bytes);
+    return dir / name;
+  }
+  int32_t extract(const std::string& archive) { return lib.run({"", "-o", archive, "-d", out()}); }
+  // Reasons of the 1060 messages, by name.
+  std::map<std::string, int> reasons() const {
+    std::map<std::string, int> r;
+    for (const auto& m : lib.of(zipabi::zcmSkipping)) r[m.name] = m.reason;
+    return r;
+  }
+};
+
+RawEntry file(const std::string& name, const std::string& data, bool deflate = false) {
+  RawEntry e;
+  e.name = name;
+  e.data = data;
+  e.deflate = deflate;
+  return e;
+}
+
+RawEntry linkEntry(const std::string& name, const std::string& target) {
+  RawEntry e = file(name, target);
+  e.externalAttributes = (0120777u << 16);
+  return e;
+}
+
+}  // namespace
+
+using HostileArchives = Fixture;
+
+TEST_F(HostileArchives, TraversalAbsoluteAndBackslashNamesStayInside) {
+  ASSERT_TRUE(lib.loaded());
+  std::string archive = save(buildArchive({file("../escaped.txt", "1"), file("/abs/rooted.txt", "2"),
+                                           file("..\\..\\win.txt", "3"), file("C:/drive.txt", "4"),
+                                           file("ok/../../../deep.txt", "5")}));
+  EXPECT_EQ(extract(archive), 0);
+  auto tree = snapshotTree(out());
+  EXPECT_TRUE(tree.count("escaped.txt"));
+  EXPECT_TRUE(tree.count("abs/rooted.txt"));
+  EXPECT_TRUE(tree.count("win.txt"));
+  EXPECT_TRUE(tree.count("drive.txt"));
+  EXPECT_TRUE(tree.count("ok/deep.txt"));
+  EXPECT_FALSE(exists(dir / "escaped.txt"));
+  EXPECT_FALSE(exists(dir.path() + "/../escaped.txt"));
+  EXPECT_FALSE(exists(dir / "win.txt"));
+}
+
+TEST_F(HostileArchives, LinkLeadingOutIsRefusedAndNothingIsWrittenThroughIt) {
+  std::string archive = save(buildArchive({linkEntry("evil", "../outside"), file("evil/payload", "x"),
+                                           linkEntry("abs", "/etc"), file("abs/passwd", "x"),
+                                           linkEntry("good", "sub/target"), file("sub/target", "t")}));
+  mkdir((dir / "outside").c_str(), 0755);
+  extract(archive);
+  auto r = reasons();
+  EXPECT_EQ(r["evil"], zipabi::zsrCannotOpen);
+  EXPECT_EQ(r["abs"], zipabi::zsrCannotOpen);
+  EXPECT_FALSE(exists(dir / "outside/payload"));
+  EXPECT_FALSE(isSymlink(out() + "/evil"));
+  EXPECT_TRUE(isSymlink(out() + "/good"));
+  EXPECT_EQ(readFile(out() + "/good"), "t");
+}
+
+TEST_F(HostileArchives, ChainOfLinksCannotOpenAWayOut) {
+  // "a" -> "." is harmless alone; "b" -> "a/.." would then lead out of the folder.
+  std::string archive = save(buildArchive({linkEntry("a", "."), linkEntry("b", "a/.."), linkEntry("c", "a/../.."),
+                                           file("b/x", "x")}));
+  extract(archive);
+  auto r = reasons();
+  EXPECT_EQ(r.count("b"), 1u);
+  EXPECT_EQ(r.count("c"), 1u);
+  EXPECT_FALSE(isSymlink(out() + "/b"));
+  EXPECT_FALSE(exists(dir / "x"));
+}
+
+TEST_F(HostileArchives, ExistingLinkInTheTargetIsNotWrittenThrough) {
+  mkdir(out().c_str(), 0755);
+  mkdir((dir / "victim").c_str(), 0755);
+  ASSERT_EQ(symlink((dir / "victim").c_str(), (out() + "/sub").c_str()), 0);
+  ASSERT_EQ(symlink((dir / "victim/file").c_str(), (out() + "/direct").c_str()), 0);
+  std::string archive = save(buildArchive({file("sub/file", "owned"), file("direct", "owned")}));
+  extract(archive);
+  EXPECT_FALSE(exists(dir / "victim/file"));
+  EXPECT_EQ(reasons()["sub/file"], zipabi::zsrCannotOpen);
+  // The entry replaces the link itself, never its target.
+  EXPECT_FALSE(isSymlink(out() + "/direct"));
+  EXPECT_EQ(readFile(out() + "/direct"), "owned");
+}
+
+TEST_F(HostileArchives, OverlappingEntriesAreRefusedAsCorrupt) {
+  // Ten directory records share one local entry: the classic overlapping bomb.
+  std::vector<RawEntry> entries;
+  entries.push_back(file("kernel", std::string(100000, 'z'), true));
+  for (int i = 0; i < 9; ++i) {
+    RawEntry e = file("copy" + std::to_string(i), std::string(100000, 'z'), true);
+    e.centralOffset = 0;
+    entries.push_back(e);
+  }
+  std::string archive = save(buildArchive(entries));
+  EXPECT_EQ(lib.run({"", "-t", archive}), zipabi::zrTestErrors);
+  size_t corrupt = 0;
+  for (const auto& m : lib.of(zipabi::zcmSkipping)) corrupt += m.reason == zipabi::zsrCorruptData;
+  EXPECT_GE(corrupt, 9u);
+  extract(archive);
+  EXPECT_LE(snapshotTree(out()).size(), 2u);
+}
+
+TEST_F(HostileArchives, TruncatedArchiveIsTooCorruptedAndNothingIsWritten) {
+  std::string whole = buildArchive({file("a.txt", std::string(5000, 'a'), true), file("b.txt", "b")});
+  std::string archive = save(whole.substr(0, whole.size() / 2));
+  EXPECT_EQ(lib.run({"", "-v", archive}), zipabi::zrArchiveTooCorrupted);
+  EXPECT_EQ(extract(archive), zipabi::zrArchiveTooCorrupted);
+  EXPECT_TRUE(snapshotTree(out()).empty());
+  // Every cut of a small archive: never a crash, always a result.
+  for (size_t cut = 0; cut < whole.size(); cut += 7) {
+    std::string piece = save(whole.substr(0, cut), "cut.zip");
+    int32_t rc = lib.run({"", "-t", piece});
+    EXPECT_TRUE(rc == zipabi::zrArchiveTooCorrupted || rc == zipabi::zrTestErrors) << cut << ": " << rc;
+  }
+}
+
+TEST_F(HostileArchives, DirectoryThatLiesAboutSizesAndOffsets) {
+  RawEntry bigger = file("bigger", std::string(1000, 'q'), true);
+  bigger.centralUncompressedSize = 4000000000LL;  // a bomb by claim: no buffer of that size
+  RawEntry smaller = file("smaller", std::string(1000, 'q'), true);
+  smaller.centralUncompressedSize = 10;
+  RawEntry packed = file("packed", "stored data here");
+  packed.centralCompressedSize = 100000;            // runs past the directory
+  RawEntry offset = file("offset", "x");
+  offset.centralOffset = 0x7FFFFFF0;                // far beyond the file
+  RawEntry wrongHeader = file("wronghdr", "y");
+  wrongHeader.centralOffset = 5;                    // into another entry's bytes
+  RawEntry fine = file("fine", "fine");
+  std::string archive = save(buildArchive({bigger, smaller, packed, offset, wrongHeader, fine}));
+  EXPECT_EQ(lib.run({"", "-t", archive}), zipabi::zrTestErrors);
+  auto r = reasons();
+  for (const char* name : {"bigger", "smaller", "packed", "offset", "wronghdr"})
+    EXPECT_EQ(r[name], zipabi::zsrCorruptData) << name;
+  EXPECT_EQ(r.count("fine"), 0u);
+  extract(archive);
+  auto tree = snapshotTree(out());
+  EXPECT_EQ(tree.size(), 1u);
+  EXPECT_TRUE(tree.count("fine"));
+}
+
+TEST_F(HostileArchives, CorruptedByteFailsTheCrcWithReasonTwo) {
+  std::string bytes = buildArchive({file("data.txt", "The quick brown fox jumps over the lazy dog"), file("ok", "ok")});
+  bytes[30 + 8 + 5] ^= 0x20;  // inside data.txt's stored data
+  std::string archive = save(bytes);
+  EXPECT_EQ(lib.run({"", "-t", archive}), zipabi::zrTestErrors);
+  EXPECT_EQ(reasons()["data.txt"], zipabi::zsrBadCrc);
+  EXPECT_EQ(lib.of(zipabi::zcmTesting).size(), 2u);
+  // Extraction leaves nothing under the bad entry's name.
+  EXPECT_EQ(extract(archive), zipabi::zrSomeSkipped);
+  EXPECT_FALSE(exists(out() + "/data.txt"));
+  EXPECT_TRUE(exists(out() + "/ok"));
+}
+
+TEST_F(HostileArchives, EndRecordInsideTheCommentIsNotBelieved) {
+  // A fake end record planted in the comment claims an empty archive.
+  std::string fake;
+  zipcore::append32(fake, zipcore::kEndOfCentralSig);
+  fake += std::string(18, '\0');
+  std::string archive = save(buildArchive({file("real.txt", "real")}, "note " + fake));
+  EXPECT_EQ(lib.run({"", "-v", archive}), 0);
+  EXPECT_EQ(lib.names(zipabi::zcmListing), std::vector<std::string>{"real.txt"});
+}
+
+TEST_F(HostileArchives, UnknownMethodIsReasonOne) {
+  std::string bytes = buildArchive({file("odd.bin", "abc")});
+  bytes[8] = 14;  // local method
+  size_t central = bytes.find("PK\x01\x02");
+  bytes[central + 10] = 14;
+  std::string archive = save(bytes);
+  EXPECT_EQ(lib.run({"", "-t", archive}), zipabi::zrNothingTested);
+  EXPECT_EQ(reasons()["odd.bin"], zipabi::zsrUnknownCompression);
+  EXPECT_EQ(extract(archive), zipabi::zrSomeSkipped);
+  EXPECT_FALSE(exists(out() + "/odd.bin"));
+}
+
+TEST_F(HostileArchives, NotAnArchiveAndMissingArchive) {
+  EXPECT_EQ(lib.run({"", "-v", save(std::string(1000, 'x'))}), zipabi::zrArchiveTooCorrupted);
+  EXPECT_EQ(lib.run({"", "-v", dir / "missing.zip"}), zipabi::zrArchiveNotFound);
+  EXPECT_EQ(lib.run({"", "-t", dir.path()}), zipabi::zrCannotAccess);
+}

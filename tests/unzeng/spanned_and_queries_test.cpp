@@ -1,0 +1,124 @@
+// Spanned sets made by zip -s, the query block, the archive comment and the listing record.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "test_support.h"
+
+using namespace testkit;
+
+namespace {
+
+struct Spanned : ::testing::Test {
+  TempDir dir;
+  Library lib;
+  std::string archive;
+  void SetUp() override {
+    if (!haveTool("zip")) GTEST_SKIP() << "zip not installed";
+    std::string src = dir / "src";
+    sh("mkdir -p '" + src + "/d' && head -c 150000 /dev/urandom > '" + src + "/d/r1' && head -c 90000 /dev/urandom > '" +
+       src + "/r2' && seq 1 20000 > '" + src + "/d/text'");
+    ASSERT_EQ(sh("cd '" + src + "' && zip -qr -s 64k ../set.zip ."), 0);
+    archive = dir / "set.zip";
+    ASSERT_TRUE(exists(dir / "set.z01"));
+  }
+};
+
+}  // namespace
+
+TEST_F(Spanned, ListsAndExtractsWithADiskMessagePerSegment) {
+  EXPECT_EQ(lib.run({"", "-v", "-!", archive}), 0);
+  EXPECT_EQ(lib.of(zipabi::zcmListing).size(), 4u);
+  ASSERT_FALSE(lib.of(zipabi::zcmNewDisk).empty());
+  EXPECT_EQ(lib.of(zipabi::zcmNewDisk)[0].value, 0);  // the last segment is read first
+
+  ASSERT_EQ(lib.run({"", "-!", archive, "-d", dir / "out"}), 0);
+  EXPECT_EQ(snapshotTree(dir / "out"), snapshotTree(dir / "src"));
+  // Each segment is asked for once, by number; the last one as 0.
+  std::vector<int32_t> disks;
+  for (const auto& m : lib.of(zipabi::zcmNewDisk)) disks.push_back(m.value);
+  EXPECT_EQ(disks.front(), 0);
+  std::set<int32_t> unique(disks.begin(), disks.end());
+  EXPECT_EQ(unique.size(), disks.size());
+  EXPECT_GE(disks.size(), 3u);
+  EXPECT_EQ(lib.run({"", "-!", "-t", archive}), 0);
+}
+
+TEST_F(Spanned, RefusedWithoutMultidiskAndCountedWithTheSelector) {
+  EXPECT_EQ(lib.run({"", "-v", archive}), zipabi::zrSpannedNotMultidisk);
+  EXPECT_EQ(lib.query(archive, zipabi::kSelectorCount), zipabi::zrSpannedNotMultidisk);
+  EXPECT_EQ(lib.query(archive, zipabi::kSelectorMultidiskCount), 0);
+  ASSERT_EQ(lib.of(zipabi::zcmEntryCount).size(), 1u);
+  EXPECT_EQ(lib.of(zipabi::zcmEntryCount)[0].value, 4);
+}
+
+TEST_F(Spanned, AbortAtADiskQuestionStops) {
+  lib.abortWhen = [](const Message& m) { return m.code == zipabi::zcmNewDisk && m.value != 0; };
+  EXPECT_EQ(lib.run({"", "-!", archive, "-d", dir / "out"}), zipabi::zrAborted);
+}
+
+TEST(Queries, CountEntryAndComment) {
+  TempDir dir;
+  Library lib;
+  RawEntry a;
+  a.name = "first.txt";
+  a.data = std::string(1000, 'a');
+  a.deflate = true;
+  a.comment = "about first";
+  a.externalAttributes = (0100444u << 16);  // read-only
+  RawEntry b;
+  b.name = "dir/.hidden";
+  b.data = "h";
+  std::string archive = dir / "q.zip";
+  writeFile(archive, buildArchive({a, b}, "archive comment"));
+
+  EXPECT_EQ(lib.query(archive, zipabi::kSelectorCount), 0);
+  ASSERT_EQ(lib.messages.size(), 1u);
+  EXPECT_EQ(lib.messages[0].code, zipabi::zcmEntryCount);
+  EXPECT_EQ(lib.messages[0].value, 2);
+
+  EXPECT_EQ(lib.query(archive, 1), 0);
+  ASSERT_EQ(lib.messages.size(), 1u);
+  const Message& m = lib.messages[0];
+  EXPECT_EQ(m.code, zipabi::zcmEntryStats);
+  EXPECT_EQ(m.name, "first.txt");
+  EXPECT_EQ(m.size, 1000);
+  EXPECT_EQ(m.dosDateTime, (0x5A21u << 16) | 0x6000u);
+  EXPECT_EQ(m.text, "about first");
+  EXPECT_EQ(m.attributes, zipabi::kAttrReadOnly);
+  EXPECT_GT(m.ratio, 90);
+
+  EXPECT_EQ(lib.query(archive, 2), 0);
+  EXPECT_EQ(lib.messages.at(0).attributes, zipabi::kAttrHidden);
+  EXPECT_EQ(lib.query(archive, 3), zipabi::zrNothingToDo);
+  EXPECT_TRUE(lib.messages.empty());
+  EXPECT_EQ(lib.query(dir / "none.zip", 0), zipabi::zrArchiveNotFound);
+
+  EXPECT_EQ(lib.run({"", "-z", archive}), 0);
+  ASSERT_EQ(lib.of(zipabi::zcmArchiveComment).size(), 1u);
+  EXPECT_EQ(lib.of(zipabi::zcmArchiveComment)[0].text, "archive comment");
+  writeFile(archive, buildArchive({a}));
+  EXPECT_EQ(lib.run({"", "-z", archive}), 0);
+  EXPECT_EQ(lib.of(zipabi::zcmArchiveComment).at(0).text, "");
+}
+
+TEST(Queries, CodePage437NamesAreShownInUtf8AndAbortStopsAListing) {
+  TempDir dir;
+  Library lib;
+  RawEntry dos;
+  dos.name = "\x81" "ber.txt";  // "über" in code page 437
+  dos.versionMadeBy = 0x0014;   // MS-DOS
+  dos.externalAttributes = 0x21;  // read-only, archive
+  dos.data = "x";
+  RawEntry other = dos;
+  other.name = "other.txt";
+  std::string archive = dir / "dos.zip";
+  writeFile(archive, buildArchive({dos, other}));
+  EXPECT_EQ(lib.run({"", "-v", archive}), 0);
+  ASSERT_EQ(lib.of(zipabi::zcmListing).size(), 2u);
+  EXPECT_EQ(lib.of(zipabi::zcmListing)[0].name, "\xC3\xBC" "ber.txt");
+  EXPECT_EQ(lib.of(zipabi::zcmListing)[0].attributes, zipabi::kAttrReadOnly | zipabi::kAttrArchive);
+  lib.abortWhen = [](const Message& m) { return m.code == zipabi::zcmListing; };
+  EXPECT_EQ(lib.run({"", "-v", archive}), zipabi::zrAborted);
+  EXPECT_EQ(lib.of(zipabi::zcmListing).size(), 1u);
+}
