@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -163,10 +164,10 @@ void TFolderChooser::SetFolder(const QString& folder) {
   }
   const QModelIndex index = FModel->index(existing);
   if (index.isValid()) {
-    FTree->blockSignals(true);
+    // Showing the folder in the tree must not overwrite the name typed.
+    const QSignalBlocker blocker(FTree->selectionModel());
     FTree->setCurrentIndex(index);
     FTree->scrollTo(index);
-    FTree->blockSignals(false);
   }
 }
 

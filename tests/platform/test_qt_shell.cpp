@@ -1,0 +1,82 @@
+// Shell "open" on the desktop: failures below 33, programs started, the editor fallback.
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "common/test_environment.h"
+#include "platform/widgets/qt_shell.h"
+
+using namespace platform;
+
+namespace {
+
+// A small program that writes its arguments into `out`.
+QString MakeRecorder(const QString& folder, const QString& out) {
+  const QString path = folder + "/recorder.sh";
+  QFile script(path);
+  script.open(QIODevice::WriteOnly);
+  script.write(("#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + out + "'\n").toUtf8());
+  script.close();
+  script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  return path;
+}
+
+QString WaitForText(const QString& path) {
+  for (int attempt = 0; attempt < 100 && !QFile::exists(path); ++attempt) QTest::qWait(50);
+  QTest::qWait(50);
+  QFile file(path);
+  file.open(QIODevice::ReadOnly);
+  return QString::fromUtf8(file.readAll());
+}
+
+}  // namespace
+
+class TestQtShell : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void commandTextsSplitAtBlanksOutsideQuotes() {
+    QCOMPARE(SplitCommandText("gedit --new-window"), (QStringList{"gedit", "--new-window"}));
+    QCOMPARE(SplitCommandText("\"/opt/my editor/ed\"  -x"), (QStringList{"/opt/my editor/ed", "-x"}));
+    QCOMPARE(SplitCommandText("  "), QStringList());
+    QCOMPARE(SplitCommandText("a \"\" b"), (QStringList{"a", "", "b"}));
+  }
+
+  void missingFilesAndUnknownVerbsFail() {
+    TQtShell shell;
+    QVERIFY(shell.ShellExecute("open", "/no/such/README.DOC", "", "", SW_SHOWNORMAL) <= 32);
+    QTemporaryDir folder;
+    QFile file(folder.path() + "/a.txt");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QVERIFY(shell.ShellExecute("print", file.fileName(), "", "", SW_SHOWNORMAL) <= 32);
+  }
+
+  void aProgramIsStartedWithItsParameters() {
+    QTemporaryDir folder;
+    const QString out = folder.path() + "/ran.txt";
+    const QString program = MakeRecorder(folder.path(), out);
+    TQtShell shell;
+    QVERIFY(shell.ShellExecute("open", program, "one \"two words\"", folder.path(), SW_SHOWNORMAL) > 32);
+    QCOMPARE(WaitForText(out), QStringLiteral("one\ntwo words\n"));
+  }
+
+  void theTextEditorComesFromVisualOrEditor() {
+    QTemporaryDir folder;
+    const QString out = folder.path() + "/edited.txt";
+    const QString editor = MakeRecorder(folder.path(), out);
+    TQtShell shell;
+    shell.Environment.insert("VISUAL", "");
+    shell.Environment.insert("EDITOR", editor + " --flag");
+    QVERIFY(shell.ShellExecute("open", "notepad.exe", folder.path() + "/README.TXT", "", SW_SHOWNORMAL) > 32);
+    QCOMPARE(WaitForText(out), QString("--flag\n" + folder.path() + "/README.TXT\n"));
+
+    // Without an editor the desktop opens the text file; a missing one cannot be opened.
+    shell.Environment.remove("EDITOR");
+    QVERIFY(shell.ShellExecute("open", "notepad.exe", folder.path() + "/missing.txt", "", SW_SHOWNORMAL) <= 32);
+  }
+};
+
+PARCELIX_GUI_TEST_MAIN(TestQtShell)
+#include "test_qt_shell.moc"
