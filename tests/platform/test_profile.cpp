@@ -185,7 +185,8 @@ class TestProfile : public QObject {
     QVERIFY(WritePrivateProfileString("Settings", "TempFolder", "/var/tmp", file));
     QVERIFY(WritePrivateProfileString("Settings", "OnTop", "0", file));
     QVERIFY(WritePrivateProfileString("Screens", "FrmBrowse", "1", file));
-    QCOMPARE(readAll(file), QByteArray("\xEF\xBB\xBF[Settings]\r\nTempFolder=/var/tmp\r\nOnTop=0\r\n"
+    QCOMPARE(readAll(file), QByteArray("\xEF\xBB\xBF[Settings]\r\nTempFolder=/var/tmp\r\n"
+                                       "OnTop=0\r\n"
                                        "\r\n[Columns]\r\nName=90\r\n"
                                        "\r\n[Screens]\r\nFrmBrowse=1\r\n"));
     // A key on the first line, right behind the mark, is replaced without losing the mark.
@@ -264,8 +265,8 @@ class TestProfile : public QObject {
   void permissionsAreKeptAndNewFilesPrivate() {
     const QString existing = path("shared.ini");
     writeAll(existing, "[S]\nK=1\n");
-    const QFile::Permissions shared =
-        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup;
+    const QFile::Permissions shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                      QFile::WriteUser | QFile::ReadGroup;
     QVERIFY(QFile::setPermissions(existing, shared));
     QVERIFY(WritePrivateProfileString("S", "K", "2", existing));
     QCOMPARE(QFileInfo(existing).permissions(), shared);
@@ -341,7 +342,8 @@ class TestProfile : public QObject {
     rlimit tight = saved;
     tight.rlim_cur = 64;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const bool written = WritePrivateProfileString("Settings", "StoredExt", QString(200, u'e'), file);
+    const bool written =
+        WritePrivateProfileString("Settings", "StoredExt", QString(200, u'e'), file);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
     std::signal(SIGXFSZ, SIG_DFL);
 
