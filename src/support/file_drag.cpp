@@ -5,18 +5,7 @@
 #include <QUrl>
 #include <QWidget>
 
-#include <algorithm>
-
 namespace {
-
-// Only a drop that may be a copy is taken: accepting a move would let the file manager delete
-// the files before they have been added.
-bool OffersFiles(const QDropEvent& Event) {
-  const QMimeData* data = Event.mimeData();
-  if (!data || !(Event.possibleActions() & Qt::CopyAction) || !data->hasUrls()) return false;
-  const QList<QUrl> urls = data->urls();
-  return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
-}
 
 // The local files of the drop in the order given; other addresses (web links) are no files.
 QStringList DroppedFileNames(const QMimeData& Data) {
@@ -29,6 +18,14 @@ QStringList DroppedFileNames(const QMimeData& Data) {
     if (!name.isEmpty()) names.append(name);
   }
   return names;
+}
+
+// The files of a drop that may be a copy; none for any other drop. Accepting a move would let
+// the file manager delete the files before they have been added.
+QStringList OfferedFiles(const QDropEvent& Event) {
+  const QMimeData* data = Event.mimeData();
+  if (!data || !(Event.possibleActions() & Qt::CopyAction) || !data->hasUrls()) return {};
+  return DroppedFileNames(*data);
 }
 
 }  // namespace
@@ -58,15 +55,15 @@ bool TFileDrag::eventFilter(QObject* Watched, QEvent* Event) {
     case QEvent::DragMove: {
       // Without these the drop never comes: the file manager must be told a copy is welcome.
       auto* drag = static_cast<QDragMoveEvent*>(Event);
-      if (!OffersFiles(*drag)) break;
+      if (OfferedFiles(*drag).isEmpty()) break;
       drag->setDropAction(Qt::CopyAction);
       drag->accept();
       return true;
     }
     case QEvent::Drop: {
       auto* drop = static_cast<QDropEvent*>(Event);
-      if (!OffersFiles(*drop)) break;
-      const QStringList names = DroppedFileNames(*drop->mimeData());
+      const QStringList names = OfferedFiles(*drop);
+      if (names.isEmpty()) break;
       drop->setDropAction(Qt::CopyAction);
       drop->accept();
       // The drag ends when this returns; the handler runs afterwards, as the shell's
@@ -81,16 +78,37 @@ bool TFileDrag::eventFilter(QObject* Watched, QEvent* Event) {
 }
 
 void TFileDrag::HandleDrop(const QStringList& Names) {
-  FNameWithPath.clear();
-  FNameOnly.clear();
-  FExtension.clear();
-  FFileCount = static_cast<int>(Names.size());
-  for (const QString& name : Names) {
-    const QString nameOnly = name.mid(name.lastIndexOf(u'/') + 1);
-    const qsizetype dot = nameOnly.indexOf(u'.');
-    FNameWithPath.append(name);
-    FNameOnly.append(nameOnly);
-    FExtension.append(dot < 0 ? QString() : nameOnly.mid(dot + 1));
+  FPendingDrops.append(Names);
+  // A drop that arrives while a handler runs (it lets the event loop run during long work) waits
+  // for that handler to return, so handlers never nest and each sees the lists of its own drop.
+  if (FRaising) return;
+  FRaising = true;
+  const QPointer<TFileDrag> alive(this);
+  struct TRaisingEnd {
+    const QPointer<TFileDrag>& Drag;
+    ~TRaisingEnd() {
+      if (!Drag) return;
+      Drag->FRaising = false;
+      Drag->FPendingDrops.clear();  // only left when a handler threw
+    }
+  } raisingEnd{alive};
+
+  while (!FPendingDrops.isEmpty()) {
+    const QStringList names = FPendingDrops.takeFirst();
+    FNameWithPath.clear();
+    FNameOnly.clear();
+    FExtension.clear();
+    FFileCount = static_cast<int>(names.size());
+    for (const QString& name : names) {
+      const QString nameOnly = name.mid(name.lastIndexOf(u'/') + 1);
+      const qsizetype dot = nameOnly.indexOf(u'.');
+      FNameWithPath.append(name);
+      FNameOnly.append(nameOnly);
+      FExtension.append(dot < 0 ? QString() : nameOnly.mid(dot + 1));
+    }
+    if (!OnDrop) continue;
+    const TFileDragEvent handler = OnDrop;  // the handler may destroy the component
+    handler(*this);
+    if (!alive) return;
   }
-  if (OnDrop) OnDrop(*this);
 }

@@ -40,7 +40,8 @@ class TFileDrag : public QObject {
 
   // Raised once per drop, after the lists and FileCount are filled. It runs from the event loop
   // just after the drop has been accepted, not inside the drop itself, so a handler may show
-  // dialogs and do long work without holding up the program the files were dragged from.
+  // dialogs and do long work without holding up the program the files were dragged from. A drop
+  // made while a handler runs is raised after that handler returns, never inside it.
   TFileDragEvent OnDrop;
 
  protected:
@@ -53,6 +54,8 @@ class TFileDrag : public QObject {
   QStringList FExtension;
   int FFileCount = 0;
   bool FEnableDrop = false;
+  QList<QStringList> FPendingDrops;  // taken, not yet raised
+  bool FRaising = false;             // OnDrop is running
 
   void HandleDrop(const QStringList& Names);
 };

@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -192,6 +193,11 @@ class TestFileDrag : public QObject {
     QCOMPARE(drops, 0);
     QCOMPARE(drag.FileCount(), 0);
 
+    // A file address without a path names no file.
+    owner.Received.clear();
+    dropOn(owner, {QUrl("file:")});
+    QVERIFY(owner.contains(QEvent::Drop));
+
     // A mixed drop keeps its files, in order, and drops the rest.
     owner.Received.clear();
     QVERIFY(dropOn(owner, {QUrl::fromLocalFile("/a/one.txt"), QUrl("https://example.org/b"),
@@ -200,6 +206,49 @@ class TestFileDrag : public QObject {
     QTRY_COMPARE(drops, 1);
     QCOMPARE(drag.NameWithPath(), QStringList({"/a/one.txt", "/a/two.txt"}));
     QCOMPARE(drag.FileCount(), 2);
+  }
+
+  void dropDuringAHandlerWaitsForIt() {
+    // A handler that lets the event loop run (as the engine's progress does) while another drop
+    // arrives: the second handler runs after the first returns, with its own lists.
+    QWidget owner;
+    TFileDrag drag(&owner);
+    owner.setAcceptDrops(true);
+    int depth = 0;
+    int maxDepth = 0;
+    QList<QStringList> seen;
+    drag.OnDrop = [&](TFileDrag& sender) {
+      maxDepth = std::max(maxDepth, ++depth);
+      seen.append(sender.NameWithPath());
+      if (seen.size() == 1) {
+        QVERIFY(dropOn(owner, fileUrls({"/second/b.txt"})));
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        QCOMPARE(sender.NameWithPath(), QStringList{"/first/a.txt"});
+      }
+      --depth;
+    };
+    QVERIFY(dropOn(owner, fileUrls({"/first/a.txt"})));
+    QTRY_COMPARE(seen.size(), 2);
+    QCOMPARE(maxDepth, 1);
+    QCOMPARE(seen, QList<QStringList>({{"/first/a.txt"}, {"/second/b.txt"}}));
+    QCOMPARE(drag.NameWithPath(), QStringList{"/second/b.txt"});
+  }
+
+  void handlerMayDestroyTheOwner() {
+    auto* owner = new QWidget;
+    auto* drag = new TFileDrag(owner);
+    owner->setAcceptDrops(true);
+    int drops = 0;
+    drag->OnDrop = [&](TFileDrag&) {
+      ++drops;
+      QVERIFY(dropOn(*owner, fileUrls({"/second/b.txt"})));
+      QCoreApplication::processEvents();
+      delete owner;  // the component and the waiting drop go with it
+    };
+    QVERIFY(dropOn(*owner, fileUrls({"/first/a.txt"})));
+    QTRY_COMPARE(drops, 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(drops, 1);
   }
 
   void moveOnlyDropIsNotTaken() {
