@@ -232,6 +232,8 @@ void TMainFormFm::showEvent(QShowEvent* Event) {
   QMainWindow::showEvent(Event);
   if (!FShown) {
     FShown = true;
+    // Captions are measured again with the font the shown window really uses.
+    ApplyTextLabels(ui->MnTextLabels->isChecked());
     FormShow();
   }
   FormResize();

@@ -37,17 +37,16 @@ void TMainFormFm::MnTextLabelsClick(QObject* /*Sender*/) {
 // toolbar control, every button widens to the widest caption so no caption is cut.
 void TMainFormFm::ApplyTextLabels(bool Shown) {
   const auto buttons = ToolButtons();
+  for (QToolButton* button : buttons)
+    button->setToolButtonStyle(Shown ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
   int width = kIconOnlySize, height = kIconOnlySize;
   if (Shown) {
     height = kLabelledHeight;
     width = kLabelledWidth;
     for (QToolButton* button : buttons)
-      width = qMax(width, button->fontMetrics().horizontalAdvance(button->text()) + 8);
+      width = qMax(width, button->fontMetrics().horizontalAdvance(button->text()) + 10);
   }
-  for (QToolButton* button : buttons) {
-    button->setToolButtonStyle(Shown ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
-    button->setFixedSize(width, height);
-  }
+  for (QToolButton* button : buttons) button->setFixedSize(width, height);
   ui->ToolBar->setFixedHeight(height);
 }
 
