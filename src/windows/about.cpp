@@ -11,7 +11,7 @@ TFrmAbout::TFrmAbout(QWidget* Owner)
                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       ui(std::make_unique<Ui::FrmAbout>()) {
   ui->setupUi(this);
-  setFixedSize(292, 217);
+  // At least the classic 292 by 217; larger when the desktop font needs it. Never resizable.
   // The owner window's icon is the program's icon.
   const QIcon icon = Owner ? Owner->windowIcon() : QApplication::windowIcon();
   ui->ProgramIcon->setPixmap(icon.pixmap(32, 32));
