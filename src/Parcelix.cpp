@@ -9,8 +9,8 @@
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
+  // The application's title; the taskbar shows the main window's title, which says more.
   QApplication::setApplicationName(QStringLiteral("Parcelix"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Parcelix"));
   QApplication::setWindowIcon(ProgramIcon());
 
   platform::TQtDialogs dialogs;

@@ -87,8 +87,9 @@ void TMainFormFm::UpdateTitle() {
   const QString title = ArchiveOpen()
                             ? QFileInfo(MainXz->ZipFileName).fileName() + kTitleSuffix
                             : QStringLiteral("Untitled") + kTitleSuffix;
+  // The desktop's taskbar shows the window's own title. The application's display name stays
+  // unset: the desktop would append it to every dialog caption ("Confirm — ...").
   setWindowTitle(title);
-  QGuiApplication::setApplicationDisplayName(title);
 }
 
 namespace {

@@ -149,6 +149,15 @@ class TestMainWindowView : public QObject {
     QTRY_COMPARE(panel->text(), QStringLiteral("Rename or move the Open Archive "));
     file->hide();
 
+    // So does an item of the context menu.
+    rig.Window->MainXz->ZipFileName = QStringLiteral("/data/a.zip");
+    QMenu* popup = rig.Find<QMenu>("PopupMenu1");
+    popup->popup(rig.Window->mapToGlobal(QPoint(20, 20)));
+    QTest::qWait(1);
+    popup->setActiveAction(rig.Action("AddFile1"));
+    QCOMPARE(panel->text(), QStringLiteral("Add files to current Archive file."));
+    popup->hide();
+
     // The status bar's panels stay in place while hints come and go.
     QVERIFY(panel->isVisible());
     QVERIFY(rig.Find<QLabel>("StatusPanel1")->isVisible());
