@@ -200,7 +200,7 @@ void SetValue(std::vector<TRawLine>& lines, const QString& section, const QStrin
     if (sectionsSeen == 1) insertAfter = static_cast<qsizetype>(i);
   }
 
-  const TRawLine keyLine{key.trimmed().toUtf8() + '=' + encoded, eol};
+  const TRawLine keyLine{key.toUtf8() + '=' + encoded, eol};
   if (insertAfter >= 0) {
     if (lines[insertAfter].Ending.isEmpty()) lines[insertAfter].Ending = eol;
     lines.insert(lines.begin() + insertAfter + 1, keyLine);
@@ -210,8 +210,15 @@ void SetValue(std::vector<TRawLine>& lines, const QString& section, const QStrin
     if (lines.back().Ending.isEmpty()) lines.back().Ending = eol;
     if (!lines.back().Text.trimmed().isEmpty()) lines.push_back({QByteArray(), eol});
   }
-  lines.push_back({'[' + section.trimmed().toUtf8() + ']', eol});
+  lines.push_back({'[' + section.toUtf8() + ']', eol});
   lines.push_back(keyLine);
+}
+
+QByteArray WithValue(const QByteArray& content, const QString& section, const QString& key,
+                     const QString& value) {
+  std::vector<TRawLine> lines = SplitLines(content);
+  SetValue(lines, section.trimmed(), key.trimmed(), value);
+  return JoinLines(lines);
 }
 
 // Writes content in place of the file at path: a sibling temporary file, flushed to the disk,
@@ -245,9 +252,12 @@ QString GetPrivateProfileString(const QString& Section, const QString& Key,
                                 const QString& Default, int BufferLength,
                                 const QString& FileName) {
   const int maxBytes = BufferLength - 1;
+  const QString section = Section.trimmed();
+  const QString key = Key.trimmed();
   const QString path = ProfileFilePath(FileName);
   QByteArray content;
-  if (path.isEmpty() || ReadProfile(path, content) != TReadResult::Ok)
+  if (section.isEmpty() || key.isEmpty() || path.isEmpty() ||
+      ReadProfile(path, content) != TReadResult::Ok)
     return CutUtf8(Default, maxBytes);
 
   const std::vector<TRawLine> lines = SplitLines(content);
@@ -255,8 +265,8 @@ QString GetPrivateProfileString(const QString& Section, const QString& Key,
   for (size_t i = 0; i < lines.size(); ++i) {
     const TParsedLine parsed = ParseLine(lines[i], i == 0);
     if (parsed.Kind == TLineKind::Section) {
-      inSection = SameName(parsed.Name, Section.trimmed());
-    } else if (inSection && parsed.Kind == TLineKind::Key && SameName(parsed.Name, Key.trimmed())) {
+      inSection = SameName(parsed.Name, section);
+    } else if (inSection && parsed.Kind == TLineKind::Key && SameName(parsed.Name, key)) {
       // The first line naming the key decides, even when it has no value.
       return CutUtf8(parsed.HasValue ? Unquote(parsed.Value) : Default, maxBytes);
     }
@@ -279,18 +289,20 @@ bool WritePrivateProfileString(const QString& Section, const QString& Key, const
     }
   }
 
-  // Two running copies of the program must not interleave their read-modify-write cycles.
+  QByteArray content;
+  TReadResult read = ReadProfile(path, content);
+  if (read == TReadResult::Failed) return false;
+  QByteArray updated = WithValue(content, Section, Key, Value);
+  if (read == TReadResult::Ok && updated == content) return true;  // already on the disk
+
+  // Two running copies of the program must not interleave their read-modify-write cycles; the
+  // other one may have written while this one waited.
   QLockFile lock(path + QStringLiteral(".lock"));
   if (!lock.tryLock(5000)) return false;
-
-  QByteArray content;
-  const TReadResult read = ReadProfile(path, content);
+  read = ReadProfile(path, content);
   if (read == TReadResult::Failed) return false;
-
-  std::vector<TRawLine> lines = SplitLines(content);
-  SetValue(lines, Section.trimmed(), Key.trimmed(), Value);
-  const QByteArray updated = JoinLines(lines);
-  if (read == TReadResult::Ok && updated == content) return true;  // already on the disk
+  updated = WithValue(content, Section, Key, Value);
+  if (read == TReadResult::Ok && updated == content) return true;
   if (!MayReplace(path)) return false;
   return ReplaceFile(path, updated, read == TReadResult::Missing);
 }

@@ -14,6 +14,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using platform::GetPrivateProfileString;
@@ -94,6 +95,7 @@ class TestProfile : public QObject {
              "stray=before any section\n"
              "[Settings]\n"
              "NoEquals\n"
+             "=nameless\n"
              "Empty=\n"
              "; Commented=1\n"
              "[Other]\n"
@@ -104,6 +106,7 @@ class TestProfile : public QObject {
     QCOMPARE(read("Settings", "Key", file), QString("<default>"));
     QCOMPARE(read("Settings", "NoEquals", file), QString("<default>"));
     QCOMPARE(read("Settings", "; Commented", file), QString("<default>"));
+    QCOMPARE(read("Settings", "", file), QString("<default>"));
     QCOMPARE(read("Settings", "Empty", file), QString());
     // A folder in the file's place reads as no file.
     QVERIFY(QDir().mkpath(path("folder.ini")));
@@ -294,6 +297,35 @@ class TestProfile : public QObject {
     writeAll(file, "[S]\nK=changed elsewhere\n");
     QCOMPARE(read("S", "K", file), QString("changed elsewhere"));
     QVERIFY(!QFileInfo::exists(file + ".lock"));
+  }
+
+  void concurrentWritersLoseNothing() {
+    // Several running copies of the program writing their own keys into one file.
+    const QString file = path("shared-by-many.ini");
+    constexpr int kWriters = 3;
+    constexpr int kKeys = 15;
+    QList<pid_t> children;
+    for (int writer = 0; writer < kWriters; ++writer) {
+      const pid_t child = fork();
+      QVERIFY(child >= 0);
+      if (child == 0) {
+        bool ok = true;
+        for (int key = 0; key < kKeys; ++key)
+          ok = WritePrivateProfileString("Screens", QString("W%1K%2").arg(writer).arg(key),
+                                         QString::number(key), file) && ok;
+        _exit(ok ? 0 : 1);
+      }
+      children.append(child);
+    }
+    for (pid_t child : children) {
+      int status = 0;
+      QCOMPARE(waitpid(child, &status, 0), child);
+      QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    for (int writer = 0; writer < kWriters; ++writer)
+      for (int key = 0; key < kKeys; ++key)
+        QCOMPARE(read("Screens", QString("W%1K%2").arg(writer).arg(key), file),
+                 QString::number(key));
   }
 
   void readOnlyFileIsLeftAlone() {
