@@ -1,5 +1,6 @@
 #include "cli_common.h"
 
+#include <charconv>
 #include <cstring>
 #include <memory>
 
@@ -11,7 +12,10 @@ namespace {
 
 // Text fields stay on one line: control characters and the escape character are escaped.
 void appendEscaped(std::string& line, const char* text, size_t length) {
-  for (size_t i = 0; i < length; ++i) {
+  size_t plain = 0;
+  while (plain < length && static_cast<unsigned char>(text[plain]) >= 0x20 && text[plain] != '\\') ++plain;
+  line.append(text, plain);
+  for (size_t i = plain; i < length; ++i) {
     char c = text[i];
     switch (c) {
       case '\\': line += "\\\\"; break;
@@ -33,10 +37,35 @@ void appendEscaped(std::string& line, const char* text) {
   if (text) appendEscaped(line, text, std::strlen(text));
 }
 
+// Hand formatting: listing a large archive prints hundreds of thousands of lines.
 void appendNumber(std::string& line, int64_t value) {
   char buf[24];
-  int n = std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(value));
-  line.append(buf, static_cast<size_t>(n));
+  auto result = std::to_chars(buf, buf + sizeof buf, value);
+  line.append(buf, static_cast<size_t>(result.ptr - buf));
+}
+
+void appendDigits(std::string& line, unsigned value, int width) {
+  char buf[8];
+  for (int i = width - 1; i >= 0; --i) {
+    buf[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+  line.append(buf, static_cast<size_t>(width));
+}
+
+void appendDosDateTime(std::string& line, uint32_t dos) {
+  unsigned date = dos >> 16, time = dos & 0xFFFF;
+  appendDigits(line, 1980 + (date >> 9), 4);
+  line += '-';
+  appendDigits(line, (date >> 5) & 0x0F, 2);
+  line += '-';
+  appendDigits(line, date & 0x1F, 2);
+  line += ' ';
+  appendDigits(line, time >> 11, 2);
+  line += ':';
+  appendDigits(line, (time >> 5) & 0x3F, 2);
+  line += ':';
+  appendDigits(line, (time & 0x1F) * 2, 2);
 }
 
 struct RunState {
@@ -94,11 +123,9 @@ int32_t printingCallback(int32_t message, void* data, void* userData) {
 }  // namespace
 
 std::string formatDosDateTime(uint32_t dos) {
-  char buf[32];
-  unsigned date = dos >> 16, time = dos & 0xFFFF;
-  std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", 1980 + (date >> 9), (date >> 5) & 0x0F,
-                date & 0x1F, time >> 11, (time >> 5) & 0x3F, (time & 0x1F) * 2);
-  return buf;
+  std::string text;
+  appendDosDateTime(text, dos);
+  return text;
 }
 
 void formatMessage(int32_t message, const void* data, std::string& line) {
@@ -121,10 +148,11 @@ void formatMessage(int32_t message, const void* data, std::string& line) {
       line += '\t';
       appendNumber(line, s->Ratio);
       line += '\t';
-      line += formatDosDateTime(s->DosDateTime);
-      char attr[8];
-      std::snprintf(attr, sizeof attr, "\t%02x", s->Attributes);
-      line += attr;
+      appendDosDateTime(line, s->DosDateTime);
+      static const char kHex[] = "0123456789abcdef";
+      line += '\t';
+      line += kHex[s->Attributes >> 4];
+      line += kHex[s->Attributes & 15];
       if (message == zipabi::zcmStatus) {
         line += '\t';
         appendNumber(line, s->PercentDone);
