@@ -63,6 +63,15 @@ void TMainFormFm::ApplyToolButtonStates() {
 // Shortcut keys reach their commands even while the menus are disabled; refuse them during a
 // busy period for the same reason as the buttons.
 bool TMainFormFm::HandleBusyShortcut(QObject* Watched, QEvent* Event) {
+  if (Event->type() == QEvent::ShortcutOverride && BusyCount == 0 && Watched->isWidgetType() &&
+      static_cast<QWidget*>(Watched)->window() == this) {
+    // A shortcut key is matched against the items' enabled states right after this event.
+    // Bring them up to date, as opening their menus would, so a key neither runs a command
+    // its menu would refuse nor stays dead for one its menu would offer.
+    FileMnClick();
+    EditMnClick();
+    return false;
+  }
   if (Event->type() != QEvent::Shortcut || BusyCount == 0) return false;
   return qobject_cast<QAction*>(Watched) != nullptr;
 }

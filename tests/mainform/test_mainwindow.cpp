@@ -188,6 +188,25 @@ class TestMainWindow : public QObject {
     QCOMPARE(opened.size(), 2);
   }
 
+  void shortcutKeysFollowTheRulesOfTheirMenus() {
+    TWindowRig rig;
+    rig.Window->show();
+    rig.Window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(rig.Window.get()));
+    QSignalSpy closed(rig.Action("FileCloseMn"), &QAction::triggered);
+    QSignalSpy added(rig.Action("EditAddMn"), &QAction::triggered);
+
+    rig.OpenMenu(rig.Menu("FileMn"));  // no archive: Close is disabled
+    QTest::keyClick(rig.Window.get(), Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(added.size(), 0);
+
+    rig.Window->MainXz->ZipFileName = QStringLiteral("/data/a.zip");
+    QTest::keyClick(rig.Window.get(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(closed.size(), 1);
+    QTest::keyClick(rig.Window.get(), Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(added.size(), 1);
+  }
+
   void enablingRules_data() {
     QTest::addColumn<bool>("open");
     QTest::addColumn<bool>("multidisk");
