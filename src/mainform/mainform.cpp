@@ -15,6 +15,7 @@
 #include "mainform/command_line.h"
 #include "mainform/program_state.h"
 #include "mainform/toolbar_images.h"
+#include "support/file_drag.h"
 #include "ui_mainform.h"
 
 namespace {
@@ -35,6 +36,12 @@ TMainFormFm::TMainFormFm(const TMainFormServices& Services, QWidget* Parent)
   MainXz->StoredExtensions = QStringLiteral(".ZIP;.LZH;.ARC;.ARJ;.ZOO");
   MainXz->UsePaths = false;
   MainXz->UseTempFile = false;
+
+  // Created before the window registers itself as a drop target: the component withdraws the
+  // registration when it starts, and drops reach it whoever registered the window.
+  FileDrag1 = new TFileDrag(this);
+  FileDrag1->setObjectName(QStringLiteral("FileDrag1"));
+  FileDrag1->OnDrop = [this](TFileDrag& Sender) { FileDrag1Drop(Sender); };
 
   const auto buttons = ToolButtons();
   for (int index = 0; index < buttons.size(); ++index) buttons[index]->setIcon(ToolbarIcon(index));

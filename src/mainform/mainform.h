@@ -21,6 +21,7 @@ class QMenu;
 class QProgressBar;
 class QToolButton;
 class QTreeWidget;
+class TFileDrag;
 
 class TMainFormFm : public QMainWindow {
   Q_OBJECT
@@ -33,6 +34,7 @@ class TMainFormFm : public QMainWindow {
 
   // ---- state ----
   TZipEngine* MainXz;           // the engine; ZipFileName is the current archive
+  TFileDrag* FileDrag1;         // files dropped from the file manager
   std::int64_t FTotalSize = 0;  // sums of the last listing
   std::int64_t FTotalPacked = 0;
   bool FTesting = false;        // true only while Test Archive runs the engine's Test
@@ -102,6 +104,7 @@ class TMainFormFm : public QMainWindow {
   void ListViewClick();
   void ListViewDblClick();
   void OpenZipFile(const QString& FileName);
+  void FileDrag1Drop(TFileDrag& Sender);
   void LoadSettings();
   void SaveSettings(QObject* Sender);
   void RestorePlacement();

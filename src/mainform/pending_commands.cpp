@@ -11,6 +11,7 @@ void TMainFormFm::CopyArchive1Click(QObject*) {}
 void TMainFormFm::RenameArchive1Click(QObject*) {}
 void TMainFormFm::FileDeleteMnClick(QObject*) {}
 void TMainFormFm::BrowseArchives1Click(QObject*) {}
+void TMainFormFm::FileDrag1Drop(TFileDrag&) {}
 
 // Until the archive can be listed, naming it only makes it current: the title and the buttons
 // follow, the list stays empty (as for an archive that cannot be read).

@@ -40,7 +40,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(button->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
     QCOMPARE(button->text(), QStringLiteral("New ZIP"));
     QCOMPARE(rig.Window->HelpFile, QStringLiteral("/opt/parcelix/bin/Parcelix.hlp"));
-    QVERIFY(rig.Window->acceptDrops());
+    QVERIFY(rig.Window->acceptDrops());  // registered by the window, after FileDrag1 started
     // The design-time engine settings.
     QCOMPARE(int(rig.Window->MainXz->Compression), 6);
     QCOMPARE(rig.Window->MainXz->StoredExtensions, QStringLiteral(".ZIP;.LZH;.ARC;.ARJ;.ZOO"));
