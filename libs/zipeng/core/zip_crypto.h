@@ -25,7 +25,7 @@ class ZipCrypto {
 
  private:
   uint8_t streamByte() const {
-    uint16_t t = static_cast<uint16_t>(keys_[2] | 2);
+    uint32_t t = (keys_[2] | 2) & 0xFFFFu;  // unsigned: the product exceeds an int
     return static_cast<uint8_t>((t * (t ^ 1)) >> 8);
   }
   void update(uint8_t plain);
