@@ -57,6 +57,7 @@ int TQtDialogs::MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons
                   QMessageBox::NoButton, FParent);
   for (const auto& map : kButtons)
     if (buttons & map.Flag) box.addButton(map.Button);
+  if (buttons & mbAll) box.button(QMessageBox::YesToAll)->setText(QStringLiteral("&All"));
   // The first of Yes, OK takes Enter; Cancel, then No, takes Esc.
   if (buttons & mbYes) box.setDefaultButton(QMessageBox::Yes);
   else if (buttons & mbOK) box.setDefaultButton(QMessageBox::Ok);

@@ -33,6 +33,11 @@ void TMainFormFm::SetBusy(bool Done) {
     ProgressBar2->setValue(0);
     StatusPanel0->setText(TotalsText());
   }
+  if (idle && FCloseWhenIdle) {
+    FCloseWhenIdle = false;
+    // After the command that ended the busy period has returned.
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+  }
 }
 
 void TMainFormFm::UpdateToolButtons() {

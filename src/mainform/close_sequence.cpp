@@ -26,6 +26,13 @@ QString CutPath(const QString& path) {
 void TMainFormFm::FileExitMnClick(QObject* /*Sender*/) { close(); }
 
 void TMainFormFm::closeEvent(QCloseEvent* Event) {
+  if (BusyCount != 0) {
+    // The close box stays usable during an operation. Stopping the engine halfway could leave
+    // the archive damaged, so the window closes as soon as the operation has ended.
+    FCloseWhenIdle = true;
+    Event->ignore();
+    return;
+  }
   FormClose();
   Event->accept();
 }

@@ -68,7 +68,8 @@ bool TMainFormFm::HandleMenuHelpKey(QObject* Watched, QEvent* Event) {
   if (!item && FMenuItemUnderMouse && menu->actions().contains(FMenuItemUnderMouse))
     item = FMenuItemUnderMouse;
   const int context = item ? item->property("helpContext").toInt() : 0;
-  while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+  for (int depth = 0; depth < 16 && QApplication::activePopupWidget(); ++depth)
+    QApplication::activePopupWidget()->close();
   if (context > 0) FServices.Help.WinHelp(HelpFile, platform::HELP_CONTEXT, context);
   else FServices.Help.WinHelp(HelpFile, platform::HELP_FINDER, 0);
   return true;

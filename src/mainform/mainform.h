@@ -160,5 +160,6 @@ class TMainFormFm : public QMainWindow {
   bool FSelectionButtonsWanted = false;  // SpdBtnRemove, SpdBtnExtract, SpdBtnView
   bool FHourglass = false;
   bool FShown = false;
+  bool FCloseWhenIdle = false;  // the window was asked to close while an operation ran
   QAction* FMenuItemUnderMouse = nullptr;  // also a disabled one, which a menu never highlights
 };

@@ -158,6 +158,26 @@ class TestMainWindowHelp : public QObject {
     QVERIFY(QFile::exists(keep.fileName()));
     QVERIFY(rig.Dialogs.Prompts.isEmpty());
   }
+
+  void closingDuringAnOperationWaitsForItsEnd() {
+    TWindowRig rig;
+    rig.Window->show();
+    const QString viewed = QDir::tempPath() + "/in-use.txt";
+    QFile file(viewed);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    rig.Window->TempFiles = {viewed};
+
+    rig.Window->SetBusy(false);
+    rig.Window->close();  // the close box, pressed while the engine calls back
+    QVERIFY(rig.Window->isVisible());
+    QVERIFY(QFile::exists(viewed));
+    QVERIFY(!rig.Window->MainXz->Abort);
+
+    rig.Window->SetBusy(true);
+    QTRY_VERIFY(!rig.Window->isVisible());
+    QVERIFY(!QFile::exists(viewed));
+  }
 };
 
 PARCELIX_GUI_TEST_MAIN(TestMainWindowHelp)

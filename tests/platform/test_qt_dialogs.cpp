@@ -41,19 +41,22 @@ class TestQtDialogs : public QObject {
     QString caption, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
+    QString allCaption;
     AnswerNextBox(QMessageBox::No, [&](QMessageBox* box) {
       caption = box->windowTitle();
       text = box->text();
       icon = box->icon();
       buttons = box->standardButtons();
+      allCaption = box->button(QMessageBox::YesToAll)->text();
     });
     const int answer = dialogs.MessageDlg("Replace \"a.txt\"?\rIt exists.", TMsgDlgType::mtConfirmation,
-                                          mbYesNoCancel);
+                                          mbYesNoCancel | mbAll);
     QCOMPARE(answer, int(mrNo));
+    QCOMPARE(allCaption, QStringLiteral("&All"));
     QCOMPARE(caption, QStringLiteral("Confirm"));
     QCOMPARE(text, QStringLiteral("Replace \"a.txt\"?\nIt exists."));
     QCOMPARE(icon, QMessageBox::Question);
-    QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::YesToAll);
 
     AnswerNextBox(QMessageBox::Ok, [&](QMessageBox* box) {
       caption = box->windowTitle();
