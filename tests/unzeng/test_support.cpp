@@ -15,6 +15,17 @@
 
 namespace testkit {
 
+namespace {
+// Dates in the tests are written for UTC, and the peer tools see the same zone and a UTF-8
+// locale, whatever the machine is set to.
+const bool kEnvironmentPinned = [] {
+  setenv("TZ", "UTC", 1);
+  setenv("LC_ALL", "C.UTF-8", 1);
+  tzset();
+  return true;
+}();
+}  // namespace
+
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/unzeng-test-XXXXXX";

@@ -1,0 +1,93 @@
+// The unzeng front end: one MESSAGE<TAB>fields line per message, the closing "result N" line and
+// the exit status, run as a user or a script would run it.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "platform/module.h"
+#include "test_support.h"
+
+using namespace testkit;
+
+namespace {
+
+struct ToolRun {
+  int status = -1;
+  std::vector<std::string> lines;
+};
+
+ToolRun runTool(const std::string& arguments) {
+  ToolRun run;
+  std::string command = platform::ProgramFolder() + "/unzeng " + arguments + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  std::string text;
+  char buffer[4096];
+  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
+  int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  size_t start = 0;
+  for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+    run.lines.push_back(text.substr(start, nl - start));
+  return run;
+}
+
+}  // namespace
+
+TEST(CommandLineTool, ListingLinesResultLineAndExitStatus) {
+  TempDir dir;
+  RawEntry a;
+  a.name = "dir/a.txt";
+  a.data = std::string(1000, 'a');
+  a.deflate = true;
+  RawEntry line;
+  line.name = "odd\tname";
+  line.data = "x";
+  writeFile(dir / "t.zip", buildArchive({a, line}, "two\nlines"));
+  ToolRun list = runTool("-v '" + (dir / "t.zip") + "'");
+  ASSERT_EQ(list.status, 0);
+  ASSERT_EQ(list.lines.size(), 3u);
+  EXPECT_EQ(list.lines[0], "80\tdir/a.txt\t1000\t" + std::to_string(deflateRaw(a.data).size()) +
+                               "\t99\t2025-01-01 12:00:00\t00");
+  EXPECT_EQ(list.lines[1], "80\todd\\tname\t1\t1\t0\t2025-01-01 12:00:00\t00");
+  EXPECT_EQ(list.lines[2], "result 0");
+
+  ToolRun comment = runTool("-z '" + (dir / "t.zip") + "'");
+  EXPECT_EQ(comment.lines.at(0), "130\ttwo\\nlines");
+
+  ToolRun missing = runTool("-t '" + (dir / "none.zip") + "'");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.lines, std::vector<std::string>{"result 100"});
+}
+
+TEST(CommandLineTool, ReplaceQuestionIsAnsweredNoUnlessOverwriting) {
+  TempDir dir;
+  RawEntry a;
+  a.name = "a.txt";
+  a.data = "archived";
+  writeFile(dir / "t.zip", buildArchive({a}));
+  writeFile(dir / "a.txt", "mine");
+  ToolRun ask = runTool("'" + (dir / "t.zip") + "' -d '" + dir.path() + "'");
+  EXPECT_EQ(ask.status, 0);
+  ASSERT_GE(ask.lines.size(), 3u);
+  EXPECT_EQ(ask.lines[0].substr(0, 3), "60\t");
+  EXPECT_EQ(ask.lines[1], "10\t" + (dir / "a.txt"));
+  EXPECT_EQ(readFile(dir / "a.txt"), "mine");
+  ToolRun overwrite = runTool("-o '" + (dir / "t.zip") + "' -d '" + dir.path() + "'");
+  EXPECT_EQ(overwrite.status, 0);
+  EXPECT_EQ(readFile(dir / "a.txt"), "archived");
+}
+
+TEST(CommandLineTool, PasswordOption) {
+  if (!haveTool("zip")) GTEST_SKIP() << "zip not installed";
+  TempDir dir;
+  writeFile(dir / "s.txt", "secret");
+  ASSERT_EQ(sh("cd '" + dir.path() + "' && zip -q -P pw e.zip s.txt"), 0);
+  EXPECT_EQ(runTool("-P pw -t '" + (dir / "e.zip") + "'").status, 0);
+  ToolRun wrong = runTool("-P bad -t '" + (dir / "e.zip") + "'");
+  EXPECT_EQ(wrong.status, 1);
+  EXPECT_EQ(wrong.lines.back(), "result 210");
+  EXPECT_EQ(wrong.lines[wrong.lines.size() - 2], "1060\ts.txt\t5");
+}
