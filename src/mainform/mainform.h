@@ -123,8 +123,7 @@ class TMainFormFm : public QMainWindow {
   void MainXzStatus(TZipEngine& ZipEngine, const TZipFileStats& FileStats);
   void MainXzNewdisk(TZipEngine& ZipEngine, std::int32_t Disknumber);
 
-  // The controls, named as in the layout.
-  Ui::MainFormFm& Form() { return *ui; }
+  // Controls made in code; the others are named in the layout and reached through `ui`.
   QMenu* PopupMenu1 = nullptr;
   QLabel* StatusPanel0 = nullptr;  // panel 0: hints, progress texts, totals
   QLabel* StatusPanel1 = nullptr;  // panel 1: never written, lies under the progress bar
