@@ -59,6 +59,11 @@ class TestMainWindow : public QObject {
     QCOMPARE(rig.Menu("FileFixMn")->menuAction()->statusTip(), QStringLiteral("Fix a damaged Archive file"));
     QCOMPARE(rig.Action("FileCloseMn")->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
     QCOMPARE(rig.Action("FileOpenMn")->property("helpContext").toInt(), 1026);
+    // Texts that end in a blank keep it.
+    QCOMPARE(rig.Action("EditView1")->text(), QStringLiteral("&View "));
+    QCOMPARE(rig.Action("ViewFile1")->text(), QStringLiteral("&View File "));
+    QCOMPARE(rig.Action("HowtoUseHelp2")->statusTip(), QStringLiteral("Information on using Windows help "));
+    QCOMPARE(rig.Action("RenameArchive1")->statusTip(), QStringLiteral("Rename or move the Open Archive "));
   }
 
   void toolbarButtonsStartInTheirIdleStates() {
