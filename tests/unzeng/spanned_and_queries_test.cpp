@@ -1,6 +1,7 @@
 // Spanned sets made by zip -s, the query block, the archive comment and the listing record.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 
 #include "test_support.h"
@@ -121,4 +122,27 @@ TEST(Queries, CodePage437NamesAreShownInUtf8AndAbortStopsAListing) {
   lib.abortWhen = [](const Message& m) { return m.code == zipabi::zcmListing; };
   EXPECT_EQ(lib.run({"", "-v", archive}), zipabi::zrAborted);
   EXPECT_EQ(lib.of(zipabi::zcmListing).size(), 1u);
+}
+
+TEST(SpannedStrays, SegmentFilesThatDoNotBelongAreIgnored) {
+  TempDir dir;
+  Library lib;
+  RawEntry a;
+  a.name = "a.txt";
+  a.data = "alone";
+  writeFile(dir / "one.zip", buildArchive({a}, "c"));
+  writeFile(dir / "one.z01", std::string(5000, 'j'));  // left over from another set
+  EXPECT_EQ(lib.run({"", "-!", dir / "one.zip", "-d", dir / "out"}), 0);
+  EXPECT_EQ(readFile(dir / "out/a.txt"), "alone");
+  EXPECT_EQ(lib.run({"", "-z", dir / "one.zip"}), 0);
+  EXPECT_EQ(lib.of(zipabi::zcmArchiveComment).at(0).text, "c");
+  EXPECT_EQ(lib.query(dir / "one.zip", zipabi::kSelectorMultidiskCount), 0);
+  EXPECT_EQ(lib.of(zipabi::zcmEntryCount).at(0).value, 1);
+}
+
+TEST_F(Spanned, CommentOfASpannedSetAndAMissingSegment) {
+  EXPECT_EQ(lib.run({"", "-z", archive}), 0);
+  EXPECT_EQ(lib.of(zipabi::zcmArchiveComment).size(), 1u);
+  ASSERT_EQ(std::rename((dir / "set.z01").c_str(), (dir / "moved.z01").c_str()), 0);
+  EXPECT_EQ(lib.run({"", "-!", "-t", archive}), zipabi::zrCannotAccess);
 }

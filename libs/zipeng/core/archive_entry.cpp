@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include "archive_index.h"
+#include "dos_time.h"
 #include "zip_format.h"
 
 namespace zipcore {
@@ -38,6 +39,8 @@ uint8_t ZipEntry::dosAttributes() const {
   if (!last.empty() && last.front() == '.') attrs |= zipabi::kAttrHidden;
   return attrs;
 }
+
+uint32_t ZipEntry::displayDosDateTime() const { return hasUnixMtime ? unixToDos(unixMtime) : dosDateTime(); }
 
 uint8_t ZipEntry::ratio() const {
   if (uncompressedSize == 0 || compressedSize >= uncompressedSize) return 0;

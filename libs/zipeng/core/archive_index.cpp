@@ -158,15 +158,9 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut) {
   if (findExtraField(e.extra, kExtraExtendedTime, &d, &n) && n >= 5 && (d[0] & 1)) {
     e.unixMtime = static_cast<int32_t>(get32(d + 1));
     e.hasUnixMtime = true;
-    uint32_t dos = unixToDos(e.unixMtime);
-    e.dosDate = static_cast<uint16_t>(dos >> 16);
-    e.dosTime = static_cast<uint16_t>(dos);
   } else if (int64_t ntfs; ntfsModificationTime(e.extra, ntfs)) {
     e.unixMtime = ntfs;
     e.hasUnixMtime = true;
-    uint32_t dos = unixToDos(e.unixMtime);
-    e.dosDate = static_cast<uint16_t>(dos >> 16);
-    e.dosTime = static_cast<uint16_t>(dos);
   } else {
     e.unixMtime = dosToUnix(e.dosDate, e.dosTime);
   }
@@ -309,6 +303,12 @@ int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowS
   for (size_t pos : exact) {
     EndRecord end;
     if (!parseEndRecord(source, tail, tailStart, pos, end)) continue;
+    if (source.segmentCount() > 1 && source.segmentCount() != static_cast<size_t>(end.disk) + 1) {
+      // The set has another number of segments than the files found: drop the strays and read
+      // again, as every absolute position changes.
+      if (end.disk > 0xFFFF || !source.limitSegments(end.disk)) return zipabi::zrCannotAccess;
+      return readArchiveIndex(source, index, allowSpanned);
+    }
     int32_t result = zipabi::zrArchiveTooCorrupted;
     if (tryIndex(source, end, index, allowSpanned, result)) return zipabi::zrOk;
     if (result == zipabi::zrAborted || result == zipabi::zrOutOfMemory) return result;

@@ -20,7 +20,7 @@ struct ZipEntry {
   uint16_t versionNeeded = 0;
   uint16_t flags = 0;
   uint16_t method = 0;
-  uint16_t dosTime = 0;
+  uint16_t dosTime = 0;               // as stored in the central header
   uint16_t dosDate = 0;
   uint32_t crc = 0;
   uint64_t compressedSize = 0;
@@ -46,7 +46,9 @@ struct ZipEntry {
   bool isSymlink() const;
   bool isVolumeLabel() const;
   uint8_t dosAttributes() const;      // zipabi::kAttr* bits
-  uint32_t dosDateTime() const { return (static_cast<uint32_t>(dosDate) << 16) | dosTime; }
+  uint32_t dosDateTime() const { return (static_cast<uint32_t>(dosDate) << 16) | dosTime; }  // as stored
+  // The date shown to the user: from the exact time when the archive has one, in local time.
+  uint32_t displayDosDateTime() const;
   uint8_t ratio() const;              // space saved, percent 0..100
 };
 

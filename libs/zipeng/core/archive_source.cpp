@@ -84,6 +84,22 @@ void ArchiveSource::openMemory(const uint8_t* data, size_t size) {
   segments_.push_back(std::move(s));
 }
 
+bool ArchiveSource::limitSegments(uint32_t disks) {
+  if (segments_.empty() || segments_.size() < static_cast<size_t>(disks) + 1) return false;
+  if (segments_.size() == static_cast<size_t>(disks) + 1) return true;
+  Segment last = std::move(segments_.back());
+  for (size_t i = disks; i + 1 < segments_.size(); ++i)
+    if (segments_[i].fd >= 0) close(segments_[i].fd);
+  segments_.resize(disks);
+  segments_.push_back(std::move(last));
+  total_ = 0;
+  for (auto& s : segments_) {
+    s.start = total_;
+    total_ += s.size;
+  }
+  return true;
+}
+
 uint64_t ArchiveSource::segmentStart(uint32_t disk) const {
   if (disk >= segments_.size()) return total_;
   return segments_[disk].start;

@@ -40,6 +40,11 @@ class ArchiveSource {
   bool aborted() const { return aborted_; }
   bool ioFailed() const { return ioFailed_; }
 
+  // Keeps the first `disks` segments and the last one, dropping segment files that do not belong
+  // to the set (a stale NAME.z05 beside a three-disk set, or any .zNN beside a one-disk archive).
+  // Returns false when fewer segments exist than the set needs.
+  bool limitSegments(uint32_t disks);
+
   // Reads exactly `length` bytes at absolute position `offset`, crossing segments as needed.
   // False when the range lies outside the source or a read fails.
   bool read(uint64_t offset, void* buffer, size_t length);

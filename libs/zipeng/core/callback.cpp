@@ -19,7 +19,7 @@ void Callback::fillStats(const ZipEntry& entry, zipabi::TZipLibFileStats& stats,
   stats.CompressedSize = static_cast<int64_t>(entry.compressedSize);
   stats.LibraryValue1 = entry.crc;
   stats.Attributes = entry.dosAttributes();
-  stats.DosDateTime = entry.dosDateTime();
+  stats.DosDateTime = entry.displayDosDateTime();
   stats.LibraryValue2 = entry.method;
   stats.Ratio = entry.ratio();
   stats.PercentDone = percentDone;

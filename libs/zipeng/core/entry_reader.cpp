@@ -29,10 +29,12 @@ uint8_t skipReasonOf(EntryStatus status) {
 namespace {
 constexpr size_t kChunk = 1u << 20;          // streaming read size
 constexpr uint64_t kProgressStep = 1u << 20;  // bytes between progress reports
+constexpr uint64_t kPrefetchLimit = 256u << 10;  // entries read with their header in one go
 }  // namespace
 
 struct EntryReader::Impl {
   libdeflate_decompressor* decompressor = nullptr;
+  std::vector<uint8_t> head;  // local header and, for small entries, their data
   std::vector<uint8_t> in;
   std::vector<uint8_t> out;
   z_stream zs{};
@@ -57,10 +59,11 @@ EntryReader::~EntryReader() = default;
 
 namespace {
 // Where the entry's (possibly encrypted) data starts; checks the local header agrees enough.
-bool locateData(ArchiveSource& source, const ZipEntry& entry, uint64_t& dataPos) {
+bool locateData(ArchiveSource& source, const ZipEntry& entry, uint64_t& dataPos, uint16_t& localDosTime) {
   LocalHeader local;
   if (!readLocalHeader(source, entry.localHeaderPosition, local)) return false;
   dataPos = local.dataPosition;
+  localDosTime = local.dosTime;
   if (dataPos > source.size() || entry.compressedSize > source.size() - dataPos) return false;
   return true;
 }
@@ -68,12 +71,14 @@ bool locateData(ArchiveSource& source, const ZipEntry& entry, uint64_t& dataPos)
 
 bool EntryReader::passwordFits(ArchiveSource& source, const ZipEntry& entry, const std::string& password) {
   uint64_t dataPos;
-  if (!entry.encrypted() || entry.compressedSize < kCryptHeaderSize || !locateData(source, entry, dataPos))
+  uint16_t localDosTime;
+  if (!entry.encrypted() || entry.overlaps || entry.compressedSize < kCryptHeaderSize ||
+      !locateData(source, entry, dataPos, localDosTime))
     return false;
   uint8_t header[kCryptHeaderSize];
   if (!source.read(dataPos, header, sizeof header)) return false;
   ZipCrypto crypto(password);
-  return crypto.decryptHeader(header) == ZipCrypto::checkByte(entry.crc, entry.dosTime, entry.hasDataDescriptor());
+  return crypto.decryptHeader(header) == ZipCrypto::checkByte(entry.crc, localDosTime, entry.hasDataDescriptor());
 }
 
 EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, const std::string& password,
@@ -81,8 +86,35 @@ EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, cons
   if (entry.method != kMethodStored && entry.method != kMethodDeflate) return EntryStatus::UnknownMethod;
   if (entry.flags & kFlagStrongEncryption) return EntryStatus::UnknownMethod;
   if (entry.overlaps) return EntryStatus::Corrupt;
-  uint64_t dataPos;
-  if (!locateData(source, entry, dataPos)) return source.aborted() ? EntryStatus::Aborted : EntryStatus::Corrupt;
+  Impl& im = *impl_;
+
+  // Small entries: one read brings the local header and the data together (archives of many
+  // tiny files are bound by system calls).
+  uint8_t* inMemory = nullptr;
+  uint64_t dataPos = 0;
+  uint16_t localDosTime = entry.dosTime;
+  const uint64_t at = entry.localHeaderPosition;
+  if (entry.compressedSize <= kPrefetchLimit && at < source.size()) {
+    size_t want = kLocalHeaderSize + entry.rawName.size() + entry.extra.size() + 256 + static_cast<size_t>(entry.compressedSize);
+    size_t n = static_cast<size_t>(std::min<uint64_t>(want, source.size() - at));
+    if (!im.grow(im.head, n)) return EntryStatus::Corrupt;
+    if (!source.read(at, im.head.data(), n)) return source.aborted() ? EntryStatus::Aborted : EntryStatus::Corrupt;
+    const uint8_t* h = im.head.data();
+    if (n < kLocalHeaderSize || get32(h) != kLocalHeaderSig) return EntryStatus::Corrupt;
+    size_t offset = kLocalHeaderSize + get16(h + 26) + get16(h + 28);
+    if (offset <= n && entry.compressedSize <= n - offset) {
+      inMemory = im.head.data() + offset;
+      dataPos = at + offset;
+      localDosTime = get16(h + 10);
+    }
+  }
+  if (!inMemory) {
+    LocalHeader local;
+    if (!readLocalHeader(source, at, local)) return source.aborted() ? EntryStatus::Aborted : EntryStatus::Corrupt;
+    dataPos = local.dataPosition;
+    if (dataPos > source.size() || entry.compressedSize > source.size() - dataPos) return EntryStatus::Corrupt;
+    localDosTime = local.dosTime;
+  }
 
   uint64_t packed = entry.compressedSize;
   std::unique_ptr<ZipCrypto> crypto;
@@ -90,19 +122,21 @@ EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, cons
     if (password.empty()) return EntryStatus::BadPassword;
     if (packed < kCryptHeaderSize) return EntryStatus::Corrupt;
     uint8_t header[kCryptHeaderSize];
-    if (!source.read(dataPos, header, sizeof header)) return EntryStatus::Corrupt;
+    if (inMemory) std::memcpy(header, inMemory, sizeof header);
+    else if (!source.read(dataPos, header, sizeof header)) return EntryStatus::Corrupt;
     crypto = std::make_unique<ZipCrypto>(password);
-    // The DOS time used for the check byte is the stored one, not the extended timestamp.
     uint8_t check = crypto->decryptHeader(header);
-    uint16_t dosTime = entry.dosTime;
-    LocalHeader local;
-    if (entry.hasDataDescriptor() && readLocalHeader(source, entry.localHeaderPosition, local)) dosTime = local.dosTime;
-    if (check != ZipCrypto::checkByte(entry.crc, dosTime, entry.hasDataDescriptor())) return EntryStatus::BadPassword;
+    // With a data descriptor the check byte comes from the local header's DOS time.
+    if (check != ZipCrypto::checkByte(entry.crc, localDosTime, entry.hasDataDescriptor())) return EntryStatus::BadPassword;
     dataPos += kCryptHeaderSize;
+    if (inMemory) inMemory += kCryptHeaderSize;
     packed -= kCryptHeaderSize;
+    if (inMemory) {
+      crypto->decrypt(inMemory, static_cast<size_t>(packed));
+      crypto.reset();  // decrypted in place already
+    }
   }
   const uint64_t size = entry.uncompressedSize;
-  Impl& im = *impl_;
   uint32_t crc = 0;
   uint64_t produced = 0;
   uint64_t nextProgress = kProgressStep;
@@ -117,13 +151,20 @@ EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, cons
     }
     return EntryStatus::Ok;
   };
-  auto readPacked = [&](uint64_t at, uint8_t* buf, size_t n) -> bool {
-    if (!source.read(dataPos + at, buf, n)) return false;
+  auto readPacked = [&](uint64_t from, uint8_t* buf, size_t n) -> bool {
+    if (inMemory) {
+      std::memcpy(buf, inMemory + from, n);
+      return true;
+    }
+    if (!source.read(dataPos + from, buf, n)) return false;
     if (crypto) crypto->decrypt(buf, n);
     return true;
   };
 
-  if (entry.method == kMethodStored) {
+  if (entry.method == kMethodStored && inMemory) {
+    if (packed != size) return EntryStatus::Corrupt;
+    if (auto s = emit(inMemory, static_cast<size_t>(packed)); s != EntryStatus::Ok) return s;
+  } else if (entry.method == kMethodStored) {
     if (packed != size) return EntryStatus::Corrupt;
     if (!im.grow(im.in, static_cast<size_t>(std::min<uint64_t>(packed, kChunk)))) return EntryStatus::Corrupt;
     for (uint64_t at = 0; at < packed;) {
@@ -137,13 +178,17 @@ EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, cons
     // streaming path below then finds it out without a buffer of the claimed size.)
     // Fits the bounded buffers: one call to the fast decompressor.
     if (!im.decompressor && !(im.decompressor = libdeflate_alloc_decompressor())) return EntryStatus::Corrupt;
-    if (!im.grow(im.in, static_cast<size_t>(packed) + 1) || !im.grow(im.out, static_cast<size_t>(size) + 1))
-      return EntryStatus::Corrupt;
-    if (packed && !readPacked(0, im.in.data(), static_cast<size_t>(packed)))
-      return source.aborted() ? EntryStatus::Aborted : EntryStatus::Corrupt;
+    if (!im.grow(im.out, static_cast<size_t>(size) + 1)) return EntryStatus::Corrupt;
+    const uint8_t* input = inMemory;
+    if (!input) {
+      if (!im.grow(im.in, static_cast<size_t>(packed) + 1)) return EntryStatus::Corrupt;
+      if (packed && !readPacked(0, im.in.data(), static_cast<size_t>(packed)))
+        return source.aborted() ? EntryStatus::Aborted : EntryStatus::Corrupt;
+      input = im.in.data();
+    }
     size_t inUsed = 0, outGot = 0;
     // One spare byte of room tells "more output than declared" apart from an exact fit.
-    auto rc = libdeflate_deflate_decompress_ex(im.decompressor, im.in.data(), static_cast<size_t>(packed),
+    auto rc = libdeflate_deflate_decompress_ex(im.decompressor, input, static_cast<size_t>(packed),
                                                im.out.data(), static_cast<size_t>(size) + 1, &inUsed, &outGot);
     if (rc != LIBDEFLATE_SUCCESS || outGot != size) return EntryStatus::Corrupt;
     if (auto s = emit(im.out.data(), outGot); s != EntryStatus::Ok) return s;

@@ -5,7 +5,11 @@
 namespace unzlib {
 
 int32_t reportComment(Session& session) {
-  if (int32_t rc = session.open(); rc != zipabi::zrOk) return rc;
+  // The comment is read from a spanned set too, without asking for disks: callers ask for it
+  // without saying whether the archive spans.
+  int32_t rc = session.source.openSpanned(session.command.archive, {});
+  if (rc == zipabi::zrOk) rc = zipcore::readArchiveIndex(session.source, session.index, true);
+  if (rc != zipabi::zrOk) return rc;
   std::string_view text = zipcore::cutUtf8(session.index.comment, 0xFFFF);
   std::string copy(text);
   zipabi::TZipLibCommentText record{};
