@@ -125,6 +125,10 @@ TEST_F(ArchiveLevel, BadVectorsAreRefusedWithoutTouchingAnything) {
   WriteFile(P("a.txt"), "a");
   EXPECT_EQ(Zip({P("not.zip"), "a.txt"}), zipabi::zrArchiveTooCorrupted);
   EXPECT_EQ(ReadFile(P("not.zip")), "just text, not an archive");
+  // An empty file is a new archive.
+  WriteFile(P("empty.zip"), "");
+  EXPECT_EQ(Zip({P("empty.zip"), "a.txt"}), 0);
+  ExpectAllToolsAccept(P("empty.zip"));
 }
 
 }  // namespace

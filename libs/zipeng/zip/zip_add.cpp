@@ -57,7 +57,9 @@ int RunAdd(ZipSession& s) {
 
   ExistingArchive existing;
   struct stat archiveStat {};
-  bool present = stat(cmd.archive.c_str(), &archiveStat) == 0;
+  bool exists = stat(cmd.archive.c_str(), &archiveStat) == 0;
+  // An empty file (a new archive made by touching its name) holds nothing to keep.
+  bool present = exists && !(S_ISREG(archiveStat.st_mode) && archiveStat.st_size == 0 && !cmd.spanned);
   if (present) {
     int rc = existing.Open(cmd.archive, cmd.spanned, cb);
     if (rc == zipabi::zrAborted || cb.aborted()) return zipabi::zrAborted;
@@ -74,7 +76,7 @@ int RunAdd(ZipSession& s) {
   go.notBefore = cmd.notBefore;
   go.includePatterns = cmd.includes;
   go.excludePatterns = cmd.excludes;
-  if (present) go.excludeFiles.emplace_back(archiveStat.st_dev, archiveStat.st_ino);
+  if (exists) go.excludeFiles.emplace_back(archiveStat.st_dev, archiveStat.st_ino);
   GatherResult gathered = GatherFiles(cmd.names, go);
   if (!gathered.repeatedName.empty()) return zipabi::zrRepeatedNames;
 
