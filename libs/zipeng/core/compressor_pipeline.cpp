@@ -31,31 +31,42 @@ uint64_t CompressPipeline::Cost(size_t i) const {
   return s > kWholeFileLimit ? 0 : 2 * s + 4096;
 }
 
+bool CompressPipeline::CanStart() const {
+  if (next_ >= jobs_.size() || next_ >= taken_ + kWindowFiles) return false;
+  // Always let the next file the caller needs start, however large.
+  return next_ == taken_ || inFlight_ + Cost(next_) <= kWindowBytes;
+}
+
+void CompressPipeline::RunJob(size_t i, DeflateWorker& worker, std::unique_lock<std::mutex>& lock) {
+  inFlight_ += Cost(i);
+  lock.unlock();
+  CompressedData r = worker.CompressWhole(jobs_[i]);
+  lock.lock();
+  results_[i] = std::move(r);
+  done_[i] = 1;
+}
+
 void CompressPipeline::WorkerLoop() {
   DeflateWorker worker;
   std::unique_lock<std::mutex> lock(mu_);
   for (;;) {
-    cv_.wait(lock, [this] {
-      if (stop_ || next_ >= jobs_.size()) return true;
-      if (next_ >= taken_ + kWindowFiles) return false;
-      // Always let the next file the caller needs start, however large.
-      return next_ == taken_ || inFlight_ + Cost(next_) <= kWindowBytes;
-    });
+    cv_.wait(lock, [this] { return stop_ || next_ >= jobs_.size() || CanStart(); });
     if (stop_ || next_ >= jobs_.size()) return;
     size_t i = next_++;
-    inFlight_ += Cost(i);
-    lock.unlock();
-    CompressedData r = worker.CompressWhole(jobs_[i]);
-    lock.lock();
-    results_[i] = std::move(r);
-    done_[i] = 1;
+    RunJob(i, worker, lock);
     cv_.notify_all();
   }
 }
 
 CompressedData CompressPipeline::Take(size_t i) {
   std::unique_lock<std::mutex> lock(mu_);
-  cv_.wait(lock, [&] { return done_[i] != 0; });
+  while (!done_[i]) {
+    if (CanStart()) {
+      RunJob(next_++, callerWorker_, lock);
+      continue;
+    }
+    cv_.wait(lock, [&] { return done_[i] != 0 || CanStart(); });
+  }
   CompressedData r = std::move(results_[i]);
   results_[i] = CompressedData();
   inFlight_ -= Cost(i);

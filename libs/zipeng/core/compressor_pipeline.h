@@ -23,17 +23,21 @@ class CompressPipeline {
 
   size_t size() const { return jobs_.size(); }
   const CompressJob& job(size_t i) const { return jobs_[i]; }
-  // Waits for file i (taken in increasing order) and hands over its result.
+  // Waits for file i (taken in increasing order) and hands over its result. While it waits,
+  // the calling thread compresses files that no worker has started yet.
   CompressedData Take(size_t i);
 
  private:
   void WorkerLoop();
   uint64_t Cost(size_t i) const;
+  bool CanStart() const;
+  void RunJob(size_t i, DeflateWorker& worker, std::unique_lock<std::mutex>& lock);
 
   std::vector<CompressJob> jobs_;
   std::vector<CompressedData> results_;
   std::vector<char> done_;
   std::vector<std::thread> workers_;
+  DeflateWorker callerWorker_;
   std::mutex mu_;
   std::condition_variable cv_;
   size_t next_ = 0;       // next job to start

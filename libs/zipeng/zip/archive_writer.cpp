@@ -1,5 +1,7 @@
 #include "zip/archive_writer.h"
 
+#include <algorithm>
+
 #include "zipengine_abi.h"
 
 namespace zipcore {
@@ -53,6 +55,58 @@ int ArchiveWriter::CopyEntry(ExistingArchive& from, size_t i) {
   w.localOffset = at.offset;
   if (!CopyThroughSource(from, sink_, r.dataStart, r.end - r.dataStart)) return SinkError(sink_);
   entries_.push_back(std::move(w));
+  return 0;
+}
+
+int ArchiveWriter::CopyKept(ExistingArchive& from, const std::vector<char>& keep) {
+  const ArchiveIndex& index = from.index();
+  bool simple = !sink_.Segmented() && from.rawFd() >= 0;
+  for (auto& e : index.entries) simple = simple && !e.overlaps;
+  if (!simple) {
+    for (size_t i = 0; i < from.count(); ++i)
+      if (keep[i]) {
+        int rc = CopyEntry(from, i);
+        if (rc) return rc;
+      }
+    return 0;
+  }
+  int rc = FlushCopies();
+  if (rc) return rc;
+  std::vector<size_t> order(from.count());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return index.entries[a].localHeaderPosition < index.entries[b].localHeaderPosition;
+  });
+  std::vector<uint64_t> newOffset(from.count(), 0);
+  uint64_t runStart = 0, runEnd = 0;
+  std::vector<size_t> run;
+  auto flush = [&]() {
+    if (run.empty()) return true;
+    uint64_t base = sink_.Pos().offset;
+    for (size_t i : run) newOffset[i] = base + (index.entries[i].localHeaderPosition - runStart);
+    run.clear();
+    return sink_.CopyFromFd(from.rawFd(), runStart, runEnd - runStart);
+  };
+  for (size_t k = 0; k < order.size(); ++k) {
+    size_t i = order[k];
+    if (!keep[i]) continue;
+    uint64_t start = index.entries[i].localHeaderPosition;
+    uint64_t end = k + 1 < order.size() ? index.entries[order[k + 1]].localHeaderPosition : index.dataEnd;
+    if (run.empty() || start != runEnd) {
+      if (!flush()) return SinkError(sink_);
+      runStart = start;
+    }
+    runEnd = end;
+    run.push_back(i);
+  }
+  if (!flush()) return SinkError(sink_);
+  for (size_t i = 0; i < from.count(); ++i) {
+    if (!keep[i]) continue;
+    WriterEntry w = from.CentralRecord(i);
+    w.diskStart = 0;
+    w.localOffset = newOffset[i];
+    entries_.push_back(std::move(w));
+  }
   return 0;
 }
 

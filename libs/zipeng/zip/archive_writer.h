@@ -18,6 +18,9 @@ class ArchiveWriter {
 
   // Copies entry i of `from` unchanged (queued; adjacent entries are copied together).
   int CopyEntry(ExistingArchive& from, size_t i);
+  // Copies every entry of `from` with keep[i] set, in as few copies as the layout allows:
+  // an entry's bytes run to where the next one starts, so no local header needs reading.
+  int CopyKept(ExistingArchive& from, const std::vector<char>& keep);
   // Records an entry that stays where it is (growing in place).
   void KeepInPlace(WriterEntry e) { entries_.push_back(std::move(e)); }
   // Writes a new entry whose data is already compressed.

@@ -161,14 +161,14 @@ int RunAdd(ZipSession& s) {
     }
     for (auto& t : tasks)
       if (t.replaces >= 0) replaced[static_cast<size_t>(t.replaces)] = 1;
-    for (size_t i = 0; i < existing.count(); ++i) {
-      if (replaced[i]) continue;
-      if (inPlace) {
-        writer.KeepInPlace(existing.CentralRecord(i));
-      } else {
-        int rc = writer.CopyEntry(existing, i);
-        if (rc) return fail(rc);
-      }
+    if (inPlace) {
+      for (size_t i = 0; i < existing.count(); ++i)
+        if (!replaced[i]) writer.KeepInPlace(existing.CentralRecord(i));
+    } else {
+      std::vector<char> keep(existing.count());
+      for (size_t i = 0; i < keep.size(); ++i) keep[i] = !replaced[i];
+      int rc = writer.CopyKept(existing, keep);
+      if (rc) return fail(rc);
     }
   }
 

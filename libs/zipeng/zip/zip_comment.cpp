@@ -29,13 +29,11 @@ int RunArchiveComment(ZipSession& s) {
     rc = writer.WriteRaw(existing, 0, existing.PrefixLength());
     if (rc) { sink->Discard(); return rc; }
   }
-  for (size_t i = 0; i < existing.count(); ++i) {
-    if (inPlace) {
-      writer.KeepInPlace(existing.CentralRecord(i));
-    } else if ((rc = writer.CopyEntry(existing, i)) != 0) {
-      sink->Discard();
-      return rc;
-    }
+  if (inPlace) {
+    for (size_t i = 0; i < existing.count(); ++i) writer.KeepInPlace(existing.CentralRecord(i));
+  } else if ((rc = writer.CopyKept(existing, std::vector<char>(existing.count(), 1))) != 0) {
+    sink->Discard();
+    return rc;
   }
   rc = writer.Finish(comment);
   if (rc || !sink->Commit()) {

@@ -46,17 +46,17 @@ int RunDelete(ZipSession& s) {
     rc = writer.WriteRaw(existing, 0, existing.PrefixLength());
     if (rc) { sink->Discard(); return rc; }
   }
+  std::vector<char> keep(existing.count(), 1);
   for (size_t i = 0; i < existing.count(); ++i) {
-    if (remove[i]) {
-      if (s.cb.sendName(zipabi::zcmDeleting, existing.entry(i).name)) {
-        sink->Discard();
-        return zipabi::zrAborted;
-      }
-      continue;
+    if (!remove[i]) continue;
+    keep[i] = 0;
+    if (s.cb.sendName(zipabi::zcmDeleting, existing.entry(i).name)) {
+      sink->Discard();
+      return zipabi::zrAborted;
     }
-    rc = writer.CopyEntry(existing, i);
-    if (rc) { sink->Discard(); return rc; }
   }
+  rc = writer.CopyKept(existing, keep);
+  if (rc) { sink->Discard(); return rc; }
   rc = writer.Finish(existing.index().rawComment);
   if (rc || !sink->Commit()) {
     int code = rc ? rc : (sink->error() ? sink->error() : zipabi::zrTempFileProblem);
