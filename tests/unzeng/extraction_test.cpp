@@ -180,3 +180,26 @@ TEST(Passwords, AskedWhenMissingOrWrongAndSkippedAfterAFewTries) {
   EXPECT_EQ(lib.run({"", "-t", archive}), zipabi::zrNothingTested);
   EXPECT_EQ(lib.of(zipabi::zcmPassword).size(), 1u);
 }
+
+TEST(DiskFull, StopsWith150AndLeavesNoPartialFile) {
+  TempDir dir;
+  std::string small = dir / "small";
+  sh("mkdir -p '" + small + "'");
+  // Needs a small file system of its own; only possible with the right to mount.
+  if (sh("mount -t tmpfs -o size=256k tmpfs '" + small + "' 2>/dev/null") != 0) GTEST_SKIP() << "cannot mount a tmpfs";
+  Library lib;
+  RawEntry fits;
+  fits.name = "fits.txt";
+  fits.data = "small";
+  RawEntry big;
+  big.name = "big.bin";
+  big.data = std::string(1u << 20, 'x');
+  big.deflate = true;
+  writeFile(dir / "full.zip", buildArchive({fits, big, fits}));
+  int32_t rc = lib.run({"", "-o", dir / "full.zip", "-d", small + "/out"});
+  auto tree = snapshotTree(small + "/out");
+  sh("umount '" + small + "'");
+  EXPECT_EQ(rc, zipabi::zrDiskFull);
+  EXPECT_TRUE(tree.count("fits.txt"));
+  EXPECT_FALSE(tree.count("big.bin"));
+}
