@@ -179,9 +179,10 @@ int ArchiveWriter::Finish(const std::string& comment) {
   uint64_t onLastDisk = 0;
   uint64_t cdSize = 0;
   if (!sink_.Segmented()) {
+    cd.swap(rawCentral_);
     for (auto& e : entries_) cd += BuildCentralRecord(e);
     cdSize = cd.size();
-    onLastDisk = entries_.size();
+    onLastDisk = count();
     if (!sink_.Write(cd.data(), cd.size())) return SinkError(sink_);
   } else {
     for (auto& e : entries_) {
@@ -199,13 +200,13 @@ int ArchiveWriter::Finish(const std::string& comment) {
     }
   }
   // The end records must sit whole on the last disk.
-  std::string probe = BuildEndRecords(entries_.size(), cdStart.offset, cdSize, 0, comment, sink_.Pos().disk,
+  std::string probe = BuildEndRecords(count(), cdStart.offset, cdSize, 0, comment, sink_.Pos().disk,
                                       cdStart.disk, onLastDisk);
   uint32_t diskBefore = sink_.Pos().disk;
   if (!sink_.EnsureRoom(probe.size())) return SinkError(sink_);
   if (sink_.Pos().disk != diskBefore) onLastDisk = 0;
   SinkPos endAt = sink_.Pos();
-  std::string end = BuildEndRecords(entries_.size(), cdStart.offset, cdSize, endAt.offset, comment, endAt.disk,
+  std::string end = BuildEndRecords(count(), cdStart.offset, cdSize, endAt.offset, comment, endAt.disk,
                                     cdStart.disk, onLastDisk);
   if (!sink_.WriteWhole(end)) return SinkError(sink_);
   return 0;

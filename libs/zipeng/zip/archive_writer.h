@@ -23,6 +23,11 @@ class ArchiveWriter {
   int CopyKept(ExistingArchive& from, const std::vector<char>& keep);
   // Records an entry that stays where it is (growing in place).
   void KeepInPlace(WriterEntry e) { entries_.push_back(std::move(e)); }
+  // The same, with its central record as stored; such records come first in the directory.
+  void KeepRawCentral(std::string_view record) {
+    rawCentral_.append(record);
+    ++rawCount_;
+  }
   // Writes a new entry whose data is already compressed.
   int AddData(WriterEntry e, const CompressedData& d);
   // Writes a new entry by streaming its file (too large for the buffer).
@@ -35,13 +40,15 @@ class ArchiveWriter {
   int Finish(const std::string& comment);
 
   std::vector<WriterEntry>& entries() { return entries_; }
-  size_t count() const { return entries_.size(); }
+  size_t count() const { return rawCount_ + entries_.size(); }
 
  private:
   int FlushCopies();
 
   ArchiveSink& sink_;
   std::vector<WriterEntry> entries_;
+  std::string rawCentral_;
+  size_t rawCount_ = 0;
   // The run of adjacent entries waiting to be copied.
   ExistingArchive* runFrom_ = nullptr;
   uint64_t runStart_ = 0, runEnd_ = 0;

@@ -24,21 +24,32 @@ int ExistingArchive::Open(const std::string& path, bool spanned, Callback& cb) {
   if (rc != 0) return rc;
   if (!source_.spanned()) rawFd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
 
-  // The comments exactly as stored (the parsed ones are converted to UTF-8).
-  rawComments_.assign(index_.entries.size(), std::string());
-  std::string cd(index_.centralDirectorySize, '\0');
-  if (!cd.empty() && source_.read(index_.centralDirectoryOffset, cd.data(), cd.size())) {
-    ByteReader r(reinterpret_cast<const uint8_t*>(cd.data()), cd.size());
-    for (size_t i = 0; i < index_.entries.size() && r.remaining() >= kCentralHeaderSize; ++i) {
-      const uint8_t* h = r.take(kCentralHeaderSize);
-      if (!h || get32(h) != kCentralHeaderSig) break;
-      uint16_t n = get16(h + 28), m = get16(h + 30), k = get16(h + 32);
-      r.take(n);
-      r.take(m);
-      const uint8_t* c = r.take(k);
-      if (!r.ok()) break;
-      rawComments_[i].assign(reinterpret_cast<const char*>(c), k);
-    }
+  // The records exactly as stored (the parsed comments are converted to UTF-8).
+  if (index_.centralDirectorySize < UINT32_MAX) {
+    cd_.assign(index_.centralDirectorySize, '\0');
+    if (!cd_.empty() && !source_.read(index_.centralDirectoryOffset, cd_.data(), cd_.size())) cd_.clear();
+  }
+  ByteReader r(reinterpret_cast<const uint8_t*>(cd_.data()), cd_.size());
+  recordStart_.reserve(index_.entries.size() + 1);
+  commentStart_.reserve(index_.entries.size());
+  for (size_t i = 0; i < index_.entries.size() && r.remaining() >= kCentralHeaderSize; ++i) {
+    uint32_t start = static_cast<uint32_t>(r.position() - reinterpret_cast<const uint8_t*>(cd_.data()));
+    const uint8_t* h = r.take(kCentralHeaderSize);
+    if (!h || get32(h) != kCentralHeaderSig) break;
+    uint16_t n = get16(h + 28), m = get16(h + 30), k = get16(h + 32);
+    r.take(n);
+    r.take(m);
+    uint32_t comment = static_cast<uint32_t>(r.position() - reinterpret_cast<const uint8_t*>(cd_.data()));
+    r.take(k);
+    if (!r.ok()) break;
+    recordStart_.push_back(start);
+    commentStart_.push_back(comment);
+  }
+  if (recordStart_.size() == index_.entries.size()) {
+    recordStart_.push_back(static_cast<uint32_t>(r.position() - reinterpret_cast<const uint8_t*>(cd_.data())));
+  } else {
+    recordStart_.clear();
+    commentStart_.clear();
   }
   return 0;
 }
@@ -83,8 +94,16 @@ WriterEntry ExistingArchive::CentralRecord(size_t i) const {
   w.externalAttributes = e.externalAttributes;
   w.localOffset = e.localHeaderOffset;
   w.centralExtra = StripZip64Extra(e.extra);
-  w.comment = i < rawComments_.size() ? rawComments_[i] : e.comment;
+  if (i < commentStart_.size())
+    w.comment = cd_.substr(commentStart_[i], recordStart_[i + 1] - commentStart_[i]);
+  else
+    w.comment = e.comment;
   return w;
+}
+
+std::string_view ExistingArchive::RawCentral(size_t i) const {
+  if (i + 1 >= recordStart_.size()) return {};
+  return std::string_view(cd_).substr(recordStart_[i], recordStart_[i + 1] - recordStart_[i]);
 }
 
 uint64_t ExistingArchive::PrefixLength() const {

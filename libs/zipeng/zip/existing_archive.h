@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/archive_index.h"
@@ -38,6 +39,9 @@ class ExistingArchive {
 
   // The central record fields of entry i, for writing it again unchanged.
   WriterEntry CentralRecord(size_t i) const;
+  // Entry i's central record exactly as stored (empty when the directory could not be
+  // walked); valid as it stands while the entry stays where it is.
+  std::string_view RawCentral(size_t i) const;
 
   // A plain descriptor of the archive file for in-kernel copying (-1 for a spanned set).
   int rawFd() const { return rawFd_; }
@@ -50,7 +54,9 @@ class ExistingArchive {
  private:
   ArchiveSource source_;
   ArchiveIndex index_;
-  std::vector<std::string> rawComments_;
+  std::string cd_;                    // the central directory as stored
+  std::vector<uint32_t> recordStart_;  // entry i's record is cd_[recordStart_[i], recordStart_[i + 1])
+  std::vector<uint32_t> commentStart_; // and its comment starts here
   int rawFd_ = -1;
 };
 

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <map>
+#include <unordered_map>
 
 #include "core/compressor_pipeline.h"
 #include "core/dos_time.h"
@@ -86,9 +86,16 @@ int RunAdd(ZipSession& s) {
     if (cb.sendSkipping(p.name, p.reason)) return zipabi::zrAborted;
   }
 
-  std::map<std::string, size_t> byName;
-  if (present)
-    for (size_t i = 0; i < existing.count(); ++i) byName[existing.entry(i).name] = i;
+  // Which gathered file each existing entry would be replaced by (the last of equal names wins).
+  std::unordered_map<std::string_view, size_t> byName;
+  if (present) {
+    std::unordered_map<std::string_view, size_t> gatheredIndex;
+    for (size_t k = 0; k < gathered.files.size(); ++k) gatheredIndex.emplace(gathered.files[k].storedName, k);
+    for (size_t i = 0; i < existing.count(); ++i) {
+      auto it = gatheredIndex.find(existing.entry(i).name);
+      if (it != gatheredIndex.end()) byName[it->first] = i;
+    }
+  }
 
   // Decide per file.
   std::vector<Task> tasks;
@@ -127,7 +134,9 @@ int RunAdd(ZipSession& s) {
   }
   if (cmd.volumeLabel && cmd.action == ZipAction::Add && !gathered.files.empty()) {
     std::string label = VolumeLabelOf(gathered.files.front().path);
-    if (!label.empty() && !byName.count(label)) {
+    bool taken = false;
+    for (size_t i = 0; present && i < existing.count(); ++i) taken = taken || existing.entry(i).name == label;
+    if (!label.empty() && !taken) {
       Task t;
       t.label = label;
       tasks.insert(tasks.begin(), t);
@@ -162,8 +171,12 @@ int RunAdd(ZipSession& s) {
     for (auto& t : tasks)
       if (t.replaces >= 0) replaced[static_cast<size_t>(t.replaces)] = 1;
     if (inPlace) {
-      for (size_t i = 0; i < existing.count(); ++i)
-        if (!replaced[i]) writer.KeepInPlace(existing.CentralRecord(i));
+      for (size_t i = 0; i < existing.count(); ++i) {
+        if (replaced[i]) continue;
+        std::string_view raw = existing.RawCentral(i);
+        if (!raw.empty()) writer.KeepRawCentral(raw);
+        else writer.KeepInPlace(existing.CentralRecord(i));
+      }
     } else {
       std::vector<char> keep(existing.count());
       for (size_t i = 0; i < keep.size(); ++i) keep[i] = !replaced[i];

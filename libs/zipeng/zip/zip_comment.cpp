@@ -30,7 +30,11 @@ int RunArchiveComment(ZipSession& s) {
     if (rc) { sink->Discard(); return rc; }
   }
   if (inPlace) {
-    for (size_t i = 0; i < existing.count(); ++i) writer.KeepInPlace(existing.CentralRecord(i));
+    for (size_t i = 0; i < existing.count(); ++i) {
+      std::string_view raw = existing.RawCentral(i);
+      if (!raw.empty()) writer.KeepRawCentral(raw);
+      else writer.KeepInPlace(existing.CentralRecord(i));
+    }
   } else if ((rc = writer.CopyKept(existing, std::vector<char>(existing.count(), 1))) != 0) {
     sink->Discard();
     return rc;

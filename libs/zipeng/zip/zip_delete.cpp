@@ -1,4 +1,6 @@
 // "-d": remove the named entries; every other entry is copied byte for byte.
+#include <unordered_set>
+
 #include "core/patterns.h"
 #include "zip/archive_writer.h"
 #include "zip/zip_operations.h"
@@ -7,10 +9,33 @@ namespace zipcore {
 
 namespace {
 
-bool NameSelects(const std::string& given, const std::string& stored) {
-  if (given == stored || given + "/" == stored) return true;
-  return hasWildcards(given) && matchPattern(given, stored);
-}
+// The names of a delete command: plain names match exactly (a folder also without its "/"),
+// names with wildcards as patterns.
+class Selection {
+ public:
+  explicit Selection(const ZipCommand& cmd) : excludes_(cmd.excludes) {
+    for (auto& n : cmd.names) {
+      if (hasWildcards(n)) {
+        patterns_.push_back(n);
+      } else {
+        exact_.insert(n);
+        exact_.insert(n + "/");
+      }
+    }
+    patterns_.insert(patterns_.end(), cmd.includes.begin(), cmd.includes.end());
+  }
+  bool Selects(const std::string& stored) const {
+    bool selected = exact_.count(stored) > 0;
+    for (size_t i = 0; !selected && i < patterns_.size(); ++i) selected = matchPattern(patterns_[i], stored);
+    for (size_t i = 0; selected && i < excludes_.size(); ++i) selected = !matchPattern(excludes_[i], stored);
+    return selected;
+  }
+
+ private:
+  std::unordered_set<std::string> exact_;
+  std::vector<std::string> patterns_;
+  std::vector<std::string> excludes_;
+};
 
 }  // namespace
 
@@ -21,16 +46,11 @@ int RunDelete(ZipSession& s) {
   if (s.cb.aborted()) return zipabi::zrAborted;
   if (rc) return rc;
 
+  Selection selection(cmd);
   std::vector<char> remove(existing.count(), 0);
   size_t removing = 0;
   for (size_t i = 0; i < existing.count(); ++i) {
-    const std::string& name = existing.entry(i).name;
-    bool selected = false;
-    for (auto& n : cmd.names) selected = selected || NameSelects(n, name);
-    for (auto& p : cmd.includes) selected = selected || matchPattern(p, name);
-    for (auto& p : cmd.excludes)
-      if (matchPattern(p, name)) selected = false;
-    if (selected) {
+    if (selection.Selects(existing.entry(i).name)) {
       remove[i] = 1;
       ++removing;
     }
