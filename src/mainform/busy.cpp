@@ -4,7 +4,8 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QItemSelectionModel>
+#include <QTreeView>
 
 #include "mainform/mainform.h"
 #include "mainform/program_state.h"
@@ -46,7 +47,7 @@ void TMainFormFm::UpdateToolButtons() {
 }
 
 void TMainFormFm::UpdateSelectionButtons() {
-  FSelectionButtonsWanted = !ui->ListView->selectedItems().isEmpty();
+  FSelectionButtonsWanted = ui->ListView->selectionModel()->hasSelection();
   ApplyToolButtonStates();
 }
 

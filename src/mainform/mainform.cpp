@@ -10,9 +10,10 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "mainform/command_line.h"
+#include "mainform/contents_model.h"
 #include "mainform/program_state.h"
 #include "mainform/toolbar_images.h"
 #include "support/file_drag.h"
@@ -56,12 +57,14 @@ TMainFormFm::TMainFormFm(const TMainFormServices& Services, QWidget* Parent)
                         ui->SortbyPackedSize, ui->SortbyRatio, ui->SortbyPath})
     sortGroup->addAction(item);
 
+  ListModel = new TContentsModel(this);
+  ListModel->setObjectName(QStringLiteral("ListModel"));
+  ui->ListView->setModel(ListModel);
   ui->ListView->header()->setSectionsMovable(false);
-  const int widths[] = {120, 70, 70, 70, 70, 45, 200};
+  ui->ListView->header()->setSectionsClickable(true);
+  ui->ListView->header()->setStretchLastSection(false);
+  const int widths[] = {90, 62, 60, 60, 60, 38, 1096};
   for (int column = 0; column < 7; ++column) ui->ListView->setColumnWidth(column, widths[column]);
-  ui->ListView->headerItem()->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
-  ui->ListView->headerItem()->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
-  ui->ListView->headerItem()->setTextAlignment(5, Qt::AlignHCenter | Qt::AlignVCenter);
 
   BuildStatusBar();
   BuildPopupMenu();
@@ -185,12 +188,12 @@ void TMainFormFm::BindCommands() {
   connect(ui->EditMn, &QMenu::aboutToShow, this, &TMainFormFm::EditMnClick);
   connect(ui->OptionsMn, &QMenu::aboutToShow, this, &TMainFormFm::OptionsMnClick);
 
-  connect(ui->ListView, &QTreeWidget::customContextMenuRequested, this,
+  connect(ui->ListView, &QTreeView::customContextMenuRequested, this,
           [this](const QPoint& pos) { ShowPopupMenu(ui->ListView->viewport()->mapToGlobal(pos)); });
-  connect(ui->ListView, &QTreeWidget::itemClicked, this, [this] { ListViewClick(); });
-  connect(ui->ListView, &QTreeWidget::itemDoubleClicked, this, [this] { ListViewDblClick(); });
+  connect(ui->ListView->header(), &QHeaderView::sectionClicked, this,
+          [this](int column) { ListViewColumnClick(column); });
   // Keyboard selection changes refresh the selection buttons too, so they never lie.
-  connect(ui->ListView, &QTreeWidget::itemSelectionChanged, this,
+  connect(ui->ListView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { UpdateSelectionButtons(); });
 
   // F1 on a highlighted menu item, and shortcut keys refused while busy.
@@ -231,6 +234,7 @@ bool TMainFormFm::eventFilter(QObject* Watched, QEvent* Event) {
     return false;
   }
   if (HandleBusyShortcut(Watched, Event)) return true;
+  if (HandleListMouse(Watched, Event)) return true;
   if (HandleMenuHelpKey(Watched, Event)) return true;
   HandleHintEvent(Watched, Event);
   return QMainWindow::eventFilter(Watched, Event);

@@ -1,6 +1,7 @@
 // TMainFormFm: the main window. Its layout is mainform.ui; its behaviour is split by subsystem
 // into the sibling sources of this folder (busy.cpp, menus_enabling.cpp, status_bar.cpp,
-// view_toggles.cpp, help_commands.cpp, close_sequence.cpp, pending_commands.cpp).
+// view_toggles.cpp, help_commands.cpp, close_sequence.cpp, contents_view.cpp, archive_commands.cpp,
+// recent_archives.cpp, settings_load.cpp, settings_save.cpp, pending_commands.cpp).
 #pragma once
 
 #include <QMainWindow>
@@ -20,7 +21,8 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QToolButton;
-class QTreeWidget;
+class QTreeView;
+class TContentsModel;
 class TFileDrag;
 
 class TMainFormFm : public QMainWindow {
@@ -40,6 +42,31 @@ class TMainFormFm : public QMainWindow {
   bool FTesting = false;        // true only while Test Archive runs the engine's Test
   QStringList TempFiles;        // temporary copies made for viewing, deleted at close
   QString HelpFile;             // "Parcelix.hlp" beside the program
+  TContentsModel* ListModel;    // the rows that ListView shows
+
+  // ---- settings, each named by its key in the settings file ----
+  QString LastDirectory;
+  std::int32_t CompressionLevel = 6;
+  bool ConfirmRemove = true;
+  bool ConfirmExtract = true;
+  bool ConfirmAdd = true;
+  QString TempFolder;
+  bool OnTop = false;
+  bool UseTempFile = false;
+  QString Password;
+  bool CloseBrowser = false;
+  std::int32_t MouseAction = 0;
+  bool ClearDisk = true;
+  bool IncludeHidden = true;
+  bool MoveFiles = false;
+  bool StorePath = true;
+  bool Recurse = false;
+  QString StoredExt = QStringLiteral(".ZIP;.LZH;.ARC;.ARJ;.ZOO");
+  std::int32_t Overwrite = 2;
+  QString DefaultExtractPath;
+  bool ExtractPath = false;
+  std::int32_t ExtractMethod = 0;
+  std::int32_t ActiveColumn = 0;
 
   // ---- operations other parts of the window call ----
   void SetBusy(bool Done);
@@ -51,6 +78,18 @@ class TMainFormFm : public QMainWindow {
   // Title from the current archive: "Untitled - ..." or the file name without its folder.
   void UpdateTitle();
   bool ArchiveOpen() const { return !MainXz->ZipFileName.isEmpty(); }
+  // Lists the open archive into the list; the caller holds the busy period.
+  void ReadArchive();
+  // Appends the stored name (column 6) of each selected row, top to bottom.
+  void CollectSelectedNames(QTreeView* List, QStringList& Names) const;
+  void CheckSortMenuItem();
+  void ApplyOverwriteSetting();
+  void AddToRecentFiles(const QString& FileName);
+  void AddRecentMenuItem(int Number, const QString& FileName);
+  // 0 when no file of that name exists, else the answer (mrYes or mrNo) to the replace question.
+  int ConfirmReplace(const QString& FileName);
+  // Asks, then moves the file to the Trash; false when it does not exist or was not moved.
+  bool SendToRecycleBin(const QString& FileName);
 
   // ---- handlers of this window ----
   void FormCreate();
@@ -76,8 +115,10 @@ class TMainFormFm : public QMainWindow {
   void AbortSbClick(QObject* Sender);
   void EditSelectAllMnClick(QObject* Sender);
   void DeselectAll2Click(QObject* Sender);
-
-  // ---- commands whose behaviour arrives with later work (pending_commands.cpp) ----
+  void ListViewColumnClick(int Column);
+  void SortbyPathClick(QObject* Sender);
+  void ListViewClick();
+  void ListViewDblClick();
   void FileNewMnClick(QObject* Sender);
   void FileOpenMnClick(QObject* Sender);
   void FileCloseMnClick(QObject* Sender);
@@ -85,6 +126,14 @@ class TMainFormFm : public QMainWindow {
   void RenameArchive1Click(QObject* Sender);
   void FileDeleteMnClick(QObject* Sender);
   void BrowseArchives1Click(QObject* Sender);
+  void MRUMenuClick(QObject* Sender);
+  void OpenZipFile(const QString& FileName);
+  void FileDrag1Drop(TFileDrag& Sender);
+  void LoadSettings();
+  void SaveSettings(QObject* Sender);
+  void SaveSettingsNow1Click(QObject* Sender);
+
+  // ---- commands whose behaviour arrives with later work (pending_commands.cpp) ----
   void ArchiveInformation1Click(QObject* Sender);
   void FileTestMnClick(QObject* Sender);
   void FixNormal1Click(QObject* Sender);
@@ -97,16 +146,8 @@ class TMainFormFm : public QMainWindow {
   void AddComment1Click(QObject* Sender);
   void EditCreateGroupIcons1Click(QObject* Sender);
   void EditUpdateZIPDateMnClick(QObject* Sender);
-  void SortbyPathClick(QObject* Sender);
   void Configuration1Click(QObject* Sender);
   void MultidiskmodeMnClick(QObject* Sender);
-  void SaveSettingsNow1Click(QObject* Sender);
-  void ListViewClick();
-  void ListViewDblClick();
-  void OpenZipFile(const QString& FileName);
-  void FileDrag1Drop(TFileDrag& Sender);
-  void LoadSettings();
-  void SaveSettings(QObject* Sender);
   void RestorePlacement();
   void SavePlacement();
 
@@ -152,6 +193,10 @@ class TMainFormFm : public QMainWindow {
   void ApplyTextLabels(bool Shown);
   void ShowPopupMenu(const QPoint& GlobalPos);
   QList<QToolButton*> ToolButtons() const;
+  bool HandleListMouse(QObject* Watched, QEvent* Event);
+  void ClearContents();
+  QAction* SortMenuItem(int Column) const;
+  bool WriteSetting(const QString& Section, const QString& Key, const QString& Value);
 
   std::unique_ptr<Ui::MainFormFm> ui;
   TMainFormServices FServices;

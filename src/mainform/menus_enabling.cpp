@@ -1,6 +1,9 @@
 // Menu items are enabled and checked when their menu opens.
 #include <QMenu>
-#include <QTreeWidget>
+#include <QItemSelectionModel>
+#include <QTreeView>
+
+#include "mainform/contents_model.h"
 
 #include "mainform/mainform.h"
 #include "mainform/program_state.h"
@@ -19,8 +22,8 @@ void TMainFormFm::FileMnClick() {
 void TMainFormFm::EditMnClick() {
   const bool open = ArchiveOpen();
   const bool multidisk = MainXz->MultidiskMode;
-  const int rows = ui->ListView->topLevelItemCount();
-  const int selected = ui->ListView->selectedItems().size();
+  const int rows = ListModel->rowCount();
+  const int selected = ui->ListView->selectionModel()->hasSelection() ? 1 : 0;
   // With multidisk on, files can be added only to an archive that shows no rows.
   const bool canAdd = open && !(multidisk && rows > 0);
   ui->EditAddMn->setEnabled(canAdd);

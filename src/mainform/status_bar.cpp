@@ -4,7 +4,7 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QStatusBar>
-#include <QTreeWidget>
+#include "mainform/contents_model.h"
 
 #include "mainform/mainform.h"
 #include "ui_mainform.h"
@@ -44,7 +44,7 @@ void TMainFormFm::BuildStatusBar() {
 
 QString TMainFormFm::TotalsText() const {
   const QLocale locale;
-  return QString::number(ui->ListView->topLevelItemCount()) + QStringLiteral(" Entries, ") +
+  return QString::number(ListModel->rowCount()) + QStringLiteral(" Entries, ") +
          locale.toString(static_cast<qlonglong>(FTotalSize)) + QStringLiteral(" Bytes, ") +
          locale.toString(static_cast<qlonglong>(FTotalPacked)) + QStringLiteral(" Bytes.");
 }

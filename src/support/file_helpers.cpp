@@ -37,3 +37,12 @@ bool CopyFileByStream(const std::string& source, const std::string& dest) {
   std::FILE* raw = out.release();
   return std::fclose(raw) == 0;
 }
+
+bool MoveFileReplacing(const std::string& source, const std::string& dest) {
+  std::error_code error;
+  std::filesystem::rename(source, dest, error);
+  if (!error) return true;
+  if (error != std::errc::cross_device_link) return false;
+  if (!CopyFileByStream(source, dest)) return false;
+  return std::filesystem::remove(source, error) && !error;
+}

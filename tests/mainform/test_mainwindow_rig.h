@@ -10,7 +10,10 @@
 #include "common/scripted_dialogs.h"
 #include "mainform/mainform.h"
 #include "mainform/program_state.h"
-#include <QTreeWidget>
+#include <QItemSelectionModel>
+#include <QTreeView>
+
+#include "mainform/contents_model.h"
 
 struct TRecordedHelp {
   QString File;
@@ -65,18 +68,23 @@ struct TWindowRig {
   }
   QAction* Action(const char* name) { return Find<QAction>(name); }
   QMenu* Menu(const char* name) { return Find<QMenu>(name); }
-  QTreeWidget* List() { return Find<QTreeWidget>("ListView"); }
+  QTreeView* List() { return Find<QTreeView>("ListView"); }
+  TContentsModel* Model() { return Window->ListModel; }
 
+  // Rows as a listing would add them, without an archive.
   void AddRows(int count) {
     for (int row = 0; row < count; ++row) {
-      auto* item = new QTreeWidgetItem(List());
-      item->setText(0, QStringLiteral("file%1.txt").arg(row));
-      item->setText(6, QStringLiteral("dir/file%1.txt").arg(row));
+      TZipFileStats stats;
+      stats.FileName = QStringLiteral("dir/file%1.txt").arg(row);
+      Model()->AddRow(MakeContentsRow(stats), Window->ActiveColumn);
     }
   }
   void Select(int count) {
-    for (int row = 0; row < count; ++row) List()->topLevelItem(row)->setSelected(true);
+    for (int row = 0; row < count; ++row)
+      List()->selectionModel()->select(Model()->index(row, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
   }
+  int SelectedCount() { return List()->selectionModel()->selectedRows().size(); }
   // Opens a menu the way a click on its title would, then closes it again.
   void OpenMenu(QMenu* menu) {
     menu->popup(Window->mapToGlobal(QPoint(10, 10)));

@@ -1,0 +1,125 @@
+// The contents list: filling it from the engine's listing, its order, selection and clicks.
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QTreeView>
+
+#include <algorithm>
+
+#include "mainform/contents_model.h"
+#include "mainform/mainform.h"
+#include "mainform/result_reporting.h"
+#include "ui_mainform.h"
+
+void TMainFormFm::ReadArchive() {
+  ClearContents();
+  const int count = MainXz->GetEntryCount();
+  ProgressBar2->setMaximum(count);
+  if (count > 100)
+    StatusPanel0->setText(QStringLiteral("Reading ") + QString::number(count) + QStringLiteral(" items..."));
+
+  ui->ListView->setUpdatesEnabled(false);
+  ListModel->BeginListing();
+  int result = 0;
+  try {
+    result = MainXz->List();
+  } catch (...) {
+    // The rows already listed stay, in order, and the list paints again.
+    ListModel->EndListing(ActiveColumn);
+    ui->ListView->setUpdatesEnabled(true);
+    throw;
+  }
+  ListModel->EndListing(ActiveColumn);
+  if (result != 100) ReportResult(result, QStringLiteral("reading"), FServices.Dialogs);
+  ui->ListView->setUpdatesEnabled(true);
+
+  ui->ListView->setStatusTip(TotalsText());
+  ProgressBar2->setValue(0);
+  ProgressBar2->setMaximum(100);
+}
+
+void TMainFormFm::MainXzListing(TZipEngine& /*ZipEngine*/, const TZipFileStats& FileStats) {
+  ListModel->AddRow(MakeContentsRow(FileStats), ActiveColumn);
+  if (ProgressBar2->maximum() > 100) ProgressBar2->setValue(ProgressBar2->value() + 1);
+  FTotalSize += FileStats.Size;
+  FTotalPacked += FileStats.CompressedSize;
+}
+
+void TMainFormFm::ClearContents() {
+  ListModel->Clear();
+  FTotalSize = 0;
+  FTotalPacked = 0;
+}
+
+void TMainFormFm::CollectSelectedNames(QTreeView* List, QStringList& Names) const {
+  QModelIndexList rows = List->selectionModel()->selectedRows(6);
+  std::sort(rows.begin(), rows.end(),
+            [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+  for (const QModelIndex& index : rows) Names.append(index.data().toString());
+}
+
+QAction* TMainFormFm::SortMenuItem(int Column) const {
+  switch (Column) {
+    case 0: return ui->SortbyName;
+    case 1: return ui->SortbyDate;
+    case 2: return ui->SortbyTime;
+    case 3: return ui->SortbySize;
+    case 4: return ui->SortbyPackedSize;
+    case 5: return ui->SortbyRatio;
+    case 6: return ui->SortbyPath;
+    default: return nullptr;
+  }
+}
+
+void TMainFormFm::ListViewColumnClick(int Column) {
+  ActiveColumn = Column;
+  ListModel->Sort(ActiveColumn);
+  CheckSortMenuItem();
+}
+
+void TMainFormFm::SortbyPathClick(QObject* Sender) {
+  auto* item = qobject_cast<QAction*>(Sender);
+  if (!item) return;
+  item->setChecked(true);
+  ActiveColumn = item->property("tag").toInt();
+  ListModel->Sort(ActiveColumn);
+}
+
+void TMainFormFm::EditSelectAllMnClick(QObject* /*Sender*/) {
+  ui->ListView->setUpdatesEnabled(false);
+  ui->ListView->selectAll();
+  ui->ListView->setUpdatesEnabled(true);
+  UpdateSelectionButtons();
+}
+
+void TMainFormFm::DeselectAll2Click(QObject* /*Sender*/) {
+  ui->ListView->clearSelection();
+  UpdateSelectionButtons();
+}
+
+void TMainFormFm::ListViewClick() { UpdateSelectionButtons(); }
+
+void TMainFormFm::ListViewDblClick() {
+  switch (MouseAction) {
+    case 0: SpdBtnViewClick(ui->ListView); break;
+    case 1: EditExtractMnClick(ui->ListView); break;
+    case 2: EditDeleteMnClick(ui->ListView); break;
+    default: break;
+  }
+}
+
+// Any click in the list, on a row or on the empty space below the rows, counts; the view's own
+// click signals come only for rows.
+bool TMainFormFm::HandleListMouse(QObject* Watched, QEvent* Event) {
+  if (Watched != ui->ListView->viewport() || !ui->ListView->isEnabled()) return false;
+  if (Event->type() == QEvent::MouseButtonRelease) {
+    ListViewClick();
+  } else if (Event->type() == QEvent::MouseButtonDblClick &&
+             static_cast<QMouseEvent*>(Event)->button() == Qt::LeftButton) {
+    ListViewDblClick();
+    return true;
+  }
+  return false;
+}

@@ -1,0 +1,66 @@
+#include "mainform/settings_file.h"
+
+#include <limits>
+
+#include "platform/profile.h"
+
+QString CutToBytes(const QString& Text, int Limit) {
+  const QByteArray bytes = Text.toUtf8();
+  if (bytes.size() <= Limit) return Text;
+  int cut = Limit;
+  while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80) --cut;
+  return QString::fromUtf8(bytes.left(cut));
+}
+
+QString ReadSettingText(const QString& Section, const QString& Key, const QString& Default, int Limit) {
+  return CutToBytes(platform::GetPrivateProfileString(Section, Key, Default, platform::kProfileBufferLength,
+                                                      kSettingsFileName),
+                    Limit);
+}
+
+bool ParseSettingInt(const QString& Text, std::int32_t& Value) {
+  QStringView text = QStringView(Text).trimmed();
+  bool negative = false;
+  if (!text.isEmpty() && (text[0] == u'-' || text[0] == u'+')) {
+    negative = text[0] == u'-';
+    text = text.mid(1);
+  }
+  int base = 10;
+  if (text.startsWith(u'$')) {
+    base = 16;
+    text = text.mid(1);
+  } else if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+    base = 16;
+    text = text.mid(2);
+  }
+  if (text.isEmpty()) return false;
+  std::int64_t magnitude = 0;
+  for (QChar c : text) {
+    int digit = -1;
+    if (c >= u'0' && c <= u'9') digit = c.unicode() - u'0';
+    else if (base == 16 && c >= u'a' && c <= u'f') digit = c.unicode() - u'a' + 10;
+    else if (base == 16 && c >= u'A' && c <= u'F') digit = c.unicode() - u'A' + 10;
+    if (digit < 0) return false;
+    magnitude = magnitude * base + digit;
+    if (magnitude > 0xFFFFFFFFLL) return false;
+  }
+  std::int64_t value = negative ? -magnitude : magnitude;
+  // Hexadecimal spells the 32 bits themselves ($FFFFFFFF is -1); decimal must fit.
+  if (base == 16 && !negative && value > std::numeric_limits<std::int32_t>::max())
+    value = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+  if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+    return false;
+  Value = static_cast<std::int32_t>(value);
+  return true;
+}
+
+std::int32_t ReadSettingInt(const QString& Section, const QString& Key, std::int32_t Default) {
+  const QString text = platform::GetPrivateProfileString(Section, Key, QString(), platform::kProfileBufferLength,
+                                                         kSettingsFileName);
+  std::int32_t value = Default;
+  return ParseSettingInt(text, value) ? value : Default;
+}
+
+bool ReadSettingBool(const QString& Section, const QString& Key, bool Default) {
+  return ReadSettingInt(Section, Key, Default ? 1 : 0) != 0;
+}

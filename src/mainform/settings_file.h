@@ -1,0 +1,27 @@
+// The settings file and the reading rules shared by the settings, the recent archives and the
+// window placement.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+inline const QString kSettingsFileName = QStringLiteral("PARCELIX.INI");
+
+// Width limits of the fields that receive texts: folders and file names take the platform's
+// path limit, the extension list 255 bytes, the password 80.
+inline constexpr int kPathLimit = 4095;
+inline constexpr int kExtensionListLimit = 255;
+inline constexpr int kPasswordLimit = 80;
+
+// The text of Key in Section (at most 1023 bytes), cut to Limit bytes at a character boundary.
+QString ReadSettingText(const QString& Section, const QString& Key, const QString& Default, int Limit);
+// A 32-bit integer in decimal, or in hexadecimal after "0x", "0X" or "$"; anything else, or a
+// missing key, gives Default.
+std::int32_t ReadSettingInt(const QString& Section, const QString& Key, std::int32_t Default);
+// An integer that is true when not 0.
+bool ReadSettingBool(const QString& Section, const QString& Key, bool Default);
+// Parses a setting's integer text as ReadSettingInt does; false when it is none.
+bool ParseSettingInt(const QString& Text, std::int32_t& Value);
+// Text cut to Limit bytes of UTF-8 without splitting a character.
+QString CutToBytes(const QString& Text, int Limit);
