@@ -1,0 +1,247 @@
+// The contents list filled by the real libraries from archives made by a peer: rows, column
+// texts, totals, progress, order, selection.
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTest>
+#include <QToolButton>
+
+#include "archive_fixture.h"
+#include "common/test_environment.h"
+#include "mainform/contents_sort.h"
+#include "test_mainwindow_rig.h"
+
+namespace {
+
+const QString kSuffix = QStringLiteral(" - Parcelix for Windows 95");
+
+QString Cell(TWindowRig& rig, int row, int column) { return rig.Model()->Text(row, column); }
+
+QStringList Column(TWindowRig& rig, int column) {
+  QStringList texts;
+  for (int row = 0; row < rig.Model()->rowCount(); ++row) texts << Cell(rig, row, column);
+  return texts;
+}
+
+// What a listing shows while it runs, seen from inside the engine's events.
+struct TListingProbe {
+  QList<int> Maximums, Values;
+  QString PanelAtFirstRow;
+  void Attach(TWindowRig& rig) {
+    auto* bar = rig.Find<QProgressBar>("ProgressBar2");
+    auto* panel = rig.Find<QLabel>("StatusPanel0");
+    TZipFileStatsEvent listing = rig.Window->MainXz->OnListing;
+    rig.Window->MainXz->OnListing = [=, this](TZipEngine& engine, const TZipFileStats& stats) {
+      if (Maximums.isEmpty()) PanelAtFirstRow = panel->text();
+      Maximums << bar->maximum();
+      listing(engine, stats);
+      Values << bar->value();
+    };
+  }
+};
+
+}  // namespace
+
+class TestContentsView : public QObject {
+  Q_OBJECT
+
+  QString FDir;
+
+  QString Archive(const QString& name) { return FDir + "/" + name; }
+
+ private slots:
+  void init() {
+    RemoveIni();
+    FDir = QDir::tempPath() + "/contents";
+    QDir(FDir).removeRecursively();
+    QDir().mkpath(FDir);
+  }
+
+  void openingAnArchiveShowsItsEntriesAndTotals() {
+    const QString path = Archive("A.zip");
+    QVERIFY(MakeZip(path, {{"DOCS/README.TXT", 1800, "2024,3,5,14,30,10", true},
+                           {"alpha.txt", 9, "2023,1,2,3,4,6"},
+                           {"Zeta.txt", 1000, "2022,12,31,23,59,58"}}));
+    TWindowRig rig;
+    rig.Window->show();
+    TListingProbe probe;
+    probe.Attach(rig);
+    rig.Dialogs.OpenAnswers.push_back({path});
+    rig.Action("FileOpenMn")->trigger();
+
+    QCOMPARE(rig.Dialogs.Prompts.size(), 1);
+    QCOMPARE(rig.Dialogs.Prompts[0].Caption, QStringLiteral("Open Archive"));
+    QCOMPARE(rig.Window->windowTitle(), "A.zip" + kSuffix);
+    QCOMPARE(rig.Model()->rowCount(), 3);
+    // Sorted by name, case first: README.TXT, Zeta.txt, alpha.txt.
+    QCOMPARE(Column(rig, 0), (QStringList{"README.TXT", "Zeta.txt", "alpha.txt"}));
+    QCOMPARE(Cell(rig, 0, 6), QStringLiteral("DOCS/README.TXT"));
+    QCOMPARE(Cell(rig, 0, 1), QStringLiteral("3/5/24"));
+    QCOMPARE(Cell(rig, 0, 2), QStringLiteral("2:30:10 PM"));
+    QCOMPARE(Cell(rig, 0, 3), QStringLiteral("1,800"));
+    const int ratio = Cell(rig, 0, 5).toInt();
+    QVERIFY2(ratio > 90 && ratio <= 100, qPrintable(Cell(rig, 0, 5)));
+    QCOMPARE(Cell(rig, 1, 3), QStringLiteral("1,000"));
+    QCOMPARE(rig.Model()->data(rig.Model()->index(0, 3), Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
+             int(Qt::AlignRight));
+
+    // Three entries: the bar's maximum is the count and the rows do not move it.
+    QCOMPARE(probe.Maximums, (QList<int>{3, 3, 3}));
+    QCOMPARE(probe.Values, (QList<int>{0, 0, 0}));
+    QVERIFY(probe.PanelAtFirstRow.isEmpty() || !probe.PanelAtFirstRow.startsWith("Reading"));
+    auto* bar = rig.Find<QProgressBar>("ProgressBar2");
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(bar->maximum(), 100);
+
+    const QString totals = QStringLiteral("3 Entries, %1 Bytes, %2 Bytes.")
+                               .arg(QLocale().toString(qlonglong(2809)))
+                               .arg(QLocale().toString(qlonglong(rig.Window->FTotalPacked)));
+    QCOMPARE(rig.Window->FTotalSize, 2809);
+    QCOMPARE(rig.Find<QLabel>("StatusPanel0")->text(), totals);
+    QCOMPARE(rig.List()->statusTip(), totals);
+    QCOMPARE(rig.Window->LastDirectory, FDir);
+    QCOMPARE(IniValue("OpenedFiles", "MRU1"), path);
+    QVERIFY(rig.Find<QToolButton>("SpdBtnClose")->isEnabled());
+  }
+
+  void moreThanAHundredEntriesAreCountedByTheBar() {
+    QList<TFixtureEntry> entries;
+    for (int i = 0; i < 101; ++i) entries.append({QStringLiteral("e%1.txt").arg(i, 3, 10, QChar('0')), 5});
+    const QString path = Archive("many.zip");
+    QVERIFY(MakeZip(path, entries));
+    TWindowRig rig;
+    TListingProbe probe;
+    probe.Attach(rig);
+    rig.Window->OpenZipFile(path);
+    QCOMPARE(probe.PanelAtFirstRow, QStringLiteral("Reading 101 items..."));
+    QCOMPARE(probe.Maximums.size(), 101);
+    QVERIFY(std::all_of(probe.Maximums.begin(), probe.Maximums.end(), [](int m) { return m == 101; }));
+    QCOMPARE(probe.Values.first(), 1);
+    QCOMPARE(probe.Values.last(), 101);
+    QCOMPARE(rig.Find<QProgressBar>("ProgressBar2")->maximum(), 100);
+    QCOMPARE(rig.Model()->rowCount(), 101);
+    QVERIFY(rig.Find<QLabel>("StatusPanel0")->text().startsWith("101 Entries, 505 Bytes, "));
+  }
+
+  void everySortColumnOrdersTheRows_data() {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QStringList>("paths");  // expected order of column 6
+    QTest::newRow("Name") << 0 << "SortbyName"
+                          << QStringList{"dir/Alpha2.txt", "Zeta.txt", "alpha.txt", "dir/beta.txt", "same.txt"};
+    QTest::newRow("Date") << 1 << "SortbyDate"
+                          << QStringList{"Zeta.txt", "dir/beta.txt", "same.txt", "dir/Alpha2.txt", "alpha.txt"};
+    QTest::newRow("Time") << 2 << "SortbyTime"
+                          << QStringList{"Zeta.txt", "same.txt", "dir/beta.txt", "dir/Alpha2.txt", "alpha.txt"};
+    QTest::newRow("Size") << 3 << "SortbySize"
+                          << QStringList{"alpha.txt", "dir/beta.txt", "same.txt", "Zeta.txt", "dir/Alpha2.txt"};
+    QTest::newRow("Packed") << 4 << "SortbyPackedSize" << QStringList{};
+    QTest::newRow("Ratio") << 5 << "SortbyRatio" << QStringList{};
+    QTest::newRow("Path") << 6 << "SortbyPath"
+                          << QStringList{"Zeta.txt", "alpha.txt", "dir/Alpha2.txt", "dir/beta.txt", "same.txt"};
+  }
+
+  void everySortColumnOrdersTheRows() {
+    QFETCH(int, column);
+    QFETCH(QString, item);
+    QFETCH(QStringList, paths);
+    const QString path = Archive("sort.zip");
+    QVERIFY(MakeZip(path, {{"Zeta.txt", 1000, "2021,5,5,10,0,0", true},
+                           {"alpha.txt", 9, "2023,1,1,8,0,0"},
+                           {"dir/beta.txt", 10, "2022,6,1,23,0,0"},
+                           {"same.txt", 20, "2022,6,1,5,0,0"},
+                           {"dir/Alpha2.txt", 5000, "2022,6,2,1,0,0", true}}));
+    TWindowRig rig;
+    rig.Window->show();
+    rig.Window->OpenZipFile(path);
+    QCOMPARE(rig.Model()->rowCount(), 5);
+
+    // A click on the column's header.
+    QHeaderView* header = rig.List()->header();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(rig.Window->ActiveColumn, column);
+    QVERIFY(rig.Action(qPrintable(item))->isChecked());
+    const QStringList byHeader = Column(rig, 6);
+    if (!paths.isEmpty()) QCOMPARE(byHeader, paths);
+    for (int row = 1; row < 5 && column >= 3; ++row)
+      QVERIFY2(NumericPart(Cell(rig, row - 1, column)).toLongLong() <= NumericPart(Cell(rig, row, column)).toLongLong(),
+               qPrintable(Column(rig, column).join(" ")));
+
+    // The menu item, from another order, gives the same order; choosing it again keeps its mark.
+    rig.Action(column == 6 ? "SortbyName" : "SortbyPath")->trigger();
+    rig.Action(qPrintable(item))->trigger();
+    rig.Action(qPrintable(item))->trigger();
+    QVERIFY(rig.Action(qPrintable(item))->isChecked());
+    QCOMPARE(rig.Window->ActiveColumn, column);
+    if (!paths.isEmpty()) QCOMPARE(Column(rig, 6), paths);
+  }
+
+  void comparisonRules() {
+    QCOMPARE(NumericPart(QStringLiteral(" \t1,000 \n")), QStringLiteral("1000"));
+    QCOMPARE(NumericPart(QStringLiteral("abc")), QStringLiteral("0"));
+    QCOMPARE(NumericPart(QStringLiteral("1.234")), QStringLiteral("1.234"));
+    QCOMPARE(ReadWholeNumber(u"  42abc"), 42);
+    QCOMPARE(ReadWholeNumber(u"x42"), 0);
+    // With a full stop as thousands separator the whole value still counts.
+    QCOMPARE(ReadSizeText(QStringLiteral("1.234.567"), u'.'), 1234567);
+    QCOMPARE(ReadSizeText(QStringLiteral("1,000"), u','), 1000);
+    QCOMPARE(ReadSizeText(QStringLiteral("5,000,000,000"), u','), 5000000000LL);  // beyond 32 bits
+    const TSortKey zeta{u"Zeta.txt"}, alpha{u"alpha.txt"}, al{u"al"};
+    QVERIFY(ListViewCompare(zeta, alpha, 0) < 0);
+    QVERIFY(ListViewCompare(al, alpha, 6) < 0);
+    QVERIFY(ListViewCompare(TSortKey{{}, 9}, TSortKey{{}, 10}, 3) < 0);
+    QCOMPARE(ListViewCompare(TSortKey{{}, 7}, TSortKey{{}, 7}, 5), 0);
+  }
+
+  void selectionCommandsAndCollectedNames() {
+    TWindowRig rig;
+    rig.Window->show();
+    rig.AddRows(7);
+    rig.List()->selectionModel()->select(rig.Model()->index(5, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    rig.List()->selectionModel()->select(rig.Model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QStringList names{"kept"};
+    rig.Window->CollectSelectedNames(rig.List(), names);
+    QCOMPARE(names, (QStringList{"kept", "dir/file2.txt", "dir/file5.txt"}));
+
+    rig.Action("DeselectAll2")->trigger();
+    QStringList none;
+    rig.Window->CollectSelectedNames(rig.List(), none);
+    QVERIFY(none.isEmpty());
+    QVERIFY(!rig.Find<QToolButton>("SpdBtnView")->isEnabled());
+    rig.Action("SelectAll1")->trigger();
+    QCOMPARE(rig.SelectedCount(), 7);
+    QVERIFY(rig.Find<QToolButton>("SpdBtnView")->isEnabled());
+
+    // Re-sorting keeps the selection on the same entries.
+    rig.Action("DeselectAll1")->trigger();
+    rig.Select(1);
+    const QString selected = Cell(rig, 0, 6);
+    rig.Action("SortbyPath")->trigger();
+    QStringList after;
+    rig.Window->CollectSelectedNames(rig.List(), after);
+    QCOMPARE(after, QStringList{selected});
+  }
+
+  void missingAndDamagedArchives() {
+    TWindowRig rig;
+    rig.Window->OpenZipFile(Archive("nowhere.zip"));
+    QCOMPARE(rig.Window->windowTitle(), "nowhere.zip" + kSuffix);
+    QCOMPARE(rig.Model()->rowCount(), 0);
+    QVERIFY(rig.Dialogs.Messages().isEmpty());
+
+    QFile bad(Archive("bad.zip"));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write(QByteArray(4000, 'x'));
+    bad.close();
+    rig.Dialogs.OpenAnswers.push_back({bad.fileName()});
+    rig.Action("FileOpenMn")->trigger();
+    QCOMPARE(rig.Model()->rowCount(), 0);
+    QCOMPARE(rig.Dialogs.Messages(),
+             QStringList{"Error: The archive file is corrupted. Try using the Fix option on it."});
+    QCOMPARE(rig.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("0 Entries, 0 Bytes, 0 Bytes."));
+  }
+};
+
+PARCELIX_GUI_TEST_MAIN(TestContentsView)
+#include "test_contents_view.moc"
