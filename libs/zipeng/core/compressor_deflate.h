@@ -29,6 +29,7 @@ struct CompressJob {
 // What came out for one file. `skipReason` >= 0 means the file could not be read.
 struct CompressedData {
   int skipReason = -1;        // 0 not found, 4 cannot be opened or read
+  int error = 0;              // a result code that ends the operation (out of memory)
   bool streamed = false;      // too large: compress with StreamCompressFile instead
   uint16_t method = kMethodStored;
   uint16_t flags = 0;

@@ -1,5 +1,9 @@
 #include "core/compressor_pipeline.h"
 
+#include <new>
+
+#include "zipengine_abi.h"
+
 namespace zipcore {
 
 namespace {
@@ -40,7 +44,14 @@ bool CompressPipeline::CanStart() const {
 void CompressPipeline::RunJob(size_t i, DeflateWorker& worker, std::unique_lock<std::mutex>& lock) {
   inFlight_ += Cost(i);
   lock.unlock();
-  CompressedData r = worker.CompressWhole(jobs_[i]);
+  CompressedData r;
+  try {
+    r = worker.CompressWhole(jobs_[i]);
+  } catch (const std::bad_alloc&) {
+    // Thrown on a worker thread it would end the process; the caller reports it instead.
+    r = CompressedData();
+    r.error = zipabi::zrOutOfMemory;
+  }
   lock.lock();
   results_[i] = std::move(r);
   done_[i] = 1;

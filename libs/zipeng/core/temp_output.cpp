@@ -244,7 +244,12 @@ class TempFileSink final : public ArchiveSink {
     if (!ok() || !file_.Flush(WriteAt())) return false;
     int fd = file_.fd();
     struct stat old {};
-    mode_t mode = stat(archive_.c_str(), &old) == 0 ? (old.st_mode & 07777) : NewFileMode();
+    bool existed = stat(archive_.c_str(), &old) == 0;
+    mode_t mode = existed ? (old.st_mode & 07777) : NewFileMode();
+    // The rewritten archive keeps its owner when we may give it (as root), and its mode.
+    if (existed && (old.st_uid != geteuid() || old.st_gid != getegid()) && fchown(fd, old.st_uid, old.st_gid) != 0) {
+      mode &= 0777;
+    }
     fchmod(fd, mode);
     if (fsync(fd) != 0) { FailFromErrno(errno, true); return false; }
     std::string target = archive_;

@@ -142,9 +142,23 @@ std::string BuildEndRecords(uint64_t count, uint64_t cdOffset, uint64_t cdSize, 
 }
 
 bool NeedsUtf8Flag(const std::string& name) {
-  for (unsigned char c : name)
-    if (c >= 0x80) return true;
-  return false;
+  // Only names that are plain ASCII or well-formed UTF-8: other bytes are stored as they are,
+  // unflagged, rather than declared as UTF-8 they are not.
+  bool high = false;
+  for (size_t i = 0; i < name.size();) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    high = true;
+    size_t len = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    if (len == 0 || c == 0xC0 || c == 0xC1 || c > 0xF4 || i + len > name.size()) return false;
+    for (size_t k = 1; k < len; ++k)
+      if ((static_cast<unsigned char>(name[i + k]) & 0xC0) != 0x80) return false;
+    i += len;
+  }
+  return high;
 }
 
 }  // namespace zipcore

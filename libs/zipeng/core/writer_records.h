@@ -54,7 +54,7 @@ std::string BuildEndRecords(uint64_t count, uint64_t cdOffset, uint64_t cdSize, 
                             const std::string& comment, uint32_t thisDisk = 0, uint32_t diskOfCd = 0,
                             uint64_t countOnThisDisk = UINT64_MAX);
 
-// True when the name holds bytes outside ASCII (then the UTF-8 flag is set).
+// True when the name is well-formed UTF-8 beyond ASCII (then the UTF-8 flag is set).
 bool NeedsUtf8Flag(const std::string& name);
 
 }  // namespace zipcore

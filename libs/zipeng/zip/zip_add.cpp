@@ -212,6 +212,7 @@ int RunAdd(ZipSession& s) {
       continue;
     }
     CompressedData d = pipeline.Take(static_cast<size_t>(t.job));
+    if (d.error) return fail(d.error);
     if (d.skipReason >= 0) {
       skipped = true;
       if (t.replaces >= 0) keepOld.push_back(t.replaces);
