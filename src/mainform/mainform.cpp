@@ -63,6 +63,8 @@ TMainFormFm::TMainFormFm(const TMainFormServices& Services, QWidget* Parent)
   ui->ListView->header()->setSectionsMovable(false);
   ui->ListView->header()->setSectionsClickable(true);
   ui->ListView->header()->setStretchLastSection(false);
+  // Narrow widths from the settings are taken as they are.
+  ui->ListView->header()->setMinimumSectionSize(8);
   const int widths[] = {90, 62, 60, 60, 60, 38, 1096};
   for (int column = 0; column < 7; ++column) ui->ListView->setColumnWidth(column, widths[column]);
 

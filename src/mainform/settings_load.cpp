@@ -73,8 +73,9 @@ void TMainFormFm::LoadSettings() {
   for (int column = 0; column < 7; ++column) {
     const int width = ReadSettingInt(QStringLiteral("Columns"), QLatin1String(columnKeys[column]),
                                      columnDefaults[column]);
-    // A negative or absurd width from an edited file would hide or swamp the column.
-    ui->ListView->setColumnWidth(column, qBound(0, width, 32767));
+    // A width from an edited file that would hide the column for good (0 or less), or swamp
+    // the list, is not taken.
+    ui->ListView->setColumnWidth(column, width > 0 && width <= 32767 ? width : columnDefaults[column]);
   }
 
   for (int number = 4; number >= 1; --number) {
