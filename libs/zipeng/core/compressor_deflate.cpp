@@ -77,7 +77,7 @@ CompressedData DeflateWorker::CompressWhole(const CompressJob& job) {
     r.skipReason = ReasonForErrno(errno);
     return r;
   }
-  std::string input;
+  std::string& input = input_;
   bool tooLarge = false;
   bool ok = ReadWhole(fd, job.expectedSize, input, tooLarge);
   int err = errno;

@@ -51,6 +51,7 @@ class DeflateWorker {
 
  private:
   libdeflate_compressor* compressors_[10] = {};
+  std::string input_;  // reused from file to file, so its pages are faulted in once
 };
 
 // Streams a large file: writes the local header of `entry`, then the data, then fixes the header
