@@ -140,6 +140,20 @@ class TestArchiveCommands : public QObject {
     QCOMPARE(RecentItems(rig).size(), 2);
   }
 
+  void theCommandLineArchiveIsOpenedAtStart() {
+    const QString path = MakeArchive("start.zip", 3);
+    TWindowRig rig({"Parcelix", path});
+    QCOMPARE(rig.Window->windowTitle(), "start.zip" + kSuffix);
+    QCOMPARE(rig.Model()->rowCount(), 3);
+    QCOMPARE(rig.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("3 Entries, 33 Bytes, ") +
+                                                           QString::number(rig.Window->FTotalPacked) + " Bytes.");
+    // Neither the recent list nor LastDirectory notice it.
+    QVERIFY(rig.Window->LastDirectory.isEmpty());
+    QVERIFY(RecentItems(rig).isEmpty());
+    QCOMPARE(IniValue("OpenedFiles", "MRU1"), QStringLiteral("<none>"));
+    QVERIFY(!OpeningArchive);
+  }
+
   void closeLeavesAnEmptyWindow() {
     TWindowRig rig;
     rig.Window->show();
