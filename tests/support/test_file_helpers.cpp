@@ -75,3 +75,19 @@ TEST_F(CopyFileByStreamTest, RefusesToCopyAFileOntoItself) {
 }
 
 }  // namespace
+
+TEST_F(CopyFileByStreamTest, MoveReplacesTheTargetAndLeavesNoSource) {
+  Write(Path("a.zip"), "archive bytes");
+  Write(Path("b.zip"), "old target");
+  ASSERT_TRUE(MoveFileReplacing(Path("a.zip"), Path("b.zip")));
+  EXPECT_FALSE(fs::exists(Path("a.zip")));
+  EXPECT_EQ(Read(Path("b.zip")), "archive bytes");
+}
+
+TEST_F(CopyFileByStreamTest, MoveThatCannotBeDoneKeepsTheSource) {
+  Write(Path("a.zip"), "archive bytes");
+  EXPECT_FALSE(MoveFileReplacing(Path("a.zip"), Path("no/such/folder/b.zip")));
+  EXPECT_FALSE(MoveFileReplacing(Path("missing.zip"), Path("c.zip")));
+  EXPECT_EQ(Read(Path("a.zip")), "archive bytes");
+  EXPECT_FALSE(fs::exists(Path("c.zip")));
+}
