@@ -15,7 +15,7 @@ namespace zipcore {
 
 namespace {
 
-constexpr size_t kChunk = 256 * 1024;
+constexpr size_t kChunk = 64 * 1024;
 
 // What checking an entry's data found.
 struct DataCheck {
@@ -66,8 +66,9 @@ class Scanner {
 
   // Position of the next local header signature at or after `from`, or the size when none.
   uint64_t NextSignature(uint64_t from) {
-    std::vector<uint8_t> buf(kChunk + 3);
     uint64_t size = src_.size();
+    if (from >= size) return size;
+    std::vector<uint8_t> buf(static_cast<size_t>(std::min<uint64_t>(kChunk + 3, size - from)));
     while (from + 4 <= size) {
       size_t n = static_cast<size_t>(std::min<uint64_t>(buf.size(), size - from));
       if (!Read(from, buf.data(), n)) return size;
@@ -235,7 +236,7 @@ class Scanner {
       left -= kCryptHeaderSize;
       r.consumed = kCryptHeaderSize;
     }
-    std::vector<uint8_t> in(kChunk), out(kChunk);
+    std::vector<uint8_t> in(static_cast<size_t>(std::min<uint64_t>(kChunk, std::max<uint64_t>(left, 1)))), out(kChunk);
     uint32_t crc = 0;
     if (e.method == kMethodStored) {
       if (!knownSizes) return r;
