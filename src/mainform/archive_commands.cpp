@@ -114,9 +114,15 @@ void TMainFormFm::CopyArchive1Click(QObject* /*Sender*/) {
   QString chosen;
   if (!FServices.Dialogs.SaveFileDialog(NewZipDg(QStringLiteral("Copy Archive To")), chosen)) return;
   chosen = QFileInfo(chosen).absoluteFilePath();
-  // A copy onto the archive itself is refused by the copy, which would otherwise empty it.
-  if (ConfirmReplace(chosen) != platform::mrNo)
-    CopyFileByStream(MainXz->ZipFileName.toStdString(), chosen.toStdString());
+  if (ConfirmReplace(chosen) == platform::mrNo) return;
+  // Copying the archive onto itself changes nothing.
+  const QString target = QFileInfo(chosen).canonicalFilePath();
+  if (!target.isEmpty() && target == QFileInfo(MainXz->ZipFileName).canonicalFilePath()) return;
+  if (!CopyFileByStream(MainXz->ZipFileName.toStdString(), chosen.toStdString())) {
+    // A partial copy (a full disk) would look like a damaged archive: it goes, and the user is told.
+    QFile::remove(chosen);
+    ReportResult(400, QStringLiteral("copying"), FServices.Dialogs);
+  }
 }
 
 void TMainFormFm::RenameArchive1Click(QObject* /*Sender*/) {

@@ -216,6 +216,21 @@ class TestArchiveCommands : public QObject {
     QCOMPARE(Contents(target), Contents(source));
     QCOMPARE(rig.Window->MainXz->ZipFileName, source);  // the open archive stays
     QCOMPARE(IniValue("OpenedFiles", "MRU1"), source);
+    // Onto itself: the archive is left whole.
+    const QByteArray before = Contents(source);
+    rig.Dialogs.SaveAnswers.push_back(source);
+    rig.Dialogs.MessageAnswers.push_back(platform::mrYes);
+    rig.Action("CopyArchive1")->trigger();
+    QCOMPARE(Contents(source), before);
+
+    // A copy that fails leaves no partial file and says so.
+    rig.Window->MainXz->ZipFileName = FDir + "/not-yet-created.zip";
+    rig.Dialogs.Clear();
+    rig.Dialogs.SaveAnswers.push_back(FDir + "/copy2.zip");
+    rig.Action("CopyArchive1")->trigger();
+    QVERIFY(!QFile::exists(FDir + "/copy2.zip"));
+    QCOMPARE(rig.Dialogs.Messages(),
+             QStringList{"Error: Could not access the Zip file or one of the files to process."});
     // The new archive's own dialog title is back.
     rig.Dialogs.Clear();
     rig.Action("FileNewMn")->trigger();
