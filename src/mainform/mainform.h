@@ -125,7 +125,6 @@ class TMainFormFm : public QMainWindow {
   void CopyArchive1Click(QObject* Sender);
   void RenameArchive1Click(QObject* Sender);
   void FileDeleteMnClick(QObject* Sender);
-  void BrowseArchives1Click(QObject* Sender);
   void MRUMenuClick(QObject* Sender);
   void OpenZipFile(const QString& FileName);
   void FileDrag1Drop(TFileDrag& Sender);
@@ -134,6 +133,7 @@ class TMainFormFm : public QMainWindow {
   void SaveSettingsNow1Click(QObject* Sender);
 
   // ---- commands whose behaviour arrives with later work (pending_commands.cpp) ----
+  void BrowseArchives1Click(QObject* Sender);  // waits for the archive browser window
   void ArchiveInformation1Click(QObject* Sender);
   void FileTestMnClick(QObject* Sender);
   void FixNormal1Click(QObject* Sender);
