@@ -149,5 +149,19 @@ TEST_F(UpdateDelete, DeleteKeepsEntriesOfOtherToolsIntact) {
   EXPECT_NE(out.find("the comment"), std::string::npos) << out;
 }
 
+TEST_F(UpdateDelete, RewriteDropsSpaceLeftByReplacingInPlace) {
+  WriteFile(P("big.bin"), RandomBytes(300000, 1), 1500000000);
+  WriteFile(P("small.txt"), "s");
+  ASSERT_EQ(Zip({P("g.zip"), "big.bin", "small.txt"}), 0);
+  WriteFile(P("big.bin"), RandomBytes(300000, 2), 1600000000);
+  ASSERT_EQ(Zip({"-g", "-u", P("g.zip"), "big.bin"}), 0);
+  size_t grown = ReadFile(P("g.zip")).size();
+  EXPECT_GT(grown, 600000u);  // the old copy is still in the file, unreferenced
+  ASSERT_EQ(Zip({"-d", P("g.zip"), "small.txt"}), 0);
+  EXPECT_LT(ReadFile(P("g.zip")).size(), 310000u);
+  ExpectAllToolsAccept(P("g.zip"));
+  EXPECT_EQ(ReadFile(UnzipTo(P("g.zip")) + "/big.bin"), RandomBytes(300000, 2));
+}
+
 }  // namespace
 }  // namespace ztest

@@ -90,8 +90,16 @@ int ArchiveWriter::CopyKept(ExistingArchive& from, const std::vector<char>& keep
   for (size_t k = 0; k < order.size(); ++k) {
     size_t i = order[k];
     if (!keep[i]) continue;
-    uint64_t start = index.entries[i].localHeaderPosition;
+    const ZipEntry& e = index.entries[i];
+    uint64_t start = e.localHeaderPosition;
     uint64_t end = k + 1 < order.size() ? index.entries[order[k + 1]].localHeaderPosition : index.dataEnd;
+    // More room after the data than a local extra field and a descriptor can take: dead bytes
+    // (an entry replaced in place). Read the header for the exact end, so they are left out.
+    uint64_t least = start + kLocalHeaderSize + e.rawName.size() + e.compressedSize;
+    if (end > least && end - least > 65535 + 24) {
+      ExistingArchive::Range r;
+      if (from.EntryRange(i, r) && r.end <= end) end = r.end;
+    }
     if (run.empty() || start != runEnd) {
       if (!flush()) return SinkError(sink_);
       runStart = start;

@@ -106,10 +106,14 @@ std::string_view ExistingArchive::RawCentral(size_t i) const {
   return std::string_view(cd_).substr(recordStart_[i], recordStart_[i + 1] - recordStart_[i]);
 }
 
-uint64_t ExistingArchive::PrefixLength() const {
+uint64_t ExistingArchive::PrefixLength() {
   if (source_.spanned()) return 0;
   uint64_t first = index_.centralDirectoryOffset;
   for (auto& e : index_.entries) first = std::min(first, e.localHeaderPosition);
+  // A stub is not zip data: bytes that begin with a local header are an entry replaced in
+  // place, left unreferenced, and are not carried over.
+  uint8_t sig[4];
+  if (first >= 4 && source_.read(0, sig, 4) && get32(sig) == kLocalHeaderSig) return 0;
   return first;
 }
 

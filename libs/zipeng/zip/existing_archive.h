@@ -47,7 +47,7 @@ class ExistingArchive {
   int rawFd() const { return rawFd_; }
   bool spanned() const { return source_.spanned(); }
   // Bytes before the first entry (a self-extractor stub), kept at the front of a rewrite.
-  uint64_t PrefixLength() const;
+  uint64_t PrefixLength();
   // True when its entries can be kept where they are and new ones appended in place.
   bool GrowableInPlace() const;
 
