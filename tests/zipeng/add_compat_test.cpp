@@ -150,6 +150,11 @@ TEST_F(AddCompat, ManyEntriesGetZip64EndRecords) {
   ASSERT_EQ(Sh("python3 -c \"import zipfile;z=zipfile.ZipFile('" + P("many.zip") + "');print(len(z.infolist()))\"", &out), 0);
   EXPECT_EQ(out, "66000\n");
   EXPECT_EQ(Sh("unzip -tq '" + P("many.zip") + "'", &out), 0) << out;
+  // Growing it in place reads its ZIP64 end records.
+  WriteFile(P("one more.txt"), "x");
+  ASSERT_EQ(Zip({"-g", P("many.zip"), "one more.txt"}), 0);
+  ASSERT_EQ(Sh("python3 -c \"import zipfile;z=zipfile.ZipFile('" + P("many.zip") + "');print(len(z.infolist()))\"", &out), 0);
+  EXPECT_EQ(out, "66001\n");
 }
 
 TEST_F(AddCompat, AddingAgainReplacesEntriesAndKeepsTheOthers) {
@@ -164,6 +169,28 @@ TEST_F(AddCompat, AddingAgainReplacesEntriesAndKeepsTheOthers) {
   EXPECT_EQ(ReadFile(out + "/a.txt"), "second version");
   EXPECT_EQ(ReadFile(out + "/b.txt"), "bee");
   ExpectAllToolsAccept(P("r.zip"));
+}
+
+TEST_F(AddCompat, GrowingArchivesOfOtherToolsInPlace) {
+  // Names and the archive comment written by another tool are kept when adding in place.
+  WriteFile(P("x/a.txt"), "a");
+  ASSERT_EQ(Sh("cd '" + dir_ + "' && python3 -c \"import zipfile;z=zipfile.ZipFile('cp.zip','w');"
+               "i=zipfile.ZipInfo('caf\\xe9.txt');z.writestr(i,b'cafe');z.comment=b'kept';z.close()\""),
+            0);
+  std::string before = ReadFile(P("cp.zip"));
+  ASSERT_EQ(Zip({"-g", P("cp.zip"), "x/a.txt"}), 0);
+  ExpectAllToolsAccept(P("cp.zip"));
+  std::string out;
+  Sh("python3 -c \"import zipfile;z=zipfile.ZipFile('" + P("cp.zip") + "');print(z.namelist(), z.comment)\"", &out);
+  EXPECT_NE(out.find("x/a.txt"), std::string::npos) << out;
+  EXPECT_NE(out.find("b'kept'"), std::string::npos) << out;
+  EXPECT_EQ(ReadFile(P("cp.zip")).compare(0, 30, before, 0, 30), 0);
+  // Adding a name the archive holds replaces it.
+  WriteFile(P("x/a.txt"), "second");
+  ASSERT_EQ(Zip({"-g", P("cp.zip"), "x/a.txt"}), 0);
+  EXPECT_EQ(ReadFile(UnzipTo(P("cp.zip")) + "/x/a.txt"), "second");
+  Sh("unzip -Z1 '" + P("cp.zip") + "' | wc -l", &out);
+  EXPECT_EQ(out, "2\n");
 }
 
 }  // namespace

@@ -31,10 +31,16 @@ class Safety : public ZipTest {
 
 TEST_F(Safety, AbortAtEveryMessageLeavesArchiveUnchanged) {
   MakeArchive();
-  for (bool grow : {false, true}) {
+  // Through a temporary copy, in place with update, in place with a plain add (which reads
+  // only the directory's records).
+  const std::vector<std::vector<std::string>> variants = {
+      {"-r", "-u", P("a.zip"), "src", "more"},
+      {"-g", "-r", "-u", P("a.zip"), "src", "more"},
+      {"-g", "-r", P("a.zip"), "src", "more"},
+  };
+  for (size_t v = 0; v < variants.size(); ++v) {
     Recorder full;
-    std::vector<std::string> args = {"-r", "-u", P("a.zip"), "src", "more"};
-    if (grow) args.insert(args.begin(), "-g");
+    std::vector<std::string> args = variants[v];
     // Count the messages of a full run on a copy, then abort at each of them in turn.
     Sh("cp '" + P("a.zip") + "' '" + P("copy.zip") + "'");
     std::vector<std::string> copyArgs = args;
@@ -43,7 +49,7 @@ TEST_F(Safety, AbortAtEveryMessageLeavesArchiveUnchanged) {
     ASSERT_EQ(Zip(copyArgs, &full), 0);
     ASSERT_GT(full.messages.size(), 5u);
     for (size_t at = 0; at < full.messages.size(); ++at) {
-      SCOPED_TRACE("grow " + std::to_string(grow) + " abort at message " + std::to_string(at));
+      SCOPED_TRACE("variant " + std::to_string(v) + " abort at message " + std::to_string(at));
       Recorder rec;
       rec.abortAt = static_cast<long>(at);
       EXPECT_EQ(Zip(args, &rec), zipabi::zrAborted);

@@ -24,11 +24,21 @@ class ExistingArchive {
 
   // Opens and parses the archive. Returns 0, 100 when it does not exist, or the read side's code.
   int Open(const std::string& path, bool spanned, Callback& cb);
+  // For appending in place only: reads the end record and walks the directory for names and
+  // records, nothing more. False (nothing opened) when the archive is anything but a plain,
+  // self-consistent single file with names that need no conversion; use Open then.
+  bool OpenForAppend(const std::string& path);
+  bool lean() const { return lean_; }
 
   ArchiveSource& source() { return source_; }
   const ArchiveIndex& index() const { return index_; }
-  size_t count() const { return index_.entries.size(); }
+  size_t count() const { return lean_ ? leanNames_.size() : index_.entries.size(); }
+  // The full record; not available after OpenForAppend.
   const ZipEntry& entry(size_t i) const { return index_.entries[i]; }
+  std::string_view name(size_t i) const { return lean_ ? leanNames_[i] : std::string_view(index_.entries[i].name); }
+  const std::string& comment() const { return index_.rawComment; }
+  // Where the directory starts: new entries go there when growing in place.
+  uint64_t AppendOffset() const { return index_.centralDirectoryOffset; }
 
   // Bytes of entry i: its local header from `start` to `dataStart`, its data and data descriptor
   // up to `end`. False when the local header cannot be read.
@@ -58,6 +68,8 @@ class ExistingArchive {
   std::vector<uint32_t> recordStart_;  // entry i's record is cd_[recordStart_[i], recordStart_[i + 1])
   std::vector<uint32_t> commentStart_; // and its comment starts here
   int rawFd_ = -1;
+  bool lean_ = false;
+  std::vector<std::string_view> leanNames_;  // into cd_
 };
 
 }  // namespace zipcore

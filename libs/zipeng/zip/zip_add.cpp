@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <memory>
 #include <unordered_map>
 
 #include "core/compressor_pipeline.h"
@@ -55,18 +56,23 @@ int RunAdd(ZipSession& s) {
   const ZipCommand& cmd = s.cmd;
   Callback& cb = s.cb;
 
-  ExistingArchive existing;
   struct stat archiveStat {};
   bool exists = stat(cmd.archive.c_str(), &archiveStat) == 0;
   // An empty file (a new archive made by touching its name) holds nothing to keep.
   bool present = exists && !(S_ISREG(archiveStat.st_mode) && archiveStat.st_size == 0 && !cmd.spanned);
-  if (present) {
-    int rc = existing.Open(cmd.archive, cmd.spanned, cb);
+  // Adding in place needs only the names and records of the directory: the quick read does.
+  auto holder = std::make_unique<ExistingArchive>();
+  bool lean = present && cmd.grow && !cmd.spanned && cmd.action == ZipAction::Add &&
+              holder->OpenForAppend(cmd.archive);
+  if (present && !lean) {
+    holder = std::make_unique<ExistingArchive>();
+    int rc = holder->Open(cmd.archive, cmd.spanned, cb);
     if (rc == zipabi::zrAborted || cb.aborted()) return zipabi::zrAborted;
     if (rc) return rc;
-  } else if (cmd.action == ZipAction::Freshen) {
+  } else if (!present && cmd.action == ZipAction::Freshen) {
     return zipabi::zrArchiveNotFound;
   }
+  ExistingArchive& existing = *holder;
 
   GatherOptions go;
   go.recurse = cmd.recurse;
@@ -92,7 +98,7 @@ int RunAdd(ZipSession& s) {
     std::unordered_map<std::string_view, size_t> gatheredIndex;
     for (size_t k = 0; k < gathered.files.size(); ++k) gatheredIndex.emplace(gathered.files[k].storedName, k);
     for (size_t i = 0; i < existing.count(); ++i) {
-      auto it = gatheredIndex.find(existing.entry(i).name);
+      auto it = gatheredIndex.find(existing.name(i));
       if (it != gatheredIndex.end()) byName[it->first] = i;
     }
   }
@@ -107,10 +113,9 @@ int RunAdd(ZipSession& s) {
     Task t;
     t.file = &f;
     if (it != byName.end()) {
-      const ZipEntry& old = existing.entry(it->second);
       if (cmd.action != ZipAction::Add) {
         if (f.isFolder) continue;  // the folder entry is already there
-        if (!FileIsNewer(f.st, old)) {
+        if (!FileIsNewer(f.st, existing.entry(it->second))) {
           if (cb.sendSkipping(f.path, zipabi::zsrUpToDate)) return zipabi::zrAborted;
           continue;
         }
@@ -135,7 +140,7 @@ int RunAdd(ZipSession& s) {
   if (cmd.volumeLabel && cmd.action == ZipAction::Add && !gathered.files.empty()) {
     std::string label = VolumeLabelOf(gathered.files.front().path);
     bool taken = false;
-    for (size_t i = 0; present && i < existing.count(); ++i) taken = taken || existing.entry(i).name == label;
+    for (size_t i = 0; present && i < existing.count(); ++i) taken = taken || existing.name(i) == label;
     if (!label.empty() && !taken) {
       Task t;
       t.label = label;
@@ -255,12 +260,15 @@ int RunAdd(ZipSession& s) {
 
   // A replacement that could not be read leaves the old entry in the archive.
   for (long i : keepOld) {
-    int rc = inPlace ? (writer.KeepInPlace(existing.CentralRecord(static_cast<size_t>(i))), 0)
-                     : writer.CopyEntry(existing, static_cast<size_t>(i));
+    size_t k = static_cast<size_t>(i);
+    int rc = 0;
+    if (!inPlace) rc = writer.CopyEntry(existing, k);
+    else if (!existing.RawCentral(k).empty()) writer.KeepRawCentral(existing.RawCentral(k));
+    else writer.KeepInPlace(existing.CentralRecord(k));
     if (rc) return fail(rc);
   }
 
-  std::string comment = present ? existing.index().rawComment : std::string();
+  std::string comment = present ? existing.comment() : std::string();
   int rc = writer.Finish(comment);
   if (rc) return fail(rc);
   if (!sink->Commit()) return fail(sink->error() ? sink->error() : zipabi::zrTempFileProblem);

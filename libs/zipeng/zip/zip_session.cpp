@@ -57,8 +57,7 @@ std::unique_ptr<ArchiveSink> ZipSession::OpenOutput(ExistingArchive* existing, b
     return OpenSpannedSink(cmd.archive, SpannedSegmentSize(), [this](uint32_t d) { return NewDisk(d); }, error);
   }
   if (growInPlace && existing && existing->GrowableInPlace()) {
-    const ArchiveIndex& ix = existing->index();
-    uint64_t from = ix.centralDirectoryOffset;
+    uint64_t from = existing->AppendOffset();
     std::string tail(static_cast<size_t>(existing->source().size() - from), '\0');
     if (!tail.empty() && !existing->source().read(from, tail.data(), tail.size())) {
       *error = zipabi::zrCannotAccess;
