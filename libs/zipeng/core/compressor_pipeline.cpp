@@ -16,6 +16,10 @@ CompressPipeline::CompressPipeline(std::vector<CompressJob> jobs, unsigned threa
   if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
   threads = static_cast<unsigned>(std::min<size_t>(threads, std::max<size_t>(1, jobs_.size())));
   if (jobs_.empty()) return;
+  // A few small files: the calling thread compresses them itself, faster than waking workers.
+  uint64_t bytes = 0;
+  for (auto& j : jobs_) bytes += j.expectedSize;
+  if (jobs_.size() <= 16 && bytes <= (1u << 20)) return;
   workers_.reserve(threads);
   for (unsigned t = 0; t < threads; ++t) workers_.emplace_back([this] { WorkerLoop(); });
 }
