@@ -4,8 +4,9 @@
 #   delete 10     ten entries from zip's mixed.zip     (zipeng -d   | zip -d -q)
 #   add one -g    one small file to that archive       (zipeng -g   | zipeng (rewrite) | zip -q)
 # Each command runs RUNS times (default 5) on a fresh copy made outside the timing; the table
-# gives the median wall time, the peak resident memory, each peer's ratio to zipeng (above 1:
-# zipeng is faster), and for adding, the archive sizes.
+# gives the median wall time, the median processor time (user + system: on a machine shared with
+# other work the wall time of a program using several cores suffers most), the peak resident
+# memory, each peer's ratio to zipeng (above 1: zipeng is faster), and the archive sizes.
 # Usage: bench/write_bench.sh [BUILD_BIN_DIR] [CORPUS_DIR]
 #   defaults: build/bin and /tmp/parcelix-corpus (made by bench/make_corpus.sh when missing)
 set -euo pipefail
@@ -40,8 +41,8 @@ def fresh(copy_from):
         os.sync()
 
 def measure(argv, copy_from, cwd=None):
-    """Median wall seconds, peak resident MiB and the archive's size over the runs."""
-    times, peaks = [], []
+    """Median wall and processor seconds, peak resident MiB and the archive's size."""
+    times, cpus, peaks = [], [], []
     for _ in range(runs):
         fresh(copy_from)
         start = time.perf_counter()
@@ -49,11 +50,12 @@ def measure(argv, copy_from, cwd=None):
             proc = subprocess.Popen(argv, stdout=null, stderr=null, cwd=cwd)
             _, status, usage = os.wait4(proc.pid, 0)
         times.append(time.perf_counter() - start)
+        cpus.append(usage.ru_utime + usage.ru_stime)
         peaks.append(usage.ru_maxrss / 1024.0)
         code = os.waitstatus_to_exitcode(status)
         if code != 0:
             print("  warning: %s exited with %d" % (" ".join(argv[:2]), code), file=sys.stderr)
-    return statistics.median(times), max(peaks), os.path.getsize(target)
+    return statistics.median(times), statistics.median(cpus), max(peaks), os.path.getsize(target)
 
 cases = [
     ("add mixed -6", None, mixed_dir, {
@@ -70,14 +72,16 @@ cases = [
 ]
 
 print("%d runs each; %s; %d cores" % (runs, time.strftime("%Y-%m-%d %H:%M:%S"), os.cpu_count()))
-print("%-14s %-8s %9s %9s %11s %11s %12s" % ("case", "tool", "median s", "peak MiB", "time ratio", "mem ratio", "archive B"))
+print("%-14s %-8s %9s %8s %9s %11s %10s %10s %12s" % ("case", "tool", "median s", "cpu s", "peak MiB",
+      "time ratio", "cpu ratio", "mem ratio", "archive B"))
 for name, copy_from, cwd, tools in cases:
     results = {}
     for tool, argv in tools.items():
         if shutil.which(argv[0]) is None and not os.path.exists(argv[0]):
             continue
         results[tool] = measure(argv, copy_from, cwd)
-    base_t, base_m, _ = results["zipeng"]
-    for tool, (t, m, size) in results.items():
-        print("%-14s %-8s %9.3f %9.1f %10.2fx %10.2fx %12d" % (name, tool, t, m, t / base_t, m / base_m, size))
+    base_t, base_c, base_m, _ = results["zipeng"]
+    for tool, (t, c, m, size) in results.items():
+        print("%-14s %-8s %9.3f %8.3f %9.1f %10.2fx %9.2fx %9.2fx %12d" % (
+            name, tool, t, c, m, t / base_t, c / max(base_c, 1e-3), m / base_m, size))
 PY
