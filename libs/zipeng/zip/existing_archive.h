@@ -39,6 +39,8 @@ class ExistingArchive {
   const std::string& comment() const { return index_.rawComment; }
   // Where the directory starts: new entries go there when growing in place.
   uint64_t AppendOffset() const { return index_.centralDirectoryOffset; }
+  // The directory as stored (empty when it could not be read whole).
+  const std::string& RawDirectory() const { return cd_; }
 
   // Bytes of entry i: its local header from `start` to `dataStart`, its data and data descriptor
   // up to `end`. False when the local header cannot be read.

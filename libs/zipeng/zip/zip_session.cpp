@@ -57,9 +57,17 @@ std::unique_ptr<ArchiveSink> ZipSession::OpenOutput(ExistingArchive* existing, b
     return OpenSpannedSink(cmd.archive, SpannedSegmentSize(), [this](uint32_t d) { return NewDisk(d); }, error);
   }
   if (growInPlace && existing && existing->GrowableInPlace()) {
+    // What follows the entries is kept to be put back if the change fails: the directory we
+    // already hold, then the end records read now.
     uint64_t from = existing->AppendOffset();
-    std::string tail(static_cast<size_t>(existing->source().size() - from), '\0');
-    if (!tail.empty() && !existing->source().read(from, tail.data(), tail.size())) {
+    uint64_t total = existing->source().size() - from;
+    const std::string& cd = existing->RawDirectory();
+    size_t have = cd.size() <= total ? cd.size() : 0;
+    std::string tail;
+    tail.reserve(static_cast<size_t>(total));
+    tail.append(cd, 0, have);
+    tail.resize(static_cast<size_t>(total));
+    if (total > have && !existing->source().read(from + have, tail.data() + have, tail.size() - have)) {
       *error = zipabi::zrCannotAccess;
       return nullptr;
     }
