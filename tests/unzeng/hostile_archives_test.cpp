@@ -196,6 +196,19 @@ TEST_F(HostileArchives, UnknownMethodIsReasonOne) {
   EXPECT_FALSE(exists(out() + "/odd.bin"));
 }
 
+TEST_F(HostileArchives, EncryptedEntryOfAnUnknownMethodAsksNoPassword) {
+  RawEntry aes = file("aes.bin", "0123456789abcdefghij");
+  aes.flags = 1;
+  std::string bytes = buildArchive({aes});
+  bytes[8] = 99;  // the method number of AES-encrypted entries
+  bytes[bytes.find("PK\x01\x02") + 10] = 99;
+  std::string archive = save(bytes);
+  lib.passwordAnswers = {"x"};
+  EXPECT_EQ(lib.run({"", "-t", archive}), zipabi::zrNothingTested);
+  EXPECT_TRUE(lib.of(zipabi::zcmPassword).empty());
+  EXPECT_EQ(reasons()["aes.bin"], zipabi::zsrUnknownCompression);
+}
+
 TEST_F(HostileArchives, NotAnArchiveAndMissingArchive) {
   EXPECT_EQ(lib.run({"", "-v", save(std::string(1000, 'x'))}), zipabi::zrArchiveTooCorrupted);
   EXPECT_EQ(lib.run({"", "-v", dir / "missing.zip"}), zipabi::zrArchiveNotFound);

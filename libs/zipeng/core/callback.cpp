@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "archive_index.h"
+#include "cp437.h"
 
 namespace zipcore {
 
@@ -25,7 +26,8 @@ void Callback::fillStats(const ZipEntry& entry, zipabi::TZipLibFileStats& stats,
   stats.PercentDone = percentDone;
   stats.LibraryFlag = entry.encrypted() ? 1 : 0;
   stats.Comment = entry.comment.data();
-  stats.CommentLength = static_cast<uint8_t>(entry.comment.size() > 255 ? 255 : entry.comment.size());
+  // At most 255 bytes, never ending inside a UTF-8 sequence.
+  stats.CommentLength = static_cast<uint8_t>(cutUtf8(entry.comment, 255).size());
 }
 
 bool Callback::sendStats(int32_t message, const ZipEntry& entry, uint8_t percentDone) {

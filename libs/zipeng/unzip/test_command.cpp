@@ -21,6 +21,11 @@ int32_t testEntries(Session& session) {
       ++tested;
       continue;
     }
+    if (entry.method != 0 && entry.method != 8) {  // AES and other methods: no password question
+      ++skipped;
+      if (session.callback.sendSkipping(entry.name, zipabi::zsrUnknownCompression)) return zipabi::zrAborted;
+      continue;
+    }
     std::string password;
     if (entry.encrypted()) {
       bool aborted = false;
