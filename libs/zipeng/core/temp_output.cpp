@@ -296,8 +296,8 @@ class TempFileSink final : public ArchiveSink {
 
 class InPlaceSink final : public ArchiveSink {
  public:
-  InPlaceSink(int fd, uint64_t appendAt, std::string tail)
-      : appendAt_(appendAt), tail_(std::move(tail)), file_(this, fd, appendAt) {
+  InPlaceSink(int fd, uint64_t appendAt, std::string_view head, std::string rest)
+      : appendAt_(appendAt), head_(head), rest_(std::move(rest)), file_(this, fd, appendAt) {
     ReadFaultHook();
   }
   ~InPlaceSink() override { if (!done_) Discard(); }
@@ -331,12 +331,17 @@ class InPlaceSink final : public ArchiveSink {
     if (fd < 0) return;
     // Truncate first so the space the new entries took is free again for the old tail.
     if (ftruncate(fd, static_cast<off_t>(appendAt_)) == 0) {
-      size_t done = 0;
-      while (done < tail_.size()) {
-        ssize_t n = pwrite(fd, tail_.data() + done, tail_.size() - done, static_cast<off_t>(appendAt_ + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
+      uint64_t at = appendAt_;
+      for (std::string_view part : {head_, std::string_view(rest_)}) {
+        size_t done = 0;
+        while (done < part.size()) {
+          ssize_t n = pwrite(fd, part.data() + done, part.size() - done, static_cast<off_t>(at + done));
+          if (n < 0 && errno == EINTR) continue;
+          if (n <= 0) break;
+          done += static_cast<size_t>(n);
+        }
+        at += done;
+        if (done < part.size()) break;
       }
       fsync(fd);
     }
@@ -349,7 +354,8 @@ class InPlaceSink final : public ArchiveSink {
     return [this](const void* d, size_t n, uint64_t off) { return RawPWrite(file_.fd(), d, n, off); };
   }
   uint64_t appendAt_;
-  std::string tail_;
+  std::string_view head_;
+  std::string rest_;
   BufferedFile file_;
   bool done_ = false;
 };
@@ -478,13 +484,13 @@ std::unique_ptr<ArchiveSink> OpenTempFileSink(const std::string& archivePath, co
 }
 
 std::unique_ptr<ArchiveSink> OpenInPlaceSink(const std::string& archivePath, uint64_t appendAt,
-                                             std::string savedTail, int* error) {
+                                             std::string_view tailHead, std::string tailRest, int* error) {
   int fd = open(archivePath.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {
     *error = errno == ENOENT ? zipabi::zrArchiveNotFound : zipabi::zrCannotAccess;
     return nullptr;
   }
-  return std::make_unique<InPlaceSink>(fd, appendAt, std::move(savedTail));
+  return std::make_unique<InPlaceSink>(fd, appendAt, tailHead, std::move(tailRest));
 }
 
 std::unique_ptr<ArchiveSink> OpenSpannedSink(const std::string& archivePath, uint64_t segmentSize,

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zipcore {
@@ -65,9 +66,10 @@ class ArchiveSink {
 // Creates the temporary file in `tempFolder` (empty: the archive's folder).
 std::unique_ptr<ArchiveSink> OpenTempFileSink(const std::string& archivePath, const std::string& tempFolder,
                                               int* error);
-// Opens the archive for growth at `appendAt`; `savedTail` holds the bytes from there to the end.
+// Opens the archive for growth at `appendAt`; `tailHead` then `tailRest` are the bytes from there
+// to the end, put back by Discard. `tailHead` is not copied: it must outlive the sink.
 std::unique_ptr<ArchiveSink> OpenInPlaceSink(const std::string& archivePath, uint64_t appendAt,
-                                             std::string savedTail, int* error);
+                                             std::string_view tailHead, std::string tailRest, int* error);
 // `newDisk(n)` is asked before segment n (1-based) after the first is begun; false aborts.
 std::unique_ptr<ArchiveSink> OpenSpannedSink(const std::string& archivePath, uint64_t segmentSize,
                                              std::function<bool(uint32_t)> newDisk, int* error);

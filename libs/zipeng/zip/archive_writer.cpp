@@ -187,9 +187,12 @@ int ArchiveWriter::Finish(const std::string& comment) {
   uint64_t onLastDisk = 0;
   uint64_t cdSize = 0;
   if (!sink_.Segmented()) {
-    cd.swap(rawCentral_);
+    for (auto& run : rawCentral_) {
+      if (!sink_.Write(run.data(), run.size())) return SinkError(sink_);
+      cdSize += run.size();
+    }
     for (auto& e : entries_) cd += BuildCentralRecord(e);
-    cdSize = cd.size();
+    cdSize += cd.size();
     onLastDisk = count();
     if (!sink_.Write(cd.data(), cd.size())) return SinkError(sink_);
   } else {

@@ -24,8 +24,12 @@ class ArchiveWriter {
   // Records an entry that stays where it is (growing in place).
   void KeepInPlace(WriterEntry e) { entries_.push_back(std::move(e)); }
   // The same, with its central record as stored; such records come first in the directory.
+  // The bytes are not copied: they must outlive Finish.
   void KeepRawCentral(std::string_view record) {
-    rawCentral_.append(record);
+    if (!rawCentral_.empty() && rawCentral_.back().data() + rawCentral_.back().size() == record.data())
+      rawCentral_.back() = std::string_view(rawCentral_.back().data(), rawCentral_.back().size() + record.size());
+    else
+      rawCentral_.push_back(record);
     ++rawCount_;
   }
   // Writes a new entry whose data is already compressed.
@@ -47,7 +51,7 @@ class ArchiveWriter {
 
   ArchiveSink& sink_;
   std::vector<WriterEntry> entries_;
-  std::string rawCentral_;
+  std::vector<std::string_view> rawCentral_;  // runs of stored records, into the old directory
   size_t rawCount_ = 0;
   // The run of adjacent entries waiting to be copied.
   ExistingArchive* runFrom_ = nullptr;

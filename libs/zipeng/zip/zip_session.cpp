@@ -63,15 +63,12 @@ std::unique_ptr<ArchiveSink> ZipSession::OpenOutput(ExistingArchive* existing, b
     uint64_t total = existing->source().size() - from;
     const std::string& cd = existing->RawDirectory();
     size_t have = cd.size() <= total ? cd.size() : 0;
-    std::string tail;
-    tail.reserve(static_cast<size_t>(total));
-    tail.append(cd, 0, have);
-    tail.resize(static_cast<size_t>(total));
-    if (total > have && !existing->source().read(from + have, tail.data() + have, tail.size() - have)) {
+    std::string rest(static_cast<size_t>(total - have), '\0');
+    if (!rest.empty() && !existing->source().read(from + have, rest.data(), rest.size())) {
       *error = zipabi::zrCannotAccess;
       return nullptr;
     }
-    auto sink = OpenInPlaceSink(cmd.archive, from, std::move(tail), error);
+    auto sink = OpenInPlaceSink(cmd.archive, from, std::string_view(cd).substr(0, have), std::move(rest), error);
     if (sink) *inPlace = true;
     return sink;
   }
