@@ -3,6 +3,7 @@
 #include <libdeflate.h>
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <string_view>
 #include <unordered_set>
@@ -213,22 +214,38 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
     // More entries claimed than the directory could hold: the count is a lie or the directory
     // is cut; the parse below counts for itself.
   }
-  std::string cd;
-  try {
-    cd.resize(end.cdSize);
-  } catch (const std::bad_alloc&) {
-    result = zipabi::zrOutOfMemory;
-    return false;
-  }
-  if (end.cdSize && !source.read(expected, cd.data(), cd.size())) {
-    if (source.aborted()) result = zipabi::zrAborted;
-    else if (source.ioFailed()) result = zipabi::zrCannotAccess;
-    return false;
-  }
+  // The directory is read through a bounded window, so a directory size that lies costs no
+  // memory; the entries themselves take memory only for headers that are really there.
+  constexpr size_t kWindow = (1u << 20) + kCentralHeaderSize + 3 * 65535;
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(end.cdSize, kWindow)));
+  uint64_t readAt = expected;
+  uint64_t left = end.cdSize;
+  size_t begin = 0, have = 0;
+  auto fill = [&](size_t need) -> bool {
+    if (have - begin >= need) return true;
+    std::memmove(buffer.data(), buffer.data() + begin, have - begin);
+    have -= begin;
+    begin = 0;
+    size_t n = static_cast<size_t>(std::min<uint64_t>(buffer.size() - have, left));
+    if (n && !source.read(readAt, buffer.data() + have, n)) {
+      if (source.aborted()) result = zipabi::zrAborted;
+      else if (source.ioFailed()) result = zipabi::zrCannotAccess;
+      return false;
+    }
+    readAt += n;
+    left -= n;
+    have += n;
+    return have - begin >= need;
+  };
   index.entries.clear();
-  index.entries.reserve(std::min<uint64_t>(end.totalEntries, cd.size() / kCentralHeaderSize));
-  ByteReader r(reinterpret_cast<const uint8_t*>(cd.data()), cd.size());
-  while (r.remaining() > 0) {
+  index.entries.reserve(static_cast<size_t>(std::min<uint64_t>({end.totalEntries, end.cdSize / kCentralHeaderSize, 1u << 20})));
+  while (left > 0 || begin < have) {
+    if (!fill(kCentralHeaderSize)) return false;
+    const uint8_t* h = buffer.data() + begin;
+    size_t total = kCentralHeaderSize + get16(h + 28) + get16(h + 30) + get16(h + 32);
+    if (!fill(total)) return false;
+    ByteReader r(buffer.data() + begin, total);
+    begin += total;
     ZipEntry e;
     uint32_t disk = 0;
     if (!parseCentralHeader(r, e, disk)) return false;
