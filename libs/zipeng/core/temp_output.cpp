@@ -313,9 +313,9 @@ class InPlaceSink final : public ArchiveSink {
   }
   bool Commit() override {
     if (!ok() || !file_.Flush(WriteAt())) return false;
-    // No fsync here: growing in place is the fast path the user chose over the temporary copy;
-    // a crash mid-write is what "-F" is for.
-    if (ftruncate(file_.fd(), static_cast<off_t>(file_.pos())) != 0) {
+    // No fsync unless required: growing in place is the fast path the user chose over the
+    // temporary copy; a crash mid-write is what "-F" is for.
+    if (ftruncate(file_.fd(), static_cast<off_t>(file_.pos())) != 0 || (requireSync_ && fsync(file_.fd()) != 0)) {
       FailFromErrno(errno, false);
       return false;
     }

@@ -45,6 +45,9 @@ class ArchiveSink {
   // Copies `length` bytes from `fd` at `offset` (unchanged entries), in the kernel when it can.
   virtual bool CopyFromFd(int fd, uint64_t offset, uint64_t length);
 
+  // Growing in place skips the sync unless asked (sources deleted after it need it on disk).
+  void RequireSync() { requireSync_ = true; }
+
   bool ok() const { return error_ == 0; }
   int error() const { return error_; }
   // Sets the error from errno after a failed system call.
@@ -60,6 +63,7 @@ class ArchiveSink {
   int error_ = 0;
   uint64_t written_ = 0;
   int64_t failAfter_ = -1;  // PARCELIX_FAIL_WRITE_AFTER, for the disk-full tests
+  bool requireSync_ = false;
   void ReadFaultHook();
 };
 

@@ -158,6 +158,7 @@ int RunAdd(ZipSession& s) {
   int error = 0;
   std::unique_ptr<ArchiveSink> sink = s.OpenOutput(present ? &existing : nullptr, cmd.grow, &inPlace, &error);
   if (!sink) return error ? error : zipabi::zrTempFileProblem;
+  if (cmd.move) sink->RequireSync();
   ArchiveWriter writer(*sink);
   auto fail = [&](int rc) {
     sink->Discard();
