@@ -30,7 +30,7 @@ WriterEntry NewEntry(const std::string& name, const struct stat& st, bool folder
   e.name = name;
   if (NeedsUtf8Flag(name)) e.flags |= kFlagUtf8;
   e.versionMadeBy = (kHostUnix << 8) | 30;
-  e.versionNeeded = folder ? 20 : 20;
+  e.versionNeeded = 20;
   e.method = kMethodStored;
   e.mtime = static_cast<int64_t>(st.st_mtime);
   e.hasMtime = true;

@@ -58,7 +58,6 @@ bool ParseZipCommand(int argc, const char* const* argv, ZipCommand& cmd) {
   if (argc < 1 || !argv) return false;
   cmd.password = argv[0] ? argv[0] : "";
   int i = 1;
-  bool sawAction = false;
   auto value = [&](std::string& out) {
     if (i + 1 >= argc || !argv[i + 1]) return false;
     out = argv[++i];
@@ -68,7 +67,7 @@ bool ParseZipCommand(int argc, const char* const* argv, ZipCommand& cmd) {
     if (!argv[i]) return false;
     std::string a = argv[i];
     if (a.size() < 2 || a[0] != '-') break;  // the archive name
-    if (a == "-FF") { cmd.action = ZipAction::FixAggressive; sawAction = true; continue; }
+    if (a == "-FF") { cmd.action = ZipAction::FixAggressive; continue; }
     if (a == "-b") { if (!value(cmd.tempFolder)) return false; continue; }
     if (a == "-n") {
       std::string list;
@@ -88,12 +87,12 @@ bool ParseZipCommand(int argc, const char* const* argv, ZipCommand& cmd) {
       char c = a[k];
       if (c >= '0' && c <= '9') { cmd.level = c - '0'; continue; }
       switch (c) {
-        case 'f': cmd.action = ZipAction::Freshen; sawAction = true; break;
-        case 'u': cmd.action = ZipAction::Update; sawAction = true; break;
-        case 'd': cmd.action = ZipAction::Delete; sawAction = true; break;
-        case 'F': cmd.action = ZipAction::Fix; sawAction = true; break;
-        case 'o': cmd.action = ZipAction::Redate; sawAction = true; break;
-        case 'z': cmd.action = ZipAction::Comment; sawAction = true; break;
+        case 'f': cmd.action = ZipAction::Freshen; break;
+        case 'u': cmd.action = ZipAction::Update; break;
+        case 'd': cmd.action = ZipAction::Delete; break;
+        case 'F': cmd.action = ZipAction::Fix; break;
+        case 'o': cmd.action = ZipAction::Redate; break;
+        case 'z': cmd.action = ZipAction::Comment; break;
         case 'e': cmd.encrypt = true; break;
         case 'm': cmd.move = true; break;
         case 'S': cmd.hidden = true; break;
@@ -108,7 +107,6 @@ bool ParseZipCommand(int argc, const char* const* argv, ZipCommand& cmd) {
       }
     }
   }
-  (void)sawAction;
   if (i >= argc || !argv[i] || !*argv[i]) return false;
   cmd.archive = argv[i++];
   std::vector<std::string>* target = &cmd.names;
