@@ -25,7 +25,9 @@ TEST_F(UpdateDelete, FreshenReplacesOnlyOlderEntriesAndAddsNothing) {
   // The unchanged file is reported as up to date (reason 3).
   ASSERT_EQ(rec.Count(zipabi::zcmSkipping), 1);
   for (auto& m : rec.messages)
-    if (m.code == zipabi::zcmSkipping) EXPECT_EQ(m.reason, zipabi::zsrUpToDate);
+    if (m.code == zipabi::zcmSkipping) {
+      EXPECT_EQ(m.reason, zipabi::zsrUpToDate);
+    }
   std::string out = UnzipTo(P("u.zip"));
   EXPECT_EQ(ReadFile(out + "/w/old.txt"), "newer content");
   EXPECT_FALSE(Exists(out + "/w/brand_new.txt"));
