@@ -223,4 +223,14 @@ int ArchiveWriter::Finish(const std::string& comment) {
   return 0;
 }
 
+int ArchiveWriter::FinishAndCommit(const std::string& comment) {
+  int rc = Finish(comment);
+  if (rc || !sink_.Commit()) {
+    int code = rc ? rc : (sink_.error() ? sink_.error() : zipabi::zrTempFileProblem);
+    sink_.Discard();
+    return code;
+  }
+  return zipabi::zrOk;
+}
+
 }  // namespace zipcore

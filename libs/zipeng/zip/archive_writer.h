@@ -42,6 +42,9 @@ class ArchiveWriter {
 
   // Writes the central directory and end records. The sink still needs Commit.
   int Finish(const std::string& comment);
+  // Finish, then commit the sink; on any failure the sink is discarded, so the old archive
+  // stays as it was. Returns 0 or the error code.
+  int FinishAndCommit(const std::string& comment);
 
   std::vector<WriterEntry>& entries() { return entries_; }
   size_t count() const { return rawCount_ + entries_.size(); }

@@ -39,13 +39,7 @@ int RunArchiveComment(ZipSession& s) {
     sink->Discard();
     return rc;
   }
-  rc = writer.Finish(comment);
-  if (rc || !sink->Commit()) {
-    int code = rc ? rc : (sink->error() ? sink->error() : zipabi::zrTempFileProblem);
-    sink->Discard();
-    return code;
-  }
-  return zipabi::zrOk;
+  return writer.FinishAndCommit(comment);
 }
 
 }  // namespace zipcore

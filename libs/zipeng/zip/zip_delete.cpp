@@ -77,13 +77,7 @@ int RunDelete(ZipSession& s) {
   }
   rc = writer.CopyKept(existing, keep);
   if (rc) { sink->Discard(); return rc; }
-  rc = writer.Finish(existing.index().rawComment);
-  if (rc || !sink->Commit()) {
-    int code = rc ? rc : (sink->error() ? sink->error() : zipabi::zrTempFileProblem);
-    sink->Discard();
-    return code;
-  }
-  return zipabi::zrOk;
+  return writer.FinishAndCommit(existing.index().rawComment);
 }
 
 }  // namespace zipcore

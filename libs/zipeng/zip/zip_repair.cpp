@@ -99,13 +99,7 @@ int RunRepair(ZipSession& s) {
     }
     writer.KeepInPlace(std::move(w));
   }
-  rc = writer.Finish(comment);
-  if (rc || !sink->Commit()) {
-    int code = rc ? rc : (sink->error() ? sink->error() : zipabi::zrTempFileProblem);
-    sink->Discard();
-    return code;
-  }
-  return zipabi::zrOk;
+  return writer.FinishAndCommit(comment);
 }
 
 }  // namespace zipcore
