@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QTreeView>
 
+#include "mainform/busy_period.h"
 #include "mainform/mainform.h"
 #include "mainform/program_state.h"
 #include "mainform/recent_archives.h"
@@ -28,18 +29,6 @@ platform::TFileDialogRequest NewZipDg(const QString& Title) {
   request.OverwritePrompt = true;
   return request;
 }
-
-// Ends a busy period however the command leaves.
-class TBusyPeriod {
- public:
-  explicit TBusyPeriod(TMainFormFm& window) : FWindow(window) { FWindow.SetBusy(false); }
-  ~TBusyPeriod() { FWindow.SetBusy(true); }
-  TBusyPeriod(const TBusyPeriod&) = delete;
-  TBusyPeriod& operator=(const TBusyPeriod&) = delete;
-
- private:
-  TMainFormFm& FWindow;
-};
 
 }  // namespace
 

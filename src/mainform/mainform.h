@@ -1,7 +1,8 @@
 // TMainFormFm: the main window. Its layout is mainform.ui; its behaviour is split by subsystem
 // into the sibling sources of this folder (busy.cpp, menus_enabling.cpp, status_bar.cpp,
 // view_toggles.cpp, help_commands.cpp, close_sequence.cpp, contents_view.cpp, archive_commands.cpp,
-// recent_archives.cpp, settings_load.cpp, settings_save.cpp, pending_commands.cpp).
+// recent_archives.cpp, extract_commands.cpp, settings_load.cpp, settings_save.cpp,
+// pending_commands.cpp).
 #pragma once
 
 #include <QMainWindow>
@@ -90,6 +91,9 @@ class TMainFormFm : public QMainWindow {
   int ConfirmReplace(const QString& FileName);
   // Asks, then moves the file to the Trash; false when it does not exist or was not moved.
   bool SendToRecycleBin(const QString& FileName);
+  // Extracts the selected entries (all of them with none selected) into Folder with the current
+  // settings, in one busy period; the result is reported to the user.
+  void ExtractFiles(const QString& Folder);
 
   // ---- handlers of this window ----
   void FormCreate();
@@ -128,6 +132,8 @@ class TMainFormFm : public QMainWindow {
   void MRUMenuClick(QObject* Sender);
   void OpenZipFile(const QString& FileName);
   void FileDrag1Drop(TFileDrag& Sender);
+  void EditExtractMnClick(QObject* Sender);
+  void SpdBtnViewClick(QObject* Sender);
   void LoadSettings();
   void SaveSettings(QObject* Sender);
   void SaveSettingsNow1Click(QObject* Sender);
@@ -140,8 +146,6 @@ class TMainFormFm : public QMainWindow {
   void FixAgressive1Click(QObject* Sender);
   void EditAddMnClick(QObject* Sender);
   void EditDeleteMnClick(QObject* Sender);
-  void EditExtractMnClick(QObject* Sender);
-  void SpdBtnViewClick(QObject* Sender);
   void EditUpdateMnClick(QObject* Sender);
   void AddComment1Click(QObject* Sender);
   void EditCreateGroupIcons1Click(QObject* Sender);

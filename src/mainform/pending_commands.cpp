@@ -7,8 +7,6 @@
 void TMainFormFm::EditAddMnClick(QObject*) {}
 void TMainFormFm::EditDeleteMnClick(QObject*) {}
 void TMainFormFm::EditUpdateMnClick(QObject*) {}
-void TMainFormFm::EditExtractMnClick(QObject*) {}
-void TMainFormFm::SpdBtnViewClick(QObject*) {}
 void TMainFormFm::FileTestMnClick(QObject*) {}
 void TMainFormFm::FixNormal1Click(QObject*) {}
 void TMainFormFm::FixAgressive1Click(QObject*) {}
@@ -28,9 +26,7 @@ void TMainFormFm::SavePlacement() {}
 // Engine events.
 void TMainFormFm::MainXzAdding(TZipEngine&, const TZipFileStats&) {}
 void TMainFormFm::MainXzDeleting(TZipEngine&, const QString&) {}
-void TMainFormFm::MainXzExtracting(TZipEngine&, const TZipFileStats&) {}
 void TMainFormFm::MainXzFixing(TZipEngine&, const QString&) {}
-void TMainFormFm::MainXzReplace(TZipEngine&, TZipReplace&) {}
 void TMainFormFm::MainXzTesting(TZipEngine&, const TZipFileStats&) {}
 void TMainFormFm::MainXzUpdating(TZipEngine&, const TZipFileStats&) {}
 void TMainFormFm::MainXzSkippingFile(TZipEngine&, const TZipSkipping&) {}

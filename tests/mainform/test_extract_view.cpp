@@ -1,0 +1,361 @@
+// Extract and View against the real libraries and archives written by a peer: the questions,
+// the folder choice, where files land, the replace prompt, failures, the temporary copies and
+// the shell requests.
+#include <QLabel>
+#include <QProgressBar>
+#include <QTest>
+#include <QToolButton>
+
+#include "archive_fixture.h"
+#include "common/test_environment.h"
+#include "test_mainwindow_rig.h"
+
+namespace {
+
+const QString kReplaceText = QStringLiteral("\" already exists. Do you want to replace this file?");
+
+QByteArray Contents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+  QDir().mkpath(QFileInfo(path).path());
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QStringList FilesUnder(const QString& dir) {
+  QStringList names;
+  QDir root(dir);
+  std::function<void(const QString&)> walk = [&](const QString& sub) {
+    for (const QFileInfo& info : QDir(dir + sub).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+      if (info.isDir()) walk(sub + info.fileName() + "/");
+      else names << sub + info.fileName();
+    }
+  };
+  walk("/");
+  names.sort();
+  return names;
+}
+
+}  // namespace
+
+class TestExtractView : public QObject {
+  Q_OBJECT
+
+  QString FDir;
+  QString FStartDir;
+
+  QString Path(const QString& name) { return FDir + "/" + name; }
+
+  // Opens a three-entry archive: rows README.TXT (DOCS/README.TXT), alpha.txt, beta.txt.
+  QString OpenThree(TWindowRig& rig) {
+    const QString path = Path("three.zip");
+    if (!MakeZip(path, {{"DOCS/README.TXT", 300, "2020,1,2,3,4,6", true}, {"alpha.txt", 40}, {"beta.txt", 50}}))
+      return QString();
+    Open(rig, path);
+    return path;
+  }
+
+  void Open(TWindowRig& rig, const QString& path) {
+    rig.Dialogs.OpenAnswers.push_back({path});
+    rig.Action("FileOpenMn")->trigger();
+    rig.Dialogs.Clear();
+  }
+
+  void SelectNamed(TWindowRig& rig, const QStringList& storedNames) {
+    rig.List()->clearSelection();
+    for (int row = 0; row < rig.Model()->rowCount(); ++row)
+      if (storedNames.contains(rig.Model()->Row(row).Path))
+        rig.List()->selectionModel()->select(rig.Model()->index(row, 0),
+                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+
+  QToolButton* Button(TWindowRig& rig, const char* name) { return rig.Find<QToolButton>(name); }
+
+ private slots:
+  void initTestCase() { FStartDir = QDir::currentPath(); }
+
+  void init() {
+    RemoveIni();
+    QDir::setCurrent(FStartDir);
+    FDir = QDir::tempPath() + "/extract";
+    QDir(FDir).removeRecursively();
+    QDir().mkpath(FDir);
+  }
+
+  void cleanup() { QDir::setCurrent(FStartDir); }
+
+  void extractAsksThenWritesTheSelectionIntoANewFolderChain() {
+    TWindowRig rig;
+    const QString archive = OpenThree(rig);
+    QVERIFY(!archive.isEmpty());
+    rig.Window->DefaultExtractPath = FDir;
+    SelectNamed(rig, {"DOCS/README.TXT", "beta.txt"});
+    const QString target = Path("out/deeper/still");
+    rig.Dialogs.MessageAnswers = {platform::mrYes};
+    rig.Dialogs.FolderAnswers = {target};
+
+    QStringList panels;
+    QList<int> busy;
+    auto* panel = rig.Find<QLabel>("StatusPanel0");
+    TZipFileStatsEvent extracting = rig.Window->MainXz->OnExtracting;
+    rig.Window->MainXz->OnExtracting = [&](TZipEngine& engine, const TZipFileStats& stats) {
+      if (panels.isEmpty()) panels << panel->text();
+      busy << BusyCount;
+      extracting(engine, stats);
+      panels << panel->text();
+    };
+    Button(rig, "SpdBtnExtract")->click();
+
+    QCOMPARE(rig.Dialogs.Prompts.size(), 2);
+    QCOMPARE(rig.Dialogs.Prompts[0].Caption, QStringLiteral("Confirm"));
+    QCOMPARE(rig.Dialogs.Prompts[0].Text,
+             "You are about to Extract the selected file(s) from the " + archive +
+                 " Archive file.  The file(s) will be created on your disk drive.  Are you sure you want to do this?");
+    QCOMPARE(rig.Dialogs.Prompts[0].Buttons, unsigned(platform::mbYesNo));
+    QCOMPARE(rig.Dialogs.Prompts[1].Kind, QStringLiteral("folder"));
+    QCOMPARE(rig.Dialogs.Prompts[1].Caption, QStringLiteral("Select Directory"));
+    QCOMPARE(rig.Dialogs.Prompts[1].Text, FDir);  // the chooser starts in DefaultExtractPath
+    QCOMPARE(QDir::currentPath(), FDir);
+
+    // Paths dropped: both land straight in the chosen folder, made with its parents.
+    QCOMPARE(FilesUnder(target), (QStringList{"/README.TXT", "/beta.txt"}));
+    QCOMPARE(Contents(target + "/README.TXT"), QByteArray(300, 'a'));
+    QCOMPARE(panels, (QStringList{"Extracting selected files.", "Extracting \"DOCS/README.TXT\".",
+                                  "Extracting \"beta.txt\"."}));
+    QCOMPARE(busy, (QList<int>{1, 1}));
+    QCOMPARE(BusyCount, 0);
+    QCOMPARE(panel->text(), rig.Window->TotalsText());
+    QCOMPARE(rig.Find<QProgressBar>("ProgressBar2")->value(), 0);
+    QCOMPARE(rig.Window->MainXz->ExtractDirectory, target);
+    QVERIFY(rig.Window->MainXz->FilesToProcess.isEmpty());
+    QCOMPARE(rig.Model()->rowCount(), 3);
+  }
+
+  void declinedOrCancelledExtractionWritesNothing() {
+    TWindowRig rig;
+    QVERIFY(!OpenThree(rig).isEmpty());
+    SelectNamed(rig, {"alpha.txt"});
+    const QString target = Path("never");
+    rig.Dialogs.MessageAnswers = {platform::mrNo};
+    rig.Dialogs.FolderAnswers = {target};
+    rig.Action("ExtractFile1")->trigger();
+    QCOMPARE(rig.Dialogs.Prompts.size(), 1);  // no folder chooser after No
+    QCOMPARE(rig.Dialogs.FolderAnswers.size(), std::size_t(1));
+    QVERIFY(rig.Window->MainXz->ExtractDirectory.isEmpty());  // the engine was never set up
+
+    // Without the confirmation the chooser comes at once; cancelling it ends the command.
+    rig.Dialogs.Clear();
+    rig.Dialogs.FolderAnswers.clear();
+    rig.Window->ConfirmExtract = false;
+    rig.Action("ExtractFile1")->trigger();
+    QCOMPARE(rig.Dialogs.Prompts.size(), 1);
+    QCOMPARE(rig.Dialogs.Prompts[0].Kind, QStringLiteral("folder"));
+    QVERIFY(!QFileInfo::exists(target));
+
+    // A typed folder that cannot be made (a file stands in the way) ends the command.
+    QVERIFY(WriteFile(Path("a-file"), "x"));
+    rig.Dialogs.Clear();
+    rig.Dialogs.FolderAnswers = {Path("a-file/sub")};
+    rig.Action("ExtractFile1")->trigger();
+    QCOMPARE(rig.Dialogs.Prompts.size(), 2);
+    QCOMPARE(rig.Dialogs.Prompts[1].Caption, QStringLiteral("Error"));
+    QVERIFY(rig.Dialogs.Prompts[1].Text.contains(Path("a-file/sub")));
+    QVERIFY(rig.Window->MainXz->ExtractDirectory.isEmpty());
+
+    // A DefaultExtractPath that is not there stops the command before any question.
+    rig.Dialogs.Clear();
+    rig.Window->ConfirmExtract = true;
+    rig.Window->DefaultExtractPath = Path("missing-folder");
+    rig.Action("ExtractFile1")->trigger();
+    QCOMPARE(rig.Dialogs.Prompts.size(), 1);
+    QCOMPARE(rig.Dialogs.Prompts[0].Caption, QStringLiteral("Error"));
+    QVERIFY(rig.Dialogs.Prompts[0].Text.contains(Path("missing-folder")));
+  }
+
+  void noSelectionExtractsEverythingWithStoredPathsWhenAsked() {
+    TWindowRig rig;
+    QVERIFY(!OpenThree(rig).isEmpty());
+    rig.List()->clearSelection();
+    rig.Window->ExtractPath = true;
+    rig.Window->MouseAction = 1;  // a double click extracts
+    const QString target = Path("all");
+    rig.Dialogs.FolderAnswers = {target};
+    rig.Window->ListViewDblClick();
+    QCOMPARE(rig.Dialogs.Prompts.size(), 1);  // no question without a selection
+    QCOMPARE(rig.Dialogs.Prompts[0].Kind, QStringLiteral("folder"));
+    QCOMPARE(FilesUnder(target), (QStringList{"/DOCS/README.TXT", "/alpha.txt", "/beta.txt"}));
+  }
+
+  void replacePromptYesNoAndAbort() {
+    TWindowRig rig;
+    const QString archive = Path("abc.zip");
+    QVERIFY(MakeZip(archive, {{"a.txt", 100}, {"b.txt", 100}, {"c.txt", 100}}));
+    Open(rig, archive);
+    const QString target = Path("replace");
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) QVERIFY(WriteFile(target + "/" + name, "old"));
+    rig.Window->ConfirmExtract = false;
+    rig.Window->EditSelectAllMnClick(nullptr);
+
+    // Yes replaces, No keeps and goes on.
+    rig.Dialogs.MessageAnswers = {platform::mrYes, platform::mrNo, platform::mrYes};
+    rig.Dialogs.FolderAnswers = {target};
+    Button(rig, "SpdBtnExtract")->click();
+    QCOMPARE(rig.Dialogs.Messages(),
+             (QStringList{"Confirm: The file \"" + target + "/a.txt" + kReplaceText,
+                          "Confirm: The file \"" + target + "/b.txt" + kReplaceText,
+                          "Confirm: The file \"" + target + "/c.txt" + kReplaceText}));
+    QCOMPARE(rig.Dialogs.Prompts[1].Buttons, unsigned(platform::mbYes | platform::mbNo | platform::mbAbort));
+    QCOMPARE(Contents(target + "/a.txt").size(), 100);
+    QCOMPARE(Contents(target + "/b.txt"), QByteArray("old"));
+    QCOMPARE(Contents(target + "/c.txt").size(), 100);
+
+    // Abort stops the engine: later files stay as they were, and the abort is reported.
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) QVERIFY(WriteFile(target + "/" + name, "old"));
+    rig.Dialogs.Clear();
+    rig.Dialogs.MessageAnswers = {platform::mrNo, platform::mrAbort};
+    rig.Dialogs.FolderAnswers = {target};
+    Button(rig, "SpdBtnExtract")->click();
+    QCOMPARE(rig.Dialogs.Messages().size(), 3);
+    QCOMPARE(rig.Dialogs.Messages()[2], QStringLiteral("Information: The extracting operation was aborted."));
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) QCOMPARE(Contents(target + "/" + name), QByteArray("old"));
+    QCOMPARE(BusyCount, 0);
+
+    // Never overwrite asks nothing and keeps them all.
+    rig.Dialogs.Clear();
+    rig.Window->Overwrite = 0;
+    rig.Window->ApplyOverwriteSetting();
+    rig.Dialogs.FolderAnswers = {target};
+    Button(rig, "SpdBtnExtract")->click();
+    QVERIFY(rig.Dialogs.Messages().isEmpty());
+    QCOMPARE(Contents(target + "/a.txt"), QByteArray("old"));
+  }
+
+  void aDamagedArchiveIsReportedAndViewOpensNothing() {
+    TWindowRig rig;
+    const QString archive = OpenThree(rig);
+    QVERIFY(!archive.isEmpty());
+    QVERIFY(WriteFile(archive, QByteArray("PK\x03\x04") + QByteArray(200, '\x17')));
+    rig.Window->ConfirmExtract = false;
+    SelectNamed(rig, {"alpha.txt"});
+    const QString target = Path("damaged");
+    rig.Dialogs.FolderAnswers = {target};
+    Button(rig, "SpdBtnExtract")->click();
+    QCOMPARE(rig.Dialogs.Messages(),
+             QStringList{"Error: The archive file is corrupted. Try using the Fix option on it."});
+    QVERIFY(FilesUnder(target).isEmpty());
+
+    // View: the same report, nothing opened or listed, the user's settings back.
+    rig.Dialogs.Clear();
+    rig.Window->TempFolder = Path("viewtmp");
+    rig.Window->ExtractPath = true;
+    Button(rig, "SpdBtnView")->click();
+    QCOMPARE(rig.Dialogs.Messages().size(), 1);
+    QVERIFY(rig.Shell.Requests.isEmpty());
+    QVERIFY(rig.Window->TempFiles.isEmpty());
+    QVERIFY(rig.Window->ExtractPath);
+    QCOMPARE(rig.Window->MainXz->Overwrite, zowAsk);
+  }
+
+  void hostileNamesNeverLeaveTheChosenFolder() {
+    TWindowRig rig;
+    const QString archive = Path("hostile.zip");
+    QVERIFY(MakeZip(archive, {{"../../evil.txt", 10}, {"/abs-evil.txt", 10}, {"ok/../../up.txt", 10}}));
+    Open(rig, archive);
+    QCOMPARE(rig.Model()->rowCount(), 3);
+    rig.Window->ConfirmExtract = false;
+    rig.Window->EditSelectAllMnClick(nullptr);
+    const QString target = Path("jail/inner");
+    for (bool paths : {false, true}) {
+      rig.Window->ExtractPath = paths;
+      rig.Dialogs.FolderAnswers = {target};
+      rig.Window->Overwrite = 1;
+      rig.Window->ApplyOverwriteSetting();
+      Button(rig, "SpdBtnExtract")->click();
+    }
+    // Only the folder's own contents: nothing beside it, above it or at the root.
+    QCOMPARE(FilesUnder(FDir + "/jail"), (QStringList{"/inner/abs-evil.txt", "/inner/evil.txt", "/inner/ok/up.txt", "/inner/up.txt"}));
+    QVERIFY(FilesUnder(FDir).filter("evil").size() == 2);
+    QVERIFY(!QFileInfo::exists("/abs-evil.txt"));
+  }
+
+  void viewOpensTheTemporaryCopyAndCloseDeletesIt() {
+    TWindowRig rig;
+    QVERIFY(!OpenThree(rig).isEmpty());
+    const QString temp = Path("viewtmp");
+    QVERIFY(QDir().mkpath(temp));
+    rig.Window->TempFolder = temp + "/";
+    rig.Window->ExtractPath = true;
+    rig.Window->ConfirmExtract = true;
+    rig.Window->EditSelectAllMnClick(nullptr);  // all three; the first row is README.TXT
+    QVERIFY(WriteFile(temp + "/alpha.txt", "older view"));  // replaced without asking
+
+    rig.Action("EditView1")->trigger();
+    const QString copy = temp + "/README.TXT";
+    QVERIFY(rig.Dialogs.Prompts.isEmpty());  // View asks nothing
+    QCOMPARE(rig.Shell.Requests.size(), 1);
+    QCOMPARE(rig.Shell.Requests[0].Verb, QStringLiteral("open"));
+    QCOMPARE(rig.Shell.Requests[0].File, copy);
+    QVERIFY(rig.Shell.Requests[0].Parameters.isEmpty() && rig.Shell.Requests[0].Directory.isEmpty());
+    QCOMPARE(FilesUnder(temp), (QStringList{"/README.TXT", "/alpha.txt", "/beta.txt"}));  // paths off
+    QCOMPARE(Contents(temp + "/alpha.txt").size(), 40);
+    QCOMPARE(rig.Window->TempFiles, QStringList{copy});
+    QVERIFY(rig.Window->ExtractPath);
+    QCOMPARE(rig.Window->MainXz->Overwrite, zowAsk);
+
+    // A double click views too (MouseAction 0); the path is listed twice.
+    rig.Window->MouseAction = 0;
+    rig.Window->ListViewDblClick();
+    QCOMPARE(rig.Window->TempFiles, (QStringList{copy, copy}));
+    QVERIFY(rig.Dialogs.Prompts.isEmpty());
+
+    rig.Window->close();
+    QVERIFY(!QFileInfo::exists(copy));
+    QVERIFY(QFileInfo::exists(temp + "/alpha.txt"));  // only the opened copy is deleted
+  }
+
+  void viewFallsBackToTheTextEditor() {
+    TWindowRig rig;
+    QVERIFY(!OpenThree(rig).isEmpty());
+    rig.Window->TempFolder = Path("viewtmp");
+    SelectNamed(rig, {"beta.txt"});
+    rig.Shell.Results = {platform::SE_ERR_NOASSOC, platform::SE_ERR_FNF};
+    Button(rig, "SpdBtnView")->click();
+    QCOMPARE(rig.Shell.Requests.size(), 2);
+    QCOMPARE(rig.Shell.Requests[1].Verb, QStringLiteral("open"));
+    QCOMPARE(rig.Shell.Requests[1].File, QStringLiteral("notepad.exe"));
+    QCOMPARE(rig.Shell.Requests[1].Parameters, Path("viewtmp/beta.txt"));
+    QVERIFY(rig.Dialogs.Prompts.isEmpty());  // the second failure is not reported
+
+    // No row selected: nothing to view.
+    rig.Shell.Requests.clear();
+    rig.List()->clearSelection();
+    rig.Window->SpdBtnViewClick(nullptr);
+    QVERIFY(rig.Shell.Requests.isEmpty());
+  }
+
+  void viewLeavesAFileItDidNotWriteAlone() {
+    TWindowRig rig;
+    QVERIFY(!OpenThree(rig).isEmpty());
+    const QString temp = Path("viewtmp");
+    rig.Window->TempFolder = temp;
+    QVERIFY(WriteFile(temp + "/alpha.txt", "someone else's"));
+    SelectNamed(rig, {"alpha.txt"});
+    // No extract method runs for 7: the file is still opened, but it is not ours to delete.
+    rig.Window->ExtractMethod = 7;
+    // An Overwrite value the settings do not name leaves the engine's mode as the view found it.
+    rig.Window->Overwrite = 7;
+    Button(rig, "SpdBtnView")->click();
+    QCOMPARE(rig.Shell.Requests.size(), 1);
+    QCOMPARE(rig.Shell.Requests[0].File, temp + "/alpha.txt");
+    QVERIFY(rig.Window->TempFiles.isEmpty());
+    QCOMPARE(rig.Window->MainXz->Overwrite, zowAsk);
+    rig.Window->close();
+    QCOMPARE(Contents(temp + "/alpha.txt"), QByteArray("someone else's"));
+  }
+};
+
+PARCELIX_GUI_TEST_MAIN(TestExtractView)
+#include "test_extract_view.moc"
