@@ -187,6 +187,27 @@ class TestExtractView : public QObject {
     QCOMPARE(rig.Dialogs.Prompts.size(), 1);  // no question without a selection
     QCOMPARE(rig.Dialogs.Prompts[0].Kind, QStringLiteral("folder"));
     QCOMPARE(FilesUnder(target), (QStringList{"/DOCS/README.TXT", "/alpha.txt", "/beta.txt"}));
+
+    // Freshen (ExtractMethod 1) takes only files that are there; update (2) adds the others.
+    const QString fresh = Path("fresh");
+    QVERIFY(WriteFile(fresh + "/alpha.txt", "old"));
+    QFile old(fresh + "/alpha.txt");  // older than the entry
+    QVERIFY(old.open(QIODevice::Append) &&
+            old.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)), QFileDevice::FileModificationTime));
+    old.close();
+    rig.Window->ExtractPath = false;
+    rig.Window->ExtractMethod = 1;
+    rig.Dialogs.Clear();
+    rig.Dialogs.FolderAnswers = {fresh};
+    rig.Dialogs.MessageAnswers = {platform::mrYes};
+    rig.Window->ListViewDblClick();
+    QCOMPARE(rig.Dialogs.Messages(), QStringList{"Confirm: The file \"" + fresh + "/alpha.txt" + kReplaceText});
+    QCOMPARE(FilesUnder(fresh), QStringList{"/alpha.txt"});
+    QCOMPARE(Contents(fresh + "/alpha.txt").size(), 40);
+    rig.Window->ExtractMethod = 2;
+    rig.Dialogs.FolderAnswers = {fresh};
+    rig.Window->ListViewDblClick();
+    QCOMPARE(FilesUnder(fresh), (QStringList{"/README.TXT", "/alpha.txt", "/beta.txt"}));
   }
 
   void replacePromptYesNoAndAbort() {
