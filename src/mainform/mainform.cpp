@@ -15,7 +15,9 @@
 #include "mainform/command_line.h"
 #include "mainform/contents_model.h"
 #include "mainform/program_state.h"
+#include "mainform/settings_file.h"
 #include "mainform/toolbar_images.h"
+#include "settings/placement.h"
 #include "support/file_drag.h"
 #include "ui_mainform.h"
 
@@ -43,6 +45,11 @@ TMainFormFm::TMainFormFm(const TMainFormServices& Services, QWidget* Parent)
   FileDrag1 = new TFileDrag(this);
   FileDrag1->setObjectName(QStringLiteral("FileDrag1"));
   FileDrag1->OnDrop = [this](TFileDrag& Sender) { FileDrag1Drop(Sender); };
+
+  Placement1 = new TPlacement(this);
+  Placement1->setObjectName(QStringLiteral("Placement1"));
+  Placement1->IniFileName = kSettingsFileName;
+  Placement1->Entry = QStringLiteral("MainFormFm");
 
   const auto buttons = ToolButtons();
   for (int index = 0; index < buttons.size(); ++index) buttons[index]->setIcon(ToolbarIcon(index));

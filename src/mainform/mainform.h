@@ -25,6 +25,7 @@ class QToolButton;
 class QTreeView;
 class TContentsModel;
 class TFileDrag;
+class TPlacement;
 
 class TMainFormFm : public QMainWindow {
   Q_OBJECT
@@ -38,6 +39,7 @@ class TMainFormFm : public QMainWindow {
   // ---- state ----
   TZipEngine* MainXz;           // the engine; ZipFileName is the current archive
   TFileDrag* FileDrag1;         // files dropped from the file manager
+  TPlacement* Placement1;       // where the window was, restored when first shown
   std::int64_t FTotalSize = 0;  // sums of the last listing
   std::int64_t FTotalPacked = 0;
   bool FTesting = false;        // true only while Test Archive runs the engine's Test

@@ -18,10 +18,8 @@ void TMainFormFm::ArchiveInformation1Click(QObject*) {}
 void TMainFormFm::AddComment1Click(QObject*) {}
 void TMainFormFm::EditCreateGroupIcons1Click(QObject*) {}
 
-// Settings and placement.
+// Settings.
 void TMainFormFm::Configuration1Click(QObject*) {}
-void TMainFormFm::RestorePlacement() {}
-void TMainFormFm::SavePlacement() {}
 
 // Engine events.
 void TMainFormFm::MainXzAdding(TZipEngine&, const TZipFileStats&) {}
