@@ -166,12 +166,7 @@ void TMainFormFm::FileDrag1Drop(TFileDrag& Sender) {
   if (!ArchiveOpen()) return;
 
   TBusyPeriod busy(*this);
-  // The Add command's adding, without its confirmation and file dialog. It runs the engine here
-  // until the Add command's own AddFilesToZip takes it over.
-  MainXz->FilesToProcess = Sender.NameWithPath();
-  StatusPanel0->setText(QStringLiteral("Adding selected files."));
-  MainXz->UsePaths = StorePath;
-  const int severity = ReportResult(MainXz->Add(0), QStringLiteral("adding"), FServices.Dialogs);
-  if (severity != 2) ReadArchive();
+  // The Add command's adding, without its confirmation and file dialog.
+  AddFilesToZip(Sender.NameWithPath());
   UpdateToolButtons();
 }

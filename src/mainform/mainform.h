@@ -1,7 +1,7 @@
 // TMainFormFm: the main window. Its layout is mainform.ui; its behaviour is split by subsystem
 // into the sibling sources of this folder (busy.cpp, menus_enabling.cpp, status_bar.cpp,
 // view_toggles.cpp, help_commands.cpp, close_sequence.cpp, contents_view.cpp, archive_commands.cpp,
-// recent_archives.cpp, extract_commands.cpp, settings_load.cpp, settings_save.cpp,
+// recent_archives.cpp, extract_commands.cpp, add_remove_commands.cpp, settings_load.cpp, settings_save.cpp,
 // pending_commands.cpp).
 #pragma once
 
@@ -96,6 +96,9 @@ class TMainFormFm : public QMainWindow {
   // Extracts the selected entries (all of them with none selected) into Folder with the current
   // settings, in one busy period; the result is reported to the user.
   void ExtractFiles(const QString& Folder);
+  // Adds the files (full paths) to the open archive and re-lists it; the caller holds the busy
+  // period. Failures are reported inside.
+  void AddFilesToZip(const QStringList& Files);
 
   // ---- handlers of this window ----
   void FormCreate();
@@ -136,6 +139,9 @@ class TMainFormFm : public QMainWindow {
   void FileDrag1Drop(TFileDrag& Sender);
   void EditExtractMnClick(QObject* Sender);
   void SpdBtnViewClick(QObject* Sender);
+  void EditAddMnClick(QObject* Sender);
+  void EditDeleteMnClick(QObject* Sender);
+  void EditUpdateMnClick(QObject* Sender);
   void LoadSettings();
   void SaveSettings(QObject* Sender);
   void SaveSettingsNow1Click(QObject* Sender);
@@ -146,9 +152,6 @@ class TMainFormFm : public QMainWindow {
   void FileTestMnClick(QObject* Sender);
   void FixNormal1Click(QObject* Sender);
   void FixAgressive1Click(QObject* Sender);
-  void EditAddMnClick(QObject* Sender);
-  void EditDeleteMnClick(QObject* Sender);
-  void EditUpdateMnClick(QObject* Sender);
   void AddComment1Click(QObject* Sender);
   void EditCreateGroupIcons1Click(QObject* Sender);
   void EditUpdateZIPDateMnClick(QObject* Sender);

@@ -4,9 +4,6 @@
 #include "mainform/mainform.h"
 
 // Entry commands.
-void TMainFormFm::EditAddMnClick(QObject*) {}
-void TMainFormFm::EditDeleteMnClick(QObject*) {}
-void TMainFormFm::EditUpdateMnClick(QObject*) {}
 void TMainFormFm::FileTestMnClick(QObject*) {}
 void TMainFormFm::FixNormal1Click(QObject*) {}
 void TMainFormFm::FixAgressive1Click(QObject*) {}
@@ -22,11 +19,8 @@ void TMainFormFm::EditCreateGroupIcons1Click(QObject*) {}
 void TMainFormFm::Configuration1Click(QObject*) {}
 
 // Engine events.
-void TMainFormFm::MainXzAdding(TZipEngine&, const TZipFileStats&) {}
-void TMainFormFm::MainXzDeleting(TZipEngine&, const QString&) {}
 void TMainFormFm::MainXzFixing(TZipEngine&, const QString&) {}
 void TMainFormFm::MainXzTesting(TZipEngine&, const TZipFileStats&) {}
-void TMainFormFm::MainXzUpdating(TZipEngine&, const TZipFileStats&) {}
 void TMainFormFm::MainXzSkippingFile(TZipEngine&, const TZipSkipping&) {}
 void TMainFormFm::MainXzNewdisk(TZipEngine&, std::int32_t) {}
 

@@ -1,0 +1,106 @@
+// Changing the open archive's contents: Add (also for dropped files), Update, Remove, and the
+// engine events these operations raise.
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTreeView>
+
+#include "mainform/busy_period.h"
+#include "mainform/mainform.h"
+#include "mainform/program_state.h"
+#include "mainform/result_reporting.h"
+#include "ui_mainform.h"
+
+namespace {
+
+// AddFilesDg, shared by Add and Update. Its name box starts empty every time, and it opens in
+// the process's current folder. "*" rather than "*.*": on Linux many files have no extension.
+platform::TFileDialogRequest AddFilesDg() {
+  platform::TFileDialogRequest request;
+  request.Title = QStringLiteral("Add Files");
+  request.Filter = QStringLiteral("All files (*)");
+  request.MultiSelect = true;
+  request.FileMustExist = true;
+  return request;
+}
+
+}  // namespace
+
+void TMainFormFm::EditAddMnClick(QObject* /*Sender*/) {
+  // A command started from inside an engine callback would call the engine again.
+  if (BusyCount != 0 || !ArchiveOpen()) return;
+  if (ConfirmAdd &&
+      FServices.Dialogs.MessageDlg(QStringLiteral("You are about to Add one or more files to the ") +
+                                       MainXz->ZipFileName +
+                                       QStringLiteral(" Archive file.  Are you sure you want to do this?"),
+                                   platform::TMsgDlgType::mtConfirmation, platform::mbYesNo) != platform::mrYes)
+    return;
+
+  TBusyPeriod busy(*this);
+  QStringList files;
+  if (FServices.Dialogs.OpenFileDialog(AddFilesDg(), files) && !files.isEmpty()) AddFilesToZip(files);
+}
+
+void TMainFormFm::AddFilesToZip(const QStringList& Files) {
+  MainXz->FilesToProcess = Files;
+  StatusPanel0->setText(QStringLiteral("Adding selected files."));
+  MainXz->UsePaths = StorePath;
+  if (ReportResult(MainXz->Add(0), QStringLiteral("adding"), FServices.Dialogs) == 2) return;
+  if (MainXz->MultidiskMode)
+    FServices.Dialogs.MessageDlg(QStringLiteral("Add operation completed.  To test the archive, you must close it "
+                                                "first, then select the test option from the file menu."),
+                                 platform::TMsgDlgType::mtInformation, platform::mbOK);
+  ReadArchive();
+  UpdateSelectionButtons();  // the re-read rows carry no selection
+}
+
+void TMainFormFm::EditUpdateMnClick(QObject* /*Sender*/) {
+  if (BusyCount != 0 || !ArchiveOpen()) return;
+  LeaveMultidiskMode();
+
+  TBusyPeriod busy(*this);
+  QStringList files;
+  if (!FServices.Dialogs.OpenFileDialog(AddFilesDg(), files) || files.isEmpty()) return;
+  MainXz->FilesToProcess = files;
+  StatusPanel0->setText(QStringLiteral("Updating files."));
+  MainXz->UsePaths = StorePath;
+  if (ReportResult(MainXz->Add(2), QStringLiteral("updating"), FServices.Dialogs) == 2) return;
+  ReadArchive();
+  UpdateSelectionButtons();
+}
+
+void TMainFormFm::EditDeleteMnClick(QObject* /*Sender*/) {
+  if (BusyCount != 0) return;
+  // The toolbar button and a double click can arrive with no row selected.
+  if (!ui->ListView->selectionModel()->hasSelection()) return;
+  if (ConfirmRemove &&
+      FServices.Dialogs.MessageDlg(QStringLiteral("You have chosen to Remove the selected file(s) from the ") +
+                                       MainXz->ZipFileName +
+                                       QStringLiteral(" Archive file.  Are you sure you want to do this?"),
+                                   platform::TMsgDlgType::mtConfirmation, platform::mbYesNo) != platform::mrYes)
+    return;
+
+  TBusyPeriod busy(*this);
+  MainXz->FilesToProcess.clear();
+  CollectSelectedNames(ui->ListView, MainXz->FilesToProcess);
+  StatusPanel0->setText(QStringLiteral("Deleting selected files."));
+  ReportResult(MainXz->Delete(), QStringLiteral("deleting"), FServices.Dialogs);
+  // Also after a failure: the list shows what the archive now holds.
+  ReadArchive();
+  UpdateSelectionButtons();
+}
+
+void TMainFormFm::MainXzAdding(TZipEngine& /*ZipEngine*/, const TZipFileStats& FileStats) {
+  StatusPanel0->setText(QStringLiteral("Adding \"") + FileStats.FileName + QStringLiteral("\"."));
+  ProgressBar2->setValue(0);
+}
+
+void TMainFormFm::MainXzUpdating(TZipEngine& /*ZipEngine*/, const TZipFileStats& FileStats) {
+  StatusPanel0->setText(QStringLiteral("Updating \"") + FileStats.FileName + QStringLiteral("\"."));
+  ProgressBar2->setValue(0);
+}
+
+void TMainFormFm::MainXzDeleting(TZipEngine& /*ZipEngine*/, const QString& FileName) {
+  StatusPanel0->setText(QStringLiteral("Deleting \"") + FileName + QStringLiteral("\"."));
+  ProgressBar2->setValue(0);
+}
