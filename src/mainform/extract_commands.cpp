@@ -75,6 +75,8 @@ void TMainFormFm::EditExtractMnClick(QObject* /*Sender*/) {
 
 void TMainFormFm::ExtractFiles(const QString& Folder) {
   TBusyPeriod busy(*this);
+  FReplaceDeclined = false;
+  FNeverOverwriting = MainXz->Overwrite == zowNever;
   MainXz->FilesToProcess.clear();
   CollectSelectedNames(ui->ListView, MainXz->FilesToProcess);
   MainXz->ExtractDirectory = Folder;
@@ -83,6 +85,7 @@ void TMainFormFm::ExtractFiles(const QString& Folder) {
   // 0 extract all, 1 freshen, 2 update; any other value extracts nothing.
   if (ExtractMethod >= 0 && ExtractMethod <= 2)
     ReportResult(MainXz->Extract(ExtractMethod), QStringLiteral("extracting"), FServices.Dialogs);
+  FNeverOverwriting = false;
 }
 
 void TMainFormFm::SpdBtnViewClick(QObject* /*Sender*/) {
@@ -139,6 +142,7 @@ void TMainFormFm::MainXzReplace(TZipEngine& ZipEngine, TZipReplace& Replace) {
       QStringLiteral("The file \"") + Replace.FileName +
           QStringLiteral("\" already exists. Do you want to replace this file?"),
       platform::TMsgDlgType::mtConfirmation, platform::mbYes | platform::mbNo | platform::mbAbort);
+  FReplaceDeclined = answer == platform::mrNo;
   if (answer == platform::mrYes)
     Replace.Replace = true;
   else if (answer == platform::mrNo)

@@ -1,0 +1,143 @@
+// Commands on a whole archive: Test and Fix (of an archive that is not open), Update Archive
+// Date, the multi-disk mode switch, and the prompts any engine operation can raise: skipped
+// files and disk requests.
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+
+#include "mainform/busy_period.h"
+#include "mainform/mainform.h"
+#include "mainform/program_state.h"
+#include "mainform/result_reporting.h"
+#include "ui_mainform.h"
+
+namespace {
+
+// OpenZipDg with the command's own title; its name box starts empty.
+platform::TFileDialogRequest ArchiveChooser(const QString& Title, const QString& LastDirectory) {
+  platform::TFileDialogRequest request;
+  request.Title = Title;
+  request.Filter = QStringLiteral("Zip file (*.ZIP);;All files (*.*)");
+  request.DefaultExt = QStringLiteral("zip");
+  request.FileMustExist = true;
+  if (!LastDirectory.isEmpty()) request.InitialDir = LastDirectory;
+  return request;
+}
+
+QString SkipReasonText(std::uint8_t Reason) {
+  switch (Reason) {
+    case 0: return QStringLiteral("file not found.");
+    case 1: return QStringLiteral("unknown compression.");
+    case 2: return QStringLiteral("CRC does not check out.");
+    case 3: return QStringLiteral("file is already up to date.");
+    case 4: return QStringLiteral("unable to open file.");
+    case 5: return QStringLiteral("invalid or no password to decrypt file.");
+    case 6: return QStringLiteral("file's compressed data is corrupted.");
+    default: return QString();
+  }
+}
+
+}  // namespace
+
+void TMainFormFm::FileTestMnClick(QObject* /*Sender*/) {
+  // The chosen archive takes the place of the open one for the test: with one open (a stale
+  // shortcut) the window would lose track of it.
+  if (BusyCount != 0 || ArchiveOpen()) return;
+  const platform::TFileDialogRequest request = ArchiveChooser(QStringLiteral("Test Archive"), LastDirectory);
+  TBusyPeriod busy(*this);
+  QStringList chosen;
+  if (!FServices.Dialogs.OpenFileDialog(request, chosen) || chosen.isEmpty()) return;
+  MainXz->ZipFileName = QFileInfo(chosen.first()).absoluteFilePath();
+  StatusPanel0->setText(QStringLiteral("Testing archive ") + MainXz->ZipFileName);
+
+  FTesting = true;
+  const int code = MainXz->Test();
+  FTesting = false;
+  if (code == 0)
+    FServices.Dialogs.MessageDlg(QStringLiteral("All files in the archive are OK."),
+                                 platform::TMsgDlgType::mtInformation, platform::mbOK);
+  else if (code == 40)
+    FServices.Dialogs.MessageDlg(QStringLiteral("All files tested in the archive are OK.") + QChar(13) +
+                                     QStringLiteral("(Some files were skipped)"),
+                                 platform::TMsgDlgType::mtInformation, platform::mbOK);
+  else
+    ReportResult(code, QStringLiteral("testing"), FServices.Dialogs);
+  MainXz->ZipFileName.clear();
+}
+
+void TMainFormFm::FixNormal1Click(QObject* /*Sender*/) {
+  if (BusyCount != 0 || ArchiveOpen()) return;
+  LeaveMultidiskMode();
+  FixArchive(false);
+}
+
+void TMainFormFm::FixAgressive1Click(QObject* /*Sender*/) {
+  if (BusyCount != 0 || ArchiveOpen()) return;
+  LeaveMultidiskMode();
+  FixArchive(true);
+}
+
+void TMainFormFm::FixArchive(bool Aggressive) {
+  const platform::TFileDialogRequest request = ArchiveChooser(QStringLiteral("Fix Archive"), LastDirectory);
+  TBusyPeriod busy(*this);
+  QStringList chosen;
+  if (!FServices.Dialogs.OpenFileDialog(request, chosen) || chosen.isEmpty()) return;
+  MainXz->ZipFileName = QFileInfo(chosen.first()).absoluteFilePath();
+  const int code = MainXz->Fix(Aggressive);
+  if (code == 0)
+    FServices.Dialogs.MessageDlg(QStringLiteral("The specified Zip file has been fixed."),
+                                 platform::TMsgDlgType::mtInformation, platform::mbOK);
+  else if (code == 110)
+    FServices.Dialogs.MessageDlg(QStringLiteral("The specified Zip file is too corrupted to be fixed."),
+                                 platform::TMsgDlgType::mtInformation, platform::mbOK);
+  else
+    ReportResult(code, QStringLiteral("fixing"), FServices.Dialogs);
+  MainXz->ZipFileName.clear();
+}
+
+void TMainFormFm::EditUpdateZIPDateMnClick(QObject* /*Sender*/) {
+  if (BusyCount != 0 || !ArchiveOpen()) return;
+  LeaveMultidiskMode();
+  TBusyPeriod busy(*this);
+  StatusPanel0->setText(QStringLiteral("Updating ZIP date."));
+  ReportResult(MainXz->UpdateArchiveDate(), QStringLiteral("updating zip date"), FServices.Dialogs);
+}
+
+void TMainFormFm::MultidiskmodeMnClick(QObject* /*Sender*/) {
+  MainXz->MultidiskMode = !MainXz->MultidiskMode;
+  ui->MultidiskmodeMn->setChecked(MainXz->MultidiskMode);
+}
+
+void TMainFormFm::MainXzTesting(TZipEngine& /*ZipEngine*/, const TZipFileStats& FileStats) {
+  StatusPanel0->setText(QStringLiteral("Testing \"") + FileStats.FileName + QStringLiteral("\"."));
+  ProgressBar2->setValue(0);
+}
+
+void TMainFormFm::MainXzFixing(TZipEngine& /*ZipEngine*/, const QString& FileName) {
+  StatusPanel0->setText(QStringLiteral("Fixing \"") + FileName + QStringLiteral("\"."));
+  ProgressBar2->setValue(0);
+}
+
+void TMainFormFm::MainXzSkippingFile(TZipEngine& /*ZipEngine*/, const TZipSkipping& Skipping) {
+  // The library reports an existing file that extraction keeps as skipped. The user chose that,
+  // by answering No or by the never-overwrite setting: a box per file would only repeat it.
+  if (!FTesting && Skipping.Reason == 3 && (FReplaceDeclined || FNeverOverwriting)) {
+    FReplaceDeclined = false;
+    ProgressBar2->setValue(0);
+    return;
+  }
+  const QString text = FTesting ? QStringLiteral("File \"") + Skipping.FileName + QStringLiteral("\" failed test: ")
+                                : QStringLiteral("Skipping \"") + Skipping.FileName + QStringLiteral("\", ");
+  FServices.Dialogs.MessageDlg(text + SkipReasonText(Skipping.Reason), platform::TMsgDlgType::mtWarning,
+                               platform::mbOK);
+  ProgressBar2->setValue(0);
+}
+
+void TMainFormFm::MainXzNewdisk(TZipEngine& ZipEngine, std::int32_t Disknumber) {
+  const QString text = Disknumber == 0 ? QStringLiteral("Please insert the last disk of the set.")
+                                       : QStringLiteral("Please insert disk #") + QString::number(Disknumber) +
+                                             QStringLiteral(" of the set.");
+  if (FServices.Dialogs.MessageDlg(text, platform::TMsgDlgType::mtConfirmation, platform::mbOKCancel) !=
+      platform::mrOk)
+    ZipEngine.Abort = true;
+}
