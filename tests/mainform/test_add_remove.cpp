@@ -363,6 +363,24 @@ class TestAddRemove : public QObject {
     QCOMPARE(BusyCount, 0);
   }
 
+  void aFileGoneBeforeTheAddIsSkippedWithAWarning() {
+    TWindowRig rig;
+    const QString archive = OpenTwo(rig);
+    QVERIFY(!archive.isEmpty());
+    rig.Window->StorePath = false;
+    const QStringList files = MakeFiles({"one.txt", "gone.txt"});
+    QVERIFY(QFile::remove(files[1]));
+    rig.Window->SetBusy(false);
+    rig.Window->AddFilesToZip(files);
+    rig.Window->SetBusy(true);
+    const QStringList messages = rig.Dialogs.Messages();
+    QCOMPARE(messages.size(), 2);
+    QVERIFY2(messages[0].startsWith("Warning: Skipping \"") && messages[0].endsWith("gone.txt\", file not found."),
+             qPrintable(messages[0]));
+    QCOMPARE(messages[1], QStringLiteral("Information: Some files were skipped while adding."));
+    QCOMPARE(StoredNames(rig), (QStringList{"alpha.txt", "beta.txt", "one.txt"}));  // a warning still re-lists
+  }
+
   void multidiskAddToANewArchiveShowsTheNotice() {
     TWindowRig rig;
     const QString archive = Path("span/new.zip");
