@@ -1,7 +1,8 @@
 // TMainFormFm: the main window. Its layout is mainform.ui; its behaviour is split by subsystem
 // into the sibling sources of this folder (busy.cpp, menus_enabling.cpp, status_bar.cpp,
 // view_toggles.cpp, help_commands.cpp, close_sequence.cpp, contents_view.cpp, archive_commands.cpp,
-// recent_archives.cpp, extract_commands.cpp, add_remove_commands.cpp, settings_load.cpp, settings_save.cpp,
+// recent_archives.cpp, extract_commands.cpp, add_remove_commands.cpp, check_repair_commands.cpp,
+// settings_load.cpp, settings_save.cpp,
 // pending_commands.cpp).
 #pragma once
 
@@ -144,19 +145,21 @@ class TMainFormFm : public QMainWindow {
   void EditAddMnClick(QObject* Sender);
   void EditDeleteMnClick(QObject* Sender);
   void EditUpdateMnClick(QObject* Sender);
+  void FileTestMnClick(QObject* Sender);
+  void FixNormal1Click(QObject* Sender);
+  void FixAgressive1Click(QObject* Sender);
+  // Asks for a damaged archive and repairs it; both Fix commands run it.
+  void FixArchive(bool Aggressive);
+  void EditUpdateZIPDateMnClick(QObject* Sender);
+  void MultidiskmodeMnClick(QObject* Sender);
   void LoadSettings();
   void SaveSettings(QObject* Sender);
   void SaveSettingsNow1Click(QObject* Sender);
 
   // ---- commands whose behaviour arrives with later work (pending_commands.cpp) ----
   void BrowseArchives1Click(QObject* Sender);  // waits for the archive browser window
-  void FileTestMnClick(QObject* Sender);
-  void FixNormal1Click(QObject* Sender);
-  void FixAgressive1Click(QObject* Sender);
   void EditCreateGroupIcons1Click(QObject* Sender);
-  void EditUpdateZIPDateMnClick(QObject* Sender);
   void Configuration1Click(QObject* Sender);
-  void MultidiskmodeMnClick(QObject* Sender);
   void RestorePlacement();
   void SavePlacement();
 
@@ -214,5 +217,7 @@ class TMainFormFm : public QMainWindow {
   bool FHourglass = false;
   bool FShown = false;
   bool FCloseWhenIdle = false;  // the window was asked to close while an operation ran
+  bool FReplaceDeclined = false;  // the last replace question was answered No
+  bool FNeverOverwriting = false;  // an extraction runs that keeps every existing file
   QAction* FMenuItemUnderMouse = nullptr;  // also a disabled one, which a menu never highlights
 };
