@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "archive_fixture.h"
+#include "drop_simulation.h"
 #include "common/test_environment.h"
 #include "test_mainwindow_rig.h"
 
@@ -25,20 +26,6 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
   return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-void Drop(QWidget& target, const QStringList& names) {
-  QList<QUrl> urls;
-  for (const QString& name : names) urls << QUrl::fromLocalFile(name);
-  QMimeData data;
-  data.setUrls(urls);
-  const QPointF at(5, 5);
-  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(&target, &enter);
-  QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(&target, &move);
-  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(&target, &drop);
-  QCoreApplication::processEvents();  // OnDrop runs from the event loop
-}
 
 QStringList StoredNames(TWindowRig& rig) {
   QStringList names;

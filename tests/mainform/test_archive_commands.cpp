@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "archive_fixture.h"
+#include "drop_simulation.h"
 #include "common/test_environment.h"
 #include "mainform/recent_archives.h"
 #include "support/file_drag.h"
@@ -36,20 +37,6 @@ QByteArray Contents(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void Drop(QWidget& target, const QStringList& names) {
-  QList<QUrl> urls;
-  for (const QString& name : names) urls << QUrl::fromLocalFile(name);
-  QMimeData data;
-  data.setUrls(urls);
-  const QPointF at(5, 5);
-  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(&target, &enter);
-  QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(&target, &move);
-  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(&target, &drop);
-  QCoreApplication::processEvents();  // OnDrop runs from the event loop
-}
 
 }  // namespace
 
