@@ -10,17 +10,17 @@
 #include "core/safe_path.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  zipcore::ArchiveSource source;
+  zipeng::ArchiveSource source;
   source.openMemory(data, size);
-  zipcore::ArchiveIndex index;
-  if (zipcore::readArchiveIndex(source, index, true) != zipabi::zrOk) return 0;
-  zipcore::EntryReader reader;
+  zipeng::ArchiveIndex index;
+  if (zipeng::readArchiveIndex(source, index, true) != zipabi::zrOk) return 0;
+  zipeng::EntryReader reader;
   uint64_t total = 0;
   size_t n = 0;
   for (const auto& entry : index.entries) {
     if (++n > 64) break;  // enough to reach every code path; keeps each run quick
-    (void)zipcore::safeRelativePath(entry.name, false);
-    (void)zipcore::safeRelativePath(entry.name, true);
+    (void)zipeng::safeRelativePath(entry.name, false);
+    (void)zipeng::safeRelativePath(entry.name, true);
     (void)entry.dosAttributes();
     (void)entry.isSymlink();
     std::string password = entry.encrypted() ? "pw" : "";

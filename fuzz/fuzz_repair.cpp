@@ -8,13 +8,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int mode = 0; mode < 3; ++mode) {
-    zipcore::ArchiveSource source;
+    zipeng::ArchiveSource source;
     source.openMemory(data, size);
-    zipcore::RepairOptions options;
+    zipeng::RepairOptions options;
     options.aggressive = mode != 0;
     if (mode == 2) options.password = "secret";
     bool aborted = false;
-    auto found = zipcore::ScanForEntries(source, options, &aborted);
+    auto found = zipeng::scanForEntries(source, options, &aborted);
     for (auto& e : found) {
       if (e.end < e.start || e.end > size) __builtin_trap();
     }

@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "engine/zip_records.h"
-#include "engine/zipengine_abi.h"
+#include "zipengine_abi.h"
 #include "platform/module.h"
 
 class TZipEngine;

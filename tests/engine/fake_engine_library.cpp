@@ -4,7 +4,7 @@
 // reported the same way, so the tests can see when the component frees a library.
 #include <dlfcn.h>
 
-#include "engine/zipengine_abi.h"
+#include "zipengine_abi.h"
 
 #define FAKE_STRINGIFY2(x) #x
 #define FAKE_STRINGIFY(x) FAKE_STRINGIFY2(x)

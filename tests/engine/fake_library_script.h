@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/zipengine_abi.h"
+#include "zipengine_abi.h"
 
 struct TRecordedCall {
   std::string Library;  // "zipeng" or "unzeng"

@@ -11,7 +11,7 @@
 #include "core/safe_path.h"
 #include "core/zip_crypto.h"
 
-using namespace zipcore;
+using namespace zipeng;
 
 TEST(Patterns, WholeNameMatching) {
   struct Case {

@@ -177,7 +177,7 @@ TEST_F(HostileArchives, CorruptedByteFailsTheCrcWithReasonTwo) {
 TEST_F(HostileArchives, EndRecordInsideTheCommentIsNotBelieved) {
   // A fake end record planted in the comment claims an empty archive.
   std::string fake;
-  zipcore::append32(fake, zipcore::kEndOfCentralSig);
+  zipeng::append32(fake, zipeng::kEndOfCentralSig);
   fake += std::string(18, '\0');
   std::string archive = save(buildArchive({file("real.txt", "real")}, "note " + fake));
   EXPECT_EQ(lib.run({"", "-v", archive}), 0);

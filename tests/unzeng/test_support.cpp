@@ -121,7 +121,7 @@ std::string deflateRaw(const std::string& data) {
 }
 
 std::string buildArchive(const std::vector<RawEntry>& entries, const std::string& comment) {
-  using namespace zipcore;
+  using namespace zipeng;
   std::string out, central;
   for (const auto& e : entries) {
     std::string packed = e.deflate ? deflateRaw(e.data) : e.data;

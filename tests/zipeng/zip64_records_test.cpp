@@ -11,7 +11,7 @@
 namespace ztest {
 namespace {
 
-using zipcore::WriterEntry;
+using zipeng::WriterEntry;
 
 class Zip64Records : public ZipTest {};
 
@@ -31,24 +31,24 @@ TEST_F(Zip64Records, SizesAndOffsetsBeyondFourGigabytes) {
   };
   WriterEntry big;
   big.name = "zeros.bin";
-  big.method = zipcore::kMethodStored;
+  big.method = zipeng::kMethodStored;
   big.dosDateTime = (44u << 25) | (1u << 21) | (1u << 16);
   big.crc = crc;
   big.size = big.compressedSize = bigSize;
   big.externalAttributes = 0100644u << 16;
-  std::string h1 = zipcore::BuildLocalHeader(big, true);
+  std::string h1 = zipeng::buildLocalHeader(big, true);
   put(0, h1);  // its data is the file's hole: zeros
   WriterEntry small = big;
   small.name = "after.txt";
   small.size = small.compressedSize = 6;
   small.crc = libdeflate_crc32(0, "after\n", 6);
   small.localOffset = h1.size() + bigSize;
-  std::string h2 = zipcore::BuildLocalHeader(small, false);
+  std::string h2 = zipeng::buildLocalHeader(small, false);
   put(small.localOffset, h2 + "after\n");
   uint64_t cdOffset = small.localOffset + h2.size() + 6;
-  std::string cd = zipcore::BuildCentralRecord(big) + zipcore::BuildCentralRecord(small);
+  std::string cd = zipeng::buildCentralRecord(big) + zipeng::buildCentralRecord(small);
   put(cdOffset, cd);
-  put(cdOffset + cd.size(), zipcore::BuildEndRecords(2, cdOffset, cd.size(), cdOffset + cd.size(), ""));
+  put(cdOffset + cd.size(), zipeng::buildEndRecords(2, cdOffset, cd.size(), cdOffset + cd.size(), ""));
   close(fd);
 
   std::string out;
@@ -62,12 +62,12 @@ TEST_F(Zip64Records, SizesAndOffsetsBeyondFourGigabytes) {
 }
 
 TEST_F(Zip64Records, OnlyWellFormedUtf8NamesAreFlagged) {
-  EXPECT_FALSE(zipcore::NeedsUtf8Flag("plain/ascii.txt"));
-  EXPECT_TRUE(zipcore::NeedsUtf8Flag("na\xC3\xAFve.txt"));
-  EXPECT_TRUE(zipcore::NeedsUtf8Flag("\xF0\x9F\x98\x80"));
-  EXPECT_FALSE(zipcore::NeedsUtf8Flag("latin1 \xEF.txt"));   // a lone Latin-1 byte
-  EXPECT_FALSE(zipcore::NeedsUtf8Flag("cut \xC3"));          // a sequence cut short
-  EXPECT_FALSE(zipcore::NeedsUtf8Flag("\xC0\xAF overlong"));
+  EXPECT_FALSE(zipeng::needsUtf8Flag("plain/ascii.txt"));
+  EXPECT_TRUE(zipeng::needsUtf8Flag("na\xC3\xAFve.txt"));
+  EXPECT_TRUE(zipeng::needsUtf8Flag("\xF0\x9F\x98\x80"));
+  EXPECT_FALSE(zipeng::needsUtf8Flag("latin1 \xEF.txt"));   // a lone Latin-1 byte
+  EXPECT_FALSE(zipeng::needsUtf8Flag("cut \xC3"));          // a sequence cut short
+  EXPECT_FALSE(zipeng::needsUtf8Flag("\xC0\xAF overlong"));
   // Such a file is still stored, under its bytes, and read back by the tools.
   WriteFile(P("latin1 \xE9t\xE9.txt"), "bytes");
   ASSERT_EQ(Zip({P("l.zip"), "latin1 \xE9t\xE9.txt"}), 0);

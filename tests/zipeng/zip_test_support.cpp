@@ -88,7 +88,7 @@ int Zip(const std::vector<std::string>& args, Recorder* recorder, const std::str
   all.insert(all.end(), args.begin(), args.end());
   std::vector<const char*> argv;
   for (auto& a : all) argv.push_back(a.c_str());
-  int32_t r = zipeng(zipabi::kInterfaceVersion, static_cast<int32_t>(argv.size()), argv.data(), RecordingCallback,
+  int32_t r = zipabi::zipeng(zipabi::kInterfaceVersion, static_cast<int32_t>(argv.size()), argv.data(), RecordingCallback,
                      recorder);
   return r & 0xFFFF;
 }

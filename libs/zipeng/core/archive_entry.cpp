@@ -4,7 +4,7 @@
 #include "dos_time.h"
 #include "zip_format.h"
 
-namespace zipcore {
+namespace zipeng {
 
 bool ZipEntry::isUnixMade() const {
   // Only trust the mode when the high half actually holds a file type.
@@ -51,4 +51,4 @@ uint8_t ZipEntry::ratio() const {
   return static_cast<uint8_t>(v > 100 ? 100 : v);
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -13,7 +13,7 @@
 #include "dos_time.h"
 #include "zip_format.h"
 
-namespace zipcore {
+namespace zipeng {
 
 namespace {
 
@@ -335,4 +335,4 @@ int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowS
   return firstFailure;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

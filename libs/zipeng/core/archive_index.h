@@ -9,7 +9,7 @@
 
 #include "zipengine_abi.h"
 
-namespace zipcore {
+namespace zipeng {
 
 class ArchiveSource;
 
@@ -72,4 +72,4 @@ struct ArchiveIndex {
 // (the end record names other disks and `allowSpanned` is false), zrOutOfMemory.
 int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowSpanned);
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -10,7 +10,7 @@
 
 #include "zipengine_abi.h"
 
-namespace zipcore {
+namespace zipeng {
 
 ArchiveSource::~ArchiveSource() {
   for (auto& s : segments_)
@@ -159,4 +159,4 @@ bool ArchiveSource::read(uint64_t offset, void* buffer, size_t length) {
   return true;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace zipcore {
+namespace zipeng {
 
 class ArchiveSource {
  public:
@@ -68,4 +68,4 @@ class ArchiveSource {
   bool ioFailed_ = false;
 };
 
-}  // namespace zipcore
+}  // namespace zipeng

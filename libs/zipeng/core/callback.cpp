@@ -5,7 +5,7 @@
 #include "archive_index.h"
 #include "cp437.h"
 
-namespace zipcore {
+namespace zipeng {
 
 bool Callback::send(int32_t message, void* data) {
   if (fn_ == nullptr) return aborted_;
@@ -52,4 +52,4 @@ bool Callback::sendInt(int32_t message, int32_t value) {
   return send(message, &copy);
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -6,7 +6,7 @@
 
 #include "zipengine_abi.h"
 
-namespace zipcore {
+namespace zipeng {
 
 struct ZipEntry;
 
@@ -33,4 +33,4 @@ class Callback {
   bool aborted_ = false;
 };
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -12,15 +12,15 @@
 #include "core/zip_crypto.h"
 #include "zipengine_abi.h"
 
-namespace zipcore {
+namespace zipeng {
 
 namespace {
 
-uint8_t ReasonForErrno(int err) { return err == ENOENT || err == ENOTDIR ? 0 : 4; }
+uint8_t reasonForErrno(int err) { return err == ENOENT || err == ENOTDIR ? 0 : 4; }
 
 // Reads the whole file into `out`; false with errno set on failure. `tooLarge` when it
 // outgrows the limit (it may have grown since it was listed).
-bool ReadWhole(int fd, uint64_t hint, std::string& out, bool& tooLarge) {
+bool readWhole(int fd, uint64_t hint, std::string& out, bool& tooLarge) {
   tooLarge = false;
   size_t cap = static_cast<size_t>(std::min<uint64_t>(hint, kWholeFileLimit)) + 1;
   out.resize(cap);
@@ -33,7 +33,7 @@ bool ReadWhole(int fd, uint64_t hint, std::string& out, bool& tooLarge) {
       }
       out.resize(std::min<size_t>(out.size() * 2, kWholeFileLimit + 1));
     }
-    ssize_t n = read(fd, out.data() + have, out.size() - have);
+    ssize_t n = ::read(fd, out.data() + have, out.size() - have);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return false;
     if (n == 0) break;
@@ -43,7 +43,7 @@ bool ReadWhole(int fd, uint64_t hint, std::string& out, bool& tooLarge) {
   return true;
 }
 
-void Encrypt(const std::string& password, uint8_t check, std::string& data) {
+void encrypt(const std::string& password, uint8_t check, std::string& data) {
   ZipCrypto crypto(password);
   std::string out(kCryptHeaderSize + data.size(), '\0');
   auto* p = reinterpret_cast<uint8_t*>(out.data());
@@ -53,11 +53,11 @@ void Encrypt(const std::string& password, uint8_t check, std::string& data) {
   data.swap(out);
 }
 
-bool Encrypting(const CompressJob& job) { return job.password && !job.password->empty(); }
+bool encrypting(const CompressJob& job) { return job.password && !job.password->empty(); }
 
 }  // namespace
 
-uint32_t Crc32(uint32_t crc, const void* data, size_t size) { return libdeflate_crc32(crc, data, size); }
+uint32_t crc32(uint32_t crc, const void* data, size_t size) { return libdeflate_crc32(crc, data, size); }
 
 DeflateWorker::DeflateWorker() = default;
 
@@ -66,7 +66,7 @@ DeflateWorker::~DeflateWorker() {
     if (c) libdeflate_free_compressor(c);
 }
 
-CompressedData DeflateWorker::CompressWhole(const CompressJob& job) {
+CompressedData DeflateWorker::compressWhole(const CompressJob& job) {
   CompressedData r;
   if (job.expectedSize > kWholeFileLimit) {
     r.streamed = true;
@@ -74,29 +74,29 @@ CompressedData DeflateWorker::CompressWhole(const CompressJob& job) {
   }
   int fd = open(job.path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    r.skipReason = ReasonForErrno(errno);
+    r.skipReason = reasonForErrno(errno);
     return r;
   }
   std::string& input = input_;
   bool tooLarge = false;
-  bool ok = ReadWhole(fd, job.expectedSize, input, tooLarge);
+  bool ok = readWhole(fd, job.expectedSize, input, tooLarge);
   int err = errno;
   close(fd);
   if (!ok) {
-    r.skipReason = ReasonForErrno(err);
+    r.skipReason = reasonForErrno(err);
     return r;
   }
   if (tooLarge) {
     r.streamed = true;
     return r;
   }
-  return CompressBuffer(job, reinterpret_cast<const uint8_t*>(input.data()), input.size());
+  return compressBuffer(job, reinterpret_cast<const uint8_t*>(input.data()), input.size());
 }
 
-CompressedData DeflateWorker::CompressBuffer(const CompressJob& job, const uint8_t* data, size_t size) {
+CompressedData DeflateWorker::compressBuffer(const CompressJob& job, const uint8_t* data, size_t size) {
   CompressedData r;
   r.size = size;
-  r.crc = Crc32(0, data, size);
+  r.crc = crc32(0, data, size);
   bool stored = job.store || job.level <= 0 || size == 0;
   if (!stored) {
     int level = std::min(job.level, 9);
@@ -120,36 +120,36 @@ CompressedData DeflateWorker::CompressBuffer(const CompressJob& job, const uint8
     r.method = kMethodStored;
     r.data.assign(reinterpret_cast<const char*>(data), size);
   }
-  if (Encrypting(job)) {
-    Encrypt(*job.password, ZipCrypto::checkByte(r.crc, 0, false), r.data);
+  if (encrypting(job)) {
+    encrypt(*job.password, ZipCrypto::checkByte(r.crc, 0, false), r.data);
     r.flags |= kFlagEncrypted;
   }
   return r;
 }
 
-int StreamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& sink,
+int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& sink,
                        const std::function<bool(int)>& progress) {
   int fd = open(job.path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return -1 - ReasonForErrno(errno);
+  if (fd < 0) return -1 - reasonForErrno(errno);
   struct stat st {};
   fstat(fd, &st);
   uint64_t total = static_cast<uint64_t>(st.st_size);
-  bool encrypt = Encrypting(job);
+  bool encrypt = encrypting(job);
   bool stored = job.store || job.level <= 0;
-  bool zip64Local = NeedsZip64Local(std::max<uint64_t>(total, job.expectedSize));
+  bool zip64Local = needsZip64Local(std::max<uint64_t>(total, job.expectedSize));
 
   entry.method = stored ? kMethodStored : kMethodDeflate;
   entry.flags = static_cast<uint16_t>((entry.flags & kFlagUtf8) | (encrypt ? kFlagEncrypted | kFlagDataDescriptor : 0));
   entry.crc = 0;
   entry.size = entry.compressedSize = 0;
   if (zip64Local) entry.versionNeeded = 45;
-  std::string header = BuildLocalHeader(entry, zip64Local);
-  if (!sink.WriteWhole(header)) {
+  std::string header = buildLocalHeader(entry, zip64Local);
+  if (!sink.writeWhole(header)) {
     close(fd);
     return sink.error();
   }
   // WriteWhole may have begun a new segment: the header starts where it ended, less itself.
-  SinkPos headerAt{sink.Pos().disk, sink.Pos().offset - header.size()};
+  SinkPos headerAt{sink.pos().disk, sink.pos().offset - header.size()};
   entry.diskStart = headerAt.disk;
   entry.localOffset = headerAt.offset;
 
@@ -159,7 +159,7 @@ int StreamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
     crypto = std::make_unique<ZipCrypto>(*job.password);
     uint8_t header[kCryptHeaderSize];
     crypto->makeHeader(header, ZipCrypto::checkByte(0, static_cast<uint16_t>(entry.dosDateTime & 0xFFFF), true));
-    if (!sink.Write(header, sizeof header)) {
+    if (!sink.write(header, sizeof header)) {
       close(fd);
       return sink.error();
     }
@@ -181,17 +181,17 @@ int StreamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
     if (n == 0) return true;
     if (crypto) crypto->encrypt(p, n);
     packed += n;
-    return sink.Write(p, n);
+    return sink.write(p, n);
   };
   for (bool eof = false; !eof;) {
-    ssize_t n = read(fd, in.data(), in.size());
+    ssize_t n = ::read(fd, in.data(), in.size());
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       result = -1 - 4;
       break;
     }
     eof = n == 0;
-    crc = Crc32(crc, in.data(), static_cast<size_t>(n));
+    crc = crc32(crc, in.data(), static_cast<size_t>(n));
     done += static_cast<uint64_t>(n);
     if (stored) {
       if (!emit(in.data(), static_cast<size_t>(n))) { result = sink.error(); break; }
@@ -231,11 +231,11 @@ int StreamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
       append32(desc, static_cast<uint32_t>(packed));
       append32(desc, static_cast<uint32_t>(done));
     }
-    if (!sink.WriteWhole(desc)) return sink.error();
-  } else if (!sink.Patch(headerAt, BuildLocalHeader(entry, zip64Local))) {
+    if (!sink.writeWhole(desc)) return sink.error();
+  } else if (!sink.patch(headerAt, buildLocalHeader(entry, zip64Local))) {
     return sink.error() ? sink.error() : zipabi::zrTempFileProblem;
   }
   return 0;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -12,7 +12,7 @@
 
 struct libdeflate_compressor;
 
-namespace zipcore {
+namespace zipeng {
 
 // Files up to this size are read whole and compressed in one call.
 inline constexpr uint64_t kWholeFileLimit = 32ull << 20;
@@ -45,9 +45,9 @@ class DeflateWorker {
   ~DeflateWorker();
   DeflateWorker(const DeflateWorker&) = delete;
   DeflateWorker& operator=(const DeflateWorker&) = delete;
-  CompressedData CompressWhole(const CompressJob& job);
+  CompressedData compressWhole(const CompressJob& job);
   // Compresses a buffer already in memory.
-  CompressedData CompressBuffer(const CompressJob& job, const uint8_t* data, size_t size);
+  CompressedData compressBuffer(const CompressJob& job, const uint8_t* data, size_t size);
 
  private:
   libdeflate_compressor* compressors_[10] = {};
@@ -58,10 +58,10 @@ class DeflateWorker {
 // (or writes a data descriptor for an encrypted entry). Fills entry's sizes, CRC, method and
 // flags, and its disk and offset. `progress(percent)` returns false to abort. Returns 0, a skip reason as -1 - reason
 // (file unreadable), or a result code from the sink (> 0).
-int StreamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& sink,
+int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& sink,
                        const std::function<bool(int)>& progress);
 
 // CRC-32 through libdeflate.
-uint32_t Crc32(uint32_t crc, const void* data, size_t size);
+uint32_t crc32(uint32_t crc, const void* data, size_t size);
 
-}  // namespace zipcore
+}  // namespace zipeng

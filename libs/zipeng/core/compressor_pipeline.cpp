@@ -4,7 +4,7 @@
 
 #include "zipengine_abi.h"
 
-namespace zipcore {
+namespace zipeng {
 
 namespace {
 constexpr size_t kWindowFiles = 4096;
@@ -21,7 +21,7 @@ CompressPipeline::CompressPipeline(std::vector<CompressJob> jobs, unsigned threa
   for (auto& j : jobs_) bytes += j.expectedSize;
   if (jobs_.size() <= 16 && bytes <= (1u << 20)) return;
   workers_.reserve(threads);
-  for (unsigned t = 0; t < threads; ++t) workers_.emplace_back([this] { WorkerLoop(); });
+  for (unsigned t = 0; t < threads; ++t) workers_.emplace_back([this] { workerLoop(); });
 }
 
 CompressPipeline::~CompressPipeline() {
@@ -33,24 +33,24 @@ CompressPipeline::~CompressPipeline() {
   for (auto& w : workers_) w.join();
 }
 
-uint64_t CompressPipeline::Cost(size_t i) const {
+uint64_t CompressPipeline::cost(size_t i) const {
   // Input and output buffers; streamed files cost nothing here.
   uint64_t s = jobs_[i].expectedSize;
   return s > kWholeFileLimit ? 0 : 2 * s + 4096;
 }
 
-bool CompressPipeline::CanStart() const {
+bool CompressPipeline::canStart() const {
   if (next_ >= jobs_.size() || next_ >= taken_ + kWindowFiles) return false;
   // Always let the next file the caller needs start, however large.
-  return next_ == taken_ || inFlight_ + Cost(next_) <= kWindowBytes;
+  return next_ == taken_ || inFlight_ + cost(next_) <= kWindowBytes;
 }
 
-void CompressPipeline::RunJob(size_t i, DeflateWorker& worker, std::unique_lock<std::mutex>& lock) {
-  inFlight_ += Cost(i);
+void CompressPipeline::runJob(size_t i, DeflateWorker& worker, std::unique_lock<std::mutex>& lock) {
+  inFlight_ += cost(i);
   lock.unlock();
   CompressedData r;
   try {
-    r = worker.CompressWhole(jobs_[i]);
+    r = worker.compressWhole(jobs_[i]);
   } catch (const std::bad_alloc&) {
     // Thrown on a worker thread it would end the process; the caller reports it instead.
     r = CompressedData();
@@ -61,33 +61,33 @@ void CompressPipeline::RunJob(size_t i, DeflateWorker& worker, std::unique_lock<
   done_[i] = 1;
 }
 
-void CompressPipeline::WorkerLoop() {
+void CompressPipeline::workerLoop() {
   DeflateWorker worker;
   std::unique_lock<std::mutex> lock(mu_);
   for (;;) {
-    cv_.wait(lock, [this] { return stop_ || next_ >= jobs_.size() || CanStart(); });
+    cv_.wait(lock, [this] { return stop_ || next_ >= jobs_.size() || canStart(); });
     if (stop_ || next_ >= jobs_.size()) return;
     size_t i = next_++;
-    RunJob(i, worker, lock);
+    runJob(i, worker, lock);
     cv_.notify_all();
   }
 }
 
-CompressedData CompressPipeline::Take(size_t i) {
+CompressedData CompressPipeline::take(size_t i) {
   std::unique_lock<std::mutex> lock(mu_);
   while (!done_[i]) {
-    if (CanStart()) {
-      RunJob(next_++, callerWorker_, lock);
+    if (canStart()) {
+      runJob(next_++, callerWorker_, lock);
       continue;
     }
-    cv_.wait(lock, [&] { return done_[i] != 0 || CanStart(); });
+    cv_.wait(lock, [&] { return done_[i] != 0 || canStart(); });
   }
   CompressedData r = std::move(results_[i]);
   results_[i] = CompressedData();
-  inFlight_ -= Cost(i);
+  inFlight_ -= cost(i);
   taken_ = i + 1;
   cv_.notify_all();
   return r;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -11,7 +11,7 @@
 
 #include "core/compressor_deflate.h"
 
-namespace zipcore {
+namespace zipeng {
 
 class CompressPipeline {
  public:
@@ -25,13 +25,13 @@ class CompressPipeline {
   const CompressJob& job(size_t i) const { return jobs_[i]; }
   // Waits for file i (taken in increasing order) and hands over its result. While it waits,
   // the calling thread compresses files that no worker has started yet.
-  CompressedData Take(size_t i);
+  CompressedData take(size_t i);
 
  private:
-  void WorkerLoop();
-  uint64_t Cost(size_t i) const;
-  bool CanStart() const;
-  void RunJob(size_t i, DeflateWorker& worker, std::unique_lock<std::mutex>& lock);
+  void workerLoop();
+  uint64_t cost(size_t i) const;
+  bool canStart() const;
+  void runJob(size_t i, DeflateWorker& worker, std::unique_lock<std::mutex>& lock);
 
   std::vector<CompressJob> jobs_;
   std::vector<CompressedData> results_;
@@ -46,4 +46,4 @@ class CompressPipeline {
   bool stop_ = false;
 };
 
-}  // namespace zipcore
+}  // namespace zipeng

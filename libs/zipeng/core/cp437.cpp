@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace zipcore {
+namespace zipeng {
 
 namespace {
 // Upper half of code page 437 as Unicode code points.
@@ -96,4 +96,4 @@ std::string_view cutUtf8(std::string_view text, size_t maxBytes) {
   return text.substr(0, cut);
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace zipcore {
+namespace zipeng {
 
 std::string cp437ToUtf8(std::string_view text);
 bool isValidUtf8(std::string_view text);
@@ -12,4 +12,4 @@ bool isAscii(std::string_view text);
 // Cuts `text` to at most `maxBytes` without splitting a UTF-8 sequence.
 std::string_view cutUtf8(std::string_view text, size_t maxBytes);
 
-}  // namespace zipcore
+}  // namespace zipeng

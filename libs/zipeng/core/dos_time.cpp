@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace zipcore {
+namespace zipeng {
 
 int64_t dosToUnix(uint16_t dosDate, uint16_t dosTime) {
   std::tm tm{};
@@ -26,4 +26,4 @@ uint32_t unixToDos(int64_t unixTime) {
   return (date << 16) | time;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

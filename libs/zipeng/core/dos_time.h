@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <ctime>
 
-namespace zipcore {
+namespace zipeng {
 
 // Unix time (seconds, UTC) of a DOS date and time taken as local time. Invalid fields are
 // clamped into range rather than rejected, as archives from odd tools carry them.
@@ -13,4 +13,4 @@ int64_t dosToUnix(uint16_t dosDate, uint16_t dosTime);
 // 1980 give 1 January 1980 00:00; after 2107 give the last representable moment.
 uint32_t unixToDos(int64_t unixTime);
 
-}  // namespace zipcore
+}  // namespace zipeng

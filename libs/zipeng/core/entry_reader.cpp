@@ -14,7 +14,7 @@
 #include "zip_crypto.h"
 #include "zip_format.h"
 
-namespace zipcore {
+namespace zipeng {
 
 uint8_t skipReasonOf(EntryStatus status) {
   switch (status) {
@@ -227,4 +227,4 @@ EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, cons
   return EntryStatus::Ok;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -10,7 +10,7 @@
 
 #include "zipengine_abi.h"
 
-namespace zipcore {
+namespace zipeng {
 
 class ArchiveSource;
 struct ZipEntry;
@@ -59,4 +59,4 @@ class EntryReader {
   std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -9,15 +9,15 @@
 #include <map>
 #include <set>
 
-namespace zipcore {
+namespace zipeng {
 
 namespace {
 
-bool HasWildcard(const std::string& s) { return s.find_first_of("*?[") != std::string::npos; }
+bool hasWildcard(const std::string& s) { return s.find_first_of("*?[") != std::string::npos; }
 
-bool IsHiddenName(const std::string& leaf) { return !leaf.empty() && leaf[0] == '.'; }
+bool isHiddenName(const std::string& leaf) { return !leaf.empty() && leaf[0] == '.'; }
 
-std::string LeafOf(const std::string& path) {
+std::string leafOf(const std::string& path) {
   std::string p = path;
   while (p.size() > 1 && p.back() == '/') p.pop_back();
   size_t slash = p.rfind('/');
@@ -28,57 +28,57 @@ class Gatherer {
  public:
   Gatherer(const GatherOptions& o, GatherResult& r) : opt_(o), res_(r) {}
 
-  void AddNamed(const std::string& name, bool fromWildcard) {
+  void addNamed(const std::string& name, bool fromWildcard) {
     struct stat st {};
     if (stat(name.c_str(), &st) != 0) {
       res_.problems.push_back({name, static_cast<uint8_t>(errno == ENOENT || errno == ENOTDIR ? 0 : 4)});
       return;
     }
-    if (fromWildcard && !opt_.includeHidden && IsHiddenName(LeafOf(name))) return;
+    if (fromWildcard && !opt_.includeHidden && isHiddenName(leafOf(name))) return;
     if (S_ISDIR(st.st_mode)) {
-      AddFolder(name, st);
+      addFolder(name, st);
       if (opt_.recurse) {
         std::set<std::pair<dev_t, ino_t>> onPath;
-        Walk(name, st, onPath);
+        walk(name, st, onPath);
       }
     } else {
-      AddFile(name, st);
+      addFile(name, st);
     }
   }
 
  private:
-  bool Excluded(const std::string& stored) const {
+  bool excluded(const std::string& stored) const {
     if (!opt_.includePatterns.empty()) {
       bool any = false;
       for (auto& p : opt_.includePatterns)
-        if (MatchesPattern(p, stored)) { any = true; break; }
+        if (matchesPattern(p, stored)) { any = true; break; }
       if (!any) return true;
     }
     for (auto& p : opt_.excludePatterns)
-      if (MatchesPattern(p, stored)) return true;
+      if (matchesPattern(p, stored)) return true;
     return false;
   }
 
-  void AddFolder(const std::string& path, const struct stat& st) {
+  void addFolder(const std::string& path, const struct stat& st) {
     if (!opt_.folderEntries || opt_.junkPaths) return;
-    std::string stored = StoredNameForPath(path, false);
+    std::string stored = storedNameForPath(path, false);
     if (stored.empty()) return;  // the root itself has no name to store
     stored += '/';
-    if (Excluded(stored)) return;
-    Push(path, stored, st, true);
+    if (excluded(stored)) return;
+    push(path, stored, st, true);
   }
 
-  void AddFile(const std::string& path, const struct stat& st) {
+  void addFile(const std::string& path, const struct stat& st) {
     if (!S_ISREG(st.st_mode)) return;  // devices, sockets and pipes have no content to store
     for (auto& ex : opt_.excludeFiles)
       if (ex.first == st.st_dev && ex.second == st.st_ino) return;
     if (opt_.notBefore && static_cast<int64_t>(st.st_mtime) < *opt_.notBefore) return;
-    std::string stored = StoredNameForPath(path, opt_.junkPaths);
-    if (stored.empty() || Excluded(stored)) return;
-    Push(path, stored, st, false);
+    std::string stored = storedNameForPath(path, opt_.junkPaths);
+    if (stored.empty() || excluded(stored)) return;
+    push(path, stored, st, false);
   }
 
-  void Push(const std::string& path, const std::string& stored, const struct stat& st, bool folder) {
+  void push(const std::string& path, const std::string& stored, const struct stat& st, bool folder) {
     auto it = byName_.find(stored);
     if (it != byName_.end()) {
       const GatheredFile& prev = res_.files[it->second];
@@ -95,7 +95,7 @@ class Gatherer {
     res_.files.push_back(std::move(g));
   }
 
-  void Walk(const std::string& dir, const struct stat& dirSt, std::set<std::pair<dev_t, ino_t>>& onPath) {
+  void walk(const std::string& dir, const struct stat& dirSt, std::set<std::pair<dev_t, ino_t>>& onPath) {
     auto key = std::make_pair(dirSt.st_dev, dirSt.st_ino);
     if (!onPath.insert(key).second) return;  // a link back up the tree: stop, do not loop
     DIR* d = opendir(dir.c_str());
@@ -108,7 +108,7 @@ class Gatherer {
     while (dirent* de = readdir(d)) {
       std::string n = de->d_name;
       if (n == "." || n == "..") continue;
-      if (!opt_.includeHidden && IsHiddenName(n)) continue;
+      if (!opt_.includeHidden && isHiddenName(n)) continue;
       names.push_back(std::move(n));
     }
     closedir(d);
@@ -124,10 +124,10 @@ class Gatherer {
         continue;
       }
       if (S_ISDIR(st.st_mode)) {
-        AddFolder(path, st);
-        Walk(path, st, onPath);
+        addFolder(path, st);
+        walk(path, st, onPath);
       } else {
-        AddFile(path, st);
+        addFile(path, st);
       }
     }
     onPath.erase(key);
@@ -140,7 +140,7 @@ class Gatherer {
 
 }  // namespace
 
-std::string StoredNameForPath(const std::string& path, bool junkPaths) {
+std::string storedNameForPath(const std::string& path, bool junkPaths) {
   std::vector<std::string> parts;
   size_t pos = 0;
   while (pos <= path.size()) {
@@ -160,30 +160,30 @@ std::string StoredNameForPath(const std::string& path, bool junkPaths) {
   return out;
 }
 
-bool MatchesPattern(const std::string& pattern, const std::string& name) {
+bool matchesPattern(const std::string& pattern, const std::string& name) {
   return matchPattern(pattern, name);
 }
 
-GatherResult GatherFiles(const std::vector<std::string>& names, const GatherOptions& options) {
+GatherResult gatherFiles(const std::vector<std::string>& names, const GatherOptions& options) {
   GatherResult result;
   Gatherer g(options, result);
   for (const auto& name : names) {
     if (name.empty()) continue;
     struct stat st {};
-    if (HasWildcard(name) && stat(name.c_str(), &st) != 0) {
+    if (hasWildcard(name) && stat(name.c_str(), &st) != 0) {
       glob_t gl{};
       int rc = glob(name.c_str(), 0, nullptr, &gl);
       if (rc != 0 || gl.gl_pathc == 0) {
         result.problems.push_back({name, 0});
       } else {
-        for (size_t i = 0; i < gl.gl_pathc; ++i) g.AddNamed(gl.gl_pathv[i], true);
+        for (size_t i = 0; i < gl.gl_pathc; ++i) g.addNamed(gl.gl_pathv[i], true);
       }
       globfree(&gl);
       continue;
     }
-    g.AddNamed(name, false);
+    g.addNamed(name, false);
   }
   return result;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace zipcore {
+namespace zipeng {
 
 struct GatherOptions {
   bool recurse = false;          // -r
@@ -43,12 +43,12 @@ struct GatherResult {
   std::string repeatedName;
 };
 
-GatherResult GatherFiles(const std::vector<std::string>& names, const GatherOptions& options);
+GatherResult gatherFiles(const std::vector<std::string>& names, const GatherOptions& options);
 
 // The stored form of a path: no leading "/", no "." or ".." parts, "/" separators.
-std::string StoredNameForPath(const std::string& path, bool junkPaths);
+std::string storedNameForPath(const std::string& path, bool junkPaths);
 
 // Whole-name match with '*', '?' and '[...]'; '*' also crosses "/".
-bool MatchesPattern(const std::string& pattern, const std::string& name);
+bool matchesPattern(const std::string& pattern, const std::string& name);
 
-}  // namespace zipcore
+}  // namespace zipeng

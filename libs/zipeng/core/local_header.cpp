@@ -3,7 +3,7 @@
 #include "archive_source.h"
 #include "zip_format.h"
 
-namespace zipcore {
+namespace zipeng {
 
 bool readLocalHeader(ArchiveSource& source, uint64_t position, LocalHeader& header) {
   uint8_t fixed[kLocalHeaderSize];
@@ -36,4 +36,4 @@ bool readLocalHeader(ArchiveSource& source, uint64_t position, LocalHeader& head
   return true;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace zipcore {
+namespace zipeng {
 
 class ArchiveSource;
 
@@ -26,4 +26,4 @@ struct LocalHeader {
 // the header runs past the end of the source.
 bool readLocalHeader(ArchiveSource& source, uint64_t position, LocalHeader& header);
 
-}  // namespace zipcore
+}  // namespace zipeng

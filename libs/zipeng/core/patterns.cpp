@@ -1,6 +1,6 @@
 #include "patterns.h"
 
-namespace zipcore {
+namespace zipeng {
 
 namespace {
 // Matches a bracket set starting at pattern[p] == '['. Returns the index after ']', or npos
@@ -103,4 +103,4 @@ bool NameFilter::selects(std::string_view name) const {
   return true;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

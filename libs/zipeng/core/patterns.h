@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zipcore {
+namespace zipeng {
 
 // `*` any run of characters ("/" included), `?` one character, `[...]` a set (`[!...]` or `[^...]`
 // negated, ranges a-z). The whole name must match. Case-sensitive, as stored names are.
@@ -21,4 +21,4 @@ struct NameFilter {
   static bool matches(std::string_view pattern, std::string_view name);
 };
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -11,7 +11,7 @@
 #include "core/zip_crypto.h"
 #include "core/zip_format.h"
 
-namespace zipcore {
+namespace zipeng {
 
 namespace {
 
@@ -29,28 +29,28 @@ class Scanner {
  public:
   Scanner(ArchiveSource& src, const RepairOptions& opt) : src_(src), opt_(opt) {}
 
-  std::vector<RecoveredEntry> Run(bool* aborted) {
+  std::vector<RecoveredEntry> run(bool* aborted) {
     *aborted = false;
     ArchiveIndex index;
     if (readArchiveIndex(src_, index, false) == 0) {
       for (auto& e : index.entries) central_[e.localHeaderPosition] = e;
     }
     std::vector<RecoveredEntry> out;
-    uint64_t pos = NextSignature(0);
+    uint64_t pos = nextSignature(0);
     while (pos < src_.size()) {
       if (opt_.keepGoing && !opt_.keepGoing(pos)) {
         *aborted = true;
         break;
       }
       RecoveredEntry e;
-      if (TryEntry(pos, e)) {
+      if (tryEntry(pos, e)) {
         uint64_t next = e.end;
         out.push_back(std::move(e));
         pos = next;
         continue;
       }
       if (opt_.aggressive) {
-        pos = NextSignature(pos + 1);
+        pos = nextSignature(pos + 1);
       } else {
         // Past a damaged entry, the surviving directory still says where the next one starts.
         auto it = central_.upper_bound(pos);
@@ -62,16 +62,16 @@ class Scanner {
   }
 
  private:
-  bool Read(uint64_t at, void* buf, size_t n) { return at <= src_.size() && n <= src_.size() - at && src_.read(at, buf, n); }
+  bool read(uint64_t at, void* buf, size_t n) { return at <= src_.size() && n <= src_.size() - at && src_.read(at, buf, n); }
 
   // Position of the next local header signature at or after `from`, or the size when none.
-  uint64_t NextSignature(uint64_t from) {
+  uint64_t nextSignature(uint64_t from) {
     uint64_t size = src_.size();
     if (from >= size) return size;
     std::vector<uint8_t> buf(static_cast<size_t>(std::min<uint64_t>(kChunk + 3, size - from)));
     while (from + 4 <= size) {
       size_t n = static_cast<size_t>(std::min<uint64_t>(buf.size(), size - from));
-      if (!Read(from, buf.data(), n)) return size;
+      if (!read(from, buf.data(), n)) return size;
       for (size_t i = 0; i + 4 <= n; ++i)
         if (buf[i] == 'P' && buf[i + 1] == 'K' && buf[i + 2] == 3 && buf[i + 3] == 4) return from + i;
       if (n < 4) break;
@@ -80,9 +80,9 @@ class Scanner {
     return size;
   }
 
-  bool TryEntry(uint64_t pos, RecoveredEntry& e) {
+  bool tryEntry(uint64_t pos, RecoveredEntry& e) {
     uint8_t h[kLocalHeaderSize];
-    if (!Read(pos, h, sizeof h) || get32(h) != kLocalHeaderSig) return false;
+    if (!read(pos, h, sizeof h) || get32(h) != kLocalHeaderSig) return false;
     e.start = pos;
     e.versionNeeded = get16(h + 4);
     e.flags = get16(h + 6);
@@ -94,7 +94,7 @@ class Scanner {
     uint16_t n = get16(h + 26), m = get16(h + 28);
     if (n == 0) return false;
     std::string nameExtra(n + m, '\0');
-    if (!Read(pos + kLocalHeaderSize, nameExtra.data(), nameExtra.size())) return false;
+    if (!read(pos + kLocalHeaderSize, nameExtra.data(), nameExtra.size())) return false;
     e.rawName = nameExtra.substr(0, n);
     e.localExtra = nameExtra.substr(n);
     const uint8_t* z = nullptr;
@@ -127,32 +127,32 @@ class Scanner {
     bool encrypted = (e.flags & kFlagEncrypted) != 0;
     if (sizesKnown) {
       if (e.compressedSize > src_.size() - dataStart) return false;
-      DataCheck d = CheckData(e, dataStart, e.compressedSize);
+      DataCheck d = checkData(e, dataStart, e.compressedSize);
       if (!d.ok) return false;
       e.end = dataStart + e.compressedSize;
-      if (descriptor) e.end += DescriptorLength(e.end, e.crc, e.compressedSize, e.size, zip64);
+      if (descriptor) e.end += descriptorLength(e.end, e.crc, e.compressedSize, e.size, zip64);
       return true;
     }
     // Sizes follow the data: find where it ends.
     if (e.method == kMethodDeflate && !encrypted) {
-      DataCheck d = CheckData(e, dataStart, src_.size() - dataStart);
+      DataCheck d = checkData(e, dataStart, src_.size() - dataStart);
       if (!d.ok) return false;
       e.crc = d.crc;
       e.compressedSize = d.consumed;
       e.size = d.produced;
-      uint64_t len = DescriptorLength(dataStart + d.consumed, d.crc, d.consumed, d.produced, zip64);
+      uint64_t len = descriptorLength(dataStart + d.consumed, d.crc, d.consumed, d.produced, zip64);
       if (len == 0) return false;  // the descriptor must agree with the data
       e.end = dataStart + d.consumed + len;
       return true;
     }
-    return FindDescriptor(e, dataStart, zip64);
+    return findDescriptor(e, dataStart, zip64);
   }
 
   // Length of a data descriptor at `at` that agrees with the entry, or 0.
-  uint64_t DescriptorLength(uint64_t at, uint32_t crc, uint64_t packed, uint64_t size, bool zip64) {
+  uint64_t descriptorLength(uint64_t at, uint32_t crc, uint64_t packed, uint64_t size, bool zip64) {
     uint8_t d[28] = {};
     size_t have = static_cast<size_t>(std::min<uint64_t>(sizeof d, src_.size() - std::min(at, src_.size())));
-    if (have < 12 || !Read(at, d, have)) return 0;
+    if (have < 12 || !read(at, d, have)) return 0;
     size_t sig = get32(d) == kDataDescriptorSig ? 4 : 0;
     if (have >= sig + 12 && get32(d + sig) == crc) {
       bool narrowFits = get32(d + sig + 4) == static_cast<uint32_t>(packed) && get32(d + sig + 8) == static_cast<uint32_t>(size);
@@ -167,7 +167,7 @@ class Scanner {
   // Stored or encrypted data with its sizes in a trailing descriptor: look for a descriptor
   // whose compressed size equals its distance from the data (and whose CRC fits, when the
   // data can be checked).
-  bool FindDescriptor(RecoveredEntry& e, uint64_t dataStart, bool zip64) {
+  bool findDescriptor(RecoveredEntry& e, uint64_t dataStart, bool zip64) {
     bool checkCrc = e.method == kMethodStored && !(e.flags & kFlagEncrypted);
     uint32_t running = 0;
     uint64_t at = dataStart;
@@ -175,14 +175,14 @@ class Scanner {
     uint64_t size = src_.size();
     while (at + 16 <= size) {
       size_t n = static_cast<size_t>(std::min<uint64_t>(buf.size(), size - at));
-      if (!Read(at, buf.data(), n)) return false;
+      if (!read(at, buf.data(), n)) return false;
       size_t limit = n >= 16 ? n - 16 : 0;
       if (at + n >= size) limit = n - 12;
       size_t scanned = 0;
       for (size_t i = 0; i <= limit && i + 12 <= n; ++i) {
         if (get32(buf.data() + i) == kDataDescriptorSig) {
           uint64_t dist = at + i - dataStart;
-          uint32_t crc = checkCrc ? Crc32(running, buf.data() + scanned, i - scanned) : 0;
+          uint32_t crc = checkCrc ? crc32(running, buf.data() + scanned, i - scanned) : 0;
           uint32_t dcrc = get32(buf.data() + i + 4);
           bool crcOk = !checkCrc || crc == dcrc;
           uint64_t packed = get32(buf.data() + i + 8);
@@ -192,21 +192,21 @@ class Scanner {
             e.crc = dcrc;
             e.size = zip64 && i + 20 <= n ? get64(buf.data() + i + 16) : get32(buf.data() + i + 12);
             if (checkCrc && e.size != dist) continue;
-            if (!CheckData(e, dataStart, dist).ok) continue;
+            if (!checkData(e, dataStart, dist).ok) continue;
             e.end = at + i + (zip64 ? 24 : 16);
             return true;
           }
         }
       }
       size_t advance = limit + 1;
-      if (checkCrc) running = Crc32(running, buf.data(), advance);
+      if (checkCrc) running = crc32(running, buf.data(), advance);
       at += advance;
     }
     return false;
   }
 
   // Reads the data (decrypting and inflating as needed) and checks its CRC and size.
-  DataCheck CheckData(const RecoveredEntry& e, uint64_t dataStart, uint64_t available) {
+  DataCheck checkData(const RecoveredEntry& e, uint64_t dataStart, uint64_t available) {
     DataCheck r;
     bool encrypted = (e.flags & kFlagEncrypted) != 0;
     bool knownSizes = available == e.compressedSize;
@@ -229,7 +229,7 @@ class Scanner {
     uint64_t at = dataStart, left = available;
     if (encrypted) {
       uint8_t header[kCryptHeaderSize];
-      if (left < kCryptHeaderSize || !Read(at, header, sizeof header)) return r;
+      if (left < kCryptHeaderSize || !read(at, header, sizeof header)) return r;
       crypto = std::make_unique<ZipCrypto>(opt_.password);
       crypto->decryptHeader(header);
       at += kCryptHeaderSize;
@@ -243,9 +243,9 @@ class Scanner {
       uint64_t produced = 0;
       while (left > 0) {
         size_t n = static_cast<size_t>(std::min<uint64_t>(left, in.size()));
-        if (!Read(at, in.data(), n)) return r;
+        if (!read(at, in.data(), n)) return r;
         if (crypto) crypto->decrypt(in.data(), n);
-        crc = Crc32(crc, in.data(), n);
+        crc = crc32(crc, in.data(), n);
         at += n;
         left -= n;
         produced += n;
@@ -264,7 +264,7 @@ class Scanner {
       if (zs.avail_in == 0) {
         if (left == 0) break;
         size_t n = static_cast<size_t>(std::min<uint64_t>(left, in.size()));
-        if (!Read(at, in.data(), n)) break;
+        if (!read(at, in.data(), n)) break;
         if (crypto) crypto->decrypt(in.data(), n);
         at += n;
         left -= n;
@@ -275,7 +275,7 @@ class Scanner {
       zs.avail_out = static_cast<uInt>(out.size());
       rc = inflate(&zs, Z_NO_FLUSH);
       size_t got = out.size() - zs.avail_out;
-      crc = Crc32(crc, out.data(), got);
+      crc = crc32(crc, out.data(), got);
       produced += got;
       if (rc != Z_OK && rc != Z_STREAM_END) break;
       if (knownSizes && produced > e.size) break;  // more than it claims: damaged
@@ -297,9 +297,9 @@ class Scanner {
 
 }  // namespace
 
-std::vector<RecoveredEntry> ScanForEntries(ArchiveSource& source, const RepairOptions& options, bool* aborted) {
+std::vector<RecoveredEntry> scanForEntries(ArchiveSource& source, const RepairOptions& options, bool* aborted) {
   Scanner s(source, options);
-  return s.Run(aborted);
+  return s.run(aborted);
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

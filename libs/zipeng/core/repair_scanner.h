@@ -13,7 +13,7 @@
 
 #include "core/archive_source.h"
 
-namespace zipcore {
+namespace zipeng {
 
 struct RecoveredEntry {
   uint64_t start = 0;       // local header position
@@ -44,6 +44,6 @@ struct RepairOptions {
 };
 
 // Scans the source. `aborted` is set when keepGoing stopped it.
-std::vector<RecoveredEntry> ScanForEntries(ArchiveSource& source, const RepairOptions& options, bool* aborted);
+std::vector<RecoveredEntry> scanForEntries(ArchiveSource& source, const RepairOptions& options, bool* aborted);
 
-}  // namespace zipcore
+}  // namespace zipeng

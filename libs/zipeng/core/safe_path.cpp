@@ -2,7 +2,7 @@
 
 #include <vector>
 
-namespace zipcore {
+namespace zipeng {
 
 namespace {
 std::vector<std::string_view> splitComponents(std::string_view name) {
@@ -59,4 +59,4 @@ bool linkTargetStaysInside(std::string_view linkPath, std::string_view target) {
   return true;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace zipcore {
+namespace zipeng {
 
 // "\" counts as a separator; leading "/", drive letters ("C:"), empty, "." and ".." components
 // are dropped. With `junkPaths` only the last component is kept. Returns nothing when no
@@ -16,4 +16,4 @@ std::optional<std::string> safeRelativePath(std::string_view name, bool junkPath
 // the folder when judged lexically: relative target, never climbing above the folder.
 bool linkTargetStaysInside(std::string_view linkPath, std::string_view target);
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -11,20 +11,20 @@
 
 #include "zipengine_abi.h"
 
-namespace zipcore {
+namespace zipeng {
 
 namespace {
 
 constexpr size_t kBufferSize = 1 << 20;
 
-std::string FolderOf(const std::string& path) {
+std::string folderOf(const std::string& path) {
   size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
 }
 
-int MakeTemp(const std::string& folder, std::string* path) {
+int makeTemp(const std::string& folder, std::string* path) {
   std::string templ = folder + "/.parcelix-XXXXXX";
   std::vector<char> buf(templ.begin(), templ.end());
   buf.push_back('\0');
@@ -33,7 +33,7 @@ int MakeTemp(const std::string& folder, std::string* path) {
   return fd;
 }
 
-void SyncFolder(const std::string& folder) {
+void syncFolder(const std::string& folder) {
   int d = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (d >= 0) {
     fsync(d);
@@ -41,7 +41,7 @@ void SyncFolder(const std::string& folder) {
   }
 }
 
-mode_t NewFileMode() {
+mode_t newFileMode() {
   mode_t mask = umask(022);
   umask(mask);
   return 0666 & ~mask;
@@ -49,17 +49,17 @@ mode_t NewFileMode() {
 
 // Copies a finished temporary file into a second temporary beside the archive, for a "-b"
 // folder on another file system where rename cannot cross.
-bool CopyFile(int from, int to) {
+bool copyFile(int from, int to) {
   std::vector<char> buf(kBufferSize);
   if (lseek(from, 0, SEEK_SET) < 0) return false;
   for (;;) {
-    ssize_t n = read(from, buf.data(), buf.size());
+    ssize_t n = ::read(from, buf.data(), buf.size());
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return false;
     if (n == 0) return true;
     size_t done = 0;
     while (done < static_cast<size_t>(n)) {
-      ssize_t w = write(to, buf.data() + done, static_cast<size_t>(n) - done);
+      ssize_t w = ::write(to, buf.data() + done, static_cast<size_t>(n) - done);
       if (w < 0 && errno == EINTR) continue;
       if (w <= 0) return false;
       done += static_cast<size_t>(w);
@@ -69,38 +69,38 @@ bool CopyFile(int from, int to) {
 
 }  // namespace
 
-void ArchiveSink::FailFromErrno(int err, bool temp) {
+void ArchiveSink::failFromErrno(int err, bool temp) {
   if (error_) return;
   if (err == ENOSPC || err == EDQUOT || err == EFBIG) error_ = zipabi::zrDiskFull;
   else if (err == ENOMEM) error_ = zipabi::zrOutOfMemory;
   else error_ = temp ? zipabi::zrTempFileProblem : zipabi::zrCannotAccess;
 }
 
-bool ArchiveSink::CopyFromFd(int fd, uint64_t offset, uint64_t length) {
+bool ArchiveSink::copyFromFd(int fd, uint64_t offset, uint64_t length) {
   std::vector<char> buf(static_cast<size_t>(std::min<uint64_t>(length, kBufferSize)));
   while (length > 0) {
     size_t want = static_cast<size_t>(std::min<uint64_t>(length, buf.size()));
-    ssize_t n = pread(fd, buf.data(), want, static_cast<off_t>(offset));
+    ssize_t n = ::pread(fd, buf.data(), want, static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) { Fail(zipabi::zrCannotAccess); return false; }
-    if (!Write(buf.data(), static_cast<size_t>(n))) return false;
+    if (n <= 0) { fail(zipabi::zrCannotAccess); return false; }
+    if (!write(buf.data(), static_cast<size_t>(n))) return false;
     offset += static_cast<uint64_t>(n);
     length -= static_cast<uint64_t>(n);
   }
   return true;
 }
 
-bool ArchiveSink::KernelCopy(int from, uint64_t offset, int to, uint64_t toOffset, uint64_t length) {
+bool ArchiveSink::kernelCopy(int from, uint64_t offset, int to, uint64_t toOffset, uint64_t length) {
   while (length > 0) {
     loff_t in = static_cast<loff_t>(offset), out = static_cast<loff_t>(toOffset);
     ssize_t n = copy_file_range(from, &in, to, &out, static_cast<size_t>(std::min<uint64_t>(length, 1ull << 30)), 0);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) return false;
-      FailFromErrno(errno, true);
+      failFromErrno(errno, true);
       return false;
     }
-    if (n == 0) { Fail(zipabi::zrCannotAccess); return false; }
+    if (n == 0) { fail(zipabi::zrCannotAccess); return false; }
     offset += static_cast<uint64_t>(n);
     toOffset += static_cast<uint64_t>(n);
     length -= static_cast<uint64_t>(n);
@@ -109,21 +109,21 @@ bool ArchiveSink::KernelCopy(int from, uint64_t offset, int to, uint64_t toOffse
   return true;
 }
 
-void ArchiveSink::ReadFaultHook() {
+void ArchiveSink::readFaultHook() {
   if (const char* v = getenv("PARCELIX_FAIL_WRITE_AFTER")) failAfter_ = strtoll(v, nullptr, 10);
 }
 
-bool ArchiveSink::RawWrite(int fd, const void* data, size_t size) {
+bool ArchiveSink::rawWrite(int fd, const void* data, size_t size) {
   auto* p = static_cast<const char*>(data);
   while (size > 0) {
     size_t chunk = size;
     if (failAfter_ >= 0) {
-      if (written_ >= static_cast<uint64_t>(failAfter_)) { FailFromErrno(ENOSPC, true); return false; }
+      if (written_ >= static_cast<uint64_t>(failAfter_)) { failFromErrno(ENOSPC, true); return false; }
       chunk = std::min<uint64_t>(chunk, static_cast<uint64_t>(failAfter_) - written_);
     }
-    ssize_t n = write(fd, p, chunk);
+    ssize_t n = ::write(fd, p, chunk);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) { FailFromErrno(n < 0 ? errno : ENOSPC, true); return false; }
+    if (n <= 0) { failFromErrno(n < 0 ? errno : ENOSPC, true); return false; }
     p += n;
     size -= static_cast<size_t>(n);
     written_ += static_cast<uint64_t>(n);
@@ -131,17 +131,17 @@ bool ArchiveSink::RawWrite(int fd, const void* data, size_t size) {
   return true;
 }
 
-bool ArchiveSink::RawPWrite(int fd, const void* data, size_t size, uint64_t offset) {
+bool ArchiveSink::rawPWrite(int fd, const void* data, size_t size, uint64_t offset) {
   auto* p = static_cast<const char*>(data);
   while (size > 0) {
     size_t chunk = size;
     if (failAfter_ >= 0) {
-      if (written_ >= static_cast<uint64_t>(failAfter_)) { FailFromErrno(ENOSPC, true); return false; }
+      if (written_ >= static_cast<uint64_t>(failAfter_)) { failFromErrno(ENOSPC, true); return false; }
       chunk = std::min<uint64_t>(chunk, static_cast<uint64_t>(failAfter_) - written_);
     }
-    ssize_t n = pwrite(fd, p, chunk, static_cast<off_t>(offset));
+    ssize_t n = ::pwrite(fd, p, chunk, static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) { FailFromErrno(n < 0 ? errno : ENOSPC, true); return false; }
+    if (n <= 0) { failFromErrno(n < 0 ? errno : ENOSPC, true); return false; }
     p += n;
     size -= static_cast<size_t>(n);
     offset += static_cast<uint64_t>(n);
@@ -162,9 +162,9 @@ class BufferedFile {
   }
   uint64_t pos() const { return flushed_ + buf_.size(); }
   template <typename WriteAt>
-  bool Write(const void* data, size_t size, WriteAt writeAt) {
+  bool write(const void* data, size_t size, WriteAt writeAt) {
     if (buf_.size() + size > kBufferSize) {
-      if (!Flush(writeAt)) return false;
+      if (!flush(writeAt)) return false;
       if (size >= kBufferSize) {
         if (!writeAt(data, size, flushed_)) return false;
         flushed_ += size;
@@ -175,7 +175,7 @@ class BufferedFile {
     return true;
   }
   template <typename WriteAt>
-  bool Flush(WriteAt writeAt) {
+  bool flush(WriteAt writeAt) {
     if (buf_.empty()) return true;
     if (!writeAt(buf_.data(), buf_.size(), flushed_)) return false;
     flushed_ += buf_.size();
@@ -183,7 +183,7 @@ class BufferedFile {
     return true;
   }
   template <typename WriteAt>
-  bool Patch(uint64_t at, const std::string& bytes, WriteAt writeAt) {
+  bool patch(uint64_t at, const std::string& bytes, WriteAt writeAt) {
     size_t done = 0;
     if (at < flushed_) {
       size_t head = static_cast<size_t>(std::min<uint64_t>(bytes.size(), flushed_ - at));
@@ -200,7 +200,7 @@ class BufferedFile {
   int fd() const { return fd_; }
   void set_fd(int fd) { fd_ = fd; }
   // Moves the write position past bytes placed by other means (an in-kernel copy).
-  void Skip(uint64_t n) { flushed_ += n; }
+  void skip(uint64_t n) { flushed_ += n; }
 
  private:
   [[maybe_unused]] ArchiveSink* owner_;
@@ -213,59 +213,59 @@ class TempFileSink final : public ArchiveSink {
  public:
   TempFileSink(std::string archive, std::string tempPath, int fd)
       : archive_(std::move(archive)), temp_(std::move(tempPath)), file_(this, fd, 0) {
-    ReadFaultHook();
+    readFaultHook();
   }
-  ~TempFileSink() override { if (!done_) Discard(); }
+  ~TempFileSink() override { if (!done_) discard(); }
 
-  bool Write(const void* data, size_t size) override {
+  bool write(const void* data, size_t size) override {
     if (!ok()) return false;
-    return file_.Write(data, size, WriteAt());
+    return file_.write(data, size, writeAt());
   }
-  SinkPos Pos() const override { return {0, file_.pos()}; }
-  bool Patch(SinkPos at, const std::string& bytes) override {
+  SinkPos pos() const override { return {0, file_.pos()}; }
+  bool patch(SinkPos at, const std::string& bytes) override {
     if (!ok()) return false;
-    return file_.Patch(at.offset, bytes, WriteAt());
+    return file_.patch(at.offset, bytes, writeAt());
   }
-  bool CopyFromFd(int fd, uint64_t offset, uint64_t length) override {
+  bool copyFromFd(int fd, uint64_t offset, uint64_t length) override {
     if (!ok()) return false;
     // Small copies go through the buffer; the injected-failure hook needs the plain path.
-    if (length < (64u << 10) || failAfter_ >= 0 || kernelCopyFailed_) return ArchiveSink::CopyFromFd(fd, offset, length);
-    if (!file_.Flush(WriteAt())) return false;
+    if (length < (64u << 10) || failAfter_ >= 0 || kernelCopyFailed_) return ArchiveSink::copyFromFd(fd, offset, length);
+    if (!file_.flush(writeAt())) return false;
     uint64_t at = file_.pos();
-    if (KernelCopy(fd, offset, file_.fd(), at, length)) {
-      file_.Skip(length);
+    if (kernelCopy(fd, offset, file_.fd(), at, length)) {
+      file_.skip(length);
       return true;
     }
     if (!ok()) return false;
     kernelCopyFailed_ = true;
-    return ArchiveSink::CopyFromFd(fd, offset, length);
+    return ArchiveSink::copyFromFd(fd, offset, length);
   }
-  bool Commit() override {
-    if (!ok() || !file_.Flush(WriteAt())) return false;
+  bool commit() override {
+    if (!ok() || !file_.flush(writeAt())) return false;
     int fd = file_.fd();
     struct stat old {};
     bool existed = stat(archive_.c_str(), &old) == 0;
-    mode_t mode = existed ? (old.st_mode & 07777) : NewFileMode();
+    mode_t mode = existed ? (old.st_mode & 07777) : newFileMode();
     // The rewritten archive keeps its owner when we may give it (as root), and its mode.
     if (existed && (old.st_uid != geteuid() || old.st_gid != getegid()) && fchown(fd, old.st_uid, old.st_gid) != 0) {
       mode &= 0777;
     }
     fchmod(fd, mode);
-    if (fsync(fd) != 0) { FailFromErrno(errno, true); return false; }
+    if (fsync(fd) != 0) { failFromErrno(errno, true); return false; }
     std::string target = archive_;
     if (rename(temp_.c_str(), target.c_str()) != 0) {
-      if (errno != EXDEV) { FailFromErrno(errno, false); return false; }
+      if (errno != EXDEV) { failFromErrno(errno, false); return false; }
       // The temporary folder is on another file system: copy beside the archive, then rename.
       std::string second;
-      int fd2 = MakeTemp(FolderOf(archive_), &second);
-      if (fd2 < 0) { FailFromErrno(errno, true); return false; }
-      bool copied = CopyFile(fd, fd2) && fchmod(fd2, mode) == 0 && fsync(fd2) == 0;
+      int fd2 = makeTemp(folderOf(archive_), &second);
+      if (fd2 < 0) { failFromErrno(errno, true); return false; }
+      bool copied = copyFile(fd, fd2) && fchmod(fd2, mode) == 0 && fsync(fd2) == 0;
       int err = errno;
       close(fd2);
       if (!copied || rename(second.c_str(), target.c_str()) != 0) {
         if (copied) err = errno;
         unlink(second.c_str());
-        FailFromErrno(err, true);
+        failFromErrno(err, true);
         return false;
       }
       unlink(temp_.c_str());
@@ -273,10 +273,10 @@ class TempFileSink final : public ArchiveSink {
     close(fd);
     file_.set_fd(-1);
     done_ = true;
-    SyncFolder(FolderOf(archive_));
+    syncFolder(folderOf(archive_));
     return true;
   }
-  void Discard() override {
+  void discard() override {
     if (done_) return;
     if (file_.fd() >= 0) close(file_.fd());
     file_.set_fd(-1);
@@ -285,8 +285,8 @@ class TempFileSink final : public ArchiveSink {
   }
 
  private:
-  WriteAtFn WriteAt() {
-    return [this](const void* d, size_t n, uint64_t off) { return RawPWrite(file_.fd(), d, n, off); };
+  WriteAtFn writeAt() {
+    return [this](const void* d, size_t n, uint64_t off) { return rawPWrite(file_.fd(), d, n, off); };
   }
   std::string archive_, temp_;
   BufferedFile file_;
@@ -298,25 +298,25 @@ class InPlaceSink final : public ArchiveSink {
  public:
   InPlaceSink(int fd, uint64_t appendAt, std::string_view head, std::string rest)
       : appendAt_(appendAt), head_(head), rest_(std::move(rest)), file_(this, fd, appendAt) {
-    ReadFaultHook();
+    readFaultHook();
   }
-  ~InPlaceSink() override { if (!done_) Discard(); }
+  ~InPlaceSink() override { if (!done_) discard(); }
 
-  bool Write(const void* data, size_t size) override {
+  bool write(const void* data, size_t size) override {
     if (!ok()) return false;
-    return file_.Write(data, size, WriteAt());
+    return file_.write(data, size, writeAt());
   }
-  SinkPos Pos() const override { return {0, file_.pos()}; }
-  bool Patch(SinkPos at, const std::string& bytes) override {
+  SinkPos pos() const override { return {0, file_.pos()}; }
+  bool patch(SinkPos at, const std::string& bytes) override {
     if (!ok()) return false;
-    return file_.Patch(at.offset, bytes, WriteAt());
+    return file_.patch(at.offset, bytes, writeAt());
   }
-  bool Commit() override {
-    if (!ok() || !file_.Flush(WriteAt())) return false;
+  bool commit() override {
+    if (!ok() || !file_.flush(writeAt())) return false;
     // No fsync unless required: growing in place is the fast path the user chose over the
     // temporary copy; a crash mid-write is what "-F" is for.
     if (ftruncate(file_.fd(), static_cast<off_t>(file_.pos())) != 0 || (requireSync_ && fsync(file_.fd()) != 0)) {
-      FailFromErrno(errno, false);
+      failFromErrno(errno, false);
       return false;
     }
     close(file_.fd());
@@ -324,7 +324,7 @@ class InPlaceSink final : public ArchiveSink {
     done_ = true;
     return true;
   }
-  void Discard() override {
+  void discard() override {
     if (done_) return;
     done_ = true;
     int fd = file_.fd();
@@ -335,7 +335,7 @@ class InPlaceSink final : public ArchiveSink {
       for (std::string_view part : {head_, std::string_view(rest_)}) {
         size_t done = 0;
         while (done < part.size()) {
-          ssize_t n = pwrite(fd, part.data() + done, part.size() - done, static_cast<off_t>(at + done));
+          ssize_t n = ::pwrite(fd, part.data() + done, part.size() - done, static_cast<off_t>(at + done));
           if (n < 0 && errno == EINTR) continue;
           if (n <= 0) break;
           done += static_cast<size_t>(n);
@@ -350,8 +350,8 @@ class InPlaceSink final : public ArchiveSink {
   }
 
  private:
-  WriteAtFn WriteAt() {
-    return [this](const void* d, size_t n, uint64_t off) { return RawPWrite(file_.fd(), d, n, off); };
+  WriteAtFn writeAt() {
+    return [this](const void* d, size_t n, uint64_t off) { return rawPWrite(file_.fd(), d, n, off); };
   }
   uint64_t appendAt_;
   std::string_view head_;
@@ -365,72 +365,72 @@ class SpannedSink final : public ArchiveSink {
   SpannedSink(std::string archive, uint64_t segmentSize, std::function<bool(uint32_t)> newDisk)
       : archive_(std::move(archive)), capacity_(segmentSize < 64 * 1024 ? 64 * 1024 : segmentSize),
         newDisk_(std::move(newDisk)) {
-    ReadFaultHook();
+    readFaultHook();
   }
-  ~SpannedSink() override { if (!done_) Discard(); }
+  ~SpannedSink() override { if (!done_) discard(); }
 
-  bool Begin() {
-    if (!OpenSegment()) return false;
+  bool begin() {
+    if (!openSegment()) return false;
     std::string sig;
     sig.push_back('P'); sig.push_back('K'); sig.push_back(7); sig.push_back(8);
-    return Write(sig.data(), sig.size());
+    return write(sig.data(), sig.size());
   }
 
-  bool Write(const void* data, size_t size) override {
+  bool write(const void* data, size_t size) override {
     auto* p = static_cast<const char*>(data);
     while (size > 0) {
       if (!ok()) return false;
       uint64_t room = capacity_ - files_.back()->pos();
       if (room == 0) {
-        if (!NextSegment()) return false;
+        if (!nextSegment()) return false;
         continue;
       }
       size_t n = static_cast<size_t>(std::min<uint64_t>(room, size));
-      if (!files_.back()->Write(p, n, WriteAt(files_.back()->fd()))) return false;
+      if (!files_.back()->write(p, n, writeAt(files_.back()->fd()))) return false;
       p += n;
       size -= n;
     }
     return ok();
   }
-  bool WriteWhole(const std::string& bytes) override {
-    if (!EnsureRoom(bytes.size())) return false;
-    return Write(bytes.data(), bytes.size());
+  bool writeWhole(const std::string& bytes) override {
+    if (!ensureRoom(bytes.size())) return false;
+    return write(bytes.data(), bytes.size());
   }
-  bool EnsureRoom(size_t size) override {
+  bool ensureRoom(size_t size) override {
     if (!ok()) return false;
-    if (size <= capacity_ && files_.back()->pos() + size > capacity_) return NextSegment();
+    if (size <= capacity_ && files_.back()->pos() + size > capacity_) return nextSegment();
     return true;
   }
-  SinkPos Pos() const override {
+  SinkPos pos() const override {
     return {static_cast<uint32_t>(files_.size() - 1), files_.back()->pos()};
   }
-  bool Patch(SinkPos at, const std::string& bytes) override {
+  bool patch(SinkPos at, const std::string& bytes) override {
     if (!ok() || at.disk >= files_.size()) return false;
     auto& f = files_[at.disk];
-    return f->Patch(at.offset, bytes, WriteAt(f->fd()));
+    return f->patch(at.offset, bytes, writeAt(f->fd()));
   }
-  uint32_t DiskCount() const override { return static_cast<uint32_t>(files_.size()); }
-  bool Segmented() const override { return true; }
-  bool Commit() override {
+  uint32_t diskCount() const override { return static_cast<uint32_t>(files_.size()); }
+  bool segmented() const override { return true; }
+  bool commit() override {
     if (!ok()) return false;
     for (auto& f : files_) {
-      if (!f->Flush(WriteAt(f->fd()))) return false;
-      fchmod(f->fd(), NewFileMode());
-      if (fsync(f->fd()) != 0) { FailFromErrno(errno, true); return false; }
+      if (!f->flush(writeAt(f->fd()))) return false;
+      fchmod(f->fd(), newFileMode());
+      if (fsync(f->fd()) != 0) { failFromErrno(errno, true); return false; }
     }
     uint32_t n = static_cast<uint32_t>(files_.size());
     for (uint32_t i = 0; i < n; ++i) {
-      if (rename(temps_[i].c_str(), SegmentPath(archive_, i + 1, n).c_str()) != 0) {
-        FailFromErrno(errno, false);
+      if (rename(temps_[i].c_str(), segmentPath(archive_, i + 1, n).c_str()) != 0) {
+        failFromErrno(errno, false);
         return false;
       }
     }
     for (auto& f : files_) close(f->fd());
     done_ = true;
-    SyncFolder(FolderOf(archive_));
+    syncFolder(folderOf(archive_));
     return true;
   }
-  void Discard() override {
+  void discard() override {
     if (done_) return;
     done_ = true;
     for (size_t i = 0; i < files_.size(); ++i) {
@@ -440,24 +440,24 @@ class SpannedSink final : public ArchiveSink {
   }
 
  private:
-  WriteAtFn WriteAt(int fd) {
-    return [this, fd](const void* d, size_t n, uint64_t off) { return RawPWrite(fd, d, n, off); };
+  WriteAtFn writeAt(int fd) {
+    return [this, fd](const void* d, size_t n, uint64_t off) { return rawPWrite(fd, d, n, off); };
   }
-  bool OpenSegment() {
+  bool openSegment() {
     std::string path;
-    int fd = MakeTemp(FolderOf(archive_), &path);
-    if (fd < 0) { FailFromErrno(errno, true); return false; }
+    int fd = makeTemp(folderOf(archive_), &path);
+    if (fd < 0) { failFromErrno(errno, true); return false; }
     temps_.push_back(path);
     files_.push_back(std::make_unique<BufferedFile>(this, fd, 0));
     return true;
   }
-  bool NextSegment() {
-    if (!files_.back()->Flush(WriteAt(files_.back()->fd()))) return false;
+  bool nextSegment() {
+    if (!files_.back()->flush(writeAt(files_.back()->fd()))) return false;
     if (newDisk_ && !newDisk_(static_cast<uint32_t>(files_.size() + 1))) {
-      Fail(zipabi::zrAborted);
+      fail(zipabi::zrAborted);
       return false;
     }
-    return OpenSegment();
+    return openSegment();
   }
 
   std::string archive_;
@@ -470,12 +470,12 @@ class SpannedSink final : public ArchiveSink {
 
 }  // namespace
 
-std::unique_ptr<ArchiveSink> OpenTempFileSink(const std::string& archivePath, const std::string& tempFolder,
+std::unique_ptr<ArchiveSink> openTempFileSink(const std::string& archivePath, const std::string& tempFolder,
                                               int* error) {
-  std::string folder = tempFolder.empty() ? FolderOf(archivePath) : tempFolder;
+  std::string folder = tempFolder.empty() ? folderOf(archivePath) : tempFolder;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   std::string temp;
-  int fd = MakeTemp(folder, &temp);
+  int fd = makeTemp(folder, &temp);
   if (fd < 0) {
     *error = zipabi::zrTempFileProblem;
     return nullptr;
@@ -483,7 +483,7 @@ std::unique_ptr<ArchiveSink> OpenTempFileSink(const std::string& archivePath, co
   return std::make_unique<TempFileSink>(archivePath, temp, fd);
 }
 
-std::unique_ptr<ArchiveSink> OpenInPlaceSink(const std::string& archivePath, uint64_t appendAt,
+std::unique_ptr<ArchiveSink> openInPlaceSink(const std::string& archivePath, uint64_t appendAt,
                                              std::string_view tailHead, std::string tailRest, int* error) {
   int fd = open(archivePath.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {
@@ -493,17 +493,17 @@ std::unique_ptr<ArchiveSink> OpenInPlaceSink(const std::string& archivePath, uin
   return std::make_unique<InPlaceSink>(fd, appendAt, tailHead, std::move(tailRest));
 }
 
-std::unique_ptr<ArchiveSink> OpenSpannedSink(const std::string& archivePath, uint64_t segmentSize,
+std::unique_ptr<ArchiveSink> openSpannedSink(const std::string& archivePath, uint64_t segmentSize,
                                              std::function<bool(uint32_t)> newDisk, int* error) {
   auto sink = std::make_unique<SpannedSink>(archivePath, segmentSize, std::move(newDisk));
-  if (!sink->Begin()) {
+  if (!sink->begin()) {
     *error = sink->error() ? sink->error() : zipabi::zrTempFileProblem;
     return nullptr;
   }
   return sink;
 }
 
-uint64_t SpannedSegmentSize() {
+uint64_t spannedSegmentSize() {
   if (const char* v = getenv("PARCELIX_DISK_SIZE")) {
     long long n = strtoll(v, nullptr, 10);
     if (n > 0) return static_cast<uint64_t>(n);
@@ -511,7 +511,7 @@ uint64_t SpannedSegmentSize() {
   return 1457664;
 }
 
-std::string SegmentPath(const std::string& archivePath, uint32_t index1, uint32_t count) {
+std::string segmentPath(const std::string& archivePath, uint32_t index1, uint32_t count) {
   if (index1 >= count) return archivePath;
   std::string base = archivePath;
   size_t dot = base.rfind('.');
@@ -522,11 +522,11 @@ std::string SegmentPath(const std::string& archivePath, uint32_t index1, uint32_
   return base + ext;
 }
 
-void RemoveStaleSegments(const std::string& archivePath, uint32_t from) {
+void removeStaleSegments(const std::string& archivePath, uint32_t from) {
   for (uint32_t i = std::max<uint32_t>(from, 1); i < 1000; ++i) {
-    std::string p = SegmentPath(archivePath, i, 1000);
+    std::string p = segmentPath(archivePath, i, 1000);
     if (unlink(p.c_str()) != 0 && errno == ENOENT) break;
   }
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zipcore {
+namespace zipeng {
 
 struct SinkPos {
   uint32_t disk = 0;
@@ -27,62 +27,62 @@ class ArchiveSink {
  public:
   virtual ~ArchiveSink() = default;
   // Data that may run over a segment boundary.
-  virtual bool Write(const void* data, size_t size) = 0;
+  virtual bool write(const void* data, size_t size) = 0;
   // Headers and records that must sit whole in one segment.
-  virtual bool WriteWhole(const std::string& bytes) { return Write(bytes.data(), bytes.size()); }
-  virtual SinkPos Pos() const = 0;
+  virtual bool writeWhole(const std::string& bytes) { return write(bytes.data(), bytes.size()); }
+  virtual SinkPos pos() const = 0;
   // Overwrites bytes already written (a local header whose sizes are known only afterwards).
-  virtual bool Patch(SinkPos at, const std::string& bytes) = 0;
+  virtual bool patch(SinkPos at, const std::string& bytes) = 0;
   // Flushes, syncs and puts the result in place of the archive.
-  virtual bool Commit() = 0;
+  virtual bool commit() = 0;
   // Leaves the archive as it was before the sink was opened.
-  virtual void Discard() = 0;
-  virtual uint32_t DiskCount() const { return 1; }
+  virtual void discard() = 0;
+  virtual uint32_t diskCount() const { return 1; }
   // True when the archive is a set of segments (records must then be written whole).
-  virtual bool Segmented() const { return false; }
+  virtual bool segmented() const { return false; }
   // Begins a new segment when `size` bytes would not fit whole in the current one.
-  virtual bool EnsureRoom(size_t size) { (void)size; return ok(); }
+  virtual bool ensureRoom(size_t size) { (void)size; return ok(); }
   // Copies `length` bytes from `fd` at `offset` (unchanged entries), in the kernel when it can.
-  virtual bool CopyFromFd(int fd, uint64_t offset, uint64_t length);
+  virtual bool copyFromFd(int fd, uint64_t offset, uint64_t length);
 
   // Growing in place skips the sync unless asked (sources deleted after it need it on disk).
-  void RequireSync() { requireSync_ = true; }
+  void requireSync() { requireSync_ = true; }
 
   bool ok() const { return error_ == 0; }
   int error() const { return error_; }
   // Sets the error from errno after a failed system call.
-  void FailFromErrno(int err, bool temp);
-  void Fail(int code) { if (!error_) error_ = code; }
+  void failFromErrno(int err, bool temp);
+  void fail(int code) { if (!error_) error_ = code; }
 
  protected:
   // Shared write path with the injected-failure hook and full-write loop.
-  bool RawWrite(int fd, const void* data, size_t size);
-  bool RawPWrite(int fd, const void* data, size_t size, uint64_t offset);
+  bool rawWrite(int fd, const void* data, size_t size);
+  bool rawPWrite(int fd, const void* data, size_t size, uint64_t offset);
   // copy_file_range; false without an error set when the kernel cannot copy between these files.
-  bool KernelCopy(int from, uint64_t offset, int to, uint64_t toOffset, uint64_t length);
+  bool kernelCopy(int from, uint64_t offset, int to, uint64_t toOffset, uint64_t length);
   int error_ = 0;
   uint64_t written_ = 0;
   int64_t failAfter_ = -1;  // PARCELIX_FAIL_WRITE_AFTER, for the disk-full tests
   bool requireSync_ = false;
-  void ReadFaultHook();
+  void readFaultHook();
 };
 
 // Creates the temporary file in `tempFolder` (empty: the archive's folder).
-std::unique_ptr<ArchiveSink> OpenTempFileSink(const std::string& archivePath, const std::string& tempFolder,
+std::unique_ptr<ArchiveSink> openTempFileSink(const std::string& archivePath, const std::string& tempFolder,
                                               int* error);
 // Opens the archive for growth at `appendAt`; `tailHead` then `tailRest` are the bytes from there
 // to the end, put back by Discard. `tailHead` is not copied: it must outlive the sink.
-std::unique_ptr<ArchiveSink> OpenInPlaceSink(const std::string& archivePath, uint64_t appendAt,
+std::unique_ptr<ArchiveSink> openInPlaceSink(const std::string& archivePath, uint64_t appendAt,
                                              std::string_view tailHead, std::string tailRest, int* error);
 // `newDisk(n)` is asked before segment n (1-based) after the first is begun; false aborts.
-std::unique_ptr<ArchiveSink> OpenSpannedSink(const std::string& archivePath, uint64_t segmentSize,
+std::unique_ptr<ArchiveSink> openSpannedSink(const std::string& archivePath, uint64_t segmentSize,
                                              std::function<bool(uint32_t)> newDisk, int* error);
 
 // Capacity of one "disk" of a spanned set: PARCELIX_DISK_SIZE, else 1,457,664 bytes.
-uint64_t SpannedSegmentSize();
+uint64_t spannedSegmentSize();
 // Segment file names of a set: NAME.z01 ... for n < last, NAME.zip for the last.
-std::string SegmentPath(const std::string& archivePath, uint32_t index1, uint32_t count);
+std::string segmentPath(const std::string& archivePath, uint32_t index1, uint32_t count);
 // Removes NAME.zNN for NN >= `from`, left from an earlier, longer set.
-void RemoveStaleSegments(const std::string& archivePath, uint32_t from = 1);
+void removeStaleSegments(const std::string& archivePath, uint32_t from = 1);
 
-}  // namespace zipcore
+}  // namespace zipeng

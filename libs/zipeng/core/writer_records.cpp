@@ -1,9 +1,9 @@
 #include "core/writer_records.h"
 
 
-namespace zipcore {
+namespace zipeng {
 
-std::string StripZip64Extra(const std::string& extra) {
+std::string stripZip64Extra(const std::string& extra) {
   std::string out;
   size_t pos = 0;
   auto* p = reinterpret_cast<const uint8_t*>(extra.data());
@@ -17,7 +17,7 @@ std::string StripZip64Extra(const std::string& extra) {
   return out;
 }
 
-std::string ExtendedTimestampExtra(int64_t mtime) {
+std::string extendedTimestampExtra(int64_t mtime) {
   std::string out;
   append16(out, 0x5455);
   append16(out, 5);
@@ -34,7 +34,7 @@ static std::string Zip64Extra(const std::vector<uint64_t>& values) {
   return out;
 }
 
-std::string BuildLocalHeader(const WriterEntry& e, bool zip64Local) {
+std::string buildLocalHeader(const WriterEntry& e, bool zip64Local) {
   std::string extra = e.localExtra;
   if (zip64Local) extra = Zip64Extra({e.size, e.compressedSize}) + extra;
   std::string out;
@@ -61,7 +61,7 @@ std::string BuildLocalHeader(const WriterEntry& e, bool zip64Local) {
   return out;
 }
 
-std::string BuildCentralRecord(const WriterEntry& e) {
+std::string buildCentralRecord(const WriterEntry& e) {
   std::vector<uint64_t> z64;
   bool bigSize = e.size >= 0xFFFFFFFFull;
   bool bigPacked = e.compressedSize >= 0xFFFFFFFFull;
@@ -105,7 +105,7 @@ std::string BuildCentralRecord(const WriterEntry& e) {
   return out;
 }
 
-std::string BuildEndRecords(uint64_t count, uint64_t cdOffset, uint64_t cdSize, uint64_t endOffset,
+std::string buildEndRecords(uint64_t count, uint64_t cdOffset, uint64_t cdSize, uint64_t endOffset,
                             const std::string& comment, uint32_t thisDisk, uint32_t diskOfCd,
                             uint64_t countOnThisDisk) {
   if (countOnThisDisk == UINT64_MAX) countOnThisDisk = count;
@@ -141,7 +141,7 @@ std::string BuildEndRecords(uint64_t count, uint64_t cdOffset, uint64_t cdSize, 
   return out;
 }
 
-bool NeedsUtf8Flag(const std::string& name) {
+bool needsUtf8Flag(const std::string& name) {
   // Only names that are plain ASCII or well-formed UTF-8: other bytes are stored as they are,
   // unflagged, rather than declared as UTF-8 they are not.
   bool high = false;
@@ -161,4 +161,4 @@ bool NeedsUtf8Flag(const std::string& name) {
   return high;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

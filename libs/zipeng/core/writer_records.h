@@ -8,7 +8,7 @@
 
 #include "core/zip_format.h"
 
-namespace zipcore {
+namespace zipeng {
 
 // Sizes at or above this get a ZIP64 extra already in the local header: a deflate stream can
 // outgrow its input by a few bytes per block, so leave room before the 32-bit limit.
@@ -38,23 +38,23 @@ struct WriterEntry {
 };
 
 // Removes any ZIP64 (0x0001) field from an extra block; the writer adds its own.
-std::string StripZip64Extra(const std::string& extra);
+std::string stripZip64Extra(const std::string& extra);
 // Extended timestamp (0x5455) with the modification time only.
-std::string ExtendedTimestampExtra(int64_t mtime);
+std::string extendedTimestampExtra(int64_t mtime);
 
 // The local header; `zip64Local` reserves a ZIP64 extra holding both sizes.
-std::string BuildLocalHeader(const WriterEntry& e, bool zip64Local);
+std::string buildLocalHeader(const WriterEntry& e, bool zip64Local);
 // True when the local header of a new entry of this (expected) size needs the ZIP64 extra.
-inline bool NeedsZip64Local(uint64_t expectedSize) { return expectedSize >= kZip64LocalThreshold; }
-std::string BuildCentralRecord(const WriterEntry& e);
+inline bool needsZip64Local(uint64_t expectedSize) { return expectedSize >= kZip64LocalThreshold; }
+std::string buildCentralRecord(const WriterEntry& e);
 
 // End records for a central directory of `count` entries at `cdOffset` of `cdSize` bytes.
 // `diskOfCd` / `thisDisk` are 0 for a single-file archive.
-std::string BuildEndRecords(uint64_t count, uint64_t cdOffset, uint64_t cdSize, uint64_t endOffset,
+std::string buildEndRecords(uint64_t count, uint64_t cdOffset, uint64_t cdSize, uint64_t endOffset,
                             const std::string& comment, uint32_t thisDisk = 0, uint32_t diskOfCd = 0,
                             uint64_t countOnThisDisk = UINT64_MAX);
 
 // True when the name is well-formed UTF-8 beyond ASCII (then the UTF-8 flag is set).
-bool NeedsUtf8Flag(const std::string& name);
+bool needsUtf8Flag(const std::string& name);
 
-}  // namespace zipcore
+}  // namespace zipeng

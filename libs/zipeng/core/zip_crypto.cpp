@@ -4,7 +4,7 @@
 
 #include <zlib.h>
 
-namespace zipcore {
+namespace zipeng {
 
 namespace {
 inline uint32_t crcByte(uint32_t crc, uint8_t b) {
@@ -54,4 +54,4 @@ void ZipCrypto::makeHeader(uint8_t* header, uint8_t checkByte) {
   encrypt(header, 12);
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace zipcore {
+namespace zipeng {
 
 class ZipCrypto {
  public:
@@ -32,4 +32,4 @@ class ZipCrypto {
   uint32_t keys_[3];
 };
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -1,6 +1,6 @@
 #include "zip_format.h"
 
-namespace zipcore {
+namespace zipeng {
 
 bool findExtraField(const std::string& extra, uint16_t tag, const uint8_t** data, size_t* size) {
   const auto* p = reinterpret_cast<const uint8_t*>(extra.data());
@@ -20,4 +20,4 @@ bool findExtraField(const std::string& extra, uint16_t tag, const uint8_t** data
   return false;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-namespace zipcore {
+namespace zipeng {
 
 // Record signatures.
 inline constexpr uint32_t kLocalHeaderSig = 0x04034b50;
@@ -127,4 +127,4 @@ class ByteReader {
 // Finds the data of extra field `tag` in an extra block; returns false when absent or malformed.
 bool findExtraField(const std::string& extra, uint16_t tag, const uint8_t** data, size_t* size);
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-namespace unzlib {
+namespace zipeng {
 
 bool parseCommand(int argc, const char* const* argv, Command& command) {
   if (argc < 1) return false;
@@ -54,4 +54,4 @@ bool parseCommand(int argc, const char* const* argv, Command& command) {
   return true;
 }
 
-}  // namespace unzlib
+}  // namespace zipeng

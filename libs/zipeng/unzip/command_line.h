@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace unzlib {
+namespace zipeng {
 
 enum class Operation { Extract, List, Test, Comment };
 
@@ -28,4 +28,4 @@ struct Command {
 // "-d DIR". False when no archive name is given.
 bool parseCommand(int argc, const char* const* argv, Command& command);
 
-}  // namespace unzlib
+}  // namespace zipeng

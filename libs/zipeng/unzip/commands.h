@@ -5,7 +5,7 @@
 
 #include "session.h"
 
-namespace unzlib {
+namespace zipeng {
 
 int32_t listEntries(Session& session);       // -v
 int32_t testEntries(Session& session);       // -t
@@ -14,4 +14,4 @@ int32_t reportComment(Session& session);     // -z
 // Query block: selector 0 (count), 1234567890 (count of a spanned set), n >= 1 (entry n).
 int32_t answerQuery(const char* archive, int32_t selector, zipabi::EngineCallbackFn fn, void* userData);
 
-}  // namespace unzlib
+}  // namespace zipeng

@@ -2,15 +2,15 @@
 
 #include "core/cp437.h"
 
-namespace unzlib {
+namespace zipeng {
 
 int32_t reportComment(Session& session) {
   // The comment is read from a spanned set too, without asking for disks: callers ask for it
   // without saying whether the archive spans.
   int32_t rc = session.source.openSpanned(session.command.archive, {});
-  if (rc == zipabi::zrOk) rc = zipcore::readArchiveIndex(session.source, session.index, true);
+  if (rc == zipabi::zrOk) rc = zipeng::readArchiveIndex(session.source, session.index, true);
   if (rc != zipabi::zrOk) return rc;
-  std::string_view text = zipcore::cutUtf8(session.index.comment, 0xFFFF);
+  std::string_view text = zipeng::cutUtf8(session.index.comment, 0xFFFF);
   std::string copy(text);
   zipabi::TZipLibCommentText record{};
   record.Text = copy.data();
@@ -20,4 +20,4 @@ int32_t reportComment(Session& session) {
   return zipabi::zrOk;
 }
 
-}  // namespace unzlib
+}  // namespace zipeng

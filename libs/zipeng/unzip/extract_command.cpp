@@ -14,7 +14,7 @@
 #include "password_session.h"
 #include "progress.h"
 
-namespace unzlib {
+namespace zipeng {
 
 namespace {
 
@@ -87,21 +87,21 @@ class Extractor {
 
  private:
   enum class Existing { Replace, Keep, Failed };
-  void entry(const zipcore::ZipEntry& e);
+  void entry(const zipeng::ZipEntry& e);
   void skip(const std::string& name, uint8_t reason, bool counts = true) {
     if (counts) ++skipped_;
     if (s_.callback.sendSkipping(name, reason)) fatal_ = zipabi::zrAborted;
   }
   Existing decideExisting(int dirFd, const std::string& leaf, const std::string& relative, std::string& newLeaf);
-  void writeFile(const zipcore::ZipEntry& e, int dirFd, const std::string& leaf, const std::string& relative,
+  void writeFile(const zipeng::ZipEntry& e, int dirFd, const std::string& leaf, const std::string& relative,
                  const std::string& password);
-  void writeLink(const zipcore::ZipEntry& e, int dirFd, const std::string& leaf, const std::string& relative,
+  void writeLink(const zipeng::ZipEntry& e, int dirFd, const std::string& leaf, const std::string& relative,
                  const std::string& password);
-  bool upToDate(const zipcore::ZipEntry& e, int dirFd, const std::string& leaf, bool& exists);
+  bool upToDate(const zipeng::ZipEntry& e, int dirFd, const std::string& leaf, bool& exists);
 
   Session& s_;
   OutputTree tree_;
-  zipcore::EntryReader reader_;
+  zipeng::EntryReader reader_;
   PasswordSession passwords_;
   size_t skipped_ = 0;
   int32_t fatal_ = 0;
@@ -123,7 +123,7 @@ int32_t Extractor::run() {
   return skipped_ ? zipabi::zrSomeSkipped : zipabi::zrOk;
 }
 
-bool Extractor::upToDate(const zipcore::ZipEntry& e, int dirFd, const std::string& leaf, bool& exists) {
+bool Extractor::upToDate(const zipeng::ZipEntry& e, int dirFd, const std::string& leaf, bool& exists) {
   struct stat st;
   exists = fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
   if (!exists) return false;
@@ -158,10 +158,10 @@ Extractor::Existing Extractor::decideExisting(int dirFd, const std::string& leaf
   return question.Answer == 1 ? Existing::Replace : Existing::Keep;
 }
 
-void Extractor::entry(const zipcore::ZipEntry& e) {
+void Extractor::entry(const zipeng::ZipEntry& e) {
   if (e.isVolumeLabel()) return;
   const Command& c = s_.command;
-  auto relative = zipcore::safeRelativePath(e.name, c.junkPaths);
+  auto relative = zipeng::safeRelativePath(e.name, c.junkPaths);
   if (e.isDirectory()) {
     if (c.junkPaths || !relative) return;
     if (!tree_.makeFolder(*relative)) {
@@ -205,7 +205,7 @@ void Extractor::entry(const zipcore::ZipEntry& e) {
   else writeFile(e, dirFd, leaf, *relative, password);
 }
 
-void Extractor::writeFile(const zipcore::ZipEntry& e, int dirFd, const std::string& leaf,
+void Extractor::writeFile(const zipeng::ZipEntry& e, int dirFd, const std::string& leaf,
                           const std::string& relative, const std::string& password) {
   mode_t mode = e.isUnixMade() ? (e.unixMode() & 0777)
                                : ((e.dosAttributes() & zipabi::kAttrReadOnly) ? 0444 : 0666);
@@ -258,7 +258,7 @@ void Extractor::writeFile(const zipcore::ZipEntry& e, int dirFd, const std::stri
   };
   ProgressReporter progress(s_.callback, e);
   auto status = reader_.read(s_.source, e, password, sink, progress.function());
-  if (status == zipcore::EntryStatus::Ok) {
+  if (status == zipeng::EntryStatus::Ok) {
     struct timespec times[2];
     times[0].tv_sec = 0;
     times[0].tv_nsec = UTIME_OMIT;
@@ -266,28 +266,28 @@ void Extractor::writeFile(const zipcore::ZipEntry& e, int dirFd, const std::stri
     times[1].tv_nsec = 0;
     futimens(fd, times);
   }
-  if (close(fd) != 0 && status == zipcore::EntryStatus::Ok) {
+  if (close(fd) != 0 && status == zipeng::EntryStatus::Ok) {
     writeError = errno;
-    status = zipcore::EntryStatus::SinkFailed;
+    status = zipeng::EntryStatus::SinkFailed;
   }
-  if (status == zipcore::EntryStatus::Ok && replacing &&
+  if (status == zipeng::EntryStatus::Ok && replacing &&
       renameat(dirFd, written.c_str(), dirFd, target.c_str()) != 0) {
     writeError = errno;
-    status = zipcore::EntryStatus::SinkFailed;
+    status = zipeng::EntryStatus::SinkFailed;
   }
-  if (status == zipcore::EntryStatus::Ok) return;
+  if (status == zipeng::EntryStatus::Ok) return;
   // Nothing of a failed entry stays behind, and an existing file is left as it was.
   unlinkat(dirFd, written.c_str(), 0);
-  if (status == zipcore::EntryStatus::Aborted || s_.callback.aborted()) {
+  if (status == zipeng::EntryStatus::Aborted || s_.callback.aborted()) {
     fatal_ = zipabi::zrAborted;
-  } else if (status == zipcore::EntryStatus::SinkFailed && diskFull(writeError)) {
+  } else if (status == zipeng::EntryStatus::SinkFailed && diskFull(writeError)) {
     fatal_ = zipabi::zrDiskFull;
   } else {
-    skip(e.name, zipcore::skipReasonOf(status));
+    skip(e.name, zipeng::skipReasonOf(status));
   }
 }
 
-void Extractor::writeLink(const zipcore::ZipEntry& e, int dirFd, const std::string& leaf,
+void Extractor::writeLink(const zipeng::ZipEntry& e, int dirFd, const std::string& leaf,
                           const std::string& relative, const std::string& password) {
   std::string target;
   auto sink = [&](const uint8_t* data, size_t size) {
@@ -296,13 +296,13 @@ void Extractor::writeLink(const zipcore::ZipEntry& e, int dirFd, const std::stri
     return true;
   };
   auto status = reader_.read(s_.source, e, password, sink);
-  if (status == zipcore::EntryStatus::Aborted || s_.callback.aborted()) {
+  if (status == zipeng::EntryStatus::Aborted || s_.callback.aborted()) {
     fatal_ = zipabi::zrAborted;
     return;
   }
-  if (status == zipcore::EntryStatus::SinkFailed) status = zipcore::EntryStatus::Corrupt;
-  if (status != zipcore::EntryStatus::Ok) return skip(e.name, zipcore::skipReasonOf(status));
-  if (target.find('\0') != std::string::npos || !zipcore::linkTargetStaysInside(relative, target) ||
+  if (status == zipeng::EntryStatus::SinkFailed) status = zipeng::EntryStatus::Corrupt;
+  if (status != zipeng::EntryStatus::Ok) return skip(e.name, zipeng::skipReasonOf(status));
+  if (target.find('\0') != std::string::npos || !zipeng::linkTargetStaysInside(relative, target) ||
       !linkResolvesInside(tree_.rootFd(), relative, target))
     return skip(e.name, zipabi::zsrCannotOpen);
   if (symlinkat(target.c_str(), dirFd, leaf.c_str()) == 0) return;
@@ -338,4 +338,4 @@ void Extractor::writeLink(const zipcore::ZipEntry& e, int dirFd, const std::stri
 
 int32_t extractEntries(Session& session) { return Extractor(session).run(); }
 
-}  // namespace unzlib
+}  // namespace zipeng

@@ -1,6 +1,6 @@
 #include "commands.h"
 
-namespace unzlib {
+namespace zipeng {
 
 int32_t listEntries(Session& session) {
   if (int32_t rc = session.open(); rc != zipabi::zrOk) return rc;
@@ -13,4 +13,4 @@ int32_t listEntries(Session& session) {
   return zipabi::zrOk;
 }
 
-}  // namespace unzlib
+}  // namespace zipeng

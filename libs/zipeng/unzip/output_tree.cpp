@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-namespace unzlib {
+namespace zipeng {
 
 namespace {
 constexpr size_t kMaxCachedFolders = 256;
@@ -91,4 +91,4 @@ int OutputTree::parentOf(const std::string& relative, std::string& leaf) {
 
 bool OutputTree::makeFolder(const std::string& relative) { return openChain(relative) >= 0; }
 
-}  // namespace unzlib
+}  // namespace zipeng

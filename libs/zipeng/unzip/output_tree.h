@@ -5,7 +5,7 @@
 #include <string>
 #include <unordered_map>
 
-namespace unzlib {
+namespace zipeng {
 
 class OutputTree {
  public:
@@ -34,4 +34,4 @@ class OutputTree {
   std::unordered_map<std::string, int> folders_;  // relative folder -> open descriptor
 };
 
-}  // namespace unzlib
+}  // namespace zipeng

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-namespace unzlib {
+namespace zipeng {
 
-bool PasswordSession::find(zipcore::ArchiveSource& source, zipcore::EntryReader& reader,
-                           const zipcore::ZipEntry& entry, std::string& password, bool& aborted) {
+bool PasswordSession::find(zipeng::ArchiveSource& source, zipeng::EntryReader& reader,
+                           const zipeng::ZipEntry& entry, std::string& password, bool& aborted) {
   aborted = false;
   if (!current_.empty() && reader.passwordFits(source, entry, current_)) {
     password = current_;
@@ -38,4 +38,4 @@ bool PasswordSession::find(zipcore::ArchiveSource& source, zipcore::EntryReader&
   return false;
 }
 
-}  // namespace unzlib
+}  // namespace zipeng

@@ -9,23 +9,23 @@
 #include "core/callback.h"
 #include "core/entry_reader.h"
 
-namespace unzlib {
+namespace zipeng {
 
 class PasswordSession {
  public:
-  PasswordSession(const std::string& initial, zipcore::Callback& callback) : current_(initial), callback_(callback) {}
+  PasswordSession(const std::string& initial, zipeng::Callback& callback) : current_(initial), callback_(callback) {}
 
   static constexpr int kMaxQuestions = 3;
 
   // The password to use for `entry`, or nothing (skip with reason 5). Sets `aborted` when the
   // caller answered a question with stop.
-  bool find(zipcore::ArchiveSource& source, zipcore::EntryReader& reader, const zipcore::ZipEntry& entry,
+  bool find(zipeng::ArchiveSource& source, zipeng::EntryReader& reader, const zipeng::ZipEntry& entry,
             std::string& password, bool& aborted);
 
  private:
   std::string current_;
-  zipcore::Callback& callback_;
+  zipeng::Callback& callback_;
   bool declined_ = false;  // the caller gave no password once: do not ask again this operation
 };
 
-}  // namespace unzlib
+}  // namespace zipeng

@@ -5,13 +5,13 @@
 #include "core/callback.h"
 #include "core/entry_reader.h"
 
-namespace unzlib {
+namespace zipeng {
 
 class ProgressReporter {
  public:
-  ProgressReporter(zipcore::Callback& callback, const zipcore::ZipEntry& entry) : callback_(callback), entry_(entry) {}
+  ProgressReporter(zipeng::Callback& callback, const zipeng::ZipEntry& entry) : callback_(callback), entry_(entry) {}
   // Empty for entries too small to need it.
-  zipcore::ProgressFn function() {
+  zipeng::ProgressFn function() {
     if (entry_.uncompressedSize < (2u << 20)) return {};
     return [this](uint64_t produced) {
       uint64_t percent = entry_.uncompressedSize ? produced * 100 / entry_.uncompressedSize : 100;
@@ -23,9 +23,9 @@ class ProgressReporter {
   }
 
  private:
-  zipcore::Callback& callback_;
-  const zipcore::ZipEntry& entry_;
+  zipeng::Callback& callback_;
+  const zipeng::ZipEntry& entry_;
   int last_ = -1;
 };
 
-}  // namespace unzlib
+}  // namespace zipeng

@@ -1,6 +1,6 @@
 #include "commands.h"
 
-namespace unzlib {
+namespace zipeng {
 
 int32_t answerQuery(const char* archive, int32_t selector, zipabi::EngineCallbackFn fn, void* userData) {
   Command command;
@@ -17,7 +17,7 @@ int32_t answerQuery(const char* archive, int32_t selector, zipabi::EngineCallbac
     rc = session.open();
   } else {
     rc = session.source.openSpanned(command.archive, {});
-    if (rc == zipabi::zrOk) rc = zipcore::readArchiveIndex(session.source, session.index, true);
+    if (rc == zipabi::zrOk) rc = zipeng::readArchiveIndex(session.source, session.index, true);
   }
   if (rc != zipabi::zrOk) return rc;
   if (selector == zipabi::kSelectorCount || selector == zipabi::kSelectorMultidiskCount) {
@@ -31,4 +31,4 @@ int32_t answerQuery(const char* archive, int32_t selector, zipabi::EngineCallbac
   return session.callback.aborted() ? zipabi::zrAborted : zipabi::zrOk;
 }
 
-}  // namespace unzlib
+}  // namespace zipeng

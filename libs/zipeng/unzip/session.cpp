@@ -5,7 +5,7 @@
 
 #include "core/patterns.h"
 
-namespace unzlib {
+namespace zipeng {
 
 int32_t Session::open() {
   int32_t rc;
@@ -15,7 +15,7 @@ int32_t Session::open() {
     rc = source.openFile(command.archive);
   }
   if (rc != zipabi::zrOk) return rc;
-  rc = zipcore::readArchiveIndex(source, index, command.spanned);
+  rc = zipeng::readArchiveIndex(source, index, command.spanned);
   if (rc == zipabi::zrOk && callback.aborted()) rc = zipabi::zrAborted;
   return rc;
 }
@@ -26,7 +26,7 @@ std::vector<size_t> Session::selectEntries(size_t& unmatched) {
   std::unordered_map<std::string_view, size_t> exact;
   std::vector<size_t> patterns;
   for (size_t k = 0; k < command.names.size(); ++k) {
-    if (zipcore::hasWildcards(command.names[k])) patterns.push_back(k);
+    if (zipeng::hasWildcards(command.names[k])) patterns.push_back(k);
     exact.emplace(command.names[k], k);  // a pattern also selects the entry of exactly its name
   }
   std::vector<bool> used(command.names.size(), false);
@@ -40,14 +40,14 @@ std::vector<size_t> Session::selectEntries(size_t& unmatched) {
       take = true;
     }
     for (size_t k : patterns)
-      if (zipcore::matchPattern(command.names[k], name)) {
+      if (zipeng::matchPattern(command.names[k], name)) {
         used[k] = true;
         take = true;
       }
     if (!take) continue;
     bool excluded = false;
     for (const auto& x : command.excludes)
-      if (zipcore::NameFilter::matches(x, name)) {
+      if (zipeng::NameFilter::matches(x, name)) {
         excluded = true;
         break;
       }
@@ -65,4 +65,4 @@ std::vector<size_t> Session::selectEntries(size_t& unmatched) {
   return selected;
 }
 
-}  // namespace unzlib
+}  // namespace zipeng

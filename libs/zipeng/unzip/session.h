@@ -11,15 +11,15 @@
 #include "core/archive_source.h"
 #include "core/callback.h"
 
-namespace unzlib {
+namespace zipeng {
 
 struct Session {
   Session(const Command& c, zipabi::EngineCallbackFn fn, void* userData) : command(c), callback(fn, userData) {}
 
   Command command;
-  zipcore::Callback callback;
-  zipcore::ArchiveSource source;
-  zipcore::ArchiveIndex index;
+  zipeng::Callback callback;
+  zipeng::ArchiveSource source;
+  zipeng::ArchiveIndex index;
 
   // Opens the archive (a spanned set with "-!", asking for each segment) and parses it.
   int32_t open();
@@ -28,4 +28,4 @@ struct Session {
   std::vector<size_t> selectEntries(size_t& unmatched);
 };
 
-}  // namespace unzlib
+}  // namespace zipeng

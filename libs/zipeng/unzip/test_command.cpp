@@ -4,18 +4,18 @@
 #include "password_session.h"
 #include "progress.h"
 
-namespace unzlib {
+namespace zipeng {
 
 int32_t testEntries(Session& session) {
   if (int32_t rc = session.open(); rc != zipabi::zrOk) return rc;
   size_t unmatched = 0;
   auto selected = session.selectEntries(unmatched);
   if (session.callback.aborted()) return zipabi::zrAborted;
-  zipcore::EntryReader reader;
+  zipeng::EntryReader reader;
   PasswordSession passwords(session.command.password, session.callback);
   size_t tested = 0, errors = 0, skipped = unmatched;
   for (size_t i : selected) {
-    const zipcore::ZipEntry& entry = session.index.entries[i];
+    const zipeng::ZipEntry& entry = session.index.entries[i];
     if (session.callback.sendStats(zipabi::zcmTesting, entry)) return zipabi::zrAborted;
     if (entry.isDirectory() || entry.isVolumeLabel()) {
       ++tested;
@@ -39,14 +39,14 @@ int32_t testEntries(Session& session) {
     ProgressReporter progress(session.callback, entry);
     auto status = reader.read(session.source, entry, password, [](const uint8_t*, size_t) { return true; },
                               progress.function());
-    if (status == zipcore::EntryStatus::Aborted || session.callback.aborted()) return zipabi::zrAborted;
-    if (status == zipcore::EntryStatus::Ok) {
+    if (status == zipeng::EntryStatus::Aborted || session.callback.aborted()) return zipabi::zrAborted;
+    if (status == zipeng::EntryStatus::Ok) {
       ++tested;
       continue;
     }
-    if (status == zipcore::EntryStatus::UnknownMethod) ++skipped;
+    if (status == zipeng::EntryStatus::UnknownMethod) ++skipped;
     else ++errors;
-    if (session.callback.sendSkipping(entry.name, zipcore::skipReasonOf(status))) return zipabi::zrAborted;
+    if (session.callback.sendSkipping(entry.name, zipeng::skipReasonOf(status))) return zipabi::zrAborted;
   }
   if (errors) return zipabi::zrTestErrors;
   if (skipped) return tested ? zipabi::zrSomeSkipped : zipabi::zrNothingTested;
@@ -54,4 +54,4 @@ int32_t testEntries(Session& session) {
   return zipabi::zrOk;
 }
 
-}  // namespace unzlib
+}  // namespace zipeng

@@ -4,22 +4,22 @@
 
 #include "zipengine_abi.h"
 
-namespace zipcore {
+namespace zipeng {
 
 namespace {
 
-int SinkError(ArchiveSink& sink) { return sink.error() ? sink.error() : zipabi::zrTempFileProblem; }
+int sinkError(ArchiveSink& sink) { return sink.error() ? sink.error() : zipabi::zrTempFileProblem; }
 
 // Reads a range of the old archive through its source (spanned sets) into the sink.
-bool CopyThroughSource(ExistingArchive& from, ArchiveSink& sink, uint64_t start, uint64_t length) {
+bool copyThroughSource(ExistingArchive& from, ArchiveSink& sink, uint64_t start, uint64_t length) {
   std::string buf(static_cast<size_t>(std::min<uint64_t>(length, 1u << 20)), '\0');
   while (length > 0) {
     size_t n = static_cast<size_t>(std::min<uint64_t>(length, buf.size()));
     if (!from.source().read(start, buf.data(), n)) {
-      sink.Fail(from.source().aborted() ? zipabi::zrAborted : zipabi::zrCannotAccess);
+      sink.fail(from.source().aborted() ? zipabi::zrAborted : zipabi::zrCannotAccess);
       return false;
     }
-    if (!sink.Write(buf.data(), n)) return false;
+    if (!sink.write(buf.data(), n)) return false;
     start += n;
     length -= n;
   }
@@ -28,13 +28,13 @@ bool CopyThroughSource(ExistingArchive& from, ArchiveSink& sink, uint64_t start,
 
 }  // namespace
 
-int ArchiveWriter::CopyEntry(ExistingArchive& from, size_t i) {
+int ArchiveWriter::copyEntry(ExistingArchive& from, size_t i) {
   ExistingArchive::Range r;
-  if (!from.EntryRange(i, r)) return zipabi::zrEntryStructureCorrupted;
-  WriterEntry w = from.CentralRecord(i);
-  if (!sink_.Segmented() && from.rawFd() >= 0) {
+  if (!from.entryRange(i, r)) return zipabi::zrEntryStructureCorrupted;
+  WriterEntry w = from.centralRecord(i);
+  if (!sink_.segmented() && from.rawFd() >= 0) {
     if (runFrom_ != &from || r.start != runEnd_) {
-      int rc = FlushCopies();
+      int rc = flushCopies();
       if (rc) return rc;
       runFrom_ = &from;
       runStart_ = runEnd_ = r.start;
@@ -47,30 +47,30 @@ int ArchiveWriter::CopyEntry(ExistingArchive& from, size_t i) {
   // A segmented sink must see each local header whole.
   std::string header(static_cast<size_t>(r.dataStart - r.start), '\0');
   if (!from.source().read(r.start, header.data(), header.size())) return zipabi::zrCannotAccess;
-  SinkPos at = sink_.Pos();
-  if (!sink_.WriteWhole(header)) return SinkError(sink_);
+  SinkPos at = sink_.pos();
+  if (!sink_.writeWhole(header)) return sinkError(sink_);
   // WriteWhole may have begun a new segment.
-  at = SinkPos{sink_.Pos().disk, sink_.Pos().offset - header.size()};
+  at = SinkPos{sink_.pos().disk, sink_.pos().offset - header.size()};
   w.diskStart = at.disk;
   w.localOffset = at.offset;
-  if (!CopyThroughSource(from, sink_, r.dataStart, r.end - r.dataStart)) return SinkError(sink_);
+  if (!copyThroughSource(from, sink_, r.dataStart, r.end - r.dataStart)) return sinkError(sink_);
   entries_.push_back(std::move(w));
   return 0;
 }
 
-int ArchiveWriter::CopyKept(ExistingArchive& from, const std::vector<char>& keep) {
+int ArchiveWriter::copyKept(ExistingArchive& from, const std::vector<char>& keep) {
   const ArchiveIndex& index = from.index();
-  bool simple = !sink_.Segmented() && from.rawFd() >= 0;
+  bool simple = !sink_.segmented() && from.rawFd() >= 0;
   for (auto& e : index.entries) simple = simple && !e.overlaps;
   if (!simple) {
     for (size_t i = 0; i < from.count(); ++i)
       if (keep[i]) {
-        int rc = CopyEntry(from, i);
+        int rc = copyEntry(from, i);
         if (rc) return rc;
       }
     return 0;
   }
-  int rc = FlushCopies();
+  int rc = flushCopies();
   if (rc) return rc;
   std::vector<size_t> order(from.count());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
@@ -82,10 +82,10 @@ int ArchiveWriter::CopyKept(ExistingArchive& from, const std::vector<char>& keep
   std::vector<size_t> run;
   auto flush = [&]() {
     if (run.empty()) return true;
-    uint64_t base = sink_.Pos().offset;
+    uint64_t base = sink_.pos().offset;
     for (size_t i : run) newOffset[i] = base + (index.entries[i].localHeaderPosition - runStart);
     run.clear();
-    return sink_.CopyFromFd(from.rawFd(), runStart, runEnd - runStart);
+    return sink_.copyFromFd(from.rawFd(), runStart, runEnd - runStart);
   };
   for (size_t k = 0; k < order.size(); ++k) {
     size_t i = order[k];
@@ -98,19 +98,19 @@ int ArchiveWriter::CopyKept(ExistingArchive& from, const std::vector<char>& keep
     uint64_t least = start + kLocalHeaderSize + e.rawName.size() + e.compressedSize;
     if (end > least && end - least > 65535 + 24) {
       ExistingArchive::Range r;
-      if (from.EntryRange(i, r) && r.end <= end) end = r.end;
+      if (from.entryRange(i, r) && r.end <= end) end = r.end;
     }
     if (run.empty() || start != runEnd) {
-      if (!flush()) return SinkError(sink_);
+      if (!flush()) return sinkError(sink_);
       runStart = start;
     }
     runEnd = end;
     run.push_back(i);
   }
-  if (!flush()) return SinkError(sink_);
+  if (!flush()) return sinkError(sink_);
   for (size_t i = 0; i < from.count(); ++i) {
     if (!keep[i]) continue;
-    WriterEntry w = from.CentralRecord(i);
+    WriterEntry w = from.centralRecord(i);
     w.diskStart = 0;
     w.localOffset = newOffset[i];
     entries_.push_back(std::move(w));
@@ -118,57 +118,57 @@ int ArchiveWriter::CopyKept(ExistingArchive& from, const std::vector<char>& keep
   return 0;
 }
 
-int ArchiveWriter::FlushCopies() {
+int ArchiveWriter::flushCopies() {
   if (!runFrom_ || runEntries_.empty()) {
     runFrom_ = nullptr;
     return 0;
   }
-  SinkPos base = sink_.Pos();
+  SinkPos base = sink_.pos();
   for (auto& [index, position] : runEntries_) {
     entries_[index].diskStart = 0;
     entries_[index].localOffset = base.offset + (position - runStart_);
   }
-  bool ok = sink_.CopyFromFd(runFrom_->rawFd(), runStart_, runEnd_ - runStart_);
+  bool ok = sink_.copyFromFd(runFrom_->rawFd(), runStart_, runEnd_ - runStart_);
   runEntries_.clear();
   runFrom_ = nullptr;
-  return ok ? 0 : SinkError(sink_);
+  return ok ? 0 : sinkError(sink_);
 }
 
-int ArchiveWriter::WriteRaw(ExistingArchive& from, uint64_t start, uint64_t length) {
-  int rc = FlushCopies();
+int ArchiveWriter::writeRaw(ExistingArchive& from, uint64_t start, uint64_t length) {
+  int rc = flushCopies();
   if (rc) return rc;
   if (length == 0) return 0;
-  bool ok = from.rawFd() >= 0 ? sink_.CopyFromFd(from.rawFd(), start, length)
-                              : CopyThroughSource(from, sink_, start, length);
-  return ok ? 0 : SinkError(sink_);
+  bool ok = from.rawFd() >= 0 ? sink_.copyFromFd(from.rawFd(), start, length)
+                              : copyThroughSource(from, sink_, start, length);
+  return ok ? 0 : sinkError(sink_);
 }
 
-int ArchiveWriter::AddData(WriterEntry e, const CompressedData& d) {
-  int rc = FlushCopies();
+int ArchiveWriter::addData(WriterEntry e, const CompressedData& d) {
+  int rc = flushCopies();
   if (rc) return rc;
   e.method = d.method;
   e.flags = static_cast<uint16_t>((e.flags & ~(kFlagEncrypted | kFlagDataDescriptor)) | d.flags);
   e.crc = d.crc;
   e.size = d.size;
   e.compressedSize = d.data.size();
-  bool zip64Local = NeedsZip64Local(std::max(e.size, e.compressedSize));
+  bool zip64Local = needsZip64Local(std::max(e.size, e.compressedSize));
   if (zip64Local) e.versionNeeded = 45;
-  std::string header = BuildLocalHeader(e, zip64Local);
-  if (!sink_.WriteWhole(header)) return SinkError(sink_);
-  SinkPos at = sink_.Pos();
+  std::string header = buildLocalHeader(e, zip64Local);
+  if (!sink_.writeWhole(header)) return sinkError(sink_);
+  SinkPos at = sink_.pos();
   e.diskStart = at.disk;
   e.localOffset = at.offset - header.size();
-  if (!sink_.Write(d.data.data(), d.data.size())) return SinkError(sink_);
+  if (!sink_.write(d.data.data(), d.data.size())) return sinkError(sink_);
   entries_.push_back(std::move(e));
   return 0;
 }
 
-int ArchiveWriter::AddStreamed(WriterEntry e, const CompressJob& job, const std::function<bool(int)>& progress,
+int ArchiveWriter::addStreamed(WriterEntry e, const CompressJob& job, const std::function<bool(int)>& progress,
                                int* skipReason) {
   *skipReason = -1;
-  int rc = FlushCopies();
+  int rc = flushCopies();
   if (rc) return rc;
-  rc = StreamCompressFile(job, e, sink_, progress);
+  rc = streamCompressFile(job, e, sink_, progress);
   if (rc < 0) {
     *skipReason = -1 - rc;
     return 0;
@@ -178,29 +178,29 @@ int ArchiveWriter::AddStreamed(WriterEntry e, const CompressJob& job, const std:
   return 0;
 }
 
-int ArchiveWriter::Finish(const std::string& comment) {
-  int rc = FlushCopies();
+int ArchiveWriter::finish(const std::string& comment) {
+  int rc = flushCopies();
   if (rc) return rc;
   std::string cd;
-  SinkPos cdStart = sink_.Pos();
+  SinkPos cdStart = sink_.pos();
   bool first = true;
   uint64_t onLastDisk = 0;
   uint64_t cdSize = 0;
-  if (!sink_.Segmented()) {
+  if (!sink_.segmented()) {
     for (auto& run : rawCentral_) {
-      if (!sink_.Write(run.data(), run.size())) return SinkError(sink_);
+      if (!sink_.write(run.data(), run.size())) return sinkError(sink_);
       cdSize += run.size();
     }
-    for (auto& e : entries_) cd += BuildCentralRecord(e);
+    for (auto& e : entries_) cd += buildCentralRecord(e);
     cdSize += cd.size();
     onLastDisk = count();
-    if (!sink_.Write(cd.data(), cd.size())) return SinkError(sink_);
+    if (!sink_.write(cd.data(), cd.size())) return sinkError(sink_);
   } else {
     for (auto& e : entries_) {
-      std::string rec = BuildCentralRecord(e);
-      uint32_t diskBefore = sink_.Pos().disk;
-      if (!sink_.WriteWhole(rec)) return SinkError(sink_);
-      SinkPos after = sink_.Pos();
+      std::string rec = buildCentralRecord(e);
+      uint32_t diskBefore = sink_.pos().disk;
+      if (!sink_.writeWhole(rec)) return sinkError(sink_);
+      SinkPos after = sink_.pos();
       if (first) {
         cdStart = SinkPos{after.disk, after.offset - rec.size()};
         first = false;
@@ -211,26 +211,26 @@ int ArchiveWriter::Finish(const std::string& comment) {
     }
   }
   // The end records must sit whole on the last disk.
-  std::string probe = BuildEndRecords(count(), cdStart.offset, cdSize, 0, comment, sink_.Pos().disk,
+  std::string probe = buildEndRecords(count(), cdStart.offset, cdSize, 0, comment, sink_.pos().disk,
                                       cdStart.disk, onLastDisk);
-  uint32_t diskBefore = sink_.Pos().disk;
-  if (!sink_.EnsureRoom(probe.size())) return SinkError(sink_);
-  if (sink_.Pos().disk != diskBefore) onLastDisk = 0;
-  SinkPos endAt = sink_.Pos();
-  std::string end = BuildEndRecords(count(), cdStart.offset, cdSize, endAt.offset, comment, endAt.disk,
+  uint32_t diskBefore = sink_.pos().disk;
+  if (!sink_.ensureRoom(probe.size())) return sinkError(sink_);
+  if (sink_.pos().disk != diskBefore) onLastDisk = 0;
+  SinkPos endAt = sink_.pos();
+  std::string end = buildEndRecords(count(), cdStart.offset, cdSize, endAt.offset, comment, endAt.disk,
                                     cdStart.disk, onLastDisk);
-  if (!sink_.WriteWhole(end)) return SinkError(sink_);
+  if (!sink_.writeWhole(end)) return sinkError(sink_);
   return 0;
 }
 
-int ArchiveWriter::FinishAndCommit(const std::string& comment) {
-  int rc = Finish(comment);
-  if (rc || !sink_.Commit()) {
+int ArchiveWriter::finishAndCommit(const std::string& comment) {
+  int rc = finish(comment);
+  if (rc || !sink_.commit()) {
     int code = rc ? rc : (sink_.error() ? sink_.error() : zipabi::zrTempFileProblem);
-    sink_.Discard();
+    sink_.discard();
     return code;
   }
   return zipabi::zrOk;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -10,22 +10,22 @@
 #include "core/writer_records.h"
 #include "zip/existing_archive.h"
 
-namespace zipcore {
+namespace zipeng {
 
 class ArchiveWriter {
  public:
   explicit ArchiveWriter(ArchiveSink& sink) : sink_(sink) {}
 
   // Copies entry i of `from` unchanged (queued; adjacent entries are copied together).
-  int CopyEntry(ExistingArchive& from, size_t i);
+  int copyEntry(ExistingArchive& from, size_t i);
   // Copies every entry of `from` with keep[i] set, in as few copies as the layout allows:
   // an entry's bytes run to where the next one starts, so no local header needs reading.
-  int CopyKept(ExistingArchive& from, const std::vector<char>& keep);
+  int copyKept(ExistingArchive& from, const std::vector<char>& keep);
   // Records an entry that stays where it is (growing in place).
-  void KeepInPlace(WriterEntry e) { entries_.push_back(std::move(e)); }
+  void keepInPlace(WriterEntry e) { entries_.push_back(std::move(e)); }
   // The same, with its central record as stored; such records come first in the directory.
   // The bytes are not copied: they must outlive Finish.
-  void KeepRawCentral(std::string_view record) {
+  void keepRawCentral(std::string_view record) {
     if (!rawCentral_.empty() && rawCentral_.back().data() + rawCentral_.back().size() == record.data())
       rawCentral_.back() = std::string_view(rawCentral_.back().data(), rawCentral_.back().size() + record.size());
     else
@@ -33,24 +33,24 @@ class ArchiveWriter {
     ++rawCount_;
   }
   // Writes a new entry whose data is already compressed.
-  int AddData(WriterEntry e, const CompressedData& d);
+  int addData(WriterEntry e, const CompressedData& d);
   // Writes a new entry by streaming its file (too large for the buffer).
-  int AddStreamed(WriterEntry e, const CompressJob& job, const std::function<bool(int)>& progress,
+  int addStreamed(WriterEntry e, const CompressJob& job, const std::function<bool(int)>& progress,
                   int* skipReason);
   // Writes raw bytes (the prefix of a self-extracting archive).
-  int WriteRaw(ExistingArchive& from, uint64_t start, uint64_t length);
+  int writeRaw(ExistingArchive& from, uint64_t start, uint64_t length);
 
   // Writes the central directory and end records. The sink still needs Commit.
-  int Finish(const std::string& comment);
+  int finish(const std::string& comment);
   // Finish, then commit the sink; on any failure the sink is discarded, so the old archive
   // stays as it was. Returns 0 or the error code.
-  int FinishAndCommit(const std::string& comment);
+  int finishAndCommit(const std::string& comment);
 
   std::vector<WriterEntry>& entries() { return entries_; }
   size_t count() const { return rawCount_ + entries_.size(); }
 
  private:
-  int FlushCopies();
+  int flushCopies();
 
   ArchiveSink& sink_;
   std::vector<WriterEntry> entries_;
@@ -62,4 +62,4 @@ class ArchiveWriter {
   std::vector<std::pair<size_t, uint64_t>> runEntries_;  // writer index, source position
 };
 
-}  // namespace zipcore
+}  // namespace zipeng

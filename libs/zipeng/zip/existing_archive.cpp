@@ -6,13 +6,13 @@
 #include "core/local_header.h"
 #include "core/zip_format.h"
 
-namespace zipcore {
+namespace zipeng {
 
 ExistingArchive::~ExistingArchive() {
   if (rawFd_ >= 0) close(rawFd_);
 }
 
-int ExistingArchive::Open(const std::string& path, bool spanned, Callback& cb) {
+int ExistingArchive::open(const std::string& path, bool spanned, Callback& cb) {
   int rc;
   if (spanned) {
     rc = source_.openSpanned(path, [&cb](int32_t disk) { return !cb.sendInt(zipabi::zcmNewDisk, disk); });
@@ -22,7 +22,7 @@ int ExistingArchive::Open(const std::string& path, bool spanned, Callback& cb) {
   if (rc != 0) return rc;
   rc = readArchiveIndex(source_, index_, spanned);
   if (rc != 0) return rc;
-  if (!source_.spanned()) rawFd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (!source_.spanned()) rawFd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
 
   // The records exactly as stored (the parsed comments are converted to UTF-8).
   if (index_.centralDirectorySize < UINT32_MAX) {
@@ -54,7 +54,7 @@ int ExistingArchive::Open(const std::string& path, bool spanned, Callback& cb) {
   return 0;
 }
 
-bool ExistingArchive::OpenForAppend(const std::string& path) {
+bool ExistingArchive::openForAppend(const std::string& path) {
   if (source_.openFile(path) != 0) return false;
   const uint64_t size = source_.size();
   if (size < kEndOfCentralSize) return false;
@@ -127,7 +127,7 @@ bool ExistingArchive::OpenForAppend(const std::string& path) {
   return true;
 }
 
-bool ExistingArchive::EntryRange(size_t i, Range& range) {
+bool ExistingArchive::entryRange(size_t i, Range& range) {
   const ZipEntry& e = index_.entries[i];
   LocalHeader lh;
   if (!readLocalHeader(source_, e.localHeaderPosition, lh)) return false;
@@ -150,7 +150,7 @@ bool ExistingArchive::EntryRange(size_t i, Range& range) {
   return true;
 }
 
-WriterEntry ExistingArchive::CentralRecord(size_t i) const {
+WriterEntry ExistingArchive::centralRecord(size_t i) const {
   const ZipEntry& e = index_.entries[i];
   WriterEntry w;
   w.name = e.rawName;
@@ -166,7 +166,7 @@ WriterEntry ExistingArchive::CentralRecord(size_t i) const {
   w.internalAttributes = e.internalAttributes;
   w.externalAttributes = e.externalAttributes;
   w.localOffset = e.localHeaderOffset;
-  w.centralExtra = StripZip64Extra(e.extra);
+  w.centralExtra = stripZip64Extra(e.extra);
   if (i < commentStart_.size())
     w.comment = cd_.substr(commentStart_[i], recordStart_[i + 1] - commentStart_[i]);
   else
@@ -174,12 +174,12 @@ WriterEntry ExistingArchive::CentralRecord(size_t i) const {
   return w;
 }
 
-std::string_view ExistingArchive::RawCentral(size_t i) const {
+std::string_view ExistingArchive::rawCentral(size_t i) const {
   if (i + 1 >= recordStart_.size()) return {};
   return std::string_view(cd_).substr(recordStart_[i], recordStart_[i + 1] - recordStart_[i]);
 }
 
-uint64_t ExistingArchive::PrefixLength() {
+uint64_t ExistingArchive::prefixLength() {
   if (source_.spanned()) return 0;
   uint64_t first = index_.centralDirectoryOffset;
   for (auto& e : index_.entries) first = std::min(first, e.localHeaderPosition);
@@ -190,7 +190,7 @@ uint64_t ExistingArchive::PrefixLength() {
   return first;
 }
 
-bool ExistingArchive::GrowableInPlace() const {
+bool ExistingArchive::growableInPlace() const {
   if (lean_) return true;
   if (source_.spanned() || index_.prefixBytes != 0) return false;
   for (auto& e : index_.entries)
@@ -198,4 +198,4 @@ bool ExistingArchive::GrowableInPlace() const {
   return true;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -13,7 +13,7 @@
 #include "core/callback.h"
 #include "core/writer_records.h"
 
-namespace zipcore {
+namespace zipeng {
 
 class ExistingArchive {
  public:
@@ -23,11 +23,11 @@ class ExistingArchive {
   ExistingArchive& operator=(const ExistingArchive&) = delete;
 
   // Opens and parses the archive. Returns 0, 100 when it does not exist, or the read side's code.
-  int Open(const std::string& path, bool spanned, Callback& cb);
+  int open(const std::string& path, bool spanned, Callback& cb);
   // For appending in place only: reads the end record and walks the directory for names and
   // records, nothing more. False (nothing opened) when the archive is anything but a plain,
   // self-consistent single file with names that need no conversion; use Open then.
-  bool OpenForAppend(const std::string& path);
+  bool openForAppend(const std::string& path);
   bool lean() const { return lean_; }
 
   ArchiveSource& source() { return source_; }
@@ -38,30 +38,30 @@ class ExistingArchive {
   std::string_view name(size_t i) const { return lean_ ? leanNames_[i] : std::string_view(index_.entries[i].name); }
   const std::string& comment() const { return index_.rawComment; }
   // Where the directory starts: new entries go there when growing in place.
-  uint64_t AppendOffset() const { return index_.centralDirectoryOffset; }
+  uint64_t appendOffset() const { return index_.centralDirectoryOffset; }
   // The directory as stored (empty when it could not be read whole).
-  const std::string& RawDirectory() const { return cd_; }
+  const std::string& rawDirectory() const { return cd_; }
 
   // Bytes of entry i: its local header from `start` to `dataStart`, its data and data descriptor
   // up to `end`. False when the local header cannot be read.
   struct Range {
     uint64_t start = 0, dataStart = 0, end = 0;
   };
-  bool EntryRange(size_t i, Range& range);
+  bool entryRange(size_t i, Range& range);
 
   // The central record fields of entry i, for writing it again unchanged.
-  WriterEntry CentralRecord(size_t i) const;
+  WriterEntry centralRecord(size_t i) const;
   // Entry i's central record exactly as stored (empty when the directory could not be
   // walked); valid as it stands while the entry stays where it is.
-  std::string_view RawCentral(size_t i) const;
+  std::string_view rawCentral(size_t i) const;
 
   // A plain descriptor of the archive file for in-kernel copying (-1 for a spanned set).
   int rawFd() const { return rawFd_; }
   bool spanned() const { return source_.spanned(); }
   // Bytes before the first entry (a self-extractor stub), kept at the front of a rewrite.
-  uint64_t PrefixLength();
+  uint64_t prefixLength();
   // True when its entries can be kept where they are and new ones appended in place.
-  bool GrowableInPlace() const;
+  bool growableInPlace() const;
 
  private:
   ArchiveSource source_;
@@ -74,4 +74,4 @@ class ExistingArchive {
   std::vector<std::string_view> leanNames_;  // into cd_
 };
 
-}  // namespace zipcore
+}  // namespace zipeng

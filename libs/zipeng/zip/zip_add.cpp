@@ -14,7 +14,7 @@
 #include "zip/zip_operations.h"
 #include "zip/zip_volume_label.h"
 
-namespace zipcore {
+namespace zipeng {
 
 namespace {
 
@@ -25,17 +25,17 @@ struct Task {
   long job = -1;                       // index in the compression pipeline
 };
 
-WriterEntry NewEntry(const std::string& name, const struct stat& st, bool folder) {
+WriterEntry newEntry(const std::string& name, const struct stat& st, bool folder) {
   WriterEntry e;
   e.name = name;
-  if (NeedsUtf8Flag(name)) e.flags |= kFlagUtf8;
+  if (needsUtf8Flag(name)) e.flags |= kFlagUtf8;
   e.versionMadeBy = (kHostUnix << 8) | 30;
   e.versionNeeded = 20;
   e.method = kMethodStored;
   e.mtime = static_cast<int64_t>(st.st_mtime);
   e.hasMtime = true;
   e.dosDateTime = unixToDos(e.mtime);
-  e.localExtra = e.centralExtra = ExtendedTimestampExtra(e.mtime);
+  e.localExtra = e.centralExtra = extendedTimestampExtra(e.mtime);
   uint32_t mode = static_cast<uint32_t>(st.st_mode) & 0xFFFF;
   e.externalAttributes = (mode << 16) | (folder ? 0x10u : 0u) | ((mode & 0222) == 0 ? 0x01u : 0u);
   e.size = folder ? 0 : static_cast<uint64_t>(st.st_size);
@@ -43,7 +43,7 @@ WriterEntry NewEntry(const std::string& name, const struct stat& st, bool folder
 }
 
 // True when the file is newer than the entry it would replace.
-bool FileIsNewer(const struct stat& st, const ZipEntry& entry) {
+bool fileIsNewer(const struct stat& st, const ZipEntry& entry) {
   int64_t fileTime = static_cast<int64_t>(st.st_mtime);
   if (entry.hasUnixMtime) return fileTime > entry.unixMtime;
   // Without an exact time the entry has only the two-second DOS resolution.
@@ -52,7 +52,7 @@ bool FileIsNewer(const struct stat& st, const ZipEntry& entry) {
 
 }  // namespace
 
-int RunAdd(ZipSession& s) {
+int runAdd(ZipSession& s) {
   const ZipCommand& cmd = s.cmd;
   Callback& cb = s.cb;
 
@@ -63,10 +63,10 @@ int RunAdd(ZipSession& s) {
   // Adding in place needs only the names and records of the directory: the quick read does.
   auto holder = std::make_unique<ExistingArchive>();
   bool lean = present && cmd.grow && !cmd.spanned && cmd.action == ZipAction::Add &&
-              holder->OpenForAppend(cmd.archive);
+              holder->openForAppend(cmd.archive);
   if (present && !lean) {
     holder = std::make_unique<ExistingArchive>();
-    int rc = holder->Open(cmd.archive, cmd.spanned, cb);
+    int rc = holder->open(cmd.archive, cmd.spanned, cb);
     if (rc == zipabi::zrAborted || cb.aborted()) return zipabi::zrAborted;
     if (rc) return rc;
   } else if (!present && cmd.action == ZipAction::Freshen) {
@@ -83,7 +83,7 @@ int RunAdd(ZipSession& s) {
   go.includePatterns = cmd.includes;
   go.excludePatterns = cmd.excludes;
   if (exists) go.excludeFiles.emplace_back(archiveStat.st_dev, archiveStat.st_ino);
-  GatherResult gathered = GatherFiles(cmd.names, go);
+  GatherResult gathered = gatherFiles(cmd.names, go);
   if (!gathered.repeatedName.empty()) return zipabi::zrRepeatedNames;
 
   bool skipped = false;
@@ -115,7 +115,7 @@ int RunAdd(ZipSession& s) {
     if (it != byName.end()) {
       if (cmd.action != ZipAction::Add) {
         if (f.isFolder) continue;  // the folder entry is already there
-        if (!FileIsNewer(f.st, existing.entry(it->second))) {
+        if (!fileIsNewer(f.st, existing.entry(it->second))) {
           if (cb.sendSkipping(f.path, zipabi::zsrUpToDate)) return zipabi::zrAborted;
           continue;
         }
@@ -129,7 +129,7 @@ int RunAdd(ZipSession& s) {
       j.path = f.path;
       j.expectedSize = static_cast<uint64_t>(f.st.st_size);
       j.level = cmd.level;
-      j.store = cmd.level == 0 || HasStoredExtension(f.storedName, cmd.storedExtensions);
+      j.store = cmd.level == 0 || hasStoredExtension(f.storedName, cmd.storedExtensions);
       j.password = cmd.encrypt ? &cmd.password : nullptr;
       j.dosDateTime = unixToDos(static_cast<int64_t>(f.st.st_mtime));
       t.job = static_cast<long>(jobs.size());
@@ -138,7 +138,7 @@ int RunAdd(ZipSession& s) {
     tasks.push_back(t);
   }
   if (cmd.volumeLabel && cmd.action == ZipAction::Add && !gathered.files.empty()) {
-    std::string label = VolumeLabelOf(gathered.files.front().path);
+    std::string label = volumeLabelOf(gathered.files.front().path);
     bool taken = false;
     for (size_t i = 0; present && i < existing.count(); ++i) taken = taken || existing.name(i) == label;
     if (!label.empty() && !taken) {
@@ -156,12 +156,12 @@ int RunAdd(ZipSession& s) {
 
   bool inPlace = false;
   int error = 0;
-  std::unique_ptr<ArchiveSink> sink = s.OpenOutput(present ? &existing : nullptr, cmd.grow, &inPlace, &error);
+  std::unique_ptr<ArchiveSink> sink = s.openOutput(present ? &existing : nullptr, cmd.grow, &inPlace, &error);
   if (!sink) return error ? error : zipabi::zrTempFileProblem;
-  if (cmd.move) sink->RequireSync();
+  if (cmd.move) sink->requireSync();
   ArchiveWriter writer(*sink);
   auto fail = [&](int rc) {
-    sink->Discard();
+    sink->discard();
     return rc;
   };
 
@@ -170,8 +170,8 @@ int RunAdd(ZipSession& s) {
 
   // Entries that stay: copied raw (or left where they are when growing in place).
   if (present) {
-    if (!inPlace && !cmd.spanned && existing.PrefixLength() > 0) {
-      int rc = writer.WriteRaw(existing, 0, existing.PrefixLength());
+    if (!inPlace && !cmd.spanned && existing.prefixLength() > 0) {
+      int rc = writer.writeRaw(existing, 0, existing.prefixLength());
       if (rc) return fail(rc);
     }
     for (auto& t : tasks)
@@ -179,14 +179,14 @@ int RunAdd(ZipSession& s) {
     if (inPlace) {
       for (size_t i = 0; i < existing.count(); ++i) {
         if (replaced[i]) continue;
-        std::string_view raw = existing.RawCentral(i);
-        if (!raw.empty()) writer.KeepRawCentral(raw);
-        else writer.KeepInPlace(existing.CentralRecord(i));
+        std::string_view raw = existing.rawCentral(i);
+        if (!raw.empty()) writer.keepRawCentral(raw);
+        else writer.keepInPlace(existing.centralRecord(i));
       }
     } else {
       std::vector<char> keep(existing.count());
       for (size_t i = 0; i < keep.size(); ++i) keep[i] = !replaced[i];
-      int rc = writer.CopyKept(existing, keep);
+      int rc = writer.copyKept(existing, keep);
       if (rc) return fail(rc);
     }
   }
@@ -197,27 +197,27 @@ int RunAdd(ZipSession& s) {
     if (!t.file) {
       struct stat now {};
       now.st_mtime = time(nullptr);
-      WriterEntry e = NewEntry(t.label, now, false);
+      WriterEntry e = newEntry(t.label, now, false);
       e.versionMadeBy = 20;  // MS-DOS: the label bit lives in the DOS attributes
       e.externalAttributes = 0x08;
-      if (s.SendEntry(zipabi::zcmAdding, e)) return fail(zipabi::zrAborted);
-      int rc = writer.AddData(std::move(e), CompressedData());
+      if (s.sendEntry(zipabi::zcmAdding, e)) return fail(zipabi::zrAborted);
+      int rc = writer.addData(std::move(e), CompressedData());
       if (rc) return fail(rc);
       continue;
     }
     const GatheredFile& f = *t.file;
     int32_t message = t.replaces >= 0 ? zipabi::zcmUpdating : zipabi::zcmAdding;
-    WriterEntry e = NewEntry(f.storedName, f.st, f.isFolder);
+    WriterEntry e = newEntry(f.storedName, f.st, f.isFolder);
     if (f.isFolder) {
-      if (s.SendEntry(message, e)) return fail(zipabi::zrAborted);
-      e.comment = s.AskFileComment(f.storedName);
+      if (s.sendEntry(message, e)) return fail(zipabi::zrAborted);
+      e.comment = s.askFileComment(f.storedName);
       if (cb.aborted()) return fail(zipabi::zrAborted);
-      int rc = writer.AddData(std::move(e), CompressedData());
+      int rc = writer.addData(std::move(e), CompressedData());
       if (rc) return fail(rc);
       written.push_back(&f);
       continue;
     }
-    CompressedData d = pipeline.Take(static_cast<size_t>(t.job));
+    CompressedData d = pipeline.take(static_cast<size_t>(t.job));
     if (d.error) return fail(d.error);
     if (d.skipReason >= 0) {
       skipped = true;
@@ -232,17 +232,17 @@ int RunAdd(ZipSession& s) {
       e.flags |= d.flags;
       e.crc = d.crc;
     }
-    if (s.SendEntry(message, e)) return fail(zipabi::zrAborted);
-    e.comment = s.AskFileComment(f.storedName);
+    if (s.sendEntry(message, e)) return fail(zipabi::zrAborted);
+    e.comment = s.askFileComment(f.storedName);
     if (cb.aborted()) return fail(zipabi::zrAborted);
     int rc;
     if (d.streamed) {
       int reason = -1;
       const CompressJob& job = pipeline.job(static_cast<size_t>(t.job));
       WriterEntry progressEntry = e;
-      rc = writer.AddStreamed(std::move(e), job,
+      rc = writer.addStreamed(std::move(e), job,
                               [&](int percent) {
-                                return !s.SendEntry(zipabi::zcmStatus, progressEntry, static_cast<uint8_t>(percent));
+                                return !s.sendEntry(zipabi::zcmStatus, progressEntry, static_cast<uint8_t>(percent));
                               },
                               &reason);
       if (rc == 0 && reason >= 0) {
@@ -252,10 +252,10 @@ int RunAdd(ZipSession& s) {
         continue;
       }
     } else {
-      rc = writer.AddData(std::move(e), d);
+      rc = writer.addData(std::move(e), d);
     }
     if (rc) return fail(rc);
-    if (s.SendEntry(zipabi::zcmStatus, writer.entries().back(), 100)) return fail(zipabi::zrAborted);
+    if (s.sendEntry(zipabi::zcmStatus, writer.entries().back(), 100)) return fail(zipabi::zrAborted);
     written.push_back(&f);
   }
 
@@ -263,19 +263,19 @@ int RunAdd(ZipSession& s) {
   for (long i : keepOld) {
     size_t k = static_cast<size_t>(i);
     int rc = 0;
-    if (!inPlace) rc = writer.CopyEntry(existing, k);
-    else if (!existing.RawCentral(k).empty()) writer.KeepRawCentral(existing.RawCentral(k));
-    else writer.KeepInPlace(existing.CentralRecord(k));
+    if (!inPlace) rc = writer.copyEntry(existing, k);
+    else if (!existing.rawCentral(k).empty()) writer.keepRawCentral(existing.rawCentral(k));
+    else writer.keepInPlace(existing.centralRecord(k));
     if (rc) return fail(rc);
   }
 
   std::string comment = present ? existing.comment() : std::string();
-  int rc = writer.Finish(comment);
+  int rc = writer.finish(comment);
   if (rc) return fail(rc);
-  if (!sink->Commit()) return fail(sink->error() ? sink->error() : zipabi::zrTempFileProblem);
-  uint32_t disks = sink->DiskCount();
+  if (!sink->commit()) return fail(sink->error() ? sink->error() : zipabi::zrTempFileProblem);
+  uint32_t disks = sink->diskCount();
   sink.reset();
-  if (cmd.spanned && cmd.clearDisks) RemoveStaleSegments(cmd.archive, disks);
+  if (cmd.spanned && cmd.clearDisks) removeStaleSegments(cmd.archive, disks);
 
   // Sources go only now that the archive holding them is safely on disk.
   if (cmd.move) {
@@ -287,4 +287,4 @@ int RunAdd(ZipSession& s) {
   return skipped ? zipabi::zrSomeSkipped : zipabi::zrOk;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -3,16 +3,16 @@
 #include <cctype>
 #include <ctime>
 
-namespace zipcore {
+namespace zipeng {
 
 namespace {
 
-std::string Lower(std::string s) {
+std::string lower(std::string s) {
   for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
 }
 
-std::vector<std::string> SplitExtensions(const std::string& list) {
+std::vector<std::string> splitExtensions(const std::string& list) {
   std::vector<std::string> out;
   size_t pos = 0;
   while (pos <= list.size()) {
@@ -21,7 +21,7 @@ std::vector<std::string> SplitExtensions(const std::string& list) {
     std::string ext = list.substr(pos, semi - pos);
     while (!ext.empty() && (ext.front() == ' ' || ext.front() == '*' || ext.front() == '.')) ext.erase(0, 1);
     while (!ext.empty() && ext.back() == ' ') ext.pop_back();
-    if (!ext.empty()) out.push_back(Lower(ext));
+    if (!ext.empty()) out.push_back(lower(ext));
     pos = semi + 1;
   }
   return out;
@@ -29,7 +29,7 @@ std::vector<std::string> SplitExtensions(const std::string& list) {
 
 }  // namespace
 
-std::optional<int64_t> ParseMmddyy(const std::string& text) {
+std::optional<int64_t> parseMmddyy(const std::string& text) {
   if (text.size() != 6) return std::nullopt;
   for (char c : text)
     if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
@@ -43,18 +43,18 @@ std::optional<int64_t> ParseMmddyy(const std::string& text) {
   return static_cast<int64_t>(mktime(&t));
 }
 
-bool HasStoredExtension(const std::string& name, const std::vector<std::string>& extensions) {
+bool hasStoredExtension(const std::string& name, const std::vector<std::string>& extensions) {
   if (extensions.empty()) return false;
   size_t slash = name.rfind('/');
   size_t dot = name.rfind('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-  std::string ext = Lower(name.substr(dot + 1));
+  std::string ext = lower(name.substr(dot + 1));
   for (auto& e : extensions)
     if (e == ext) return true;
   return false;
 }
 
-bool ParseZipCommand(int argc, const char* const* argv, ZipCommand& cmd) {
+bool parseZipCommand(int argc, const char* const* argv, ZipCommand& cmd) {
   if (argc < 1 || !argv) return false;
   cmd.password = argv[0] ? argv[0] : "";
   int i = 1;
@@ -72,13 +72,13 @@ bool ParseZipCommand(int argc, const char* const* argv, ZipCommand& cmd) {
     if (a == "-n") {
       std::string list;
       if (!value(list)) return false;
-      cmd.storedExtensions = SplitExtensions(list);
+      cmd.storedExtensions = splitExtensions(list);
       continue;
     }
     if (a == "-t") {
       std::string date;
       if (!value(date)) return false;
-      cmd.notBefore = ParseMmddyy(date);
+      cmd.notBefore = parseMmddyy(date);
       if (!cmd.notBefore) return false;
       continue;
     }
@@ -121,4 +121,4 @@ bool ParseZipCommand(int argc, const char* const* argv, ZipCommand& cmd) {
   return true;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace zipcore {
+namespace zipeng {
 
 enum class ZipAction { Add, Freshen, Update, Delete, Fix, FixAggressive, Redate, Comment };
 
@@ -36,12 +36,12 @@ struct ZipCommand {
 
 // Returns false when the vector makes no sense (no archive name, an unknown switch, a switch
 // without its value); the library answers that with 400.
-bool ParseZipCommand(int argc, const char* const* argv, ZipCommand& cmd);
+bool parseZipCommand(int argc, const char* const* argv, ZipCommand& cmd);
 
 // "-t" date "mmddyy" as local midnight; nullopt when malformed.
-std::optional<int64_t> ParseMmddyy(const std::string& text);
+std::optional<int64_t> parseMmddyy(const std::string& text);
 
 // True when the file name's extension is in the list (case-insensitive).
-bool HasStoredExtension(const std::string& name, const std::vector<std::string>& extensions);
+bool hasStoredExtension(const std::string& name, const std::vector<std::string>& extensions);
 
-}  // namespace zipcore
+}  // namespace zipeng

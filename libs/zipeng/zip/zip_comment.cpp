@@ -2,11 +2,11 @@
 #include "zip/archive_writer.h"
 #include "zip/zip_operations.h"
 
-namespace zipcore {
+namespace zipeng {
 
-int RunArchiveComment(ZipSession& s) {
+int runArchiveComment(ZipSession& s) {
   ExistingArchive existing;
-  int rc = existing.Open(s.cmd.archive, s.cmd.spanned, s.cb);
+  int rc = existing.open(s.cmd.archive, s.cmd.spanned, s.cb);
   if (s.cb.aborted()) return zipabi::zrAborted;
   if (rc) return rc;
 
@@ -22,24 +22,24 @@ int RunArchiveComment(ZipSession& s) {
 
   bool inPlace = false;
   int error = 0;
-  auto sink = s.OpenOutput(&existing, s.cmd.grow, &inPlace, &error);
+  auto sink = s.openOutput(&existing, s.cmd.grow, &inPlace, &error);
   if (!sink) return error ? error : zipabi::zrTempFileProblem;
   ArchiveWriter writer(*sink);
-  if (!inPlace && existing.PrefixLength() > 0 && !s.cmd.spanned) {
-    rc = writer.WriteRaw(existing, 0, existing.PrefixLength());
-    if (rc) { sink->Discard(); return rc; }
+  if (!inPlace && existing.prefixLength() > 0 && !s.cmd.spanned) {
+    rc = writer.writeRaw(existing, 0, existing.prefixLength());
+    if (rc) { sink->discard(); return rc; }
   }
   if (inPlace) {
     for (size_t i = 0; i < existing.count(); ++i) {
-      std::string_view raw = existing.RawCentral(i);
-      if (!raw.empty()) writer.KeepRawCentral(raw);
-      else writer.KeepInPlace(existing.CentralRecord(i));
+      std::string_view raw = existing.rawCentral(i);
+      if (!raw.empty()) writer.keepRawCentral(raw);
+      else writer.keepInPlace(existing.centralRecord(i));
     }
-  } else if ((rc = writer.CopyKept(existing, std::vector<char>(existing.count(), 1))) != 0) {
-    sink->Discard();
+  } else if ((rc = writer.copyKept(existing, std::vector<char>(existing.count(), 1))) != 0) {
+    sink->discard();
     return rc;
   }
-  return writer.FinishAndCommit(comment);
+  return writer.finishAndCommit(comment);
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -5,7 +5,7 @@
 #include "zip/archive_writer.h"
 #include "zip/zip_operations.h"
 
-namespace zipcore {
+namespace zipeng {
 
 namespace {
 
@@ -24,7 +24,7 @@ class Selection {
     }
     patterns_.insert(patterns_.end(), cmd.includes.begin(), cmd.includes.end());
   }
-  bool Selects(const std::string& stored) const {
+  bool selects(const std::string& stored) const {
     bool selected = exact_.count(stored) > 0;
     for (size_t i = 0; !selected && i < patterns_.size(); ++i) selected = matchPattern(patterns_[i], stored);
     for (size_t i = 0; selected && i < excludes_.size(); ++i) selected = !matchPattern(excludes_[i], stored);
@@ -39,10 +39,10 @@ class Selection {
 
 }  // namespace
 
-int RunDelete(ZipSession& s) {
+int runDelete(ZipSession& s) {
   const ZipCommand& cmd = s.cmd;
   ExistingArchive existing;
-  int rc = existing.Open(cmd.archive, cmd.spanned, s.cb);
+  int rc = existing.open(cmd.archive, cmd.spanned, s.cb);
   if (s.cb.aborted()) return zipabi::zrAborted;
   if (rc) return rc;
 
@@ -50,7 +50,7 @@ int RunDelete(ZipSession& s) {
   std::vector<char> remove(existing.count(), 0);
   size_t removing = 0;
   for (size_t i = 0; i < existing.count(); ++i) {
-    if (selection.Selects(existing.entry(i).name)) {
+    if (selection.selects(existing.entry(i).name)) {
       remove[i] = 1;
       ++removing;
     }
@@ -59,25 +59,25 @@ int RunDelete(ZipSession& s) {
 
   bool inPlace = false;
   int error = 0;
-  auto sink = s.OpenOutput(&existing, false, &inPlace, &error);
+  auto sink = s.openOutput(&existing, false, &inPlace, &error);
   if (!sink) return error ? error : zipabi::zrTempFileProblem;
   ArchiveWriter writer(*sink);
-  if (existing.PrefixLength() > 0 && !cmd.spanned) {
-    rc = writer.WriteRaw(existing, 0, existing.PrefixLength());
-    if (rc) { sink->Discard(); return rc; }
+  if (existing.prefixLength() > 0 && !cmd.spanned) {
+    rc = writer.writeRaw(existing, 0, existing.prefixLength());
+    if (rc) { sink->discard(); return rc; }
   }
   std::vector<char> keep(existing.count(), 1);
   for (size_t i = 0; i < existing.count(); ++i) {
     if (!remove[i]) continue;
     keep[i] = 0;
     if (s.cb.sendName(zipabi::zcmDeleting, existing.entry(i).name)) {
-      sink->Discard();
+      sink->discard();
       return zipabi::zrAborted;
     }
   }
-  rc = writer.CopyKept(existing, keep);
-  if (rc) { sink->Discard(); return rc; }
-  return writer.FinishAndCommit(existing.index().rawComment);
+  rc = writer.copyKept(existing, keep);
+  if (rc) { sink->discard(); return rc; }
+  return writer.finishAndCommit(existing.index().rawComment);
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -3,12 +3,12 @@
 
 #include "zip/zip_session.h"
 
-namespace zipcore {
+namespace zipeng {
 
-int RunAdd(ZipSession& s);            // add, "-f" freshen, "-u" update
-int RunDelete(ZipSession& s);         // "-d"
-int RunRepair(ZipSession& s);         // "-F", "-FF"
-int RunRedate(ZipSession& s);         // "-o"
-int RunArchiveComment(ZipSession& s); // "-z"
+int runAdd(ZipSession& s);            // add, "-f" freshen, "-u" update
+int runDelete(ZipSession& s);         // "-d"
+int runRepair(ZipSession& s);         // "-F", "-FF"
+int runRedate(ZipSession& s);         // "-o"
+int runArchiveComment(ZipSession& s); // "-z"
 
-}  // namespace zipcore
+}  // namespace zipeng

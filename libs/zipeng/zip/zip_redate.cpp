@@ -4,11 +4,11 @@
 
 #include "zip/zip_operations.h"
 
-namespace zipcore {
+namespace zipeng {
 
-int RunRedate(ZipSession& s) {
+int runRedate(ZipSession& s) {
   ExistingArchive existing;
-  int rc = existing.Open(s.cmd.archive, s.cmd.spanned, s.cb);
+  int rc = existing.open(s.cmd.archive, s.cmd.spanned, s.cb);
   if (s.cb.aborted()) return zipabi::zrAborted;
   if (rc) return rc;
   bool any = false;
@@ -29,4 +29,4 @@ int RunRedate(ZipSession& s) {
   return zipabi::zrOk;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

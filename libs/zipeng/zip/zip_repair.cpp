@@ -8,12 +8,12 @@
 #include "zip/archive_writer.h"
 #include "zip/zip_operations.h"
 
-namespace zipcore {
+namespace zipeng {
 
 namespace {
 
 // The central form of a local extended timestamp holds the modification time only.
-std::string CentralExtraFromLocal(const std::string& local) {
+std::string centralExtraFromLocal(const std::string& local) {
   std::string out;
   const uint8_t* p = reinterpret_cast<const uint8_t*>(local.data());
   size_t pos = 0;
@@ -21,7 +21,7 @@ std::string CentralExtraFromLocal(const std::string& local) {
     uint16_t id = get16(p + pos), len = get16(p + pos + 2);
     if (pos + 4 + len > local.size()) break;
     if (id == kExtraExtendedTime && len >= 5 && (p[pos + 4] & 1)) {
-      out += ExtendedTimestampExtra(static_cast<int32_t>(get32(p + pos + 5)));
+      out += extendedTimestampExtra(static_cast<int32_t>(get32(p + pos + 5)));
     } else if (id != kExtraZip64 && id != kExtraExtendedTime) {
       out.append(local, pos, 4 + len);
     }
@@ -32,7 +32,7 @@ std::string CentralExtraFromLocal(const std::string& local) {
 
 }  // namespace
 
-int RunRepair(ZipSession& s) {
+int runRepair(ZipSession& s) {
   const std::string& path = s.cmd.archive;
   ArchiveSource source;
   int rc = source.openFile(path);
@@ -48,7 +48,7 @@ int RunRepair(ZipSession& s) {
   opt.aggressive = s.cmd.action == ZipAction::FixAggressive;
   opt.password = s.cmd.password;
   bool aborted = false;
-  std::vector<RecoveredEntry> found = ScanForEntries(source, opt, &aborted);
+  std::vector<RecoveredEntry> found = scanForEntries(source, opt, &aborted);
   if (aborted) return zipabi::zrAborted;
   if (found.empty()) return zipabi::zrArchiveTooCorrupted;
 
@@ -62,7 +62,7 @@ int RunRepair(ZipSession& s) {
   int error = 0;
   ZipSession single{s.cmd, s.cb};
   single.cmd.spanned = false;
-  auto sink = single.OpenOutput(nullptr, false, &inPlace, &error);
+  auto sink = single.openOutput(nullptr, false, &inPlace, &error);
   if (!sink) return error ? error : zipabi::zrTempFileProblem;
   ArchiveWriter writer(*sink);
   for (auto& r : found) {
@@ -79,27 +79,27 @@ int RunRepair(ZipSession& s) {
       w.versionMadeBy = r.versionMadeBy;
       w.internalAttributes = r.internalAttributes;
       w.externalAttributes = r.externalAttributes;
-      w.centralExtra = StripZip64Extra(r.centralExtra);
+      w.centralExtra = stripZip64Extra(r.centralExtra);
       w.comment = r.comment.substr(0, 0xFFFF);
     } else {
       // Without its directory record the host's attributes are gone; DOS bits say what is known.
       w.versionMadeBy = 20;
       w.externalAttributes = (!r.rawName.empty() && r.rawName.back() == '/') ? 0x10 : 0;
-      w.centralExtra = CentralExtraFromLocal(r.localExtra);
+      w.centralExtra = centralExtraFromLocal(r.localExtra);
     }
     if (s.cb.sendName(zipabi::zcmFixing, r.rawName)) {
-      sink->Discard();
+      sink->discard();
       return zipabi::zrAborted;
     }
-    w.localOffset = sink->Pos().offset;
-    if (!sink->CopyFromFd(fd, r.start, r.end - r.start)) {
+    w.localOffset = sink->pos().offset;
+    if (!sink->copyFromFd(fd, r.start, r.end - r.start)) {
       int code = sink->error() ? sink->error() : zipabi::zrTempFileProblem;
-      sink->Discard();
+      sink->discard();
       return code;
     }
-    writer.KeepInPlace(std::move(w));
+    writer.keepInPlace(std::move(w));
   }
-  return writer.FinishAndCommit(comment);
+  return writer.finishAndCommit(comment);
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

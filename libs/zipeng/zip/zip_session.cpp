@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-namespace zipcore {
+namespace zipeng {
 
-uint8_t WriterAttributes(const WriterEntry& e) {
+uint8_t writerAttributes(const WriterEntry& e) {
   uint8_t a = 0;
   bool unix = (e.versionMadeBy >> 8) == kHostUnix;
   uint32_t mode = e.externalAttributes >> 16;
@@ -19,14 +19,14 @@ uint8_t WriterAttributes(const WriterEntry& e) {
   return a;
 }
 
-bool ZipSession::SendEntry(int32_t message, const WriterEntry& e, uint8_t percent) {
+bool ZipSession::sendEntry(int32_t message, const WriterEntry& e, uint8_t percent) {
   zipabi::TZipLibFileStats s;
   memset(&s, 0, sizeof s);
   s.FileName = e.name.c_str();
   s.Size = static_cast<int64_t>(e.size);
   s.CompressedSize = static_cast<int64_t>(e.compressedSize);
   s.LibraryValue1 = e.crc;
-  s.Attributes = WriterAttributes(e);
+  s.Attributes = writerAttributes(e);
   s.DosDateTime = e.dosDateTime;
   s.LibraryValue2 = e.method;
   s.Ratio = e.size && e.compressedSize < e.size
@@ -39,7 +39,7 @@ bool ZipSession::SendEntry(int32_t message, const WriterEntry& e, uint8_t percen
   return cb.send(message, &s);
 }
 
-std::string ZipSession::AskFileComment(const std::string& name) {
+std::string ZipSession::askFileComment(const std::string& name) {
   char buffer[zipabi::kCommentCapacity + 1] = {};
   zipabi::TZipLibFileComment rec{};
   rec.FileName = name.c_str();
@@ -49,30 +49,30 @@ std::string ZipSession::AskFileComment(const std::string& name) {
   return std::string(buffer, std::min<size_t>(rec.Length, zipabi::kCommentCapacity));
 }
 
-std::unique_ptr<ArchiveSink> ZipSession::OpenOutput(ExistingArchive* existing, bool growInPlace, bool* inPlace,
+std::unique_ptr<ArchiveSink> ZipSession::openOutput(ExistingArchive* existing, bool growInPlace, bool* inPlace,
                                                     int* error) {
   *inPlace = false;
   *error = 0;
   if (cmd.spanned) {
-    return OpenSpannedSink(cmd.archive, SpannedSegmentSize(), [this](uint32_t d) { return NewDisk(d); }, error);
+    return openSpannedSink(cmd.archive, spannedSegmentSize(), [this](uint32_t d) { return newDisk(d); }, error);
   }
-  if (growInPlace && existing && existing->GrowableInPlace()) {
+  if (growInPlace && existing && existing->growableInPlace()) {
     // What follows the entries is kept to be put back if the change fails: the directory we
     // already hold, then the end records read now.
-    uint64_t from = existing->AppendOffset();
+    uint64_t from = existing->appendOffset();
     uint64_t total = existing->source().size() - from;
-    const std::string& cd = existing->RawDirectory();
+    const std::string& cd = existing->rawDirectory();
     size_t have = cd.size() <= total ? cd.size() : 0;
     std::string rest(static_cast<size_t>(total - have), '\0');
     if (!rest.empty() && !existing->source().read(from + have, rest.data(), rest.size())) {
       *error = zipabi::zrCannotAccess;
       return nullptr;
     }
-    auto sink = OpenInPlaceSink(cmd.archive, from, std::string_view(cd).substr(0, have), std::move(rest), error);
+    auto sink = openInPlaceSink(cmd.archive, from, std::string_view(cd).substr(0, have), std::move(rest), error);
     if (sink) *inPlace = true;
     return sink;
   }
-  return OpenTempFileSink(cmd.archive, cmd.tempFolder, error);
+  return openTempFileSink(cmd.archive, cmd.tempFolder, error);
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -5,12 +5,12 @@
 
 #include <cstdlib>
 
-namespace zipcore {
+namespace zipeng {
 
 namespace {
 
 // udev escapes unusual bytes in link names as \xHH.
-std::string Unescape(const std::string& s) {
+std::string unescape(const std::string& s) {
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
     if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] == 'x') {
@@ -25,7 +25,7 @@ std::string Unescape(const std::string& s) {
 
 }  // namespace
 
-std::string VolumeLabelOf(const std::string& path) {
+std::string volumeLabelOf(const std::string& path) {
   struct stat file {};
   if (stat(path.c_str(), &file) != 0) return {};
   const std::string folder = "/dev/disk/by-label";
@@ -37,7 +37,7 @@ std::string VolumeLabelOf(const std::string& path) {
     if (name == "." || name == "..") continue;
     struct stat dev {};
     if (stat((folder + "/" + name).c_str(), &dev) == 0 && S_ISBLK(dev.st_mode) && dev.st_rdev == file.st_dev) {
-      label = Unescape(name);
+      label = unescape(name);
       break;
     }
   }
@@ -45,4 +45,4 @@ std::string VolumeLabelOf(const std::string& path) {
   return label;
 }
 
-}  // namespace zipcore
+}  // namespace zipeng

@@ -3,9 +3,9 @@
 
 #include <string>
 
-namespace zipcore {
+namespace zipeng {
 
 // Empty when the file system has no label that can be found.
-std::string VolumeLabelOf(const std::string& path);
+std::string volumeLabelOf(const std::string& path);
 
-}  // namespace zipcore
+}  // namespace zipeng

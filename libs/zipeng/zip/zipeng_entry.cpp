@@ -3,28 +3,28 @@
 
 #include "zip/zip_operations.h"
 
-extern "C" __attribute__((visibility("default"))) int32_t zipeng(int32_t version, int32_t argCount, void* args,
+__attribute__((visibility("default"))) int32_t zipabi::zipeng(int32_t version, int32_t argCount, void* args,
                                                                   zipabi::EngineCallbackFn callback,
                                                                   void* userData) {
-  using namespace zipcore;
+  using namespace zipeng;
   (void)version;
   if (argCount < 1 || args == nullptr || zipabi::IsQueryBlock(argCount, args))
     return zipabi::PackResult(zipabi::zrCannotAccess);
   try {
     Callback cb(callback, userData);
     ZipSession session{ZipCommand{}, cb};
-    if (!ParseZipCommand(argCount, static_cast<const char* const*>(args), session.cmd))
+    if (!parseZipCommand(argCount, static_cast<const char* const*>(args), session.cmd))
       return zipabi::PackResult(zipabi::zrCannotAccess);
     int rc;
     switch (session.cmd.action) {
       case ZipAction::Add:
       case ZipAction::Freshen:
-      case ZipAction::Update: rc = RunAdd(session); break;
-      case ZipAction::Delete: rc = RunDelete(session); break;
+      case ZipAction::Update: rc = runAdd(session); break;
+      case ZipAction::Delete: rc = runDelete(session); break;
       case ZipAction::Fix:
-      case ZipAction::FixAggressive: rc = RunRepair(session); break;
-      case ZipAction::Redate: rc = RunRedate(session); break;
-      case ZipAction::Comment: rc = RunArchiveComment(session); break;
+      case ZipAction::FixAggressive: rc = runRepair(session); break;
+      case ZipAction::Redate: rc = runRedate(session); break;
+      case ZipAction::Comment: rc = runArchiveComment(session); break;
       default: rc = zipabi::zrCannotAccess; break;
     }
     if (cb.aborted()) rc = zipabi::zrAborted;

@@ -212,10 +212,12 @@ inline int32_t PackResult(int32_t code, int32_t high = 0) {
 
 }  // namespace zipabi
 
-// The entry points the libraries export (C linkage, the platform's C calling convention).
+// The entry points the libraries export (C linkage, the platform's C calling convention). They are
+// declared inside the interface's namespace so the engine's own namespace may carry the same name;
+// the exported symbols are the plain names all the same.
+namespace zipabi {
 extern "C" {
-int32_t zipeng(int32_t version, int32_t argCount, void* args, zipabi::EngineCallbackFn callback,
-               void* userData);
-int32_t unzeng(int32_t version, int32_t argCount, void* args, zipabi::EngineCallbackFn callback,
-               void* userData);
+int32_t zipeng(int32_t version, int32_t argCount, void* args, EngineCallbackFn callback, void* userData);
+int32_t unzeng(int32_t version, int32_t argCount, void* args, EngineCallbackFn callback, void* userData);
 }
+}  // namespace zipabi
