@@ -90,9 +90,11 @@ TEST_F(Safety, WriteFailureAtAnyPointLeavesArchiveIntact) {
     for (long after : {0L, 10L, 5000L, 150000L, 400000L}) {
       SCOPED_TRACE(args[0] + " " + args[1] + " failing after " + std::to_string(after));
       WriteFile(P("a.zip"), original_);
-      setenv("PARCELIX_FAIL_WRITE_AFTER", std::to_string(after).c_str(), 1);
-      int rc = Zip(args);
-      unsetenv("PARCELIX_FAIL_WRITE_AFTER");
+      int rc;
+      {
+        FullDisk disk(static_cast<uint64_t>(after));
+        rc = Zip(args);
+      }
       if (rc == 0) continue;  // the whole change fitted before the limit
       EXPECT_EQ(rc, zipabi::zrDiskFull);
       ASSERT_TRUE(ReadFile(P("a.zip")) == original_);
@@ -120,9 +122,10 @@ TEST_F(Safety, FullTmpfsLeavesArchiveIntact) {
 TEST_F(Safety, MoveKeepsEverySourceWhenTheArchiveFails) {
   WriteFile(P("m/a.txt"), TextBytes(100000, 1));
   WriteFile(P("m/b.txt"), TextBytes(100000, 2));
-  setenv("PARCELIX_FAIL_WRITE_AFTER", "20000", 1);
-  EXPECT_EQ(Zip({"-m", "-r", P("m.zip"), "m"}), zipabi::zrDiskFull);
-  unsetenv("PARCELIX_FAIL_WRITE_AFTER");
+  {
+    FullDisk disk(20000);
+    EXPECT_EQ(Zip({"-m", "-r", P("m.zip"), "m"}), zipabi::zrDiskFull);
+  }
   EXPECT_TRUE(Exists(P("m/a.txt")));
   EXPECT_TRUE(Exists(P("m/b.txt")));
   EXPECT_FALSE(Exists(P("m.zip")));

@@ -191,7 +191,6 @@ void ZipTest::SetUp() {
   (void)templ;
   ASSERT_NE(made, nullptr);
   dir_ = made;
-  unsetenv("PARCELIX_FAIL_WRITE_AFTER");
   unsetenv("PARCELIX_DISK_SIZE");
   // Names are given relative to the scratch folder, as a user adding from a folder would.
   ASSERT_EQ(chdir(dir_.c_str()), 0);
@@ -199,7 +198,6 @@ void ZipTest::SetUp() {
 
 void ZipTest::TearDown() {
   if (chdir("/") != 0) ADD_FAILURE();
-  unsetenv("PARCELIX_FAIL_WRITE_AFTER");
   unsetenv("PARCELIX_DISK_SIZE");
   if (!dir_.empty()) Sh("chmod -R u+rwx '" + dir_ + "'; rm -rf '" + dir_ + "'");
 }
@@ -238,5 +236,34 @@ std::string ZipTest::UnzipTo(const std::string& archive, const std::string& pass
   EXPECT_EQ(Sh("unzip -q -o" + pw + " '" + archive + "' -d '" + target + "'", &out), 0) << out;
   return target;
 }
+
+size_t FullDisk::room(size_t size) {
+  uint64_t left = written_ < limit_ ? limit_ - written_ : 0;
+  return static_cast<size_t>(std::min<uint64_t>(left, size));
+}
+
+ssize_t FullDisk::write(int fd, const void* data, size_t size) {
+  size_t n = room(size);
+  if (n == 0 && size > 0) return errno = ENOSPC, -1;
+  ssize_t done = zipeng::FileLayer::write(fd, data, n);
+  if (done > 0) written_ += static_cast<uint64_t>(done);
+  return done;
+}
+
+ssize_t FullDisk::pwrite(int fd, const void* data, size_t size, off_t offset) {
+  size_t n = room(size);
+  if (n == 0 && size > 0) return errno = ENOSPC, -1;
+  ssize_t done = zipeng::FileLayer::pwrite(fd, data, n, offset);
+  if (done > 0) written_ += static_cast<uint64_t>(done);
+  return done;
+}
+
+int FullDisk::ftruncate(int fd, off_t length) {
+  if (dying_) limit_ = written_;
+  else written_ = 0;
+  return zipeng::FileLayer::ftruncate(fd, length);
+}
+
+ssize_t FullDisk::copyFileRange(int, off_t*, int, off_t*, size_t) { return errno = EXDEV, -1; }
 
 }  // namespace ztest

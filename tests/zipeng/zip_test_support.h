@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/file_layer.h"
 #include "zipengine_abi.h"
 
 namespace ztest {
@@ -50,6 +51,26 @@ bool Exists(const std::string& path);
 
 // Every file and folder below `root`: relative name -> "type mode size mtime sha".
 std::map<std::string, std::string> TreeListing(const std::string& root);
+
+// A disk that fills up: every write past `limit` bytes (counted over the whole operation) fails
+// with ENOSPC, and in-kernel copies are refused so they take the counted path. Truncating frees
+// the space again, unless `dying`: then nothing more can be written after a truncation (the
+// device failed while the old bytes were being put back). In place for as long as it lives.
+class FullDisk : public zipeng::FileLayer {
+ public:
+  explicit FullDisk(uint64_t limit, bool dying = false) : limit_(limit), dying_(dying) { zipeng::setFileLayer(this); }
+  ~FullDisk() override { zipeng::setFileLayer(nullptr); }
+  ssize_t write(int fd, const void* data, size_t size) override;
+  ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) override;
+  ssize_t copyFileRange(int, off_t*, int, off_t*, size_t) override;
+  int ftruncate(int fd, off_t length) override;
+
+ private:
+  size_t room(size_t size);
+  uint64_t limit_;
+  bool dying_;
+  uint64_t written_ = 0;
+};
 
 class ZipTest : public ::testing::Test {
  protected:

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/archive_guard.h"
+#include "core/file_layer.h"
 #include "zipengine_abi.h"
 
 namespace zipeng {
@@ -17,28 +19,9 @@ namespace {
 
 constexpr size_t kBufferSize = 1 << 20;
 
-std::string folderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-int makeTemp(const std::string& folder, std::string* path) {
-  std::string templ = folder + "/.parcelix-XXXXXX";
-  std::vector<char> buf(templ.begin(), templ.end());
-  buf.push_back('\0');
-  int fd = mkostemp(buf.data(), O_CLOEXEC);
-  if (fd >= 0) *path = buf.data();
-  return fd;
-}
-
 void syncFolder(const std::string& folder) {
-  int d = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (d >= 0) {
-    fsync(d);
-    close(d);
-  }
+  UniqueFd d(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (d) fileLayer().fsync(d.get());
 }
 
 mode_t newFileMode() {
@@ -59,7 +42,7 @@ bool copyFile(int from, int to) {
     if (n == 0) return true;
     size_t done = 0;
     while (done < static_cast<size_t>(n)) {
-      ssize_t w = ::write(to, buf.data() + done, static_cast<size_t>(n) - done);
+      ssize_t w = fileLayer().write(to, buf.data() + done, static_cast<size_t>(n) - done);
       if (w < 0 && errno == EINTR) continue;
       if (w <= 0) return false;
       done += static_cast<size_t>(w);
@@ -93,7 +76,7 @@ bool ArchiveSink::copyFromFd(int fd, uint64_t offset, uint64_t length) {
 bool ArchiveSink::kernelCopy(int from, uint64_t offset, int to, uint64_t toOffset, uint64_t length) {
   while (length > 0) {
     loff_t in = static_cast<loff_t>(offset), out = static_cast<loff_t>(toOffset);
-    ssize_t n = copy_file_range(from, &in, to, &out, static_cast<size_t>(std::min<uint64_t>(length, 1ull << 30)), 0);
+    ssize_t n = fileLayer().copyFileRange(from, &in, to, &out, static_cast<size_t>(std::min<uint64_t>(length, 1ull << 30)));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) return false;
@@ -104,29 +87,6 @@ bool ArchiveSink::kernelCopy(int from, uint64_t offset, int to, uint64_t toOffse
     offset += static_cast<uint64_t>(n);
     toOffset += static_cast<uint64_t>(n);
     length -= static_cast<uint64_t>(n);
-    written_ += static_cast<uint64_t>(n);
-  }
-  return true;
-}
-
-void ArchiveSink::readFaultHook() {
-  if (const char* v = getenv("PARCELIX_FAIL_WRITE_AFTER")) failAfter_ = strtoll(v, nullptr, 10);
-}
-
-bool ArchiveSink::rawWrite(int fd, const void* data, size_t size) {
-  auto* p = static_cast<const char*>(data);
-  while (size > 0) {
-    size_t chunk = size;
-    if (failAfter_ >= 0) {
-      if (written_ >= static_cast<uint64_t>(failAfter_)) { failFromErrno(ENOSPC, true); return false; }
-      chunk = std::min<uint64_t>(chunk, static_cast<uint64_t>(failAfter_) - written_);
-    }
-    ssize_t n = ::write(fd, p, chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) { failFromErrno(n < 0 ? errno : ENOSPC, true); return false; }
-    p += n;
-    size -= static_cast<size_t>(n);
-    written_ += static_cast<uint64_t>(n);
   }
   return true;
 }
@@ -134,18 +94,12 @@ bool ArchiveSink::rawWrite(int fd, const void* data, size_t size) {
 bool ArchiveSink::rawPWrite(int fd, const void* data, size_t size, uint64_t offset) {
   auto* p = static_cast<const char*>(data);
   while (size > 0) {
-    size_t chunk = size;
-    if (failAfter_ >= 0) {
-      if (written_ >= static_cast<uint64_t>(failAfter_)) { failFromErrno(ENOSPC, true); return false; }
-      chunk = std::min<uint64_t>(chunk, static_cast<uint64_t>(failAfter_) - written_);
-    }
-    ssize_t n = ::pwrite(fd, p, chunk, static_cast<off_t>(offset));
+    ssize_t n = fileLayer().pwrite(fd, p, size, static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) { failFromErrno(n < 0 ? errno : ENOSPC, true); return false; }
     p += n;
     size -= static_cast<size_t>(n);
     offset += static_cast<uint64_t>(n);
-    written_ += static_cast<uint64_t>(n);
   }
   return true;
 }
@@ -211,11 +165,9 @@ class BufferedFile {
 
 class TempFileSink final : public ArchiveSink {
  public:
-  TempFileSink(std::string archive, std::string tempPath, int fd)
-      : archive_(std::move(archive)), temp_(std::move(tempPath)), file_(this, fd, 0) {
-    readFaultHook();
-  }
-  ~TempFileSink() override { if (!done_) discard(); }
+  TempFileSink(std::string archive, std::string tempPath, UniqueFd fd)
+      : archive_(std::move(archive)), temp_(std::move(tempPath)), fd_(std::move(fd)), file_(this, fd_.get(), 0) {}
+  ~TempFileSink() override { discard(); }
 
   bool write(const void* data, size_t size) override {
     if (!ok()) return false;
@@ -228,11 +180,11 @@ class TempFileSink final : public ArchiveSink {
   }
   bool copyFromFd(int fd, uint64_t offset, uint64_t length) override {
     if (!ok()) return false;
-    // Small copies go through the buffer; the injected-failure hook needs the plain path.
-    if (length < (64u << 10) || failAfter_ >= 0 || kernelCopyFailed_) return ArchiveSink::copyFromFd(fd, offset, length);
+    // Small copies go through the buffer.
+    if (length < (64u << 10) || kernelCopyFailed_) return ArchiveSink::copyFromFd(fd, offset, length);
     if (!file_.flush(writeAt())) return false;
     uint64_t at = file_.pos();
-    if (kernelCopy(fd, offset, file_.fd(), at, length)) {
+    if (kernelCopy(fd, offset, fd_.get(), at, length)) {
       file_.skip(length);
       return true;
     }
@@ -241,28 +193,34 @@ class TempFileSink final : public ArchiveSink {
     return ArchiveSink::copyFromFd(fd, offset, length);
   }
   bool commit() override {
-    if (!ok() || !file_.flush(writeAt())) return false;
-    int fd = file_.fd();
+    if (done_ || !ok() || !file_.flush(writeAt())) return false;
     struct stat old {};
-    bool existed = stat(archive_.c_str(), &old) == 0;
+    bool existed = stat(archive_.c_str(), &old) == 0 && old.st_size > 0;
     mode_t mode = existed ? (old.st_mode & 07777) : newFileMode();
     // The rewritten archive keeps its owner when we may give it (as root), and its mode.
-    if (existed && (old.st_uid != geteuid() || old.st_gid != getegid()) && fchown(fd, old.st_uid, old.st_gid) != 0) {
+    if (existed && (old.st_uid != geteuid() || old.st_gid != getegid()) &&
+        fchown(fd_.get(), old.st_uid, old.st_gid) != 0)
       mode &= 0777;
+    fchmod(fd_.get(), mode);
+    if (fileLayer().fsync(fd_.get()) != 0) {
+      failFromErrno(errno, true);
+      return false;
     }
-    fchmod(fd, mode);
-    if (fsync(fd) != 0) { failFromErrno(errno, true); return false; }
-    std::string target = archive_;
-    if (rename(temp_.c_str(), target.c_str()) != 0) {
-      if (errno != EXDEV) { failFromErrno(errno, false); return false; }
+    if (rename(temp_.c_str(), archive_.c_str()) != 0) {
+      if (errno != EXDEV) {
+        failFromErrno(errno, false);
+        return false;
+      }
       // The temporary folder is on another file system: copy beside the archive, then rename.
       std::string second;
-      int fd2 = makeTemp(folderOf(archive_), &second);
-      if (fd2 < 0) { failFromErrno(errno, true); return false; }
-      bool copied = copyFile(fd, fd2) && fchmod(fd2, mode) == 0 && fsync(fd2) == 0;
+      UniqueFd fd2 = makeTemporary(folderOf(archive_), &second);
+      if (!fd2) {
+        failFromErrno(errno, true);
+        return false;
+      }
+      bool copied = copyFile(fd_.get(), fd2.get()) && fchmod(fd2.get(), mode) == 0 && fileLayer().fsync(fd2.get()) == 0;
       int err = errno;
-      close(fd2);
-      if (!copied || rename(second.c_str(), target.c_str()) != 0) {
+      if (!copied || rename(second.c_str(), archive_.c_str()) != 0) {
         if (copied) err = errno;
         unlink(second.c_str());
         failFromErrno(err, true);
@@ -270,25 +228,24 @@ class TempFileSink final : public ArchiveSink {
       }
       unlink(temp_.c_str());
     }
-    close(fd);
-    file_.set_fd(-1);
+    fd_.reset();
     done_ = true;
     syncFolder(folderOf(archive_));
     return true;
   }
   void discard() override {
     if (done_) return;
-    if (file_.fd() >= 0) close(file_.fd());
-    file_.set_fd(-1);
-    unlink(temp_.c_str());
     done_ = true;
+    unlink(temp_.c_str());
+    fd_.reset();
   }
 
  private:
   WriteAtFn writeAt() {
-    return [this](const void* d, size_t n, uint64_t off) { return rawPWrite(file_.fd(), d, n, off); };
+    return [this](const void* d, size_t n, uint64_t off) { return rawPWrite(fd_.get(), d, n, off); };
   }
   std::string archive_, temp_;
+  UniqueFd fd_;
   BufferedFile file_;
   bool done_ = false;
   bool kernelCopyFailed_ = false;
@@ -296,11 +253,10 @@ class TempFileSink final : public ArchiveSink {
 
 class InPlaceSink final : public ArchiveSink {
  public:
-  InPlaceSink(int fd, uint64_t appendAt, std::string_view head, std::string rest)
-      : appendAt_(appendAt), head_(head), rest_(std::move(rest)), file_(this, fd, appendAt) {
-    readFaultHook();
-  }
-  ~InPlaceSink() override { if (!done_) discard(); }
+  InPlaceSink(std::string archive, UniqueFd fd, uint64_t appendAt, std::string_view head, std::string rest)
+      : archive_(std::move(archive)), fd_(std::move(fd)), appendAt_(appendAt), head_(head), rest_(std::move(rest)),
+        file_(this, fd_.get(), appendAt) {}
+  ~InPlaceSink() override { discard(); }
 
   bool write(const void* data, size_t size) override {
     if (!ok()) return false;
@@ -312,47 +268,53 @@ class InPlaceSink final : public ArchiveSink {
     return file_.patch(at.offset, bytes, writeAt());
   }
   bool commit() override {
-    if (!ok() || !file_.flush(writeAt())) return false;
-    // No fsync unless required: growing in place is the fast path the user chose over the
-    // temporary copy; a crash mid-write is what "-F" is for.
-    if (ftruncate(file_.fd(), static_cast<off_t>(file_.pos())) != 0 || (requireSync_ && fsync(file_.fd()) != 0)) {
+    if (done_ || !ok() || !file_.flush(writeAt())) return false;
+    // The rollback record may go only once the new directory is on disk.
+    if (fileLayer().ftruncate(fd_.get(), static_cast<off_t>(file_.pos())) != 0 || fileLayer().fsync(fd_.get()) != 0) {
       failFromErrno(errno, false);
       return false;
     }
-    close(file_.fd());
-    file_.set_fd(-1);
+    fd_.reset();
     done_ = true;
+    removeRollbackRecord(archive_);
     return true;
   }
   void discard() override {
     if (done_) return;
     done_ = true;
-    int fd = file_.fd();
-    if (fd < 0) return;
     // Truncate first so the space the new entries took is free again for the old tail.
-    if (ftruncate(fd, static_cast<off_t>(appendAt_)) == 0) {
-      uint64_t at = appendAt_;
-      for (std::string_view part : {head_, std::string_view(rest_)}) {
-        size_t done = 0;
-        while (done < part.size()) {
-          ssize_t n = ::pwrite(fd, part.data() + done, part.size() - done, static_cast<off_t>(at + done));
-          if (n < 0 && errno == EINTR) continue;
-          if (n <= 0) break;
-          done += static_cast<size_t>(n);
-        }
-        at += done;
-        if (done < part.size()) break;
-      }
-      fsync(fd);
+    const int fd = fd_.get();
+    bool restored = fileLayer().ftruncate(fd, static_cast<off_t>(appendAt_)) == 0;
+    uint64_t at = appendAt_;
+    for (std::string_view part : {head_, std::string_view(rest_)}) {
+      if (!restored) break;
+      restored = rawRestore(fd, part, at);
+      at += part.size();
     }
-    close(fd);
-    file_.set_fd(-1);
+    restored = restored && fileLayer().fsync(fd) == 0;
+    fd_.reset();
+    // When the old bytes could not be put back, the record stays: the next operation that meets
+    // the archive tries again.
+    if (restored) removeRollbackRecord(archive_);
+    else restoreFailed_ = true;
   }
 
  private:
   WriteAtFn writeAt() {
-    return [this](const void* d, size_t n, uint64_t off) { return rawPWrite(file_.fd(), d, n, off); };
+    return [this](const void* d, size_t n, uint64_t off) { return rawPWrite(fd_.get(), d, n, off); };
   }
+  static bool rawRestore(int fd, std::string_view part, uint64_t at) {
+    size_t done = 0;
+    while (done < part.size()) {
+      ssize_t n = fileLayer().pwrite(fd, part.data() + done, part.size() - done, static_cast<off_t>(at + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += static_cast<size_t>(n);
+    }
+    return true;
+  }
+  std::string archive_;
+  UniqueFd fd_;
   uint64_t appendAt_;
   std::string_view head_;
   std::string rest_;
@@ -364,10 +326,8 @@ class SpannedSink final : public ArchiveSink {
  public:
   SpannedSink(std::string archive, uint64_t segmentSize, std::function<bool(uint32_t)> newDisk)
       : archive_(std::move(archive)), capacity_(segmentSize < 64 * 1024 ? 64 * 1024 : segmentSize),
-        newDisk_(std::move(newDisk)) {
-    readFaultHook();
-  }
-  ~SpannedSink() override { if (!done_) discard(); }
+        newDisk_(std::move(newDisk)) {}
+  ~SpannedSink() override { discard(); }
 
   bool begin() {
     if (!openSegment()) return false;
@@ -412,20 +372,51 @@ class SpannedSink final : public ArchiveSink {
   uint32_t diskCount() const override { return static_cast<uint32_t>(files_.size()); }
   bool segmented() const override { return true; }
   bool commit() override {
-    if (!ok()) return false;
+    if (done_ || !ok()) return false;
     for (auto& f : files_) {
       if (!f->flush(writeAt(f->fd()))) return false;
       fchmod(f->fd(), newFileMode());
-      if (fsync(f->fd()) != 0) { failFromErrno(errno, true); return false; }
-    }
-    uint32_t n = static_cast<uint32_t>(files_.size());
-    for (uint32_t i = 0; i < n; ++i) {
-      if (rename(temps_[i].c_str(), segmentPath(archive_, i + 1, n).c_str()) != 0) {
-        failFromErrno(errno, false);
+      if (fileLayer().fsync(f->fd()) != 0) {
+        failFromErrno(errno, true);
         return false;
       }
     }
-    for (auto& f : files_) close(f->fd());
+    // The old segments are moved aside first, so a failure half way puts the whole old set
+    // back instead of leaving old and new segments mixed.
+    const uint32_t n = static_cast<uint32_t>(files_.size());
+    std::vector<std::string> aside(n);
+    uint32_t placed = 0;
+    bool failed = false;
+    for (; placed < n && !failed; ++placed) {
+      std::string target = segmentPath(archive_, placed + 1, n);
+      struct stat st {};
+      if (lstat(target.c_str(), &st) == 0) {
+        UniqueFd reserved = makeTemporary(folderOf(archive_), &aside[placed]);
+        failed = !reserved || rename(target.c_str(), aside[placed].c_str()) != 0;
+        if (failed) {
+          failFromErrno(errno, false);
+          if (reserved) unlink(aside[placed].c_str());
+          aside[placed].clear();
+          break;
+        }
+      }
+      if (rename(temps_[placed].c_str(), target.c_str()) != 0) {
+        failFromErrno(errno, false);
+        failed = true;
+        break;
+      }
+    }
+    if (failed) {
+      for (uint32_t i = 0; i <= placed && i < n; ++i) {
+        std::string target = segmentPath(archive_, i + 1, n);
+        if (i < placed) unlink(target.c_str());
+        if (!aside[i].empty()) rename(aside[i].c_str(), target.c_str());
+      }
+      return false;
+    }
+    for (auto& old : aside)
+      if (!old.empty()) unlink(old.c_str());
+    fds_.clear();
     done_ = true;
     syncFolder(folderOf(archive_));
     return true;
@@ -433,10 +424,8 @@ class SpannedSink final : public ArchiveSink {
   void discard() override {
     if (done_) return;
     done_ = true;
-    for (size_t i = 0; i < files_.size(); ++i) {
-      close(files_[i]->fd());
-      unlink(temps_[i].c_str());
-    }
+    for (auto& t : temps_) unlink(t.c_str());
+    fds_.clear();
   }
 
  private:
@@ -445,10 +434,14 @@ class SpannedSink final : public ArchiveSink {
   }
   bool openSegment() {
     std::string path;
-    int fd = makeTemp(folderOf(archive_), &path);
-    if (fd < 0) { failFromErrno(errno, true); return false; }
+    UniqueFd fd = makeTemporary(folderOf(archive_), &path);
+    if (!fd) {
+      failFromErrno(errno, true);
+      return false;
+    }
     temps_.push_back(path);
-    files_.push_back(std::make_unique<BufferedFile>(this, fd, 0));
+    files_.push_back(std::make_unique<BufferedFile>(this, fd.get(), 0));
+    fds_.push_back(std::move(fd));
     return true;
   }
   bool nextSegment() {
@@ -464,6 +457,7 @@ class SpannedSink final : public ArchiveSink {
   uint64_t capacity_;
   std::function<bool(uint32_t)> newDisk_;
   std::vector<std::unique_ptr<BufferedFile>> files_;
+  std::vector<UniqueFd> fds_;
   std::vector<std::string> temps_;
   bool done_ = false;
 };
@@ -474,27 +468,35 @@ std::unique_ptr<ArchiveSink> openTempFileSink(const std::string& archivePath, co
                                               int* error) {
   std::string folder = tempFolder.empty() ? folderOf(archivePath) : tempFolder;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  clearStaleTemporaries(folderOf(archivePath));
+  if (folder != folderOf(archivePath)) clearStaleTemporaries(folder);
   std::string temp;
-  int fd = makeTemp(folder, &temp);
-  if (fd < 0) {
+  UniqueFd fd = makeTemporary(folder, &temp);
+  if (!fd) {
     *error = zipabi::zrTempFileProblem;
     return nullptr;
   }
-  return std::make_unique<TempFileSink>(archivePath, temp, fd);
+  return std::make_unique<TempFileSink>(archivePath, temp, std::move(fd));
 }
 
 std::unique_ptr<ArchiveSink> openInPlaceSink(const std::string& archivePath, uint64_t appendAt,
                                              std::string_view tailHead, std::string tailRest, int* error) {
-  int fd = open(archivePath.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) {
+  UniqueFd fd(open(archivePath.c_str(), O_RDWR | O_CLOEXEC));
+  if (!fd) {
     *error = errno == ENOENT ? zipabi::zrArchiveNotFound : zipabi::zrCannotAccess;
     return nullptr;
   }
-  return std::make_unique<InPlaceSink>(fd, appendAt, tailHead, std::move(tailRest));
+  // Nothing of the archive changes before the record of its old tail is on disk.
+  if (!writeRollbackRecord(archivePath, fd.get(), appendAt, tailHead, tailRest)) {
+    *error = errno == ENOSPC || errno == EDQUOT ? zipabi::zrDiskFull : zipabi::zrTempFileProblem;
+    return nullptr;
+  }
+  return std::make_unique<InPlaceSink>(archivePath, std::move(fd), appendAt, tailHead, std::move(tailRest));
 }
 
 std::unique_ptr<ArchiveSink> openSpannedSink(const std::string& archivePath, uint64_t segmentSize,
                                              std::function<bool(uint32_t)> newDisk, int* error) {
+  clearStaleTemporaries(folderOf(archivePath));
   auto sink = std::make_unique<SpannedSink>(archivePath, segmentSize, std::move(newDisk));
   if (!sink->begin()) {
     *error = sink->error() ? sink->error() : zipabi::zrTempFileProblem;

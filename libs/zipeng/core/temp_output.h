@@ -1,8 +1,10 @@
 // Where a changed archive is written. Every sink keeps the user's archive safe until Commit:
 // - TempFileSink builds the new archive in a temporary file and renames it over the old one
 //   only once it is complete and on disk;
-// - InPlaceSink ("-g") appends at the old central directory and, on Discard, puts the saved
-//   tail back and truncates, so the file returns to its old bytes;
+// - InPlaceSink ("-g") appends at the old central directory; a rollback record beside the
+//   archive holds the old tail until the new directory is on disk, and discard puts the tail
+//   back and truncates, so the file returns to its old bytes (after a crash, the next operation
+//   does that from the record);
 // - SpannedSink writes a set of segments (NAME.z01, NAME.z02, ..., NAME.zip) to temporary
 //   names and renames them all at Commit.
 // A write failure is remembered as a result code (150 disk full, 280 temporary file, 400
@@ -15,6 +17,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "zipengine_abi.h"
 
 namespace zipeng {
 
@@ -37,6 +41,12 @@ class ArchiveSink {
   virtual bool commit() = 0;
   // Leaves the archive as it was before the sink was opened.
   virtual void discard() = 0;
+  // Discards and returns what the operation reports: `rc`, or zrArchiveTooCorrupted when the
+  // archive could not be put back as it was (its rollback record then stays for a later try).
+  int abandon(int rc) {
+    discard();
+    return restoreFailed_ ? zipabi::zrArchiveTooCorrupted : rc;
+  }
   virtual uint32_t diskCount() const { return 1; }
   // True when the archive is a set of segments (records must then be written whole).
   virtual bool segmented() const { return false; }
@@ -55,30 +65,29 @@ class ArchiveSink {
   void fail(int code) { if (!error_) error_ = code; }
 
  protected:
-  // Shared write path with the injected-failure hook and full-write loop.
-  bool rawWrite(int fd, const void* data, size_t size);
+  // The full-write loop, through the file layer.
   bool rawPWrite(int fd, const void* data, size_t size, uint64_t offset);
   // copy_file_range; false without an error set when the kernel cannot copy between these files.
   bool kernelCopy(int from, uint64_t offset, int to, uint64_t toOffset, uint64_t length);
   int error_ = 0;
-  uint64_t written_ = 0;
-  int64_t failAfter_ = -1;  // PARCELIX_FAIL_WRITE_AFTER, for the disk-full tests
   bool requireSync_ = false;
-  void readFaultHook();
+  bool restoreFailed_ = false;
 };
 
-// Creates the temporary file in `tempFolder` (empty: the archive's folder).
+// Creates the temporary file in `tempFolder` (empty: the archive's folder). Temporary copies
+// that killed operations left in either folder are cleared first.
 std::unique_ptr<ArchiveSink> openTempFileSink(const std::string& archivePath, const std::string& tempFolder,
                                               int* error);
 // Opens the archive for growth at `appendAt`; `tailHead` then `tailRest` are the bytes from there
-// to the end, put back by Discard. `tailHead` is not copied: it must outlive the sink.
+// to the end, recorded beside the archive before anything changes and put back by discard.
+// `tailHead` is not copied: it must outlive the sink.
 std::unique_ptr<ArchiveSink> openInPlaceSink(const std::string& archivePath, uint64_t appendAt,
                                              std::string_view tailHead, std::string tailRest, int* error);
 // `newDisk(n)` is asked before segment n (1-based) after the first is begun; false aborts.
 std::unique_ptr<ArchiveSink> openSpannedSink(const std::string& archivePath, uint64_t segmentSize,
                                              std::function<bool(uint32_t)> newDisk, int* error);
 
-// Capacity of one "disk" of a spanned set: PARCELIX_DISK_SIZE, else 1,457,664 bytes.
+// Capacity of one "disk" of a spanned set: the user's PARCELIX_DISK_SIZE, else 1,457,664 bytes.
 uint64_t spannedSegmentSize();
 // Segment file names of a set: NAME.z01 ... for n < last, NAME.zip for the last.
 std::string segmentPath(const std::string& archivePath, uint32_t index1, uint32_t count);

@@ -191,6 +191,7 @@ enum TZipResult : int32_t {
   zrOutOfMemory = 120,
   zrDiskFull = 150,
   zrEntryStructureCorrupted = 160,
+  zrArchiveBusy = 180,            // another operation is changing this archive
   zrAborted = 190,
   zrTestErrors = 200,
   zrNothingTested = 210,

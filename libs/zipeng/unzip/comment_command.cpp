@@ -7,7 +7,8 @@ namespace zipeng {
 int32_t reportComment(Session& session) {
   // The comment is read from a spanned set too, without asking for disks: callers ask for it
   // without saying whether the archive spans.
-  int32_t rc = session.source.openSpanned(session.command.archive, {});
+  int32_t rc = session.prepare();
+  if (rc == zipabi::zrOk) rc = session.source.openSpanned(session.command.archive, {});
   if (rc == zipabi::zrOk) rc = zipeng::readArchiveIndex(session.source, session.index, true);
   if (rc != zipabi::zrOk) return rc;
   std::string_view text = zipeng::cutUtf8(session.index.comment, 0xFFFF);

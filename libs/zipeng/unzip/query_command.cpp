@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "core/archive_guard.h"
 
 namespace zipeng {
 
@@ -16,7 +17,8 @@ int32_t answerQuery(const char* archive, int32_t selector, zipabi::EngineCallbac
   } else if (selector == zipabi::kSelectorCount) {
     rc = session.open();
   } else {
-    rc = session.source.openSpanned(command.archive, {});
+    rc = prepareToRead(command.archive);
+    if (rc == zipabi::zrOk) rc = session.source.openSpanned(command.archive, {});
     if (rc == zipabi::zrOk) rc = zipeng::readArchiveIndex(session.source, session.index, true);
   }
   if (rc != zipabi::zrOk) return rc;

@@ -3,12 +3,22 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "core/archive_guard.h"
 #include "core/patterns.h"
 
 namespace zipeng {
 
+int32_t Session::prepare() {
+  // What a killed operation left is dealt with before anything is read: an interrupted change
+  // in place is undone, stale temporary copies are cleared.
+  int32_t rc = prepareToRead(command.archive);
+  if (rc == zipabi::zrOk) clearStaleTemporaries(folderOf(command.archive));
+  return rc;
+}
+
 int32_t Session::open() {
-  int32_t rc;
+  int32_t rc = prepare();
+  if (rc != zipabi::zrOk) return rc;
   if (command.spanned) {
     rc = source.openSpanned(command.archive, [this](int32_t disk) { return !callback.sendInt(zipabi::zcmNewDisk, disk); });
   } else {

@@ -21,7 +21,10 @@ struct Session {
   zipeng::ArchiveSource source;
   zipeng::ArchiveIndex index;
 
-  // Opens the archive (a spanned set with "-!", asking for each segment) and parses it.
+  // Undoes what an interrupted operation left on the archive; zrArchiveBusy while another
+  // operation is changing it in place.
+  int32_t prepare();
+  // Prepares, opens the archive (a spanned set with "-!", asking for each segment) and parses it.
   int32_t open();
   // Indexes of the entries the names select, in archive order. Every name that selects no entry
   // is reported with message 1060, reason 0; `unmatched` counts them.

@@ -227,8 +227,7 @@ int ArchiveWriter::finishAndCommit(const std::string& comment) {
   int rc = finish(comment);
   if (rc || !sink_.commit()) {
     int code = rc ? rc : (sink_.error() ? sink_.error() : zipabi::zrTempFileProblem);
-    sink_.discard();
-    return code;
+    return sink_.abandon(code);
   }
   return zipabi::zrOk;
 }

@@ -160,10 +160,7 @@ int runAdd(ZipSession& s) {
   if (!sink) return error ? error : zipabi::zrTempFileProblem;
   if (cmd.move) sink->requireSync();
   ArchiveWriter writer(*sink);
-  auto fail = [&](int rc) {
-    sink->discard();
-    return rc;
-  };
+  auto fail = [&](int rc) { return sink->abandon(rc); };
 
   // Compression starts now, ahead of the writing below.
   CompressPipeline pipeline(std::move(jobs));

@@ -27,7 +27,7 @@ int runArchiveComment(ZipSession& s) {
   ArchiveWriter writer(*sink);
   if (!inPlace && existing.prefixLength() > 0 && !s.cmd.spanned) {
     rc = writer.writeRaw(existing, 0, existing.prefixLength());
-    if (rc) { sink->discard(); return rc; }
+    if (rc) return sink->abandon(rc);
   }
   if (inPlace) {
     for (size_t i = 0; i < existing.count(); ++i) {
@@ -36,8 +36,7 @@ int runArchiveComment(ZipSession& s) {
       else writer.keepInPlace(existing.centralRecord(i));
     }
   } else if ((rc = writer.copyKept(existing, std::vector<char>(existing.count(), 1))) != 0) {
-    sink->discard();
-    return rc;
+    return sink->abandon(rc);
   }
   return writer.finishAndCommit(comment);
 }

@@ -64,19 +64,18 @@ int runDelete(ZipSession& s) {
   ArchiveWriter writer(*sink);
   if (existing.prefixLength() > 0 && !cmd.spanned) {
     rc = writer.writeRaw(existing, 0, existing.prefixLength());
-    if (rc) { sink->discard(); return rc; }
+    if (rc) return sink->abandon(rc);
   }
   std::vector<char> keep(existing.count(), 1);
   for (size_t i = 0; i < existing.count(); ++i) {
     if (!remove[i]) continue;
     keep[i] = 0;
     if (s.cb.sendName(zipabi::zcmDeleting, existing.entry(i).name)) {
-      sink->discard();
-      return zipabi::zrAborted;
+      return sink->abandon(zipabi::zrAborted);
     }
   }
   rc = writer.copyKept(existing, keep);
-  if (rc) { sink->discard(); return rc; }
+  if (rc) return sink->abandon(rc);
   return writer.finishAndCommit(existing.index().rawComment);
 }
 
