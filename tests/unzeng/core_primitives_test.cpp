@@ -7,6 +7,7 @@
 
 #include "core/cp437.h"
 #include "core/dos_time.h"
+#include "core/name_selection.h"
 #include "core/patterns.h"
 #include "core/safe_path.h"
 #include "core/zip_crypto.h"
@@ -31,13 +32,29 @@ TEST(Patterns, WholeNameMatching) {
   EXPECT_FALSE(matchPattern("*a*a*a*a*a*a*a*a*a*a*b", std::string(4000, 'a')));
 }
 
-TEST(Patterns, ExactNameWinsOverWildcardReading) {
-  EXPECT_TRUE(NameFilter::matches("report[1].txt", "report[1].txt"));
-  NameFilter filter{{"*.txt"}, {"secret*"}};
-  EXPECT_TRUE(filter.selects("a.txt"));
-  EXPECT_FALSE(filter.selects("secret.txt"));
-  EXPECT_FALSE(filter.selects("a.doc"));
-  EXPECT_TRUE(NameFilter{}.selects("anything"));
+TEST(NameSelection, ExactNameWinsOverPatternReading) {
+  const std::vector<std::string> entries = {"Report [final].pdf", "Report f.pdf", "Report a.pdf", "docs/", "docs/a.txt",
+                                            "secret.txt", "b.txt"};
+  auto nameOf = [&](size_t i) { return std::string_view(entries[i]); };
+  struct Case {
+    std::vector<std::string> names, excludes;
+    bool folderWithoutSlash;
+    std::vector<size_t> expected;
+  };
+  const Case cases[] = {
+      {{"Report [final].pdf"}, {}, false, {0}},            // names an entry: that entry alone
+      {{"Report [af].pdf"}, {}, false, {1, 2}},            // names none: a pattern
+      {{"*.txt"}, {"secret*"}, false, {4, 6}},
+      {{}, {"Report [final].pdf"}, false, {1, 2, 3, 4, 5, 6}},  // excludes follow the same rule
+      {{"docs"}, {}, true, {3}},                           // a folder named without its "/"
+      {{"docs"}, {}, false, {}},
+      {{}, {}, false, {0, 1, 2, 3, 4, 5, 6}},
+  };
+  for (const auto& c : cases) {
+    std::vector<bool> used;
+    auto got = NameSelection(c.names, c.excludes, c.folderWithoutSlash).select(entries.size(), nameOf, &used);
+    EXPECT_EQ(got, c.expected) << (c.names.empty() ? "(all)" : c.names[0]);
+  }
 }
 
 TEST(SafePath, NamesAreConfinedToTheFolder) {

@@ -11,6 +11,7 @@
 #include "archive_source.h"
 #include "cp437.h"
 #include "dos_time.h"
+#include "local_header.h"
 #include "zip_format.h"
 
 namespace zipeng {
@@ -139,16 +140,9 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut) {
   e.extra.assign(reinterpret_cast<const char*>(extra), extraLength);
   std::string rawComment(reinterpret_cast<const char*>(comment), commentLength);
 
+  if (!applyZip64Extra(e.extra, {&e.uncompressedSize, &e.compressedSize, &e.localHeaderOffset, &disk})) return false;
   const uint8_t* d;
   size_t n;
-  if (findExtraField(e.extra, kExtraZip64, &d, &n)) {
-    ByteReader z(d, n);
-    if (e.uncompressedSize == k32Max) e.uncompressedSize = z.u64();
-    if (e.compressedSize == k32Max) e.compressedSize = z.u64();
-    if (e.localHeaderOffset == k32Max) e.localHeaderOffset = z.u64();
-    if (disk == k16Max) disk = z.u32();
-    if (!z.ok()) return false;
-  }
   diskOut = disk;
   e.disk = disk;
 

@@ -13,6 +13,8 @@ namespace zipeng {
 
 class ArchiveSource;
 
+inline constexpr uint8_t kHostUnixMade = 3;
+
 struct ZipEntry {
   std::string name;           // UTF-8, as stored ("/" separators, folders end with "/")
   std::string rawName;        // the bytes of the central header
@@ -42,6 +44,9 @@ struct ZipEntry {
   bool hasDataDescriptor() const { return (flags & 0x0008) != 0; }
   bool isUnixMade() const;
   uint32_t unixMode() const { return externalAttributes >> 16; }  // meaningful when isUnixMade()
+  // Permission bits a Unix tool stored, with or without the file-type bits (some writers leave
+  // those out); 0 when the entry carries none.
+  uint32_t unixPermissions() const { return host() == kHostUnixMade ? unixMode() & 07777 : 0; }
   bool isDirectory() const;
   bool isSymlink() const;
   bool isVolumeLabel() const;

@@ -221,17 +221,7 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
   entry.size = done;
   entry.compressedSize = packed;
   if (encrypt) {
-    std::string desc;
-    append32(desc, kDataDescriptorSig);
-    append32(desc, crc);
-    if (zip64Local) {
-      append64(desc, packed);
-      append64(desc, done);
-    } else {
-      append32(desc, static_cast<uint32_t>(packed));
-      append32(desc, static_cast<uint32_t>(done));
-    }
-    if (!sink.writeWhole(desc)) return sink.error();
+    if (!sink.writeWhole(buildDataDescriptor(entry, zip64Local))) return sink.error();
   } else if (!sink.patch(headerAt, buildLocalHeader(entry, zip64Local))) {
     return sink.error() ? sink.error() : zipabi::zrTempFileProblem;
   }

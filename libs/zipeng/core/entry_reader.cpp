@@ -22,6 +22,7 @@ uint8_t skipReasonOf(EntryStatus status) {
     case EntryStatus::BadCrc: return zipabi::zsrBadCrc;
     case EntryStatus::BadPassword: return zipabi::zsrBadPassword;
     case EntryStatus::SinkFailed: return zipabi::zsrCannotOpen;
+    case EntryStatus::OutOfMemory: return zipabi::zsrCorruptData;
     default: return zipabi::zsrCorruptData;
   }
 }
@@ -67,6 +68,10 @@ bool locateData(ArchiveSource& source, const ZipEntry& entry, uint64_t& dataPos,
   if (dataPos > source.size() || entry.compressedSize > source.size() - dataPos) return false;
   return true;
 }
+
+EntryStatus readFailure(ArchiveSource& source) {
+  return source.aborted() ? EntryStatus::Aborted : EntryStatus::Corrupt;
+}
 }  // namespace
 
 bool EntryReader::passwordFits(ArchiveSource& source, const ZipEntry& entry, const std::string& password) {
@@ -88,34 +93,28 @@ EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, cons
   if (entry.overlaps) return EntryStatus::Corrupt;
   Impl& im = *impl_;
 
-  // Small entries: one read brings the local header and the data together (archives of many
-  // tiny files are bound by system calls).
-  uint8_t* inMemory = nullptr;
-  uint64_t dataPos = 0;
-  uint16_t localDosTime = entry.dosTime;
+  // Stage 1, the source's bytes. Small entries: one read brings the local header and the data
+  // together (archives of many tiny files are bound by system calls).
   const uint64_t at = entry.localHeaderPosition;
+  LocalHeader local;
+  uint8_t* inMemory = nullptr;
   if (entry.compressedSize <= kPrefetchLimit && at < source.size()) {
     size_t want = kLocalHeaderSize + entry.rawName.size() + entry.extra.size() + 256 + static_cast<size_t>(entry.compressedSize);
     size_t n = static_cast<size_t>(std::min<uint64_t>(want, source.size() - at));
-    if (!im.grow(im.head, n)) return EntryStatus::Corrupt;
-    if (!source.read(at, im.head.data(), n)) return source.aborted() ? EntryStatus::Aborted : EntryStatus::Corrupt;
-    const uint8_t* h = im.head.data();
-    if (n < kLocalHeaderSize || get32(h) != kLocalHeaderSig) return EntryStatus::Corrupt;
-    size_t offset = kLocalHeaderSize + get16(h + 26) + get16(h + 28);
-    if (offset <= n && entry.compressedSize <= n - offset) {
-      inMemory = im.head.data() + offset;
-      dataPos = at + offset;
-      localDosTime = get16(h + 10);
+    if (!im.grow(im.head, n)) return EntryStatus::OutOfMemory;
+    if (!source.read(at, im.head.data(), n)) return readFailure(source);
+    if (!parseLocalHeader(im.head.data(), n, at, local)) {
+      if (!readLocalHeader(source, at, local)) return readFailure(source);
+    } else if (local.dataPosition - at <= n && entry.compressedSize <= n - (local.dataPosition - at)) {
+      inMemory = im.head.data() + (local.dataPosition - at);
     }
+  } else if (!readLocalHeader(source, at, local)) {
+    return readFailure(source);
   }
-  if (!inMemory) {
-    LocalHeader local;
-    if (!readLocalHeader(source, at, local)) return source.aborted() ? EntryStatus::Aborted : EntryStatus::Corrupt;
-    dataPos = local.dataPosition;
-    if (dataPos > source.size() || entry.compressedSize > source.size() - dataPos) return EntryStatus::Corrupt;
-    localDosTime = local.dosTime;
-  }
+  uint64_t dataPos = local.dataPosition;
+  if (dataPos > source.size() || entry.compressedSize > source.size() - dataPos) return EntryStatus::Corrupt;
 
+  // Stage 2, decryption.
   uint64_t packed = entry.compressedSize;
   std::unique_ptr<ZipCrypto> crypto;
   if (entry.encrypted()) {
@@ -123,108 +122,138 @@ EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, cons
     if (packed < kCryptHeaderSize) return EntryStatus::Corrupt;
     uint8_t header[kCryptHeaderSize];
     if (inMemory) std::memcpy(header, inMemory, sizeof header);
-    else if (!source.read(dataPos, header, sizeof header)) return EntryStatus::Corrupt;
+    else if (!source.read(dataPos, header, sizeof header)) return readFailure(source);
     crypto = std::make_unique<ZipCrypto>(password);
-    uint8_t check = crypto->decryptHeader(header);
     // With a data descriptor the check byte comes from the local header's DOS time.
-    if (check != ZipCrypto::checkByte(entry.crc, localDosTime, entry.hasDataDescriptor())) return EntryStatus::BadPassword;
+    if (crypto->decryptHeader(header) != ZipCrypto::checkByte(entry.crc, local.dosTime, entry.hasDataDescriptor()))
+      return EntryStatus::BadPassword;
     dataPos += kCryptHeaderSize;
-    if (inMemory) inMemory += kCryptHeaderSize;
     packed -= kCryptHeaderSize;
     if (inMemory) {
+      inMemory += kCryptHeaderSize;
       crypto->decrypt(inMemory, static_cast<size_t>(packed));
       crypto.reset();  // decrypted in place already
     }
   }
-  const uint64_t size = entry.uncompressedSize;
-  uint32_t crc = 0;
-  uint64_t produced = 0;
+
+  // Stages 3 and 4, decompression and the check.
+  DecodeRequest request;
+  request.method = entry.method;
+  request.dataPosition = dataPos;
+  request.packed = packed;
+  request.size = entry.uncompressedSize;
+  request.crypto = crypto.get();
+  request.inMemory = inMemory;
+  DecodeResult result = decode(source, request, sink, progress);
+  if (result.status != EntryStatus::Ok) return result.status;
+  if (result.crc != entry.crc) return EntryStatus::BadCrc;
+  return EntryStatus::Ok;
+}
+
+DecodeResult EntryReader::decode(ArchiveSource& source, const DecodeRequest& rq, const DataSink& sink,
+                                 const ProgressFn& progress) {
+  Impl& im = *impl_;
+  DecodeResult r;
+  const bool limitOutput = rq.sizesKnown;
   uint64_t nextProgress = kProgressStep;
+  auto fail = [&](EntryStatus s) {
+    r.status = s;
+    return r;
+  };
   auto emit = [&](const uint8_t* data, size_t n) -> EntryStatus {
-    if (produced + n > size) return EntryStatus::Corrupt;  // more data than declared
-    crc = libdeflate_crc32(crc, data, n);
-    if (n && !sink(data, n)) return EntryStatus::SinkFailed;
-    produced += n;
-    if (progress && produced >= nextProgress) {
-      nextProgress = produced + kProgressStep;
-      if (!progress(produced)) return EntryStatus::Aborted;
+    if (limitOutput && n > rq.size - r.produced) return EntryStatus::Corrupt;  // more data than declared
+    r.crc = libdeflate_crc32(r.crc, data, n);
+    if (n && sink && !sink(data, n)) return EntryStatus::SinkFailed;
+    r.produced += n;
+    if (progress && r.produced >= nextProgress) {
+      nextProgress = r.produced + kProgressStep;
+      if (!progress(r.produced)) return EntryStatus::Aborted;
     }
     return EntryStatus::Ok;
   };
+  // The source stage with decryption: packed bytes [from, from + n) in clear.
   auto readPacked = [&](uint64_t from, uint8_t* buf, size_t n) -> bool {
-    if (inMemory) {
-      std::memcpy(buf, inMemory + from, n);
+    if (rq.inMemory) {
+      std::memcpy(buf, rq.inMemory + from, n);
       return true;
     }
-    if (!source.read(dataPos + from, buf, n)) return false;
-    if (crypto) crypto->decrypt(buf, n);
+    if (!source.read(rq.dataPosition + from, buf, n)) return false;
+    if (rq.crypto) rq.crypto->decrypt(buf, n);
     return true;
   };
 
-  if (entry.method == kMethodStored && inMemory) {
-    if (packed != size) return EntryStatus::Corrupt;
-    if (auto s = emit(inMemory, static_cast<size_t>(packed)); s != EntryStatus::Ok) return s;
-  } else if (entry.method == kMethodStored) {
-    if (packed != size) return EntryStatus::Corrupt;
-    if (!im.grow(im.in, static_cast<size_t>(std::min<uint64_t>(packed, kChunk)))) return EntryStatus::Corrupt;
-    for (uint64_t at = 0; at < packed;) {
-      size_t n = static_cast<size_t>(std::min<uint64_t>(packed - at, kChunk));
-      if (!readPacked(at, im.in.data(), n)) return source.aborted() ? EntryStatus::Aborted : EntryStatus::Corrupt;
-      if (auto s = emit(im.in.data(), n); s != EntryStatus::Ok) return s;
-      at += n;
+  if (rq.method == kMethodStored) {
+    if (!rq.sizesKnown || rq.packed != rq.size) return fail(EntryStatus::Corrupt);
+    if (rq.inMemory) {
+      if (auto s = emit(rq.inMemory, static_cast<size_t>(rq.packed)); s != EntryStatus::Ok) return fail(s);
+    } else {
+      if (!im.grow(im.in, static_cast<size_t>(std::min<uint64_t>(rq.packed, kChunk)))) return fail(EntryStatus::OutOfMemory);
+      for (uint64_t at = 0; at < rq.packed;) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(rq.packed - at, kChunk));
+        if (!readPacked(at, im.in.data(), n)) return fail(readFailure(source));
+        if (auto s = emit(im.in.data(), n); s != EntryStatus::Ok) return fail(s);
+        at += n;
+      }
     }
-  } else if (packed <= kWholeBufferLimit && size <= kWholeBufferLimit && size / 1032 <= packed) {
+    r.consumed = rq.packed;
+  } else if (rq.method != kMethodDeflate) {
+    return fail(EntryStatus::UnknownMethod);
+  } else if (rq.sizesKnown && rq.packed <= kWholeBufferLimit && rq.size <= kWholeBufferLimit &&
+             rq.size / 1032 <= rq.packed) {
     // (Deflate cannot expand more than about 1032 to 1: a larger claim is a lie, and the
     // streaming path below then finds it out without a buffer of the claimed size.)
     // Fits the bounded buffers: one call to the fast decompressor.
-    if (!im.decompressor && !(im.decompressor = libdeflate_alloc_decompressor())) return EntryStatus::Corrupt;
-    if (!im.grow(im.out, static_cast<size_t>(size) + 1)) return EntryStatus::Corrupt;
-    const uint8_t* input = inMemory;
+    if (!im.decompressor && !(im.decompressor = libdeflate_alloc_decompressor())) return fail(EntryStatus::OutOfMemory);
+    if (!im.grow(im.out, static_cast<size_t>(rq.size) + 1)) return fail(EntryStatus::OutOfMemory);
+    const uint8_t* input = rq.inMemory;
     if (!input) {
-      if (!im.grow(im.in, static_cast<size_t>(packed) + 1)) return EntryStatus::Corrupt;
-      if (packed && !readPacked(0, im.in.data(), static_cast<size_t>(packed)))
-        return source.aborted() ? EntryStatus::Aborted : EntryStatus::Corrupt;
+      if (!im.grow(im.in, static_cast<size_t>(rq.packed) + 1)) return fail(EntryStatus::OutOfMemory);
+      if (rq.packed && !readPacked(0, im.in.data(), static_cast<size_t>(rq.packed))) return fail(readFailure(source));
       input = im.in.data();
     }
     size_t inUsed = 0, outGot = 0;
     // One spare byte of room tells "more output than declared" apart from an exact fit.
-    auto rc = libdeflate_deflate_decompress_ex(im.decompressor, input, static_cast<size_t>(packed),
-                                               im.out.data(), static_cast<size_t>(size) + 1, &inUsed, &outGot);
-    if (rc != LIBDEFLATE_SUCCESS || outGot != size) return EntryStatus::Corrupt;
-    if (auto s = emit(im.out.data(), outGot); s != EntryStatus::Ok) return s;
+    auto rc = libdeflate_deflate_decompress_ex(im.decompressor, input, static_cast<size_t>(rq.packed), im.out.data(),
+                                               static_cast<size_t>(rq.size) + 1, &inUsed, &outGot);
+    if (rc != LIBDEFLATE_SUCCESS || outGot != rq.size) return fail(EntryStatus::Corrupt);
+    if (auto s = emit(im.out.data(), outGot); s != EntryStatus::Ok) return fail(s);
+    r.consumed = inUsed;
   } else {
-    if (!im.grow(im.in, kChunk) || !im.grow(im.out, kChunk)) return EntryStatus::Corrupt;
+    if (!im.grow(im.in, kChunk) || !im.grow(im.out, kChunk)) return fail(EntryStatus::OutOfMemory);
     if (!im.zsReady) {
-      if (inflateInit2(&im.zs, -MAX_WBITS) != Z_OK) return EntryStatus::Corrupt;
+      int init = inflateInit2(&im.zs, -MAX_WBITS);
+      if (init != Z_OK) return fail(init == Z_MEM_ERROR ? EntryStatus::OutOfMemory : EntryStatus::Corrupt);
       im.zsReady = true;
     } else {
       inflateReset(&im.zs);
     }
     z_stream& zs = im.zs;
     uint64_t at = 0;
-    int zr = Z_OK;
     zs.avail_in = 0;
-    while (zr != Z_STREAM_END) {
-      if (zs.avail_in == 0) {
-        if (at >= packed) return EntryStatus::Corrupt;  // stream cut short
-        size_t n = static_cast<size_t>(std::min<uint64_t>(packed - at, kChunk));
-        if (!readPacked(at, im.in.data(), n)) return source.aborted() ? EntryStatus::Aborted : EntryStatus::Corrupt;
+    for (;;) {
+      if (zs.avail_in == 0 && at < rq.packed) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(rq.packed - at, kChunk));
+        if (!readPacked(at, im.in.data(), n)) return fail(readFailure(source));
         at += n;
         zs.next_in = im.in.data();
         zs.avail_in = static_cast<uInt>(n);
       }
       zs.next_out = im.out.data();
       zs.avail_out = static_cast<uInt>(kChunk);
-      zr = inflate(&zs, Z_NO_FLUSH);
-      if (zr != Z_OK && zr != Z_STREAM_END && zr != Z_BUF_ERROR) return EntryStatus::Corrupt;
+      int zr = inflate(&zs, Z_NO_FLUSH);
+      if (zr == Z_MEM_ERROR) return fail(EntryStatus::OutOfMemory);
+      if (zr != Z_OK && zr != Z_STREAM_END && zr != Z_BUF_ERROR) return fail(EntryStatus::Corrupt);
       size_t got = kChunk - zs.avail_out;
-      if (zr == Z_BUF_ERROR && got == 0 && zs.avail_in != 0) return EntryStatus::Corrupt;
-      if (auto s = emit(im.out.data(), got); s != EntryStatus::Ok) return s;
+      if (auto s = emit(im.out.data(), got); s != EntryStatus::Ok) return fail(s);
+      if (zr == Z_STREAM_END) break;
+      // All input used and nothing more came out, though the output had room: the stream is cut
+      // short. (With the output full, inflate may still owe output for input it already took.)
+      if (got == 0 && zs.avail_in == 0 && at >= rq.packed) return fail(EntryStatus::Corrupt);
     }
+    r.consumed = at - zs.avail_in;
   }
-  if (produced != size) return EntryStatus::Corrupt;
-  if (crc != entry.crc) return EntryStatus::BadCrc;
-  return EntryStatus::Ok;
+  if (limitOutput && r.produced != rq.size) return fail(EntryStatus::Corrupt);
+  return r;
 }
 
 }  // namespace zipeng

@@ -1,5 +1,7 @@
-// Decompressing one entry's data and checking it: decryption, stored and deflate, CRC-32,
-// declared sizes. Output goes to a sink in pieces, so memory stays bounded for any entry.
+// Reading an entry is one chain of stages: the source's bytes, then decryption, then
+// decompression, then the check (CRC-32 and the declared sizes). Listing, testing, extracting,
+// viewing and repair all pull data through it. Output goes to a sink in pieces, so memory stays
+// bounded for any entry.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +15,7 @@
 namespace zipeng {
 
 class ArchiveSource;
+class ZipCrypto;
 struct ZipEntry;
 
 // Why an entry could not be read: zipabi::TZipSkipReason values, plus the ones below.
@@ -23,6 +26,7 @@ enum class EntryStatus {
   BadPassword,      // reason 5 (no password, or the check byte did not match)
   Corrupt,          // reason 6 (bad stream, sizes that the data contradicts, bad local header)
   SinkFailed,       // the sink refused the data (disk full, write error)
+  OutOfMemory,      // a buffer or the decompressor could not be had: ends the operation (120)
   Aborted,          // the progress callback asked to stop
 };
 
@@ -32,6 +36,25 @@ uint8_t skipReasonOf(EntryStatus status);
 using DataSink = std::function<bool(const uint8_t* data, size_t size)>;
 // Called with the bytes produced so far; returns false to stop with Aborted.
 using ProgressFn = std::function<bool(uint64_t produced)>;
+
+// What the decompression stage is given: where the (possibly encrypted) data lies and what is
+// known of it. Repair knows less than a directory does: it may not know where the data ends.
+struct DecodeRequest {
+  uint16_t method = 0;
+  uint64_t dataPosition = 0;      // first byte after any encryption header
+  uint64_t packed = 0;            // compressed bytes when `sizesKnown`, else the most there may be
+  bool sizesKnown = true;         // `packed` and `size` are the entry's declared sizes
+  uint64_t size = 0;              // uncompressed bytes the data must yield when `sizesKnown`
+  ZipCrypto* crypto = nullptr;    // decrypts what is read (header already taken off)
+  const uint8_t* inMemory = nullptr;  // the packed bytes, already read and decrypted
+};
+
+struct DecodeResult {
+  EntryStatus status = EntryStatus::Ok;
+  uint64_t consumed = 0;          // packed bytes the stream used
+  uint64_t produced = 0;
+  uint32_t crc = 0;
+};
 
 // Reused across entries so large buffers and the decompressor are allocated once.
 class EntryReader {
@@ -49,6 +72,11 @@ class EntryReader {
   // gives BadPassword. `progress` may be empty; it is called about every megabyte.
   EntryStatus read(ArchiveSource& source, const ZipEntry& entry, const std::string& password,
                    const DataSink& sink, const ProgressFn& progress = {});
+
+  // The decryption and decompression stages over a byte range, with the CRC of what came out;
+  // the caller judges the CRC. Stored data needs known sizes.
+  DecodeResult decode(ArchiveSource& source, const DecodeRequest& request, const DataSink& sink,
+                      const ProgressFn& progress = {});
 
   // For an encrypted entry: whether `password` passes the header check (1 in 256 wrong passwords
   // pass too; the CRC then catches them). False also when the header cannot be read.

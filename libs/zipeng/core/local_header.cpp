@@ -5,35 +5,48 @@
 
 namespace zipeng {
 
+bool applyZip64Extra(const std::string& extra, const Zip64Values& v, bool* present) {
+  const uint8_t* z;
+  size_t n;
+  bool found = findExtraField(extra, kExtraZip64, &z, &n);
+  if (present) *present = found;
+  if (!found) return true;
+  ByteReader r(z, n);
+  if (v.uncompressed && *v.uncompressed == k32Max) *v.uncompressed = r.u64();
+  if (v.compressed && *v.compressed == k32Max) *v.compressed = r.u64();
+  if (v.offset && *v.offset == k32Max) *v.offset = r.u64();
+  if (v.disk && *v.disk == k16Max) *v.disk = r.u32();
+  return r.ok();
+}
+
+bool parseLocalHeader(const uint8_t* p, size_t size, uint64_t position, LocalHeader& header) {
+  if (size < kLocalHeaderSize || get32(p) != kLocalHeaderSig) return false;
+  header.versionNeeded = get16(p + 4);
+  header.flags = get16(p + 6);
+  header.method = get16(p + 8);
+  header.dosTime = get16(p + 10);
+  header.dosDate = get16(p + 12);
+  header.crc = get32(p + 14);
+  header.compressedSize = get32(p + 18);
+  header.uncompressedSize = get32(p + 22);
+  size_t nameLength = get16(p + 26), extraLength = get16(p + 28);
+  if (size - kLocalHeaderSize < nameLength + extraLength) return false;
+  header.rawName.assign(reinterpret_cast<const char*>(p + kLocalHeaderSize), nameLength);
+  header.extra.assign(reinterpret_cast<const char*>(p + kLocalHeaderSize + nameLength), extraLength);
+  header.dataPosition = position + kLocalHeaderSize + nameLength + extraLength;
+  // A local ZIP64 field that is too short is tolerated: the central record's sizes rule.
+  applyZip64Extra(header.extra, {&header.uncompressedSize, &header.compressedSize, nullptr, nullptr}, &header.zip64);
+  return true;
+}
+
 bool readLocalHeader(ArchiveSource& source, uint64_t position, LocalHeader& header) {
   uint8_t fixed[kLocalHeaderSize];
   if (!source.read(position, fixed, sizeof fixed) || get32(fixed) != kLocalHeaderSig) return false;
-  header.versionNeeded = get16(fixed + 4);
-  header.flags = get16(fixed + 6);
-  header.method = get16(fixed + 8);
-  header.dosTime = get16(fixed + 10);
-  header.dosDate = get16(fixed + 12);
-  header.crc = get32(fixed + 14);
-  header.compressedSize = get32(fixed + 18);
-  header.uncompressedSize = get32(fixed + 22);
-  uint16_t nameLength = get16(fixed + 26);
-  uint16_t extraLength = get16(fixed + 28);
-  header.rawName.resize(nameLength);
-  header.extra.resize(extraLength);
-  uint64_t at = position + kLocalHeaderSize;
-  if (nameLength && !source.read(at, header.rawName.data(), nameLength)) return false;
-  at += nameLength;
-  if (extraLength && !source.read(at, header.extra.data(), extraLength)) return false;
-  at += extraLength;
-  header.dataPosition = at;
-  const uint8_t* z64;
-  size_t z64Size;
-  if (findExtraField(header.extra, kExtraZip64, &z64, &z64Size)) {
-    ByteReader r(z64, z64Size);
-    if (header.uncompressedSize == k32Max && r.remaining() >= 8) header.uncompressedSize = r.u64();
-    if (header.compressedSize == k32Max && r.remaining() >= 8) header.compressedSize = r.u64();
-  }
-  return true;
+  size_t variable = static_cast<size_t>(get16(fixed + 26)) + get16(fixed + 28);
+  std::string bytes(kLocalHeaderSize + variable, '\0');
+  std::memcpy(bytes.data(), fixed, sizeof fixed);
+  if (variable && !source.read(position + kLocalHeaderSize, bytes.data() + kLocalHeaderSize, variable)) return false;
+  return parseLocalHeader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), position, header);
 }
 
 }  // namespace zipeng

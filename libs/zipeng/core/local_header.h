@@ -1,6 +1,7 @@
-// Reading an entry's local header to find where its data starts.
+// The local header: one parser for every reader of it (entry reading, repair, rewriting).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,11 +20,26 @@ struct LocalHeader {
   uint64_t uncompressedSize = 0;
   std::string rawName;
   std::string extra;
+  bool zip64 = false;             // a ZIP64 extra is present (descriptors then carry 8-byte sizes)
   uint64_t dataPosition = 0;      // absolute position of the first data byte
+  size_t headerLength() const { return 30 + rawName.size() + extra.size(); }
 };
 
-// Reads the local header at absolute position `position`. False when the signature is wrong or
-// the header runs past the end of the source.
+// Parses a local header held in memory at `bytes` (which came from absolute `position`). False
+// when the signature is wrong or the header runs past `size`.
+bool parseLocalHeader(const uint8_t* bytes, size_t size, uint64_t position, LocalHeader& header);
+// Reads and parses the local header at absolute `position`.
 bool readLocalHeader(ArchiveSource& source, uint64_t position, LocalHeader& header);
+
+// The sizes of a ZIP64 extra field: each value present only where the record's 32-bit field is
+// saturated, in the fixed order uncompressed, compressed, offset, disk. False when the field is
+// too short for what the record says it holds.
+struct Zip64Values {
+  uint64_t* uncompressed = nullptr;
+  uint64_t* compressed = nullptr;
+  uint64_t* offset = nullptr;
+  uint32_t* disk = nullptr;
+};
+bool applyZip64Extra(const std::string& extra, const Zip64Values& values, bool* present = nullptr);
 
 }  // namespace zipeng

@@ -84,23 +84,4 @@ bool hasWildcards(std::string_view text) {
   return text.find_first_of("*?[") != std::string_view::npos;
 }
 
-bool NameFilter::matches(std::string_view pattern, std::string_view name) {
-  // A name that happens to contain "[" still selects the entry stored under exactly that name.
-  if (pattern == name) return true;
-  return hasWildcards(pattern) && matchPattern(pattern, name);
-}
-
-bool NameFilter::selects(std::string_view name) const {
-  bool included = includes.empty();
-  for (const auto& p : includes)
-    if (matches(p, name)) {
-      included = true;
-      break;
-    }
-  if (!included) return false;
-  for (const auto& p : excludes)
-    if (matches(p, name)) return false;
-  return true;
-}
-
 }  // namespace zipeng

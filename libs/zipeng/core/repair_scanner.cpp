@@ -1,13 +1,12 @@
 #include "core/repair_scanner.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <map>
 #include <memory>
 
 #include "core/archive_index.h"
-#include "core/compressor_deflate.h"
+#include "core/entry_reader.h"
+#include "core/local_header.h"
 #include "core/zip_crypto.h"
 #include "core/zip_format.h"
 
@@ -16,6 +15,7 @@ namespace zipeng {
 namespace {
 
 constexpr size_t kChunk = 64 * 1024;
+constexpr uint64_t kReportEvery = 4u << 20;  // bytes read between calls of keepGoing
 
 // What checking an entry's data found.
 struct DataCheck {
@@ -27,7 +27,12 @@ struct DataCheck {
 
 class Scanner {
  public:
-  Scanner(ArchiveSource& src, const RepairOptions& opt) : src_(src), opt_(opt) {}
+  Scanner(ArchiveSource& src, const RepairOptions& opt) : src_(src), opt_(opt) {
+    // Searching for where an entry ends may read far past it; all such searches together read
+    // a few times the archive at most, so a file built of nothing but headers cannot make the
+    // scan quadratic.
+    budget_ = 4 * src.size() + (64u << 20);
+  }
 
   std::vector<RecoveredEntry> run(bool* aborted) {
     *aborted = false;
@@ -37,11 +42,8 @@ class Scanner {
     }
     std::vector<RecoveredEntry> out;
     uint64_t pos = nextSignature(0);
-    while (pos < src_.size()) {
-      if (opt_.keepGoing && !opt_.keepGoing(pos)) {
-        *aborted = true;
-        break;
-      }
+    while (pos < src_.size() && !stopped_) {
+      if (!report(pos, 0)) break;
       RecoveredEntry e;
       if (tryEntry(pos, e)) {
         uint64_t next = e.end;
@@ -58,11 +60,32 @@ class Scanner {
         pos = it->first;
       }
     }
+    *aborted = stopped_;
     return out;
   }
 
  private:
   bool read(uint64_t at, void* buf, size_t n) { return at <= src_.size() && n <= src_.size() - at && src_.read(at, buf, n); }
+
+  // Counts `bytes` just read and lets the caller answer now and then. False once stopped.
+  bool report(uint64_t pos, uint64_t bytes) {
+    if (stopped_) return false;
+    sinceReport_ += bytes;
+    if (bytes == 0 || sinceReport_ >= kReportEvery) {
+      sinceReport_ = 0;
+      if (opt_.keepGoing && !opt_.keepGoing(pos)) stopped_ = true;
+    }
+    return !stopped_;
+  }
+  // Takes `bytes` from the search budget; false when it is spent.
+  bool spend(uint64_t bytes) {
+    if (bytes > budget_) {
+      budget_ = 0;
+      return false;
+    }
+    budget_ -= bytes;
+    return true;
+  }
 
   // Position of the next local header signature at or after `from`, or the size when none.
   uint64_t nextSignature(uint64_t from) {
@@ -71,7 +94,7 @@ class Scanner {
     std::vector<uint8_t> buf(static_cast<size_t>(std::min<uint64_t>(kChunk + 3, size - from)));
     while (from + 4 <= size) {
       size_t n = static_cast<size_t>(std::min<uint64_t>(buf.size(), size - from));
-      if (!read(from, buf.data(), n)) return size;
+      if (!read(from, buf.data(), n) || !report(from, n)) return size;
       for (size_t i = 0; i + 4 <= n; ++i)
         if (buf[i] == 'P' && buf[i + 1] == 'K' && buf[i + 2] == 3 && buf[i + 3] == 4) return from + i;
       if (n < 4) break;
@@ -81,32 +104,23 @@ class Scanner {
   }
 
   bool tryEntry(uint64_t pos, RecoveredEntry& e) {
-    uint8_t h[kLocalHeaderSize];
-    if (!read(pos, h, sizeof h) || get32(h) != kLocalHeaderSig) return false;
+    LocalHeader local;
+    if (!readLocalHeader(src_, pos, local) || local.rawName.empty()) return false;
     e.start = pos;
-    e.versionNeeded = get16(h + 4);
-    e.flags = get16(h + 6);
-    e.method = get16(h + 8);
-    e.dosDateTime = (static_cast<uint32_t>(get16(h + 12)) << 16) | get16(h + 10);
-    e.crc = get32(h + 14);
-    e.compressedSize = get32(h + 18);
-    e.size = get32(h + 22);
-    uint16_t n = get16(h + 26), m = get16(h + 28);
-    if (n == 0) return false;
-    std::string nameExtra(n + m, '\0');
-    if (!read(pos + kLocalHeaderSize, nameExtra.data(), nameExtra.size())) return false;
-    e.rawName = nameExtra.substr(0, n);
-    e.localExtra = nameExtra.substr(n);
-    const uint8_t* z = nullptr;
-    size_t zs = 0;
-    bool zip64 = findExtraField(e.localExtra, kExtraZip64, &z, &zs);
-    if (zip64) {
-      ByteReader r(z, zs);
-      if (e.size == k32Max) e.size = r.u64();
-      if (e.compressedSize == k32Max) e.compressedSize = r.u64();
-    }
-    uint64_t dataStart = pos + kLocalHeaderSize + n + m;
+    e.versionNeeded = local.versionNeeded;
+    e.flags = local.flags;
+    e.method = local.method;
+    e.dosDateTime = (static_cast<uint32_t>(local.dosDate) << 16) | local.dosTime;
+    e.localDosTime = local.dosTime;
+    e.crc = local.crc;
+    e.compressedSize = local.compressedSize;
+    e.size = local.uncompressedSize;
+    e.rawName = local.rawName;
+    e.localExtra = local.extra;
+    const bool zip64 = local.zip64;
+    const uint64_t dataStart = local.dataPosition;
     if (dataStart > src_.size()) return false;
+    e.dataStart = dataStart;
 
     auto c = central_.find(pos);
     bool descriptor = (e.flags & kFlagDataDescriptor) != 0;
@@ -120,6 +134,7 @@ class Scanner {
       e.centralExtra = ce.extra;
       e.comment = ce.comment;
       e.crc = ce.crc;
+      e.dosDateTime = ce.dosDateTime();
       e.compressedSize = ce.compressedSize;
       e.size = ce.uncompressedSize;
       sizesKnown = true;
@@ -150,7 +165,7 @@ class Scanner {
 
   // Length of a data descriptor at `at` that agrees with the entry, or 0.
   uint64_t descriptorLength(uint64_t at, uint32_t crc, uint64_t packed, uint64_t size, bool zip64) {
-    uint8_t d[28] = {};
+    uint8_t d[24] = {};
     size_t have = static_cast<size_t>(std::min<uint64_t>(sizeof d, src_.size() - std::min(at, src_.size())));
     if (have < 12 || !read(at, d, have)) return 0;
     size_t sig = get32(d) == kDataDescriptorSig ? 4 : 0;
@@ -164,135 +179,93 @@ class Scanner {
     return 0;
   }
 
-  // Stored or encrypted data with its sizes in a trailing descriptor: look for a descriptor
-  // whose compressed size equals its distance from the data (and whose CRC fits, when the
-  // data can be checked).
+  // Stored or encrypted data with its sizes in a trailing descriptor: look for a signed
+  // descriptor whose compressed size equals its distance from the data (and whose CRC fits,
+  // when the data can be checked).
   bool findDescriptor(RecoveredEntry& e, uint64_t dataStart, bool zip64) {
-    bool checkCrc = e.method == kMethodStored && !(e.flags & kFlagEncrypted);
-    uint32_t running = 0;
-    uint64_t at = dataStart;
-    std::vector<uint8_t> buf(kChunk + 32);
-    uint64_t size = src_.size();
-    while (at + 16 <= size) {
+    const size_t record = zip64 ? 24 : 16;  // signature, CRC, two sizes
+    const uint64_t size = src_.size();
+    std::vector<uint8_t> buf(kChunk + record);
+    for (uint64_t at = dataStart; at + record <= size;) {
       size_t n = static_cast<size_t>(std::min<uint64_t>(buf.size(), size - at));
-      if (!read(at, buf.data(), n)) return false;
-      size_t limit = n >= 16 ? n - 16 : 0;
-      if (at + n >= size) limit = n - 12;
-      size_t scanned = 0;
-      for (size_t i = 0; i <= limit && i + 12 <= n; ++i) {
-        if (get32(buf.data() + i) == kDataDescriptorSig) {
-          uint64_t dist = at + i - dataStart;
-          uint32_t crc = checkCrc ? crc32(running, buf.data() + scanned, i - scanned) : 0;
-          uint32_t dcrc = get32(buf.data() + i + 4);
-          bool crcOk = !checkCrc || crc == dcrc;
-          uint64_t packed = get32(buf.data() + i + 8);
-          if (zip64 && i + 20 <= n) packed = get64(buf.data() + i + 8);
-          if (crcOk && packed == dist) {
-            e.compressedSize = dist;
-            e.crc = dcrc;
-            e.size = zip64 && i + 20 <= n ? get64(buf.data() + i + 16) : get32(buf.data() + i + 12);
-            if (checkCrc && e.size != dist) continue;
-            if (!checkData(e, dataStart, dist).ok) continue;
-            e.end = at + i + (zip64 ? 24 : 16);
-            return true;
-          }
-        }
+      if (!spend(n) || !read(at, buf.data(), n) || !report(at, n)) return false;
+      // Every candidate must lie whole inside what was read.
+      size_t last = n - record;
+      for (size_t i = 0; i <= last; ++i) {
+        if (get32(buf.data() + i) != kDataDescriptorSig) continue;
+        const uint8_t* d = buf.data() + i;
+        uint64_t dist = at + i - dataStart;
+        uint64_t packed = zip64 ? get64(d + 8) : get32(d + 8);
+        if (packed != dist) continue;
+        RecoveredEntry trial = e;
+        trial.crc = get32(d + 4);
+        trial.compressedSize = dist;
+        trial.size = zip64 ? get64(d + 16) : get32(d + 12);
+        if (!checkData(trial, dataStart, dist).ok) continue;
+        trial.end = at + i + record;
+        e = std::move(trial);
+        return true;
       }
-      size_t advance = limit + 1;
-      if (checkCrc) running = crc32(running, buf.data(), advance);
-      at += advance;
+      if (at + n >= size) break;
+      at += last + 1;
     }
     return false;
   }
 
-  // Reads the data (decrypting and inflating as needed) and checks its CRC and size.
+  // Reads the data through the entry reading chain and checks its CRC and sizes.
   DataCheck checkData(const RecoveredEntry& e, uint64_t dataStart, uint64_t available) {
     DataCheck r;
     bool encrypted = (e.flags & kFlagEncrypted) != 0;
     bool knownSizes = available == e.compressedSize;
-    if (encrypted && opt_.password.empty()) {
-      // Nothing to check the data with; the structure has to do.
-      r.ok = knownSizes && available >= kCryptHeaderSize;
-      r.consumed = available;
-      r.produced = e.size;
-      r.crc = e.crc;
-      return r;
-    }
-    if (e.method != kMethodStored && e.method != kMethodDeflate) {
-      r.ok = knownSizes;  // kept as stored; its own method is for the reader to judge
+    if ((encrypted && opt_.password.empty()) || (e.method != kMethodStored && e.method != kMethodDeflate)) {
+      // Nothing to check the data with (no password, or a method for the reader to judge): the
+      // structure has to do.
+      r.ok = knownSizes && (!encrypted || available >= kCryptHeaderSize);
       r.consumed = available;
       r.produced = e.size;
       r.crc = e.crc;
       return r;
     }
     std::unique_ptr<ZipCrypto> crypto;
-    uint64_t at = dataStart, left = available;
+    DecodeRequest rq;
+    rq.method = e.method;
+    rq.dataPosition = dataStart;
+    rq.packed = available;
+    rq.sizesKnown = knownSizes;
+    rq.size = e.size;
     if (encrypted) {
       uint8_t header[kCryptHeaderSize];
-      if (left < kCryptHeaderSize || !read(at, header, sizeof header)) return r;
+      if (available < kCryptHeaderSize || !read(dataStart, header, sizeof header)) return r;
       crypto = std::make_unique<ZipCrypto>(opt_.password);
-      crypto->decryptHeader(header);
-      at += kCryptHeaderSize;
-      left -= kCryptHeaderSize;
-      r.consumed = kCryptHeaderSize;
+      bool descriptor = (e.flags & kFlagDataDescriptor) != 0;
+      if (crypto->decryptHeader(header) != ZipCrypto::checkByte(e.crc, e.localDosTime, descriptor)) return r;
+      rq.dataPosition += kCryptHeaderSize;
+      rq.packed -= kCryptHeaderSize;
+      rq.size = e.size;
+      rq.crypto = crypto.get();
     }
-    std::vector<uint8_t> in(static_cast<size_t>(std::min<uint64_t>(kChunk, std::max<uint64_t>(left, 1)))), out(kChunk);
-    uint32_t crc = 0;
-    if (e.method == kMethodStored) {
-      if (!knownSizes) return r;
-      uint64_t produced = 0;
-      while (left > 0) {
-        size_t n = static_cast<size_t>(std::min<uint64_t>(left, in.size()));
-        if (!read(at, in.data(), n)) return r;
-        if (crypto) crypto->decrypt(in.data(), n);
-        crc = crc32(crc, in.data(), n);
-        at += n;
-        left -= n;
-        produced += n;
-      }
-      r.consumed = available;
-      r.produced = produced;
-      r.crc = crc;
-      r.ok = crc == e.crc && produced == e.size;
-      return r;
-    }
-    z_stream zs{};
-    if (inflateInit2(&zs, -15) != Z_OK) return r;
-    uint64_t produced = 0;
-    int rc = Z_OK;
-    while (rc != Z_STREAM_END) {
-      if (zs.avail_in == 0) {
-        if (left == 0) break;
-        size_t n = static_cast<size_t>(std::min<uint64_t>(left, in.size()));
-        if (!read(at, in.data(), n)) break;
-        if (crypto) crypto->decrypt(in.data(), n);
-        at += n;
-        left -= n;
-        zs.next_in = in.data();
-        zs.avail_in = static_cast<uInt>(n);
-      }
-      zs.next_out = out.data();
-      zs.avail_out = static_cast<uInt>(out.size());
-      rc = inflate(&zs, Z_NO_FLUSH);
-      size_t got = out.size() - zs.avail_out;
-      crc = crc32(crc, out.data(), got);
-      produced += got;
-      if (rc != Z_OK && rc != Z_STREAM_END) break;
-      if (knownSizes && produced > e.size) break;  // more than it claims: damaged
-    }
-    uint64_t consumed = (available - left) - zs.avail_in;
-    inflateEnd(&zs);
-    if (rc != Z_STREAM_END) return r;
-    r.consumed = consumed;
-    r.produced = produced;
-    r.crc = crc;
-    r.ok = knownSizes ? (crc == e.crc && produced == e.size && consumed == available) : true;
+    if (!knownSizes && !spend(0)) return r;
+    uint64_t start = dataStart;
+    DecodeResult d = reader_.decode(src_, rq, {}, [&](uint64_t produced) {
+      // Long streams: the caller may stop; a stream of unknown length also draws on the budget.
+      return report(start, kReportEvery) && (knownSizes || spend(std::min<uint64_t>(produced, kReportEvery)));
+    });
+    if (d.status != EntryStatus::Ok) return r;
+    r.consumed = d.consumed + (encrypted ? kCryptHeaderSize : 0);
+    r.produced = d.produced;
+    r.crc = d.crc;
+    r.ok = knownSizes ? (d.crc == e.crc && d.produced == e.size && r.consumed == available) : true;
+    if (!knownSizes) spend(r.consumed);
     return r;
   }
 
   ArchiveSource& src_;
   const RepairOptions& opt_;
+  EntryReader reader_;
   std::map<uint64_t, ZipEntry> central_;
+  uint64_t budget_ = 0;
+  uint64_t sinceReport_ = 0;
+  bool stopped_ = false;
 };
 
 }  // namespace

@@ -17,6 +17,7 @@ namespace zipeng {
 
 struct RecoveredEntry {
   uint64_t start = 0;       // local header position
+  uint64_t dataStart = 0;   // first byte of the data (encryption header included)
   uint64_t end = 0;         // after the data and its descriptor
   std::string rawName;
   uint16_t versionNeeded = 20;
@@ -27,6 +28,7 @@ struct RecoveredEntry {
   uint64_t compressedSize = 0;
   uint64_t size = 0;
   std::string localExtra;
+  uint16_t localDosTime = 0;  // as the local header gave it (the check byte of encrypted entries)
   // From the surviving central directory when it names this entry.
   bool hasCentral = false;
   uint16_t versionMadeBy = 20;
@@ -39,7 +41,8 @@ struct RecoveredEntry {
 struct RepairOptions {
   bool aggressive = false;
   std::string password;    // used to check encrypted entries when given
-  // Called before each candidate is examined, with its position; false stops the scan.
+  // Called with the scan's position before each candidate is examined and at least every few
+  // megabytes read while one is; false stops the scan.
   std::function<bool(uint64_t)> keepGoing;
 };
 

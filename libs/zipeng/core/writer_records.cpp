@@ -61,6 +61,20 @@ std::string buildLocalHeader(const WriterEntry& e, bool zip64Local) {
   return out;
 }
 
+std::string buildDataDescriptor(const WriterEntry& e, bool wide) {
+  std::string desc;
+  append32(desc, kDataDescriptorSig);
+  append32(desc, e.crc);
+  if (wide) {
+    append64(desc, e.compressedSize);
+    append64(desc, e.size);
+  } else {
+    append32(desc, static_cast<uint32_t>(e.compressedSize));
+    append32(desc, static_cast<uint32_t>(e.size));
+  }
+  return desc;
+}
+
 std::string buildCentralRecord(const WriterEntry& e) {
   std::vector<uint64_t> z64;
   bool bigSize = e.size >= 0xFFFFFFFFull;

@@ -47,6 +47,8 @@ std::string buildLocalHeader(const WriterEntry& e, bool zip64Local);
 // True when the local header of a new entry of this (expected) size needs the ZIP64 extra.
 inline bool needsZip64Local(uint64_t expectedSize) { return expectedSize >= kZip64LocalThreshold; }
 std::string buildCentralRecord(const WriterEntry& e);
+// The data descriptor after an entry's data: signature, CRC, then 8-byte sizes when `wide`.
+std::string buildDataDescriptor(const WriterEntry& e, bool wide);
 
 // End records for a central directory of `count` entries at `cdOffset` of `cdSize` bytes.
 // `diskOfCd` / `thisDisk` are 0 for a single-file archive.

@@ -45,14 +45,17 @@ std::vector<std::string> components(const std::string& path) {
 }
 
 // Follows a link target from the link's folder over what is on disk now: it must not climb
-// above the target folder, pass through another link, or climb out of a folder that does not
-// exist yet (a later entry could make that folder a link).
+// above the target folder, and every component it passes through must be a real folder (not a
+// link, not a file that a later entry could turn into a link), or a folder that does not exist
+// yet, after which it may not climb at all.
 bool linkResolvesInside(int rootFd, const std::string& linkPath, const std::string& target) {
   std::vector<std::string> stack = components(linkPath);
   if (stack.empty()) return false;
   stack.pop_back();
   bool missing = false;
-  for (const std::string& part : components(target)) {
+  const std::vector<std::string> parts = components(target);
+  for (size_t k = 0; k < parts.size(); ++k) {
+    const std::string& part = parts[k];
     if (part == ".") continue;
     if (part == "..") {
       if (missing || stack.empty()) return false;
@@ -69,6 +72,9 @@ bool linkResolvesInside(int rootFd, const std::string& linkPath, const std::stri
       continue;
     }
     if (S_ISLNK(st.st_mode)) return false;
+    bool passesThrough = false;
+    for (size_t j = k + 1; j < parts.size(); ++j) passesThrough = passesThrough || parts[j] != ".";
+    if (passesThrough && !S_ISDIR(st.st_mode)) return false;
   }
   return true;
 }
@@ -105,6 +111,8 @@ class Extractor {
   PasswordSession passwords_;
   size_t skipped_ = 0;
   int32_t fatal_ = 0;
+  static constexpr int kMaxRenameQuestions = 16;
+  int renameQuestions_ = 0;
 };
 
 int32_t Extractor::run() {
@@ -151,7 +159,18 @@ Extractor::Existing Extractor::decideExisting(int dirFd, const std::string& leaf
   buffer.back() = '\0';
   std::string answer(buffer.data());
   // A new name is taken only as a plain name in the same folder: it must not lead elsewhere.
-  if (!answer.empty() && answer.find('/') == std::string::npos && answer != "." && answer != "..") {
+  if (!answer.empty() && answer.find('/') == std::string::npos && answer != "." && answer != ".." &&
+      answer != leaf) {
+    // A new name that is taken too is asked about in its turn, never replaced unasked.
+    struct stat taken;
+    if (fstatat(dirFd, answer.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
+      if (++renameQuestions_ > kMaxRenameQuestions) return Existing::Keep;
+      std::string folder = relative.substr(0, relative.size() - leaf.size());
+      std::string again;
+      Existing next = decideExisting(dirFd, answer, folder + answer, again);
+      newLeaf = again.empty() ? answer : again;
+      return next;
+    }
     newLeaf = answer;
     return Existing::Replace;
   }
@@ -196,6 +215,7 @@ void Extractor::entry(const zipeng::ZipEntry& e) {
       return skip(e.name, zipabi::zsrBadPassword);
     }
   }
+  renameQuestions_ = 0;
   if (s_.callback.sendStats(zipabi::zcmExtracting, e)) {
     fatal_ = zipabi::zrAborted;
     return;
@@ -207,7 +227,7 @@ void Extractor::entry(const zipeng::ZipEntry& e) {
 
 void Extractor::writeFile(const zipeng::ZipEntry& e, int dirFd, const std::string& leaf,
                           const std::string& relative, const std::string& password) {
-  mode_t mode = e.isUnixMade() ? (e.unixMode() & 0777)
+  mode_t mode = e.unixPermissions() ? (e.unixPermissions() & 0777)
                                : ((e.dosAttributes() & zipabi::kAttrReadOnly) ? 0444 : 0666);
   std::string target = leaf;     // the name the file ends up under
   std::string written = leaf;    // the name written now (a temporary one when replacing)
@@ -266,6 +286,12 @@ void Extractor::writeFile(const zipeng::ZipEntry& e, int dirFd, const std::strin
     times[1].tv_nsec = 0;
     futimens(fd, times);
   }
+  // A file that takes the place of an existing one reaches the disk before the rename, so a
+  // crash cannot leave an empty file where the old one was.
+  if (status == zipeng::EntryStatus::Ok && replacing && fsync(fd) != 0) {
+    writeError = errno;
+    status = zipeng::EntryStatus::SinkFailed;
+  }
   if (close(fd) != 0 && status == zipeng::EntryStatus::Ok) {
     writeError = errno;
     status = zipeng::EntryStatus::SinkFailed;
@@ -280,6 +306,8 @@ void Extractor::writeFile(const zipeng::ZipEntry& e, int dirFd, const std::strin
   unlinkat(dirFd, written.c_str(), 0);
   if (status == zipeng::EntryStatus::Aborted || s_.callback.aborted()) {
     fatal_ = zipabi::zrAborted;
+  } else if (status == zipeng::EntryStatus::OutOfMemory) {
+    fatal_ = zipabi::zrOutOfMemory;
   } else if (status == zipeng::EntryStatus::SinkFailed && diskFull(writeError)) {
     fatal_ = zipabi::zrDiskFull;
   } else {
@@ -298,6 +326,10 @@ void Extractor::writeLink(const zipeng::ZipEntry& e, int dirFd, const std::strin
   auto status = reader_.read(s_.source, e, password, sink);
   if (status == zipeng::EntryStatus::Aborted || s_.callback.aborted()) {
     fatal_ = zipabi::zrAborted;
+    return;
+  }
+  if (status == zipeng::EntryStatus::OutOfMemory) {
+    fatal_ = zipabi::zrOutOfMemory;
     return;
   }
   if (status == zipeng::EntryStatus::SinkFailed) status = zipeng::EntryStatus::Corrupt;

@@ -1,10 +1,9 @@
 #include "session.h"
 
 #include <string_view>
-#include <unordered_map>
 
 #include "core/archive_guard.h"
-#include "core/patterns.h"
+#include "core/name_selection.h"
 
 namespace zipeng {
 
@@ -31,41 +30,10 @@ int32_t Session::open() {
 }
 
 std::vector<size_t> Session::selectEntries(size_t& unmatched) {
-  // Plain names are looked up, patterns tried one by one: a caller may pass thousands of
-  // selected names for an archive of a hundred thousand entries.
-  std::unordered_map<std::string_view, size_t> exact;
-  std::vector<size_t> patterns;
-  for (size_t k = 0; k < command.names.size(); ++k) {
-    if (zipeng::hasWildcards(command.names[k])) patterns.push_back(k);
-    exact.emplace(command.names[k], k);  // a pattern also selects the entry of exactly its name
-  }
-  std::vector<bool> used(command.names.size(), false);
-  std::vector<size_t> selected;
-  selected.reserve(index.entries.size());
-  for (size_t i = 0; i < index.entries.size(); ++i) {
-    const std::string& name = index.entries[i].name;
-    bool take = command.names.empty();
-    if (auto it = exact.find(name); it != exact.end()) {
-      used[it->second] = true;
-      take = true;
-    }
-    for (size_t k : patterns)
-      if (zipeng::matchPattern(command.names[k], name)) {
-        used[k] = true;
-        take = true;
-      }
-    if (!take) continue;
-    bool excluded = false;
-    for (const auto& x : command.excludes)
-      if (zipeng::NameFilter::matches(x, name)) {
-        excluded = true;
-        break;
-      }
-    if (!excluded) selected.push_back(i);
-  }
-  // A name given twice counts as matched when either copy matched.
-  for (size_t k = 0; k < command.names.size(); ++k)
-    if (auto it = exact.find(command.names[k]); it != exact.end() && used[it->second]) used[k] = true;
+  std::vector<bool> used;
+  NameSelection selection(command.names, command.excludes);
+  auto selected = selection.select(
+      index.entries.size(), [this](size_t i) { return std::string_view(index.entries[i].name); }, &used);
   unmatched = 0;
   for (size_t k = 0; k < used.size(); ++k)
     if (!used[k]) {

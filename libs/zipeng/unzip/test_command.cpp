@@ -40,6 +40,7 @@ int32_t testEntries(Session& session) {
     auto status = reader.read(session.source, entry, password, [](const uint8_t*, size_t) { return true; },
                               progress.function());
     if (status == zipeng::EntryStatus::Aborted || session.callback.aborted()) return zipabi::zrAborted;
+    if (status == zipeng::EntryStatus::OutOfMemory) return zipabi::zrOutOfMemory;
     if (status == zipeng::EntryStatus::Ok) {
       ++tested;
       continue;

@@ -1,43 +1,9 @@
 // "-d": remove the named entries; every other entry is copied byte for byte.
-#include <unordered_set>
-
-#include "core/patterns.h"
+#include "core/name_selection.h"
 #include "zip/archive_writer.h"
 #include "zip/zip_operations.h"
 
 namespace zipeng {
-
-namespace {
-
-// The names of a delete command: plain names match exactly (a folder also without its "/"),
-// names with wildcards as patterns.
-class Selection {
- public:
-  explicit Selection(const ZipCommand& cmd) : excludes_(cmd.excludes) {
-    for (auto& n : cmd.names) {
-      if (hasWildcards(n)) {
-        patterns_.push_back(n);
-      } else {
-        exact_.insert(n);
-        exact_.insert(n + "/");
-      }
-    }
-    patterns_.insert(patterns_.end(), cmd.includes.begin(), cmd.includes.end());
-  }
-  bool selects(const std::string& stored) const {
-    bool selected = exact_.count(stored) > 0;
-    for (size_t i = 0; !selected && i < patterns_.size(); ++i) selected = matchPattern(patterns_[i], stored);
-    for (size_t i = 0; selected && i < excludes_.size(); ++i) selected = !matchPattern(excludes_[i], stored);
-    return selected;
-  }
-
- private:
-  std::unordered_set<std::string> exact_;
-  std::vector<std::string> patterns_;
-  std::vector<std::string> excludes_;
-};
-
-}  // namespace
 
 int runDelete(ZipSession& s) {
   const ZipCommand& cmd = s.cmd;
@@ -46,16 +12,14 @@ int runDelete(ZipSession& s) {
   if (s.cb.aborted()) return zipabi::zrAborted;
   if (rc) return rc;
 
-  Selection selection(cmd);
+  // Names and "-i" patterns alike: a folder may be named without its "/".
+  std::vector<std::string> names = cmd.names;
+  names.insert(names.end(), cmd.includes.begin(), cmd.includes.end());
+  NameSelection selection(std::move(names), cmd.excludes, true);
+  auto chosen = selection.select(existing.count(), [&](size_t i) { return existing.name(i); });
+  if (chosen.empty()) return zipabi::zrNothingToDo;
   std::vector<char> remove(existing.count(), 0);
-  size_t removing = 0;
-  for (size_t i = 0; i < existing.count(); ++i) {
-    if (selection.selects(existing.entry(i).name)) {
-      remove[i] = 1;
-      ++removing;
-    }
-  }
-  if (removing == 0) return zipabi::zrNothingToDo;
+  for (size_t i : chosen) remove[i] = 1;
 
   bool inPlace = false;
   int error = 0;

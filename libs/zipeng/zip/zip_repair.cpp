@@ -5,6 +5,7 @@
 
 #include "core/archive_index.h"
 #include "core/repair_scanner.h"
+#include "core/unique_fd.h"
 #include "zip/archive_writer.h"
 #include "zip/zip_operations.h"
 
@@ -37,16 +38,22 @@ int runRepair(ZipSession& s) {
   ArchiveSource source;
   int rc = source.openFile(path);
   if (rc) return rc;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return zipabi::zrCannotAccess;
-  struct Closer {
-    int fd;
-    ~Closer() { close(fd); }
-  } closer{fd};
+  UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) return zipabi::zrCannotAccess;
 
   RepairOptions opt;
   opt.aggressive = s.cmd.action == ZipAction::FixAggressive;
   opt.password = s.cmd.password;
+  // The scan of a large or badly damaged file takes a while: it reports how far it has come
+  // (message 1030 with the share of the file scanned), which also lets the caller stop it.
+  std::string archiveName = path;
+  opt.keepGoing = [&](uint64_t pos) {
+    WriterEntry progress;
+    progress.name = archiveName;
+    uint64_t size = source.size();
+    auto percent = static_cast<uint8_t>(size ? std::min<uint64_t>(100, pos * 100 / size) : 100);
+    return !s.sendEntry(zipabi::zcmStatus, progress, percent);
+  };
   bool aborted = false;
   std::vector<RecoveredEntry> found = scanForEntries(source, opt, &aborted);
   if (aborted) return zipabi::zrAborted;
@@ -87,16 +94,20 @@ int runRepair(ZipSession& s) {
       w.externalAttributes = (!r.rawName.empty() && r.rawName.back() == '/') ? 0x10 : 0;
       w.centralExtra = centralExtraFromLocal(r.localExtra);
     }
-    if (s.cb.sendName(zipabi::zcmFixing, r.rawName)) {
-      sink->discard();
-      return zipabi::zrAborted;
-    }
+    if (s.cb.sendName(zipabi::zcmFixing, r.rawName)) return sink->abandon(zipabi::zrAborted);
+    // A fresh local header that agrees with the directory record: whatever damage the old one
+    // had (a wrong CRC, a wrong time) stays behind. An encrypted entry with a descriptor keeps
+    // its local time, whose high byte its password check uses.
+    w.localExtra = stripZip64Extra(r.localExtra);
+    if ((r.flags & kFlagEncrypted) && (r.flags & kFlagDataDescriptor))
+      w.dosDateTime = (w.dosDateTime & 0xFFFF0000u) | r.localDosTime;
+    bool wide = needsZip64Local(std::max(w.size, w.compressedSize));
+    std::string header = buildLocalHeader(w, wide);
     w.localOffset = sink->pos().offset;
-    if (!sink->copyFromFd(fd, r.start, r.end - r.start)) {
-      int code = sink->error() ? sink->error() : zipabi::zrTempFileProblem;
-      sink->discard();
-      return code;
-    }
+    if (!sink->writeWhole(header) || !sink->copyFromFd(fd.get(), r.dataStart, w.compressedSize) ||
+        ((w.flags & kFlagDataDescriptor) && !sink->write(buildDataDescriptor(w, wide).data(), wide ? 24 : 16)))
+      return sink->abandon(sink->error() ? sink->error() : zipabi::zrTempFileProblem);
+    if (wide) w.versionNeeded = 45;
     writer.keepInPlace(std::move(w));
   }
   return writer.finishAndCommit(comment);
