@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include "archive_index.h"
+#include "callback.h"
 #include "dos_time.h"
 #include "zip_format.h"
 
@@ -42,13 +43,6 @@ uint8_t ZipEntry::dosAttributes() const {
 
 uint32_t ZipEntry::displayDosDateTime() const { return hasUnixMtime ? unixToDos(unixMtime) : dosDateTime(); }
 
-uint8_t ZipEntry::ratio() const {
-  if (uncompressedSize == 0 || compressedSize >= uncompressedSize) return 0;
-  // Space saved in percent, rounded to the nearest.
-  uint64_t saved = uncompressedSize - compressedSize;
-  long double r = static_cast<long double>(saved) * 100.0L / static_cast<long double>(uncompressedSize);
-  unsigned v = static_cast<unsigned>(r + 0.5L);
-  return static_cast<uint8_t>(v > 100 ? 100 : v);
-}
+uint8_t ZipEntry::ratio() const { return ratioPercent(uncompressedSize, compressedSize); }
 
 }  // namespace zipeng

@@ -18,17 +18,6 @@ namespace zipeng {
 
 namespace {
 
-struct EndRecord {
-  uint64_t position = 0;       // absolute position of the end of central directory record
-  uint64_t cdEnd = 0;          // where the directory must end (this record or the ZIP64 record)
-  uint32_t disk = 0;
-  uint32_t cdDisk = 0;
-  uint64_t totalEntries = 0;
-  uint64_t cdSize = 0;
-  uint64_t cdOffset = 0;
-  uint16_t commentLength = 0;
-  bool zip64 = false;
-};
 
 // Parses the end record at `pos` inside `tail` (which starts at absolute `tailStart`), following
 // a ZIP64 locator when one precedes it.
@@ -208,38 +197,10 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
     // More entries claimed than the directory could hold: the count is a lie or the directory
     // is cut; the parse below counts for itself.
   }
-  // The directory is read through a bounded window, so a directory size that lies costs no
-  // memory; the entries themselves take memory only for headers that are really there.
-  constexpr size_t kWindow = (1u << 20) + kCentralHeaderSize + 3 * 65535;
-  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(end.cdSize, kWindow)));
-  uint64_t readAt = expected;
-  uint64_t left = end.cdSize;
-  size_t begin = 0, have = 0;
-  auto fill = [&](size_t need) -> bool {
-    if (have - begin >= need) return true;
-    std::memmove(buffer.data(), buffer.data() + begin, have - begin);
-    have -= begin;
-    begin = 0;
-    size_t n = static_cast<size_t>(std::min<uint64_t>(buffer.size() - have, left));
-    if (n && !source.read(readAt, buffer.data() + have, n)) {
-      if (source.aborted()) result = zipabi::zrAborted;
-      else if (source.ioFailed()) result = zipabi::zrCannotAccess;
-      return false;
-    }
-    readAt += n;
-    left -= n;
-    have += n;
-    return have - begin >= need;
-  };
   index.entries.clear();
   index.entries.reserve(static_cast<size_t>(std::min<uint64_t>({end.totalEntries, end.cdSize / kCentralHeaderSize, 1u << 20})));
-  while (left > 0 || begin < have) {
-    if (!fill(kCentralHeaderSize)) return false;
-    const uint8_t* h = buffer.data() + begin;
-    size_t total = kCentralHeaderSize + get16(h + 28) + get16(h + 30) + get16(h + 32);
-    if (!fill(total)) return false;
-    ByteReader r(buffer.data() + begin, total);
-    begin += total;
+  bool walked = walkCentralDirectory(source, expected, end.cdSize, [&](const uint8_t* record, size_t length, uint64_t) {
+    ByteReader r(record, length);
     ZipEntry e;
     uint32_t disk = 0;
     if (!parseCentralHeader(r, e, disk)) return false;
@@ -252,7 +213,9 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
       e.overlaps = true;
     }
     index.entries.push_back(std::move(e));
-  }
+    return true;
+  }, &result);
+  if (!walked) return false;
   // The count in the end record is cut to 16 bits by writers that know no ZIP64.
   uint64_t parsed = index.entries.size();
   if (parsed != end.totalEntries && (end.zip64 || (parsed & 0xFFFF) != (end.totalEntries & 0xFFFF))) return false;
@@ -287,17 +250,57 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
 
 }  // namespace
 
-int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowSpanned) {
-  index = ArchiveIndex{};
+bool walkCentralDirectory(ArchiveSource& source, uint64_t start, uint64_t length, const DirectoryVisitor& visit,
+                          int32_t* failure) {
+  // The directory is read through a bounded window, so a directory size that lies costs no
+  // memory; the records take memory only where they are really there.
+  constexpr size_t kWindow = (1u << 20) + kCentralHeaderSize + 3 * 65535;
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(length, kWindow)));
+  uint64_t readAt = start;
+  uint64_t left = length;
+  uint64_t offset = 0;
+  size_t begin = 0, have = 0;
+  auto fill = [&](size_t need) -> bool {
+    if (have - begin >= need) return true;
+    std::memmove(buffer.data(), buffer.data() + begin, have - begin);
+    have -= begin;
+    begin = 0;
+    size_t n = static_cast<size_t>(std::min<uint64_t>(buffer.size() - have, left));
+    if (n && !source.read(readAt, buffer.data() + have, n)) {
+      if (source.aborted()) *failure = zipabi::zrAborted;
+      else if (source.ioFailed()) *failure = zipabi::zrCannotAccess;
+      return false;
+    }
+    readAt += n;
+    left -= n;
+    have += n;
+    return have - begin >= need;
+  };
+  while (left > 0 || begin < have) {
+    if (!fill(kCentralHeaderSize)) return false;
+    const uint8_t* h = buffer.data() + begin;
+    if (get32(h) != kCentralHeaderSig) return false;
+    size_t total = kCentralHeaderSize + get16(h + 28) + get16(h + 30) + get16(h + 32);
+    if (!fill(total)) return false;
+    if (!visit(buffer.data() + begin, total, offset)) return false;
+    begin += total;
+    offset += total;
+  }
+  return true;
+}
+
+std::vector<EndRecord> findEndRecords(ArchiveSource& source, int32_t* failure) {
+  std::vector<EndRecord> found;
   const uint64_t size = source.size();
-  if (size < kEndOfCentralSize) return zipabi::zrArchiveTooCorrupted;
+  if (size < kEndOfCentralSize) return found;
   const size_t tailSize = static_cast<size_t>(std::min<uint64_t>(size, kMaxCommentLength + kEndOfCentralSize + 1024));
   const uint64_t tailStart = size - tailSize;
   std::string tailBuffer(tailSize, '\0');
-  if (!source.read(tailStart, tailBuffer.data(), tailSize))
-    return source.aborted() ? zipabi::zrAborted : zipabi::zrCannotAccess;
+  if (!source.read(tailStart, tailBuffer.data(), tailSize)) {
+    *failure = source.aborted() ? zipabi::zrAborted : zipabi::zrCannotAccess;
+    return found;
+  }
   const auto* tail = reinterpret_cast<const uint8_t*>(tailBuffer.data());
-
   // Candidates: every end-record signature in the tail. Those whose comment reaches exactly the
   // end of the file come first, earliest first, so a signature planted inside the real record's
   // comment is not believed; then the rest, latest first (trailing data after the archive).
@@ -310,10 +313,19 @@ int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowS
   }
   std::reverse(exact.begin(), exact.end());
   exact.insert(exact.end(), other.begin(), other.end());
-  int32_t firstFailure = zipabi::zrArchiveTooCorrupted;
   for (size_t pos : exact) {
     EndRecord end;
-    if (!parseEndRecord(source, tail, tailStart, pos, end)) continue;
+    parseEndRecord(source, tail, tailStart, pos, end);
+    found.push_back(end);
+  }
+  return found;
+}
+
+int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowSpanned) {
+  index = ArchiveIndex{};
+  int32_t firstFailure = zipabi::zrArchiveTooCorrupted;
+  std::vector<EndRecord> candidates = findEndRecords(source, &firstFailure);
+  for (const EndRecord& end : candidates) {
     if (source.segmentCount() > 1 && source.segmentCount() != static_cast<size_t>(end.disk) + 1) {
       // The set has another number of segments than the files found: drop the strays and read
       // again, as every absolute position changes.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,32 @@ struct ArchiveIndex {
   bool zip64 = false;
   bool duplicates = false;                // some names occur more than once
 };
+
+// The end of central directory record with its ZIP64 form applied.
+struct EndRecord {
+  uint64_t position = 0;       // absolute position of the end of central directory record
+  uint64_t cdEnd = 0;          // where the directory must end (this record or the ZIP64 record)
+  uint32_t disk = 0;
+  uint32_t cdDisk = 0;
+  uint64_t totalEntries = 0;
+  uint64_t cdSize = 0;
+  uint64_t cdOffset = 0;
+  uint16_t commentLength = 0;
+  bool zip64 = false;
+  // The comment reaches exactly the end of the file (no trailing data).
+  bool endsFile(uint64_t size) const { return position + 22 + commentLength == size; }
+};
+
+// The one search for the end record: every candidate in the file's tail, most believable first.
+// Empty with *failure set when the tail cannot be read.
+std::vector<EndRecord> findEndRecords(ArchiveSource& source, int32_t* failure);
+
+// The one walk of the central directory at absolute `start`, `length` bytes long: calls `visit`
+// with each whole record and its offset in the directory. False when a record is malformed,
+// runs past the end, the visitor refuses one, or a read fails (*failure then set).
+using DirectoryVisitor = std::function<bool(const uint8_t* record, size_t length, uint64_t offset)>;
+bool walkCentralDirectory(ArchiveSource& source, uint64_t start, uint64_t length, const DirectoryVisitor& visit,
+                          int32_t* failure);
 
 // Parses the end records and the central directory. Returns zipabi::zrOk or a result code:
 // zrArchiveTooCorrupted (no end record, or a directory that does not fit), zrSpannedNotMultidisk

@@ -18,6 +18,20 @@ namespace {
 
 uint8_t reasonForErrno(int err) { return err == ENOENT || err == ENOTDIR ? 0 : 4; }
 
+// Opens a source file to read. Only a regular file is taken: a name swapped for a pipe or a
+// device after the folder walk would block the add or never end. -1 with errno set otherwise.
+int openSource(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    errno = EACCES;
+    return -1;
+  }
+  return fd;
+}
+
 // Reads the whole file into `out`; false with errno set on failure. `tooLarge` when it
 // outgrows the limit (it may have grown since it was listed).
 bool readWhole(int fd, uint64_t hint, std::string& out, bool& tooLarge) {
@@ -72,7 +86,7 @@ CompressedData DeflateWorker::compressWhole(const CompressJob& job) {
     r.streamed = true;
     return r;
   }
-  int fd = open(job.path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = openSource(job.path);
   if (fd < 0) {
     r.skipReason = reasonForErrno(errno);
     return r;
@@ -129,7 +143,7 @@ CompressedData DeflateWorker::compressBuffer(const CompressJob& job, const uint8
 
 int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& sink,
                        const std::function<bool(int)>& progress) {
-  int fd = open(job.path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = openSource(job.path);
   if (fd < 0) return -1 - reasonForErrno(errno);
   struct stat st {};
   fstat(fd, &st);

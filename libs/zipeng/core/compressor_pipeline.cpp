@@ -1,6 +1,7 @@
 #include "core/compressor_pipeline.h"
 
 #include <new>
+#include <system_error>
 
 #include "zipengine_abi.h"
 
@@ -21,7 +22,15 @@ CompressPipeline::CompressPipeline(std::vector<CompressJob> jobs, unsigned threa
   for (auto& j : jobs_) bytes += j.expectedSize;
   if (jobs_.size() <= 16 && bytes <= (1u << 20)) return;
   workers_.reserve(threads);
-  for (unsigned t = 0; t < threads; ++t) workers_.emplace_back([this] { workerLoop(); });
+  for (unsigned t = 0; t < threads; ++t) {
+    // A thread the system cannot start is done without: fewer workers (or the calling thread
+    // alone, which compresses whatever no worker has taken) still finish every file.
+    try {
+      workers_.emplace_back([this] { workerLoop(); });
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
 }
 
 CompressPipeline::~CompressPipeline() {

@@ -60,8 +60,10 @@ int ArchiveWriter::copyEntry(ExistingArchive& from, size_t i) {
 
 int ArchiveWriter::copyKept(ExistingArchive& from, const std::vector<char>& keep) {
   const ArchiveIndex& index = from.index();
+  // Entries are copied by position, from each local header to the next: no declared size is
+  // needed, so one whose size lies (or overlaps another) is kept as it was without stopping the
+  // others from being kept.
   bool simple = !sink_.segmented() && from.rawFd() >= 0;
-  for (auto& e : index.entries) simple = simple && !e.overlaps;
   if (!simple) {
     for (size_t i = 0; i < from.count(); ++i)
       if (keep[i]) {
@@ -93,10 +95,13 @@ int ArchiveWriter::copyKept(ExistingArchive& from, const std::vector<char>& keep
     const ZipEntry& e = index.entries[i];
     uint64_t start = e.localHeaderPosition;
     uint64_t end = k + 1 < order.size() ? index.entries[order[k + 1]].localHeaderPosition : index.dataEnd;
+    if (start >= index.dataEnd || end < start) return zipabi::zrEntryStructureCorrupted;
     // More room after the data than a local extra field and a descriptor can take: dead bytes
     // (an entry replaced in place). Read the header for the exact end, so they are left out.
-    uint64_t least = start + kLocalHeaderSize + e.rawName.size() + e.compressedSize;
-    if (end > least && end - least > 65535 + 24) {
+    uint64_t room = end - start;
+    uint64_t header = kLocalHeaderSize + e.rawName.size();
+    bool slack = room > header && e.compressedSize < room - header && room - header - e.compressedSize > 65535 + 24;
+    if (slack) {
       ExistingArchive::Range r;
       if (from.entryRange(i, r) && r.end <= end) end = r.end;
     }

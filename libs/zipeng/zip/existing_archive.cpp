@@ -29,100 +29,58 @@ int ExistingArchive::open(const std::string& path, bool spanned, Callback& cb) {
     cd_.assign(index_.centralDirectorySize, '\0');
     if (!cd_.empty() && !source_.read(index_.centralDirectoryOffset, cd_.data(), cd_.size())) cd_.clear();
   }
-  ByteReader r(reinterpret_cast<const uint8_t*>(cd_.data()), cd_.size());
-  recordStart_.reserve(index_.entries.size() + 1);
-  commentStart_.reserve(index_.entries.size());
-  for (size_t i = 0; i < index_.entries.size() && r.remaining() >= kCentralHeaderSize; ++i) {
-    uint32_t start = static_cast<uint32_t>(r.position() - reinterpret_cast<const uint8_t*>(cd_.data()));
-    const uint8_t* h = r.take(kCentralHeaderSize);
-    if (!h || get32(h) != kCentralHeaderSig) break;
-    uint16_t n = get16(h + 28), m = get16(h + 30), k = get16(h + 32);
-    r.take(n);
-    r.take(m);
-    uint32_t comment = static_cast<uint32_t>(r.position() - reinterpret_cast<const uint8_t*>(cd_.data()));
-    r.take(k);
-    if (!r.ok()) break;
-    recordStart_.push_back(start);
-    commentStart_.push_back(comment);
-  }
-  if (recordStart_.size() == index_.entries.size()) {
-    recordStart_.push_back(static_cast<uint32_t>(r.position() - reinterpret_cast<const uint8_t*>(cd_.data())));
-  } else {
+  if (!indexRawRecords(nullptr) || recordStart_.size() != index_.entries.size() + 1) {
     recordStart_.clear();
     commentStart_.clear();
   }
   return 0;
 }
 
+bool ExistingArchive::indexRawRecords(std::vector<std::string_view>* names) {
+  ArchiveSource directory;
+  directory.openMemory(reinterpret_cast<const uint8_t*>(cd_.data()), cd_.size());
+  int32_t failure = 0;
+  bool walked = walkCentralDirectory(directory, 0, cd_.size(), [&](const uint8_t* h, size_t length, uint64_t offset) {
+    uint16_t flags = get16(h + 8), n = get16(h + 28), m = get16(h + 30);
+    recordStart_.push_back(static_cast<uint32_t>(offset));
+    commentStart_.push_back(static_cast<uint32_t>(offset + kCentralHeaderSize + n + m));
+    if (!names) return true;
+    // For appending only plain records: one disk, an offset before the directory, a name that
+    // needs no conversion (a code page 437 name goes the full way, which converts it).
+    std::string_view name(cd_.data() + offset + kCentralHeaderSize, n);
+    uint32_t localOffset = get32(h + 42);
+    if (get16(h + 34) != 0 || (localOffset != k32Max && localOffset >= index_.centralDirectoryOffset)) return false;
+    if (!(flags & kFlagUtf8))
+      for (unsigned char c : name)
+        if (c >= 0x80) return false;
+    names->push_back(name);
+    (void)length;
+    return true;
+  }, &failure);
+  if (walked) recordStart_.push_back(static_cast<uint32_t>(cd_.size()));
+  return walked;
+}
+
 bool ExistingArchive::openForAppend(const std::string& path) {
   if (source_.openFile(path) != 0) return false;
   const uint64_t size = source_.size();
-  if (size < kEndOfCentralSize) return false;
-  // The end record, searched backwards through the longest comment it may carry.
-  size_t window = static_cast<size_t>(std::min<uint64_t>(size, kEndOfCentralSize + kMaxCommentLength));
-  std::string tail(window, '\0');
-  if (!source_.read(size - window, tail.data(), window)) return false;
-  const uint8_t* t = reinterpret_cast<const uint8_t*>(tail.data());
-  size_t at = window - kEndOfCentralSize + 1;
-  bool found = false;
-  while (at-- > 0) {
-    if (get32(t + at) == kEndOfCentralSig && at + kEndOfCentralSize + get16(t + at + 20) == window) {
-      found = true;
-      break;
-    }
-  }
-  if (!found) return false;
-  const uint8_t* e = t + at;
-  uint64_t endPos = size - window + at;
-  uint64_t count = get16(e + 10), cdSize = get32(e + 12), cdOffset = get32(e + 16);
-  if (get16(e + 4) != 0 || get16(e + 6) != 0 || get16(e + 8) != get16(e + 10)) return false;
-  uint64_t cdEnd = endPos;
-  if (count == k16Max || cdSize == k32Max || cdOffset == k32Max) {
-    // ZIP64: the locator sits right before the end record.
-    if (endPos < kZip64LocatorSize + kZip64EndSize) return false;
-    uint8_t loc[kZip64LocatorSize], rec[kZip64EndSize];
-    if (!source_.read(endPos - kZip64LocatorSize, loc, sizeof loc) || get32(loc) != kZip64LocatorSig) return false;
-    uint64_t recPos = get64(loc + 8);
-    if (recPos + kZip64EndSize > endPos - kZip64LocatorSize || !source_.read(recPos, rec, sizeof rec) ||
-        get32(rec) != kZip64EndSig || get32(rec + 16) != 0 || get32(rec + 20) != 0)
-      return false;
-    count = get64(rec + 32);
-    cdSize = get64(rec + 40);
-    cdOffset = get64(rec + 48);
-    cdEnd = recPos;
-  }
-  // Anything but a directory that ends exactly where the end records begin goes the full way.
-  if (cdOffset > cdEnd || cdEnd - cdOffset != cdSize || cdSize > UINT32_MAX) return false;
-  cd_.resize(cdSize);
-  if (cdSize && !source_.read(cdOffset, cd_.data(), cdSize)) return false;
-  ByteReader r(reinterpret_cast<const uint8_t*>(cd_.data()), cd_.size());
-  const uint8_t* base = reinterpret_cast<const uint8_t*>(cd_.data());
-  leanNames_.reserve(static_cast<size_t>(std::min<uint64_t>(count, cdSize / kCentralHeaderSize)));
-  while (r.remaining() > 0) {
-    uint32_t start = static_cast<uint32_t>(r.position() - base);
-    const uint8_t* h = r.take(kCentralHeaderSize);
-    if (!h || get32(h) != kCentralHeaderSig) return false;
-    uint16_t flags = get16(h + 8), n = get16(h + 28), m = get16(h + 30), k = get16(h + 32);
-    uint32_t offset = get32(h + 42);
-    const uint8_t* name = r.take(n);
-    r.take(m);
-    uint32_t comment = static_cast<uint32_t>(r.position() - base);
-    r.take(k);
-    if (!r.ok() || get16(h + 34) != 0) return false;
-    if (offset != k32Max && offset >= cdOffset) return false;
-    std::string_view nm(reinterpret_cast<const char*>(name), n);
-    if (!(flags & kFlagUtf8))
-      for (unsigned char c : nm)
-        if (c >= 0x80) return false;  // a code page 437 name: the full parse converts it
-    recordStart_.push_back(start);
-    commentStart_.push_back(comment);
-    leanNames_.push_back(nm);
-  }
-  if (leanNames_.size() != count) return false;
-  recordStart_.push_back(static_cast<uint32_t>(cd_.size()));
-  index_.centralDirectoryOffset = cdOffset;
-  index_.centralDirectorySize = cdSize;
-  index_.rawComment.assign(tail, at + kEndOfCentralSize, get16(e + 20));
+  int32_t failure = 0;
+  std::vector<EndRecord> candidates = findEndRecords(source_, &failure);
+  // Only the plainest case takes the quick way: the first end record ends the file, names one
+  // disk, and the directory ends exactly where the end records begin, with no prefix data.
+  if (candidates.empty()) return false;
+  const EndRecord& end = candidates.front();
+  if (!end.endsFile(size) || end.disk != 0 || end.cdDisk != 0) return false;
+  if (end.cdSize > end.cdEnd || end.cdEnd - end.cdSize != end.cdOffset || end.cdSize > UINT32_MAX) return false;
+  cd_.resize(static_cast<size_t>(end.cdSize));
+  if (!cd_.empty() && !source_.read(end.cdOffset, cd_.data(), cd_.size())) return false;
+  index_.centralDirectoryOffset = end.cdOffset;
+  index_.centralDirectorySize = end.cdSize;
+  leanNames_.reserve(static_cast<size_t>(std::min<uint64_t>(end.totalEntries, end.cdSize / kCentralHeaderSize)));
+  if (!indexRawRecords(&leanNames_) || leanNames_.size() != end.totalEntries) return false;
+  index_.rawComment.resize(end.commentLength);
+  if (end.commentLength && !source_.read(end.position + kEndOfCentralSize, index_.rawComment.data(), end.commentLength))
+    return false;
   lean_ = true;
   return true;
 }
@@ -133,6 +91,7 @@ bool ExistingArchive::entryRange(size_t i, Range& range) {
   if (!readLocalHeader(source_, e.localHeaderPosition, lh)) return false;
   range.start = e.localHeaderPosition;
   range.dataStart = lh.dataPosition;
+  if (lh.dataPosition > source_.size() || e.compressedSize > source_.size() - lh.dataPosition) return false;
   uint64_t end = lh.dataPosition + e.compressedSize;
   if (e.hasDataDescriptor()) {
     // Signature optional; sizes are 8 bytes when the local header carried a ZIP64 field.

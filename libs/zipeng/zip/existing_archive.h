@@ -64,6 +64,10 @@ class ExistingArchive {
   bool growableInPlace() const;
 
  private:
+  // Walks the stored directory for where each record and its comment start; with `names`, also
+  // collects the names, refusing records that the quick append cannot keep as they are.
+  bool indexRawRecords(std::vector<std::string_view>* names);
+
   ArchiveSource source_;
   ArchiveIndex index_;
   std::string cd_;                    // the central directory as stored

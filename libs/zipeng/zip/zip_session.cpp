@@ -20,23 +20,17 @@ uint8_t writerAttributes(const WriterEntry& e) {
 }
 
 bool ZipSession::sendEntry(int32_t message, const WriterEntry& e, uint8_t percent) {
-  zipabi::TZipLibFileStats s;
-  memset(&s, 0, sizeof s);
-  s.FileName = e.name.c_str();
-  s.Size = static_cast<int64_t>(e.size);
-  s.CompressedSize = static_cast<int64_t>(e.compressedSize);
-  s.LibraryValue1 = e.crc;
-  s.Attributes = writerAttributes(e);
-  s.DosDateTime = e.dosDateTime;
-  s.LibraryValue2 = e.method;
-  s.Ratio = e.size && e.compressedSize < e.size
-                ? static_cast<uint8_t>(100 - (e.compressedSize * 100 + e.size / 2) / e.size)
-                : 0;
-  s.PercentDone = percent;
-  s.LibraryFlag = (e.flags & kFlagEncrypted) ? 1 : 0;
-  s.Comment = e.comment.data();
-  s.CommentLength = static_cast<uint8_t>(std::min<size_t>(e.comment.size(), 255));
-  return cb.send(message, &s);
+  EntryFacts facts;
+  facts.name = &e.name;
+  facts.size = e.size;
+  facts.packed = e.compressedSize;
+  facts.crc = e.crc;
+  facts.attributes = writerAttributes(e);
+  facts.dosDateTime = e.dosDateTime;
+  facts.method = e.method;
+  facts.encrypted = (e.flags & kFlagEncrypted) != 0;
+  facts.comment = &e.comment;
+  return cb.sendStats(message, facts, percent);
 }
 
 std::string ZipSession::askFileComment(const std::string& name) {
