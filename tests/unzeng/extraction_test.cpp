@@ -106,6 +106,44 @@ TEST_F(Extraction, JunkPathsNamesPatternsAndExcludes) {
   EXPECT_EQ(lib.run({"", archive, "nope.txt", "-d", out()}), zipabi::zrNothingToDo);
 }
 
+TEST_F(Extraction, ExactNameIsNotReadAsAPattern) {
+  std::vector<RawEntry> entries;
+  for (const char* name : {"Report [final].pdf", "Report f.pdf", "Report a.pdf"}) {
+    RawEntry e;
+    e.name = name;
+    e.data = name;
+    entries.push_back(e);
+  }
+  writeFile(dir / "r.zip", buildArchive(entries));
+  EXPECT_EQ(lib.run({"", "-o", dir / "r.zip", "Report [final].pdf", "-d", out()}), 0);
+  EXPECT_EQ(snapshotTree(out()).size(), 1u);
+  EXPECT_TRUE(exists(out() + "/Report [final].pdf"));
+}
+
+TEST_F(Extraction, RenameAnswerNamingAnExistingFileIsAskedAbout) {
+  existing("a.txt", "old a");
+  existing("taken.txt", "keep me");
+  lib.renameAnswers = {"taken.txt"};
+  lib.replaceAnswer = 0;  // keep "taken.txt" when asked about it
+  lib.run({"", archive, "a.txt", "-d", out()});
+  EXPECT_EQ(readFile(out() + "/taken.txt"), "keep me");
+  EXPECT_EQ(readFile(out() + "/a.txt"), "old a");
+  ASSERT_EQ(lib.of(zipabi::zcmReplace).size(), 2u);
+  EXPECT_EQ(lib.of(zipabi::zcmReplace)[1].name, out() + "/taken.txt");
+}
+
+TEST_F(Extraction, UnixPermissionsWithoutTheFileTypeAreKept) {
+  RawEntry e;
+  e.name = "private.txt";
+  e.data = "x";
+  e.externalAttributes = 0600u << 16;  // as Python's writestr stores them
+  writeFile(dir / "p.zip", buildArchive({e}));
+  ASSERT_EQ(lib.run({"", dir / "p.zip", "-d", out()}), 0);
+  struct stat st;
+  ASSERT_EQ(stat((out() + "/private.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
 TEST_F(Extraction, TargetFolderIsCreatedAndTimesAndModesRestored) {
   std::string target = dir / "made/by/extract";
   EXPECT_EQ(lib.run({"", archive, "-d", target}), 0);

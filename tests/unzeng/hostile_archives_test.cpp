@@ -214,3 +214,17 @@ TEST_F(HostileArchives, NotAnArchiveAndMissingArchive) {
   EXPECT_EQ(lib.run({"", "-v", dir / "missing.zip"}), zipabi::zrArchiveNotFound);
   EXPECT_EQ(lib.run({"", "-t", dir.path()}), zipabi::zrCannotAccess);
 }
+
+TEST_F(HostileArchives, LinkThroughAFileThatLaterBecomesALinkIsRefused) {
+  // "s" -> "f/.." looks harmless while "f" is a file; "f" replaced by a link to "." would make
+  // "s" lead to the target's parent.
+  std::string archive = save(buildArchive({file("f", "data"), linkEntry("s", "f/.."), linkEntry("f", "."),
+                                           file("s/out.txt", "x")}));
+  extract(archive);
+  EXPECT_EQ(reasons()["s"], zipabi::zsrCannotOpen);
+  EXPECT_FALSE(isSymlink(out() + "/s"));
+  EXPECT_FALSE(exists(dir / "out.txt"));
+  for (const auto& [path, kind] : snapshotTree(out())) {
+    if (kind.rfind("L:", 0) == 0) { EXPECT_EQ(kind.find(".."), std::string::npos) << path; }
+  }
+}

@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -257,6 +258,8 @@ int32_t Library::callback(int32_t code, void* data, void* userData) {
       auto* r = static_cast<zipabi::TZipLibReplace*>(data);
       m.name = r->FileName;
       r->Answer = self->replaceAnswer;
+      if (self->renamesUsed_ < self->renameAnswers.size())
+        std::snprintf(r->NewNameBuffer, zipabi::kReplaceNameCapacity, "%s", self->renameAnswers[self->renamesUsed_++].c_str());
       break;
     }
     case zipabi::zcmPassword: {

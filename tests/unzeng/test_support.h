@@ -85,6 +85,7 @@ class Library {
 
   // Scripted answers.
   uint8_t replaceAnswer = 0;                  // message 10
+  std::vector<std::string> renameAnswers;     // message 10: new names, in turn, before replaceAnswer
   std::vector<std::string> passwordAnswers;   // message 100, in turn; none left: response 0
   std::function<bool(const Message&)> abortWhen;  // return true to answer 1
 
@@ -93,6 +94,7 @@ class Library {
   void* module_ = nullptr;
   zipabi::EngineEntryFn entry_ = nullptr;
   size_t passwordsUsed_ = 0;
+  size_t renamesUsed_ = 0;
 };
 
 }  // namespace testkit

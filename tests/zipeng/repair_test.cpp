@@ -136,3 +136,94 @@ TEST_F(Repair, EncryptedEntriesAreCheckedWithThePassword) {
 
 }  // namespace
 }  // namespace ztest
+
+namespace ztest {
+namespace {
+
+// Intact archives whose entries end right on the scanner's buffer sizes: nothing is lost.
+TEST_F(Repair, IntactArchivesAroundBufferSizesKeepEveryEntry) {
+  WriteFile(P("z65537"), std::string(65537, '\0'));
+  WriteFile(P("z1048577"), std::string(1048577, '\0'));
+  WriteFile(P("t.txt"), TextBytes(3000, 7));
+  const std::vector<std::string> makers = {"zip -q -6 a.zip z65537 t.txt", "zip -q -6 a.zip z1048577 t.txt",
+                                           "7zz a -tzip a.zip z65537 z1048577 t.txt >/dev/null"};
+  for (const auto& make : makers) {
+    for (const char* mode : {"-F", "-FF"}) {
+      SCOPED_TRACE(make + " " + mode);
+      Sh("cd '" + dir_ + "' && rm -f a.zip && " + make);
+      auto before = GoodEntries(P("a.zip"));
+      ASSERT_EQ(Zip({mode, P("a.zip")}), 0);
+      EXPECT_EQ(GoodEntries(P("a.zip")), before);
+    }
+  }
+  ASSERT_EQ(Zip({P("ours.zip"), "z65537", "z1048577", "t.txt"}), 0);
+  ASSERT_EQ(Zip({"-F", P("ours.zip")}), 0);
+  EXPECT_EQ(GoodEntries(P("ours.zip")).size(), 3u);
+}
+
+// What repair keeps passes the common tools' test: a damaged local header is written anew from
+// the directory, and data that fails its CRC is left out.
+TEST_F(Repair, RepairedArchivePassesTheCommonToolsTest) {
+  WriteFile(P("a.txt"), TextBytes(20000, 1));
+  WriteFile(P("b.txt"), TextBytes(20000, 2));
+  ASSERT_EQ(Sh("cd '" + dir_ + "' && zip -q base.zip a.txt b.txt"), 0);
+  struct Case {
+    const char* name;
+    size_t at;
+    std::string bytes;
+    std::set<std::string> kept;
+  };
+  const Case cases[] = {
+      {"local time and CRC", 10, std::string(8, '\xff'), {"a.txt", "b.txt"}},
+      {"data of the first entry", 100, "XXXX", {"b.txt"}},
+  };
+  for (const auto& c : cases) {
+    for (const char* mode : {"-F", "-FF"}) {
+      SCOPED_TRACE(std::string(c.name) + " " + mode);
+      std::string bytes = ReadFile(P("base.zip"));
+      bytes.replace(c.at, c.bytes.size(), c.bytes);
+      WriteFile(P("d.zip"), bytes);
+      ASSERT_EQ(Zip({mode, P("d.zip")}), 0);
+      EXPECT_EQ(Sh("unzip -tq '" + P("d.zip") + "'"), 0);
+      EXPECT_EQ(GoodEntries(P("d.zip")), c.kept);
+    }
+  }
+}
+
+// A stored entry with its sizes in a ZIP64 descriptor that ends just past the scanner's read
+// window: the descriptor is read whole or not at all.
+TEST_F(Repair, DescriptorAtTheEndOfTheReadWindowIsReadWhole) {
+  ASSERT_EQ(Sh("cd '" + dir_ + "' && python3 -c \"\n"
+               "import struct, zlib\n"
+               "data = b'x' * 65548\n"
+               "extra = struct.pack('<HHQQ', 1, 16, 0, 0)\n"
+               "head = struct.pack('<IHHHHHIIIHH', 0x04034b50, 45, 8, 0, 0, 0, 0, 0xFFFFFFFF, 0xFFFFFFFF, 1, len(extra))\n"
+               "desc = struct.pack('<IIQQ', 0x08074b50, zlib.crc32(data), len(data), len(data))\n"
+               "body = head + b'a' + extra + data + desc\n"
+               "open('w.zip', 'wb').write(body + bytes(65732 - len(body)))\"\n"),
+            0);
+  EXPECT_EQ(Zip({"-FF", P("w.zip")}), 0);
+  EXPECT_EQ(GoodEntries(P("w.zip")), std::set<std::string>{"a"});
+}
+
+// A megabyte of nothing but stored headers with the descriptor flag: the scan ends in bounded
+// time, reports its progress and stops when asked.
+TEST_F(Repair, HeadersWithoutEndAreScannedInBoundedTimeAndCanBeStopped) {
+  // Each names one byte, which is the next header's first.
+  std::string header = std::string("PK\x03\x04", 4) + std::string("\x14\0\x08\0\0\0", 6) + std::string(16, '\0') +
+                       std::string("\x01\0\0\0", 4);
+  std::string bytes;
+  while (bytes.size() < (1u << 20)) bytes += header;
+  WriteFile(P("h.zip"), bytes);
+  Recorder progress;
+  EXPECT_EQ(Zip({"-FF", P("h.zip")}, &progress), zipabi::zrArchiveTooCorrupted);
+  EXPECT_GT(progress.Count(zipabi::zcmStatus), 0);
+  Recorder stop;
+  stop.abortAt = 0;
+  EXPECT_EQ(Zip({"-FF", P("h.zip")}, &stop), zipabi::zrAborted);
+  EXPECT_EQ(stop.messages.size(), 1u);
+  EXPECT_TRUE(ReadFile(P("h.zip")) == bytes);
+}
+
+}  // namespace
+}  // namespace ztest

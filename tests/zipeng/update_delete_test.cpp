@@ -167,3 +167,45 @@ TEST_F(UpdateDelete, RewriteDropsSpaceLeftByReplacingInPlace) {
 
 }  // namespace
 }  // namespace ztest
+
+namespace ztest {
+namespace {
+
+TEST_F(UpdateDelete, DeleteTakesAnExactNameAsThatEntryAlone) {
+  for (const char* name : {"Report [final].pdf", "Report f.pdf", "Report a.pdf"}) WriteFile(P(name), name);
+  ASSERT_EQ(Sh("cd '" + dir_ + "' && zip -q r.zip 'Report [final].pdf' 'Report f.pdf' 'Report a.pdf'"), 0);
+  Recorder rec;
+  ASSERT_EQ(Zip({"-d", P("r.zip"), "Report [final].pdf"}, &rec), 0);
+  EXPECT_EQ(rec.NamesOf(zipabi::zcmDeleting), std::vector<std::string>{"Report [final].pdf"});
+  auto left = RawEntries(P("r.zip"));
+  EXPECT_EQ(left.size(), 2u);
+  EXPECT_TRUE(left.count("Report f.pdf") && left.count("Report a.pdf"));
+}
+
+// An entry whose directory record claims a size near 2^64 is kept as it stands while others are
+// deleted: copying goes by position, and no sum of offset and size wraps around.
+TEST_F(UpdateDelete, DeleteKeepsAnEntryWhoseZip64SizeLies) {
+  WriteFile(P("a.txt"), TextBytes(5000, 1));
+  WriteFile(P("b.txt"), TextBytes(5000, 2));
+  WriteFile(P("c.txt"), TextBytes(5000, 3));
+  WriteFile(P("lie.py"),
+            "import zipfile, struct\n"
+            "z = zipfile.ZipFile('l.zip', 'w')\n"
+            "for n in ('a.txt', 'b.txt', 'c.txt'):\n"
+            "    i = zipfile.ZipInfo(n)\n"
+            "    if n == 'b.txt': i.extra = struct.pack('<HHQ', 1, 8, 0xFFFFFFFFFFFFFFF0)\n"
+            "    z.writestr(i, open(n, 'rb').read())\n"
+            "z.close()\n"
+            "b = bytearray(open('l.zip', 'rb').read())\n"
+            "second = b.find(b'PK\\x01\\x02', b.find(b'PK\\x01\\x02') + 4)\n"
+            "b[second + 20:second + 24] = b'\\xff' * 4\n"
+            "open('l.zip', 'wb').write(b)\n");
+  ASSERT_EQ(Sh("cd '" + dir_ + "' && python3 lie.py"), 0);
+  ASSERT_EQ(Zip({"-d", P("l.zip"), "c.txt"}), 0);
+  auto left = RawEntries(P("l.zip"));
+  EXPECT_EQ(left.size(), 2u);
+  EXPECT_EQ(Sh("unzip -tq '" + P("l.zip") + "' a.txt"), 0);
+}
+
+}  // namespace
+}  // namespace ztest

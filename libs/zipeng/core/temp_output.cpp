@@ -468,8 +468,6 @@ std::unique_ptr<ArchiveSink> openTempFileSink(const std::string& archivePath, co
                                               int* error) {
   std::string folder = tempFolder.empty() ? folderOf(archivePath) : tempFolder;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  clearStaleTemporaries(folderOf(archivePath));
-  if (folder != folderOf(archivePath)) clearStaleTemporaries(folder);
   std::string temp;
   UniqueFd fd = makeTemporary(folder, &temp);
   if (!fd) {
@@ -496,7 +494,6 @@ std::unique_ptr<ArchiveSink> openInPlaceSink(const std::string& archivePath, uin
 
 std::unique_ptr<ArchiveSink> openSpannedSink(const std::string& archivePath, uint64_t segmentSize,
                                              std::function<bool(uint32_t)> newDisk, int* error) {
-  clearStaleTemporaries(folderOf(archivePath));
   auto sink = std::make_unique<SpannedSink>(archivePath, segmentSize, std::move(newDisk));
   if (!sink->begin()) {
     *error = sink->error() ? sink->error() : zipabi::zrTempFileProblem;

@@ -74,8 +74,7 @@ class ArchiveSink {
   bool restoreFailed_ = false;
 };
 
-// Creates the temporary file in `tempFolder` (empty: the archive's folder). Temporary copies
-// that killed operations left in either folder are cleared first.
+// Creates the temporary file in `tempFolder` (empty: the archive's folder).
 std::unique_ptr<ArchiveSink> openTempFileSink(const std::string& archivePath, const std::string& tempFolder,
                                               int* error);
 // Opens the archive for growth at `appendAt`; `tailHead` then `tailRest` are the bytes from there

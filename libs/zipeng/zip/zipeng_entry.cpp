@@ -42,6 +42,8 @@ __attribute__((visibility("default"))) int32_t zipabi::zipeng(int32_t version, i
     if (rc != zipabi::zrOk && rc != zipabi::zrArchiveNotFound) return zipabi::PackResult(rc);
     if (rc == zipabi::zrOk && (rc = recoverInterruptedChange(cmd.archive)) != zipabi::zrOk)
       return zipabi::PackResult(rc);
+    clearStaleTemporaries(folderOf(cmd.archive));
+    if (!cmd.tempFolder.empty()) clearStaleTemporaries(cmd.tempFolder);
     switch (cmd.action) {
       case ZipAction::Add:
       case ZipAction::Freshen:
