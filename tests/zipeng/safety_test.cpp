@@ -3,8 +3,10 @@
 // and "-m" deletes no source unless the archive holding it is safely written.
 #include <dirent.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/compressor_deflate.h"
 #include "zip_test_support.h"
 
 namespace ztest {
@@ -117,6 +119,21 @@ TEST_F(Safety, FullTmpfsLeavesArchiveIntact) {
   EXPECT_EQ(Zip({"-g", "-0", mnt + "/a.zip", "huge.bin"}), zipabi::zrDiskFull);
   EXPECT_TRUE(ReadFile(mnt + "/a.zip") == before);
   umount(mnt.c_str());
+}
+
+// A name that became a pipe after the folder walk is skipped at once instead of blocking the add.
+TEST_F(Safety, SourceSwappedForAPipeIsSkipped) {
+  ASSERT_EQ(mkfifo(P("pipe").c_str(), 0644), 0);
+  zipeng::CompressJob job;
+  job.path = P("pipe");
+  job.expectedSize = 100;
+  zipeng::DeflateWorker worker;
+  EXPECT_EQ(worker.compressWhole(job).skipReason, zipabi::zsrCannotOpen);
+  zipeng::WriterEntry entry;
+  int error = 0;
+  auto sink = zipeng::openTempFileSink(P("s.zip"), "", &error);
+  ASSERT_TRUE(sink);
+  EXPECT_EQ(zipeng::streamCompressFile(job, entry, *sink, {}), -1 - zipabi::zsrCannotOpen);
 }
 
 TEST_F(Safety, MoveKeepsEverySourceWhenTheArchiveFails) {

@@ -12,10 +12,7 @@
 
 namespace zipeng {
 
-ArchiveSource::~ArchiveSource() {
-  for (auto& s : segments_)
-    if (s.fd >= 0) close(s.fd);
-}
+ArchiveSource::~ArchiveSource() = default;
 
 namespace {
 int32_t statFile(const std::string& path, uint64_t& size) {
@@ -31,13 +28,10 @@ int32_t ArchiveSource::openFile(const std::string& path) {
   path_ = path;
   Segment s;
   s.path = path;
-  s.fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (s.fd < 0) return errno == ENOENT || errno == ENOTDIR ? zipabi::zrArchiveNotFound : zipabi::zrCannotAccess;
+  s.fd.reset(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!s.fd) return errno == ENOENT || errno == ENOTDIR ? zipabi::zrArchiveNotFound : zipabi::zrCannotAccess;
   struct stat st;
-  if (fstat(s.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(s.fd);
-    return zipabi::zrCannotAccess;
-  }
+  if (fstat(s.fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return zipabi::zrCannotAccess;
   s.size = static_cast<uint64_t>(st.st_size);
   total_ = s.size;
   segments_.push_back(std::move(s));
@@ -88,8 +82,6 @@ bool ArchiveSource::limitSegments(uint32_t disks) {
   if (segments_.empty() || segments_.size() < static_cast<size_t>(disks) + 1) return false;
   if (segments_.size() == static_cast<size_t>(disks) + 1) return true;
   Segment last = std::move(segments_.back());
-  for (size_t i = disks; i + 1 < segments_.size(); ++i)
-    if (segments_[i].fd >= 0) close(segments_[i].fd);
   segments_.resize(disks);
   segments_.push_back(std::move(last));
   total_ = 0;
@@ -106,13 +98,13 @@ uint64_t ArchiveSource::segmentStart(uint32_t disk) const {
 }
 
 bool ArchiveSource::ensureOpen(Segment& segment) {
-  if (segment.fd >= 0 || segment.memory != nullptr) return true;
+  if (segment.fd || segment.memory != nullptr) return true;
   if (newDisk_ && !newDisk_(segment.diskLabel)) {
     aborted_ = true;
     return false;
   }
-  segment.fd = open(segment.path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (segment.fd < 0) {
+  segment.fd.reset(open(segment.path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!segment.fd) {
     ioFailed_ = true;
     return false;
   }
@@ -142,7 +134,7 @@ bool ArchiveSource::read(uint64_t offset, void* buffer, size_t length) {
       if (!ensureOpen(s)) return false;
       size_t done = 0;
       while (done < chunk) {
-        ssize_t got = pread(s.fd, out + done, chunk - done, static_cast<off_t>(within + done));
+        ssize_t got = pread(s.fd.get(), out + done, chunk - done, static_cast<off_t>(within + done));
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) {
           ioFailed_ = true;

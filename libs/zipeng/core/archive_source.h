@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/unique_fd.h"
+
 namespace zipeng {
 
 class ArchiveSource {
@@ -54,7 +56,7 @@ class ArchiveSource {
     std::string path;
     uint64_t start = 0;
     uint64_t size = 0;
-    int fd = -1;
+    UniqueFd fd;
     const uint8_t* memory = nullptr;
     int32_t diskLabel = 0;  // number sent with the new-disk message
   };

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "core/unique_fd.h"
 #include "core/zip_crypto.h"
 #include "zipengine_abi.h"
 
@@ -20,14 +21,13 @@ uint8_t reasonForErrno(int err) { return err == ENOENT || err == ENOTDIR ? 0 : 4
 
 // Opens a source file to read. Only a regular file is taken: a name swapped for a pipe or a
 // device after the folder walk would block the add or never end. -1 with errno set otherwise.
-int openSource(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return -1;
+UniqueFd openSource(const std::string& path) {
+  UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd) return fd;
   struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
+  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
     errno = EACCES;
-    return -1;
+    return UniqueFd();
   }
   return fd;
 }
@@ -86,16 +86,16 @@ CompressedData DeflateWorker::compressWhole(const CompressJob& job) {
     r.streamed = true;
     return r;
   }
-  int fd = openSource(job.path);
-  if (fd < 0) {
+  UniqueFd fd = openSource(job.path);
+  if (!fd) {
     r.skipReason = reasonForErrno(errno);
     return r;
   }
   std::string& input = input_;
   bool tooLarge = false;
-  bool ok = readWhole(fd, job.expectedSize, input, tooLarge);
+  bool ok = readWhole(fd.get(), job.expectedSize, input, tooLarge);
   int err = errno;
-  close(fd);
+  fd.reset();
   if (!ok) {
     r.skipReason = reasonForErrno(err);
     return r;
@@ -143,10 +143,10 @@ CompressedData DeflateWorker::compressBuffer(const CompressJob& job, const uint8
 
 int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& sink,
                        const std::function<bool(int)>& progress) {
-  int fd = openSource(job.path);
-  if (fd < 0) return -1 - reasonForErrno(errno);
+  UniqueFd fd = openSource(job.path);
+  if (!fd) return -1 - reasonForErrno(errno);
   struct stat st {};
-  fstat(fd, &st);
+  fstat(fd.get(), &st);
   uint64_t total = static_cast<uint64_t>(st.st_size);
   bool encrypt = encrypting(job);
   bool stored = job.store || job.level <= 0;
@@ -159,7 +159,6 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
   if (zip64Local) entry.versionNeeded = 45;
   std::string header = buildLocalHeader(entry, zip64Local);
   if (!sink.writeWhole(header)) {
-    close(fd);
     return sink.error();
   }
   // WriteWhole may have begun a new segment: the header starts where it ended, less itself.
@@ -174,7 +173,6 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
     uint8_t header[kCryptHeaderSize];
     crypto->makeHeader(header, ZipCrypto::checkByte(0, static_cast<uint16_t>(entry.dosDateTime & 0xFFFF), true));
     if (!sink.write(header, sizeof header)) {
-      close(fd);
       return sink.error();
     }
     packed += kCryptHeaderSize;
@@ -182,7 +180,6 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
 
   z_stream zs{};
   if (!stored && deflateInit2(&zs, std::min(job.level, 9), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-    close(fd);
     return zipabi::zrOutOfMemory;
   }
   constexpr size_t kChunk = 1 << 20;
@@ -198,7 +195,7 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
     return sink.write(p, n);
   };
   for (bool eof = false; !eof;) {
-    ssize_t n = ::read(fd, in.data(), in.size());
+    ssize_t n = ::read(fd.get(), in.data(), in.size());
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       result = -1 - 4;
@@ -228,7 +225,6 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
     }
   }
   if (!stored) deflateEnd(&zs);
-  close(fd);
   if (result) return result;
 
   entry.crc = crc;

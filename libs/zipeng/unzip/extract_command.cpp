@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "core/entry_reader.h"
 #include "core/safe_path.h"
+#include "core/unique_fd.h"
 #include "output_tree.h"
 #include "password_session.h"
 #include "progress.h"
@@ -233,8 +234,8 @@ void Extractor::writeFile(const zipeng::ZipEntry& e, int dirFd, const std::strin
   std::string written = leaf;    // the name written now (a temporary one when replacing)
   bool replacing = false;
   const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-  int fd = openat(dirFd, leaf.c_str(), flags, mode);
-  if (fd < 0 && errno == EEXIST) {
+  UniqueFd fd(openat(dirFd, leaf.c_str(), flags, mode));
+  if (!fd && errno == EEXIST) {
     std::string newLeaf;
     switch (decideExisting(dirFd, leaf, relative, newLeaf)) {
       case Existing::Failed: return skip(e.name, zipabi::zsrCannotOpen);
@@ -248,16 +249,16 @@ void Extractor::writeFile(const zipeng::ZipEntry& e, int dirFd, const std::strin
     std::string again;
     dirFd = tree_.parentOf(relative, again);
     if (dirFd < 0) return skip(e.name, zipabi::zsrCannotOpen);
-    fd = newLeaf.empty() ? -1 : openat(dirFd, target.c_str(), flags, mode);
-    if (fd < 0) {
+    fd.reset(newLeaf.empty() ? -1 : openat(dirFd, target.c_str(), flags, mode));
+    if (!fd) {
       replacing = true;
       written = temporaryName(target);
-      fd = openat(dirFd, written.c_str(), flags, mode);
+      fd.reset(openat(dirFd, written.c_str(), flags, mode));
     } else {
       written = target;
     }
   }
-  if (fd < 0) {
+  if (!fd) {
     if (diskFull(errno)) fatal_ = zipabi::zrDiskFull;
     else skip(e.name, zipabi::zsrCannotOpen);
     return;
@@ -265,7 +266,7 @@ void Extractor::writeFile(const zipeng::ZipEntry& e, int dirFd, const std::strin
   int writeError = 0;
   auto sink = [&](const uint8_t* data, size_t size) {
     while (size > 0) {
-      ssize_t n = ::write(fd, data, size);
+      ssize_t n = ::write(fd.get(), data, size);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         writeError = n < 0 ? errno : ENOSPC;
@@ -284,15 +285,15 @@ void Extractor::writeFile(const zipeng::ZipEntry& e, int dirFd, const std::strin
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = static_cast<time_t>(e.unixMtime);
     times[1].tv_nsec = 0;
-    futimens(fd, times);
+    futimens(fd.get(), times);
   }
   // A file that takes the place of an existing one reaches the disk before the rename, so a
   // crash cannot leave an empty file where the old one was.
-  if (status == zipeng::EntryStatus::Ok && replacing && fsync(fd) != 0) {
+  if (status == zipeng::EntryStatus::Ok && replacing && fsync(fd.get()) != 0) {
     writeError = errno;
     status = zipeng::EntryStatus::SinkFailed;
   }
-  if (close(fd) != 0 && status == zipeng::EntryStatus::Ok) {
+  if (fd.close() != 0 && status == zipeng::EntryStatus::Ok) {
     writeError = errno;
     status = zipeng::EntryStatus::SinkFailed;
   }

@@ -16,15 +16,7 @@ int openFolderAt(int parent, const char* name) {
 }
 }  // namespace
 
-OutputTree::~OutputTree() {
-  dropCache();
-  if (rootFd_ >= 0) close(rootFd_);
-}
-
-void OutputTree::dropCache() {
-  for (auto& [path, fd] : folders_) close(fd);
-  folders_.clear();
-}
+void OutputTree::dropCache() { folders_.clear(); }
 
 bool OutputTree::open(const std::string& directory) {
   root_ = directory.empty() ? std::string(".") : directory;
@@ -39,19 +31,19 @@ bool OutputTree::open(const std::string& directory) {
     if (!prefix.empty() && mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) return false;
     pos = slash + 1;
   }
-  rootFd_ = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  return rootFd_ >= 0;
+  rootFd_.reset(::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return static_cast<bool>(rootFd_);
 }
 
 int OutputTree::openChain(const std::string& relative) {
-  if (relative.empty()) return rootFd_;
-  if (auto it = folders_.find(relative); it != folders_.end()) return it->second;
+  if (relative.empty()) return rootFd_.get();
+  if (auto it = folders_.find(relative); it != folders_.end()) return it->second.get();
   // Start from the deepest folder already open.
-  int parent = rootFd_;
+  int parent = rootFd_.get();
   size_t start = 0;
   for (size_t cut = relative.rfind('/'); cut != std::string::npos && cut > 0; cut = relative.rfind('/', cut - 1)) {
     if (auto it = folders_.find(relative.substr(0, cut)); it != folders_.end()) {
-      parent = it->second;
+      parent = it->second.get();
       start = cut + 1;
       break;
     }
@@ -59,7 +51,7 @@ int OutputTree::openChain(const std::string& relative) {
   }
   if (folders_.size() >= kMaxCachedFolders) {
     dropCache();
-    parent = rootFd_;
+    parent = rootFd_.get();
     start = 0;
   }
   while (start <= relative.size()) {
@@ -72,8 +64,8 @@ int OutputTree::openChain(const std::string& relative) {
       fd = openFolderAt(parent, name.c_str());
     }
     if (fd < 0) return -1;  // ELOOP or ENOTDIR: a link or a file stands in the way
-    folders_.emplace(relative.substr(0, slash), fd);
-    parent = fd;
+    // The cache owns every descriptor it hands out; one already there is kept.
+    parent = folders_.try_emplace(relative.substr(0, slash), UniqueFd(fd)).first->second.get();
     start = slash + 1;
   }
   return parent;
@@ -83,7 +75,7 @@ int OutputTree::parentOf(const std::string& relative, std::string& leaf) {
   size_t slash = relative.rfind('/');
   if (slash == std::string::npos) {
     leaf = relative;
-    return rootFd_;
+    return rootFd_.get();
   }
   leaf = relative.substr(slash + 1);
   return openChain(relative.substr(0, slash));

@@ -5,19 +5,20 @@
 #include <string>
 #include <unordered_map>
 
+#include "core/unique_fd.h"
+
 namespace zipeng {
 
 class OutputTree {
  public:
   OutputTree() = default;
-  ~OutputTree();
   OutputTree(const OutputTree&) = delete;
   OutputTree& operator=(const OutputTree&) = delete;
 
   // Creates the folder chain when missing and opens it. False with errno set on failure.
   bool open(const std::string& directory);
   const std::string& root() const { return root_; }
-  int rootFd() const { return rootFd_; }
+  int rootFd() const { return rootFd_.get(); }
 
   // The folder that holds relative path `relative` (created as needed), and the last component
   // in `leaf`. -1 with errno set when a component is not a real folder or cannot be created.
@@ -30,8 +31,8 @@ class OutputTree {
   void dropCache();
 
   std::string root_;
-  int rootFd_ = -1;
-  std::unordered_map<std::string, int> folders_;  // relative folder -> open descriptor
+  UniqueFd rootFd_;
+  std::unordered_map<std::string, UniqueFd> folders_;  // relative folder -> open descriptor
 };
 
 }  // namespace zipeng

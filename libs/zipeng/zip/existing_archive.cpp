@@ -8,10 +8,6 @@
 
 namespace zipeng {
 
-ExistingArchive::~ExistingArchive() {
-  if (rawFd_ >= 0) close(rawFd_);
-}
-
 int ExistingArchive::open(const std::string& path, bool spanned, Callback& cb) {
   int rc;
   if (spanned) {
@@ -22,7 +18,7 @@ int ExistingArchive::open(const std::string& path, bool spanned, Callback& cb) {
   if (rc != 0) return rc;
   rc = readArchiveIndex(source_, index_, spanned);
   if (rc != 0) return rc;
-  if (!source_.spanned()) rawFd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (!source_.spanned()) rawFd_.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
 
   // The records exactly as stored (the parsed comments are converted to UTF-8).
   if (index_.centralDirectorySize < UINT32_MAX) {

@@ -11,6 +11,7 @@
 #include "core/archive_index.h"
 #include "core/archive_source.h"
 #include "core/callback.h"
+#include "core/unique_fd.h"
 #include "core/writer_records.h"
 
 namespace zipeng {
@@ -18,7 +19,6 @@ namespace zipeng {
 class ExistingArchive {
  public:
   ExistingArchive() = default;
-  ~ExistingArchive();
   ExistingArchive(const ExistingArchive&) = delete;
   ExistingArchive& operator=(const ExistingArchive&) = delete;
 
@@ -56,7 +56,7 @@ class ExistingArchive {
   std::string_view rawCentral(size_t i) const;
 
   // A plain descriptor of the archive file for in-kernel copying (-1 for a spanned set).
-  int rawFd() const { return rawFd_; }
+  int rawFd() const { return rawFd_.get(); }
   bool spanned() const { return source_.spanned(); }
   // Bytes before the first entry (a self-extractor stub), kept at the front of a rewrite.
   uint64_t prefixLength();
@@ -73,7 +73,7 @@ class ExistingArchive {
   std::string cd_;                    // the central directory as stored
   std::vector<uint32_t> recordStart_;  // entry i's record is cd_[recordStart_[i], recordStart_[i + 1])
   std::vector<uint32_t> commentStart_; // and its comment starts here
-  int rawFd_ = -1;
+  UniqueFd rawFd_;
   bool lean_ = false;
   std::vector<std::string_view> leanNames_;  // into cd_
 };
