@@ -1,5 +1,6 @@
 // libFuzzer target for the archive reader: the end records, the central directory, local
-// headers and every entry's data (decryption, inflate, CRC), plus the entry-name sanitiser.
+// headers and every entry's data through the read chain (traditional and AES decryption, every
+// method, the CRC and the authentication code), plus the entry-name sanitiser.
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -125,13 +125,14 @@ std::string buildArchive(const std::vector<RawEntry>& entries, const std::string
   using namespace zipeng;
   std::string out, central;
   for (const auto& e : entries) {
-    std::string packed = e.deflate ? deflateRaw(e.data) : e.data;
+    std::string packed = e.method >= 0 ? e.packed : e.deflate ? deflateRaw(e.data) : e.data;
+    const uint16_t method = static_cast<uint16_t>(e.method >= 0 ? e.method : e.deflate ? 8 : 0);
     uint32_t crc = crc32Of(e.data);
     uint32_t offset = static_cast<uint32_t>(out.size());
     append32(out, kLocalHeaderSig);
     append16(out, 20);
     append16(out, e.flags);
-    append16(out, e.deflate ? 8 : 0);
+    append16(out, method);
     append16(out, e.dosTime);
     append16(out, e.dosDate);
     append32(out, crc);
@@ -145,7 +146,7 @@ std::string buildArchive(const std::vector<RawEntry>& entries, const std::string
     append16(central, e.versionMadeBy);
     append16(central, 20);
     append16(central, e.flags);
-    append16(central, e.deflate ? 8 : 0);
+    append16(central, method);
     append16(central, e.dosTime);
     append16(central, e.dosDate);
     append32(central, e.centralCrc >= 0 ? static_cast<uint32_t>(e.centralCrc) : crc);

@@ -41,12 +41,14 @@ struct RawEntry {
   std::string name;
   std::string data;              // uncompressed content
   bool deflate = false;
+  int method = -1;               // with `packed`: data already compressed by this method
   uint16_t versionMadeBy = 0x031E;  // Unix
   uint32_t externalAttributes = (0100644u << 16);
   uint16_t flags = 0;
   uint16_t dosTime = 0x6000;     // 12:00:00
   uint16_t dosDate = 0x5A21;     // 2025-01-01
   std::string comment;
+  std::string packed;
   // Overrides applied to the central header only (lying directories).
   int64_t centralCompressedSize = -1;
   int64_t centralUncompressedSize = -1;

@@ -12,6 +12,12 @@ bool ZipEntry::isUnixMade() const {
   return host() == kHostUnix && (unixMode() & S_IFMT) != 0;
 }
 
+bool ZipEntry::readable() const {
+  if (flags & kFlagStrongEncryption) return false;
+  if (method == kMethodAes) return aesStrength >= 1 && aesStrength <= 3 && isReadableMethod(aesMethod);
+  return isReadableMethod(method);
+}
+
 bool ZipEntry::isDirectory() const {
   if (!name.empty() && (name.back() == '/' || name.back() == '\\')) return true;
   if (isUnixMade()) return S_ISDIR(unixMode());

@@ -139,6 +139,12 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut) {
   if (utf8 || !unicodePathName(e, e.name)) e.name = decodeText(e.rawName, utf8, e.host());
   e.comment = decodeText(rawComment, utf8, e.host());
 
+  // AES: version, vendor "AE", key strength, the real method.
+  if (e.method == kMethodAes && findExtraField(e.extra, kExtraAes, &d, &n) && n >= 7 && d[2] == 'A' && d[3] == 'E') {
+    e.aesVersion = get16(d);
+    e.aesStrength = d[4];
+    e.aesMethod = get16(d + 5);
+  }
   if (findExtraField(e.extra, kExtraExtendedTime, &d, &n) && n >= 5 && (d[0] & 1)) {
     e.unixMtime = static_cast<int32_t>(get32(d + 1));
     e.hasUnixMtime = true;

@@ -39,9 +39,18 @@ struct ZipEntry {
   std::string extra;                  // central extra field
   std::string comment;                // UTF-8
   bool overlaps = false;              // its data overlaps another entry or the directory
+  // AES encryption (method 99): key strength 1, 2 or 3 (128, 192, 256 bits), 0 when none; the
+  // scheme's version (1 keeps the CRC, 2 leaves it out) and the method the data really has.
+  uint8_t aesStrength = 0;
+  uint16_t aesVersion = 0;
+  uint16_t aesMethod = 0;
 
   uint8_t host() const { return static_cast<uint8_t>(versionMadeBy >> 8); }
   bool encrypted() const { return (flags & 0x0001) != 0; }
+  // The compression method of the data once decrypted.
+  uint16_t dataMethod() const { return aesStrength ? aesMethod : method; }
+  // Whether the read side can take this entry at all (method, cipher).
+  bool readable() const;
   bool hasDataDescriptor() const { return (flags & 0x0008) != 0; }
   bool isUnixMade() const;
   uint32_t unixMode() const { return externalAttributes >> 16; }  // meaningful when isUnixMade()

@@ -8,9 +8,12 @@
 #include <new>
 #include <vector>
 
+#include "aes_decryptor.h"
 #include "archive_index.h"
 #include "archive_source.h"
+#include "deflate64.h"
 #include "local_header.h"
+#include "stream_decoders.h"
 #include "zip_crypto.h"
 #include "zip_format.h"
 
@@ -38,12 +41,12 @@ struct EntryReader::Impl {
   std::vector<uint8_t> head;  // local header and, for small entries, their data
   std::vector<uint8_t> in;
   std::vector<uint8_t> out;
-  z_stream zs{};
-  bool zsReady = false;
+  // The last AES key derivation: its password, strength and salt, and what came out.
+  std::string keysFor;
+  uint8_t keys[AesDecryptor::kMaxDerived] = {};
 
   ~Impl() {
     if (decompressor) libdeflate_free_decompressor(decompressor);
-    if (zsReady) inflateEnd(&zs);
   }
   bool grow(std::vector<uint8_t>& v, size_t n) {
     try {
@@ -77,19 +80,39 @@ EntryStatus readFailure(ArchiveSource& source) {
 bool EntryReader::passwordFits(ArchiveSource& source, const ZipEntry& entry, const std::string& password) {
   uint64_t dataPos;
   uint16_t localDosTime;
-  if (!entry.encrypted() || entry.overlaps || entry.compressedSize < kCryptHeaderSize ||
+  if (!entry.encrypted() || entry.overlaps || (!entry.aesStrength && entry.compressedSize < kCryptHeaderSize) ||
       !locateData(source, entry, dataPos, localDosTime))
     return false;
+  if (entry.aesStrength) return aesKeys(source, entry, password, dataPos, nullptr) != nullptr;
   uint8_t header[kCryptHeaderSize];
   if (!source.read(dataPos, header, sizeof header)) return false;
   ZipCrypto crypto(password);
   return crypto.decryptHeader(header) == ZipCrypto::checkByte(entry.crc, localDosTime, entry.hasDataDescriptor());
 }
 
+const uint8_t* EntryReader::aesKeys(ArchiveSource& source, const ZipEntry& entry, const std::string& password,
+                                    uint64_t dataPos, const uint8_t* inMemory) {
+  Impl& im = *impl_;
+  const size_t lead = AesDecryptor::saltLength(entry.aesStrength) + AesDecryptor::kVerifierLength;
+  if (lead == AesDecryptor::kVerifierLength || entry.compressedSize < AesDecryptor::overhead(entry.aesStrength)) return nullptr;
+  uint8_t saltAndVerifier[16 + AesDecryptor::kVerifierLength];
+  if (inMemory) std::memcpy(saltAndVerifier, inMemory, lead);
+  else if (!source.read(dataPos, saltAndVerifier, lead)) return nullptr;
+  std::string key = password;
+  key.push_back('\0');
+  key.push_back(static_cast<char>(entry.aesStrength));
+  key.append(reinterpret_cast<const char*>(saltAndVerifier), lead - AesDecryptor::kVerifierLength);
+  if (key != im.keysFor) {
+    im.keysFor.clear();
+    if (!AesDecryptor::deriveKeys(password, entry.aesStrength, saltAndVerifier, im.keys)) return nullptr;
+    im.keysFor = std::move(key);
+  }
+  return AesDecryptor::verifierMatches(entry.aesStrength, im.keys, saltAndVerifier) ? im.keys : nullptr;
+}
+
 EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, const std::string& password,
                               const DataSink& sink, const ProgressFn& progress) {
-  if (entry.method != kMethodStored && entry.method != kMethodDeflate) return EntryStatus::UnknownMethod;
-  if (entry.flags & kFlagStrongEncryption) return EntryStatus::UnknownMethod;
+  if (!entry.readable()) return EntryStatus::UnknownMethod;
   if (entry.overlaps) return EntryStatus::Corrupt;
   Impl& im = *impl_;
 
@@ -117,7 +140,22 @@ EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, cons
   // Stage 2, decryption.
   uint64_t packed = entry.compressedSize;
   std::unique_ptr<ZipCrypto> crypto;
-  if (entry.encrypted()) {
+  std::unique_ptr<AesDecryptor> aes;
+  if (entry.aesStrength) {
+    if (password.empty()) return EntryStatus::BadPassword;
+    const size_t lead = AesDecryptor::saltLength(entry.aesStrength) + AesDecryptor::kVerifierLength;
+    if (packed < AesDecryptor::overhead(entry.aesStrength)) return EntryStatus::Corrupt;
+    const uint8_t* keys = aesKeys(source, entry, password, dataPos, inMemory);
+    if (!keys) return source.aborted() ? EntryStatus::Aborted : EntryStatus::BadPassword;
+    aes = std::make_unique<AesDecryptor>();
+    if (!aes->init(entry.aesStrength, keys)) return EntryStatus::OutOfMemory;
+    dataPos += lead;
+    packed -= AesDecryptor::overhead(entry.aesStrength);
+    if (inMemory) {
+      inMemory += lead;
+      if (!aes->process(inMemory, static_cast<size_t>(packed))) return EntryStatus::OutOfMemory;
+    }
+  } else if (entry.encrypted()) {
     if (password.empty()) return EntryStatus::BadPassword;
     if (packed < kCryptHeaderSize) return EntryStatus::Corrupt;
     uint8_t header[kCryptHeaderSize];
@@ -138,14 +176,37 @@ EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, cons
 
   // Stages 3 and 4, decompression and the check.
   DecodeRequest request;
-  request.method = entry.method;
+  request.method = entry.dataMethod();
   request.dataPosition = dataPos;
   request.packed = packed;
   request.size = entry.uncompressedSize;
   request.crypto = crypto.get();
+  request.aes = inMemory ? nullptr : aes.get();
   request.inMemory = inMemory;
+  request.lzmaEndMarker = (entry.flags & 0x0002) != 0;
   DecodeResult result = decode(source, request, sink, progress);
-  if (result.status != EntryStatus::Ok) return result.status;
+  const bool undecodable = result.status == EntryStatus::Corrupt || result.status == EntryStatus::BadCrc;
+  if (result.status != EntryStatus::Ok && !(aes && undecodable)) return result.status;
+  if (aes) {
+    // Data that will not decode is judged by the authentication code first: a failed code says
+    // the bytes were changed, which is what the user needs to hear.
+    // The code that closes the data covers every encrypted byte, also any the stream left unread.
+    std::vector<uint8_t>& rest = im.in;
+    for (uint64_t at = aes->processed(); at < packed;) {
+      size_t n = static_cast<size_t>(std::min<uint64_t>(packed - at, kChunk));
+      if (!im.grow(rest, n)) return EntryStatus::OutOfMemory;
+      if (!source.read(dataPos + at, rest.data(), n)) return readFailure(source);
+      if (!aes->process(rest.data(), n)) return EntryStatus::OutOfMemory;
+      at += n;
+    }
+    uint8_t mac[AesDecryptor::kMacLength];
+    if (inMemory) std::memcpy(mac, inMemory + packed, sizeof mac);
+    else if (!source.read(dataPos + packed, mac, sizeof mac)) return readFailure(source);
+    if (!aes->authentic(mac)) return EntryStatus::BadCrc;
+    if (result.status != EntryStatus::Ok) return result.status;
+    // The second version of the scheme stores no CRC: the code is the check.
+    if (entry.aesVersion == 2) return EntryStatus::Ok;
+  }
   if (result.crc != entry.crc) return EntryStatus::BadCrc;
   return EntryStatus::Ok;
 }
@@ -179,6 +240,7 @@ DecodeResult EntryReader::decode(ArchiveSource& source, const DecodeRequest& rq,
     }
     if (!source.read(rq.dataPosition + from, buf, n)) return false;
     if (rq.crypto) rq.crypto->decrypt(buf, n);
+    if (rq.aes && !rq.aes->process(buf, n)) return false;
     return true;
   };
 
@@ -196,10 +258,8 @@ DecodeResult EntryReader::decode(ArchiveSource& source, const DecodeRequest& rq,
       }
     }
     r.consumed = rq.packed;
-  } else if (rq.method != kMethodDeflate) {
-    return fail(EntryStatus::UnknownMethod);
-  } else if (rq.sizesKnown && rq.packed <= kWholeBufferLimit && rq.size <= kWholeBufferLimit &&
-             rq.size / 1032 <= rq.packed) {
+  } else if (rq.method == kMethodDeflate && rq.sizesKnown && rq.packed <= kWholeBufferLimit &&
+             rq.size <= kWholeBufferLimit && rq.size / 1032 <= rq.packed) {
     // (Deflate cannot expand more than about 1032 to 1: a larger claim is a lie, and the
     // streaming path below then finds it out without a buffer of the claimed size.)
     // Fits the bounded buffers: one call to the fast decompressor.
@@ -218,39 +278,58 @@ DecodeResult EntryReader::decode(ArchiveSource& source, const DecodeRequest& rq,
     if (rc != LIBDEFLATE_SUCCESS || outGot != rq.size) return fail(EntryStatus::Corrupt);
     if (auto s = emit(im.out.data(), outGot); s != EntryStatus::Ok) return fail(s);
     r.consumed = inUsed;
-  } else {
-    if (!im.grow(im.in, kChunk) || !im.grow(im.out, kChunk)) return fail(EntryStatus::OutOfMemory);
-    if (!im.zsReady) {
-      int init = inflateInit2(&im.zs, -MAX_WBITS);
-      if (init != Z_OK) return fail(init == Z_MEM_ERROR ? EntryStatus::OutOfMemory : EntryStatus::Corrupt);
-      im.zsReady = true;
-    } else {
-      inflateReset(&im.zs);
-    }
-    z_stream& zs = im.zs;
+  } else if (rq.method == kMethodDeflate64) {
+    // Our own decoder pulls its input and pushes its output.
     uint64_t at = 0;
-    zs.avail_in = 0;
+    EntryStatus failure = EntryStatus::Ok;
+    auto input = [&](uint8_t* buffer, size_t capacity) -> size_t {
+      size_t n = static_cast<size_t>(std::min<uint64_t>(rq.packed - at, capacity));
+      if (n && !readPacked(at, buffer, n)) {
+        failure = readFailure(source);
+        return 0;
+      }
+      at += n;
+      return n;
+    };
+    auto output = [&](const uint8_t* data, size_t n) {
+      failure = emit(data, n);
+      return failure == EntryStatus::Ok;
+    };
+    Deflate64Result d = inflate64(input, output);
+    if (failure != EntryStatus::Ok) return fail(failure);
+    if (d.status == Deflate64Status::OutOfMemory) return fail(EntryStatus::OutOfMemory);
+    if (d.status != Deflate64Status::End) return fail(EntryStatus::Corrupt);
+    r.consumed = d.consumed;
+  } else {
+    bool noMemory = false;
+    std::unique_ptr<StreamDecoder> decoder = makeStreamDecoder(rq.method, rq.sizesKnown, rq.size, rq.lzmaEndMarker, &noMemory);
+    if (!decoder) return fail(noMemory ? EntryStatus::OutOfMemory : EntryStatus::UnknownMethod);
+    if (!im.grow(im.in, kChunk) || !im.grow(im.out, kChunk)) return fail(EntryStatus::OutOfMemory);
+    uint64_t at = 0;
+    const uint8_t* in = nullptr;
+    size_t inLeft = 0;
     for (;;) {
-      if (zs.avail_in == 0 && at < rq.packed) {
+      if (inLeft == 0 && at < rq.packed) {
         size_t n = static_cast<size_t>(std::min<uint64_t>(rq.packed - at, kChunk));
         if (!readPacked(at, im.in.data(), n)) return fail(readFailure(source));
         at += n;
-        zs.next_in = im.in.data();
-        zs.avail_in = static_cast<uInt>(n);
+        in = im.in.data();
+        inLeft = n;
       }
-      zs.next_out = im.out.data();
-      zs.avail_out = static_cast<uInt>(kChunk);
-      int zr = inflate(&zs, Z_NO_FLUSH);
-      if (zr == Z_MEM_ERROR) return fail(EntryStatus::OutOfMemory);
-      if (zr != Z_OK && zr != Z_STREAM_END && zr != Z_BUF_ERROR) return fail(EntryStatus::Corrupt);
-      size_t got = kChunk - zs.avail_out;
+      uint8_t* out = im.out.data();
+      size_t outLeft = kChunk;
+      StreamDecoder::Step step = decoder->run(in, inLeft, out, outLeft);
+      if (step == StreamDecoder::Step::OutOfMemory) return fail(EntryStatus::OutOfMemory);
+      if (step == StreamDecoder::Step::Corrupt) return fail(EntryStatus::Corrupt);
+      if (step == StreamDecoder::Step::CheckFailed) return fail(EntryStatus::BadCrc);
+      size_t got = kChunk - outLeft;
       if (auto s = emit(im.out.data(), got); s != EntryStatus::Ok) return fail(s);
-      if (zr == Z_STREAM_END) break;
+      if (step == StreamDecoder::Step::End) break;
       // All input used and nothing more came out, though the output had room: the stream is cut
-      // short. (With the output full, inflate may still owe output for input it already took.)
-      if (got == 0 && zs.avail_in == 0 && at >= rq.packed) return fail(EntryStatus::Corrupt);
+      // short. (With the output full, a decoder may still owe output for input it already took.)
+      if (got == 0 && inLeft == 0 && at >= rq.packed) return fail(EntryStatus::Corrupt);
     }
-    r.consumed = at - zs.avail_in;
+    r.consumed = at - inLeft;
   }
   if (limitOutput && r.produced != rq.size) return fail(EntryStatus::Corrupt);
   return r;

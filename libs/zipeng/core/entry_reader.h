@@ -14,6 +14,7 @@
 
 namespace zipeng {
 
+class AesDecryptor;
 class ArchiveSource;
 class ZipCrypto;
 struct ZipEntry;
@@ -46,6 +47,8 @@ struct DecodeRequest {
   bool sizesKnown = true;         // `packed` and `size` are the entry's declared sizes
   uint64_t size = 0;              // uncompressed bytes the data must yield when `sizesKnown`
   ZipCrypto* crypto = nullptr;    // decrypts what is read (header already taken off)
+  AesDecryptor* aes = nullptr;    // or authenticates and decrypts it (salt already taken off)
+  bool lzmaEndMarker = false;     // an LZMA stream that ends with its marker (flag bit 1)
   const uint8_t* inMemory = nullptr;  // the packed bytes, already read and decrypted
 };
 
@@ -83,6 +86,10 @@ class EntryReader {
   bool passwordFits(ArchiveSource& source, const ZipEntry& entry, const std::string& password);
 
  private:
+  // The AES keys for `entry` and `password`, derived once: the password check and the read that
+  // follows it share them. Null when the password does not fit.
+  const uint8_t* aesKeys(ArchiveSource& source, const ZipEntry& entry, const std::string& password,
+                         uint64_t dataPos, const uint8_t* inMemory);
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

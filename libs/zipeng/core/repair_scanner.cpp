@@ -217,9 +217,9 @@ class Scanner {
     DataCheck r;
     bool encrypted = (e.flags & kFlagEncrypted) != 0;
     bool knownSizes = available == e.compressedSize;
-    if ((encrypted && opt_.password.empty()) || (e.method != kMethodStored && e.method != kMethodDeflate)) {
-      // Nothing to check the data with (no password, or a method for the reader to judge): the
-      // structure has to do.
+    if ((encrypted && (opt_.password.empty() || e.method == kMethodAes)) || !isReadableMethod(e.method)) {
+      // Nothing to check the data with here (no password, AES, a method we cannot read): the
+      // structure has to do; the reader judges the data.
       r.ok = knownSizes && (!encrypted || available >= kCryptHeaderSize);
       r.consumed = available;
       r.produced = e.size;

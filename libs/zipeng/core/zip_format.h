@@ -34,6 +34,21 @@ inline constexpr uint16_t kFlagUtf8 = 0x0800;
 // Methods.
 inline constexpr uint16_t kMethodStored = 0;
 inline constexpr uint16_t kMethodDeflate = 8;
+inline constexpr uint16_t kMethodDeflate64 = 9;
+inline constexpr uint16_t kMethodBzip2 = 12;
+inline constexpr uint16_t kMethodLzma = 14;
+inline constexpr uint16_t kMethodZstd = 93;
+inline constexpr uint16_t kMethodXz = 95;
+inline constexpr uint16_t kMethodAes = 99;   // the real method is in the AES extra field
+
+// Whether the read side can decompress `method`.
+inline bool isReadableMethod(uint16_t method) {
+  switch (method) {
+    case kMethodStored: case kMethodDeflate: case kMethodDeflate64: case kMethodBzip2:
+    case kMethodLzma: case kMethodZstd: case kMethodXz: return true;
+    default: return false;
+  }
+}
 
 // "Version made by" high byte.
 inline constexpr uint8_t kHostDos = 0;
@@ -48,6 +63,7 @@ inline constexpr uint16_t kExtraUnicodePath = 0x7075;
 inline constexpr uint16_t kExtraUnicodeComment = 0x6375;
 inline constexpr uint16_t kExtraInfoZipUnix = 0x7875;
 inline constexpr uint16_t kExtraNtfs = 0x000a;
+inline constexpr uint16_t kExtraAes = 0x9901;
 
 inline constexpr uint32_t k32Max = 0xFFFFFFFFu;
 inline constexpr uint16_t k16Max = 0xFFFFu;

@@ -191,7 +191,7 @@ void Extractor::entry(const zipeng::ZipEntry& e) {
     return;
   }
   if (!relative) return skip(e.name, zipabi::zsrCannotOpen);
-  if (e.method != 0 && e.method != 8) return skip(e.name, zipabi::zsrUnknownCompression);
+  if (!e.readable()) return skip(e.name, zipabi::zsrUnknownCompression);
 
   std::string leaf;
   int dirFd = tree_.parentOf(*relative, leaf);

@@ -21,7 +21,7 @@ int32_t testEntries(Session& session) {
       ++tested;
       continue;
     }
-    if (entry.method != 0 && entry.method != 8) {  // AES and other methods: no password question
+    if (!entry.readable()) {  // a method or cipher we cannot read: no password question
       ++skipped;
       if (session.callback.sendSkipping(entry.name, zipabi::zsrUnknownCompression)) return zipabi::zrAborted;
       continue;

@@ -1,0 +1,152 @@
+// Archives other tools write with other methods and with AES: each decompression method and the
+// AES stage read through the same chain as deflate — listing, testing and extracting alike, with
+// damage, wrong passwords and aborts handled as for deflate.
+#include <gtest/gtest.h>
+
+#include <lzma.h>
+#include <zstd.h>
+
+#include "test_support.h"
+
+using namespace testkit;
+
+namespace {
+
+struct Methods : ::testing::Test {
+  TempDir dir;
+  Library lib;
+  std::map<std::string, std::string> files;
+
+  void SetUp() override {
+    ASSERT_TRUE(lib.loaded());
+    std::string text;
+    uint32_t x = 7;
+    const char* words[] = {"alpha ", "beta ", "gamma ", "delta ", "epsilon "};
+    while (text.size() < 3000000) text += words[(x = x * 1103515245u + 12345u) >> 29 & 3];
+    std::string random(300000, '\0');
+    for (auto& c : random) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+    files = {{"text.txt", text}, {"random.bin", random}, {"empty.txt", ""}};
+    sh("mkdir -p '" + (dir / "in") + "'");
+    for (const auto& [name, content] : files) writeFile(dir / ("in/" + name), content);
+  }
+  // An archive by 7zz with `switches`.
+  std::string bySevenZip(const std::string& name, const std::string& switches) {
+    std::string archive = dir / name;
+    EXPECT_EQ(sh("cd '" + (dir / "in") + "' && 7zz a -tzip " + switches + " '" + archive + "' text.txt random.bin empty.txt >/dev/null"), 0);
+    return archive;
+  }
+  // An archive of entries compressed here with a library the peers may not offer as a switch.
+  std::string built(const std::string& name, uint16_t method) {
+    std::vector<RawEntry> entries;
+    for (const auto& [file, content] : files) {
+      RawEntry e;
+      e.name = file;
+      e.data = content;
+      e.method = method;
+      e.packed = compress(method, content);
+      entries.push_back(e);
+    }
+    writeFile(dir / name, buildArchive(entries));
+    return dir / name;
+  }
+  static std::string compress(uint16_t method, const std::string& data) {
+    std::string out(data.size() + data.size() / 2 + 65536, '\0');
+    size_t n = 0;
+    if (method == 95) {
+      if (lzma_easy_buffer_encode(6, LZMA_CHECK_CRC64, nullptr, reinterpret_cast<const uint8_t*>(data.data()), data.size(),
+                                  reinterpret_cast<uint8_t*>(out.data()), &n, out.size()) != LZMA_OK)
+        return {};
+    } else {
+      n = ZSTD_compress(out.data(), out.size(), data.data(), data.size(), 3);
+    }
+    out.resize(n);
+    return out;
+  }
+  // The entry's data range, for damaging it.
+  std::pair<size_t, size_t> dataOf(const std::string& archive, const std::string& entry) {
+    std::string script = "import zipfile,struct,sys\nz=zipfile.ZipFile(sys.argv[1])\ni=z.getinfo(sys.argv[2])\n"
+                         "d=open(sys.argv[1],'rb').read()\nn,m=struct.unpack('<HH',d[i.header_offset+26:i.header_offset+30])\n"
+                         "open(sys.argv[3],'w').write('%d %d' % (i.header_offset+30+n+m, i.compress_size))\n";
+    writeFile(dir / "range.py", script);
+    sh("python3 '" + (dir / "range.py") + "' '" + archive + "' '" + entry + "' '" + (dir / "range.txt") + "'");
+    std::string r = readFile(dir / "range.txt");
+    size_t space = r.find(' ');
+    return {std::stoul(r.substr(0, space)), std::stoul(r.substr(space + 1))};
+  }
+  void expectReadsBack(const std::string& archive, const std::string& password = "") {
+    lib.messages.clear();
+    ASSERT_EQ(lib.run({password, "-v", archive}), 0);
+    for (const auto& m : lib.of(zipabi::zcmListing)) EXPECT_EQ(m.size, static_cast<int64_t>(files[m.name].size())) << m.name;
+    EXPECT_EQ(lib.run({password, "-t", archive}), 0);
+    EXPECT_TRUE(lib.of(zipabi::zcmSkipping).empty());
+    std::string out = dir / "out";
+    sh("rm -rf '" + out + "'");
+    EXPECT_EQ(lib.run({password, "-o", archive, "-d", out}), 0);
+    for (const auto& [name, content] : files) EXPECT_TRUE(readFile(out + "/" + name) == content) << name;
+  }
+};
+
+}  // namespace
+
+TEST_F(Methods, EachMethodListsTestsAndExtractsLikeDeflate) {
+  const std::vector<std::pair<std::string, std::string>> made = {
+      {"bzip2", bySevenZip("bzip2.zip", "-mm=BZip2")},
+      {"lzma", bySevenZip("lzma.zip", "-mm=LZMA")},
+      {"deflate64", bySevenZip("deflate64.zip", "-mm=Deflate64")},
+      {"xz", built("xz.zip", 95)},
+      {"zstd", built("zstd.zip", 93)},
+  };
+  for (const auto& [method, archive] : made) {
+    SCOPED_TRACE(method);
+    expectReadsBack(archive);
+    // A damaged byte inside the stream: the entry fails, the test reports errors, no file stays.
+    auto [start, length] = dataOf(archive, "text.txt");
+    std::string bytes = readFile(archive);
+    bytes[start + length / 2] = static_cast<char>(bytes[start + length / 2] ^ 0x55);
+    writeFile(dir / "damaged.zip", bytes);
+    lib.messages.clear();
+    EXPECT_EQ(lib.run({"", "-t", dir / "damaged.zip"}), zipabi::zrTestErrors);
+    ASSERT_EQ(lib.of(zipabi::zcmSkipping).size(), 1u);
+    EXPECT_TRUE(lib.of(zipabi::zcmSkipping)[0].reason == zipabi::zsrBadCrc ||
+                lib.of(zipabi::zcmSkipping)[0].reason == zipabi::zsrCorruptData);
+    sh("rm -rf '" + (dir / "bad") + "'");
+    lib.run({"", dir / "damaged.zip", "text.txt", "-d", dir / "bad"});
+    EXPECT_FALSE(exists(dir / "bad/text.txt"));
+    // An abort in the middle of the large entry leaves nothing of it.
+    lib.abortWhen = [](const Message& m) { return m.code == zipabi::zcmStatus; };
+    sh("rm -rf '" + (dir / "stopped") + "'");
+    EXPECT_EQ(lib.run({"", archive, "text.txt", "-d", dir / "stopped"}), zipabi::zrAborted);
+    EXPECT_FALSE(exists(dir / "stopped/text.txt"));
+    lib.abortWhen = nullptr;
+  }
+}
+
+TEST_F(Methods, AesEntriesReadWithThePasswordAndAreAuthenticated) {
+  for (const char* strength : {"AES128", "AES256"}) {
+    SCOPED_TRACE(strength);
+    std::string archive = bySevenZip(std::string(strength) + ".zip", std::string("-p'pass word' -mem=") + strength);
+    expectReadsBack(archive, "pass word");
+    // No password: the question is asked; a wrong answer is a wrong password (reason 5).
+    lib.messages.clear();
+    lib.passwordAnswers = {"wrong", "wrong", "wrong"};
+    lib.run({"", "-t", archive, "text.txt"});
+    EXPECT_FALSE(lib.of(zipabi::zcmPassword).empty());
+    ASSERT_EQ(lib.of(zipabi::zcmSkipping).size(), 1u);
+    EXPECT_EQ(lib.of(zipabi::zcmSkipping)[0].reason, zipabi::zsrBadPassword);
+    lib.passwordAnswers.clear();
+    // A damaged authentication code: the entry fails its check and no file stays.
+    auto [start, length] = dataOf(archive, "random.bin");
+    std::string bytes = readFile(archive);
+    bytes[start + length - 3] = static_cast<char>(bytes[start + length - 3] ^ 1);
+    writeFile(dir / "forged.zip", bytes);
+    lib.messages.clear();
+    EXPECT_EQ(lib.run({"pass word", "-t", dir / "forged.zip"}), zipabi::zrTestErrors);
+    ASSERT_EQ(lib.of(zipabi::zcmSkipping).size(), 1u);
+    EXPECT_EQ(lib.of(zipabi::zcmSkipping)[0].name, "random.bin");
+    EXPECT_EQ(lib.of(zipabi::zcmSkipping)[0].reason, zipabi::zsrBadCrc);
+    sh("rm -rf '" + (dir / "bad") + "'");
+    lib.run({"pass word", dir / "forged.zip", "-d", dir / "bad"});
+    EXPECT_FALSE(exists(dir / "bad/random.bin"));
+    EXPECT_TRUE(exists(dir / "bad/text.txt"));
+  }
+}
