@@ -210,8 +210,13 @@ TEST(PeerFeatures, CommentsDataDescriptorsAndEncryptionFromTheTools) {
   ASSERT_EQ(sh("cd '" + dir.path() + "' && 7zz a -tzip -mem=ZipCrypto -psecret e7.zip a.txt >/dev/null"), 0);
   ASSERT_EQ(lib.run({"secret", dir / "e7.zip", "-d", dir / "e"}), 0);
   EXPECT_EQ(readFile(dir / "e/a.txt"), std::string(5000, 'a'));
-  ASSERT_EQ(lib.run({"nope", "-t", dir / "e7.zip"}), zipabi::zrNothingTested);
-  EXPECT_EQ(lib.of(zipabi::zcmSkipping).at(0).reason, zipabi::zsrBadPassword);
+  // One wrong password in 256 passes the header's check byte (the header is random each time);
+  // the CRC then fails it instead.
+  int32_t rc = lib.run({"nope", "-t", dir / "e7.zip"});
+  int reason = lib.of(zipabi::zcmSkipping).at(0).reason;
+  EXPECT_TRUE((rc == zipabi::zrNothingTested && reason == zipabi::zsrBadPassword) ||
+              (rc == zipabi::zrTestErrors && reason == zipabi::zsrBadCrc))
+      << rc << " " << reason;
 }
 
 TEST(PeerFeatures, PrefixedSelfExtractorStyleArchive) {
