@@ -81,8 +81,8 @@ HuffEntry symbolEntry(Alphabet alphabet, unsigned symbol) {
 // Fills `table` for the canonical code of `lengths`. Refuses an over-subscribed code, and an
 // incomplete one except the two deflate allows: a single one-bit code, and no distance code at
 // all (a block of literals only). Unused bit patterns decode as kOpBad.
-bool buildTable(const uint8_t* lengths, unsigned count, Alphabet alphabet, unsigned primaryBits, HuffEntry* table,
-                size_t capacity) {
+bool buildTable(const uint8_t* lengths, unsigned count, Alphabet alphabet, unsigned primaryBits,
+                HuffEntry* table, size_t capacity) {
   unsigned lengthCount[kMaxCodeBits + 1] = {};
   for (unsigned s = 0; s < count; ++s) ++lengthCount[lengths[s]];
   const unsigned used = count - lengthCount[0];
@@ -141,7 +141,8 @@ bool buildTable(const uint8_t* lengths, unsigned count, Alphabet alphabet, unsig
       const HuffEntry link = table[r & (primarySize - 1)];
       const uint32_t size = 1u << (link.op & kOpLinkBitsMask);
       entry.bits = uint8_t(len - primaryBits);
-      for (uint32_t i = r >> primaryBits; i < size; i += 1u << (len - primaryBits)) table[link.value + i] = entry;
+      const uint32_t step = 1u << (len - primaryBits);
+      for (uint32_t i = r >> primaryBits; i < size; i += step) table[link.value + i] = entry;
     }
   }
   return true;
@@ -315,7 +316,8 @@ Deflate64Status Inflater::storedBlock() {
       pull();
       if (inPos_ == inEnd_) return Deflate64Status::Corrupt;
     }
-    const size_t n = std::min({size_t(length), size_t(inEnd_ - inPos_), size_t(kFlushMark + kMaxMatch - pos_)});
+    const size_t room = kFlushMark + kMaxMatch - pos_;
+    const size_t n = std::min({size_t(length), size_t(inEnd_ - inPos_), room});
     std::memcpy(window_ + pos_, inPos_, n);
     inPos_ += n;
     pos_ += uint32_t(n);
@@ -332,7 +334,8 @@ void Inflater::buildFixedTables() {
   std::fill(lengths + 280, lengths + kMaxLitCodes, 8);
   std::fill(lengths + kMaxLitCodes, lengths + kMaxLitCodes + kMaxDistCodes, 5);
   buildTable(lengths, kMaxLitCodes, Alphabet::LitLen, kLitBits, fixedLit_, std::size(fixedLit_));
-  buildTable(lengths + kMaxLitCodes, kMaxDistCodes, Alphabet::Distance, kDistBits, fixedDist_, std::size(fixedDist_));
+  buildTable(lengths + kMaxLitCodes, kMaxDistCodes, Alphabet::Distance, kDistBits, fixedDist_,
+             std::size(fixedDist_));
   fixedReady_ = true;
 }
 
@@ -348,7 +351,8 @@ Deflate64Status Inflater::dynamicTables() {
     if (!need(3)) return Deflate64Status::Corrupt;
     codeLengthLengths[kCodeLengthOrder[i]] = uint8_t(take(3));
   }
-  if (!buildTable(codeLengthLengths, 19, Alphabet::CodeLength, kCodeLengthBits, codeLengths_, std::size(codeLengths_)))
+  if (!buildTable(codeLengthLengths, 19, Alphabet::CodeLength, kCodeLengthBits, codeLengths_,
+                  std::size(codeLengths_)))
     return Deflate64Status::Corrupt;
 
   // Literal/length and distance lengths are one sequence: a repeat may run from one into the other.
