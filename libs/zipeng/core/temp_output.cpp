@@ -484,8 +484,10 @@ std::unique_ptr<ArchiveSink> openInPlaceSink(const std::string& archivePath, uin
     *error = errno == ENOENT ? zipabi::zrArchiveNotFound : zipabi::zrCannotAccess;
     return nullptr;
   }
-  // Nothing of the archive changes before the record of its old tail is on disk.
-  if (!writeRollbackRecord(archivePath, fd.get(), appendAt, tailHead, tailRest)) {
+  // Nothing of the archive changes before the record of its old tail is on disk. A folder that
+  // takes no new file (a writable archive in a folder the user may not write) cannot hold it: the
+  // change then goes ahead as it always could there, undone from memory on an error or abort.
+  if (!writeRollbackRecord(archivePath, fd.get(), appendAt, tailHead, tailRest) && errno != EACCES && errno != EPERM) {
     *error = errno == ENOSPC || errno == EDQUOT ? zipabi::zrDiskFull : zipabi::zrTempFileProblem;
     return nullptr;
   }
