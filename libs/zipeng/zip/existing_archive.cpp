@@ -36,7 +36,7 @@ bool ExistingArchive::indexRawRecords(std::vector<std::string_view>* names) {
   ArchiveSource directory;
   directory.openMemory(reinterpret_cast<const uint8_t*>(cd_.data()), cd_.size());
   int32_t failure = 0;
-  bool walked = walkCentralDirectory(directory, 0, cd_.size(), [&](const uint8_t* h, size_t length, uint64_t offset) {
+  bool walked = walkCentralDirectory(directory, 0, cd_.size(), [&](const uint8_t* h, size_t, uint64_t offset) {
     uint16_t flags = get16(h + 8), n = get16(h + 28), m = get16(h + 30);
     recordStart_.push_back(static_cast<uint32_t>(offset));
     commentStart_.push_back(static_cast<uint32_t>(offset + kCentralHeaderSize + n + m));
@@ -50,7 +50,6 @@ bool ExistingArchive::indexRawRecords(std::vector<std::string_view>* names) {
       for (unsigned char c : name)
         if (c >= 0x80) return false;
     names->push_back(name);
-    (void)length;
     return true;
   }, &failure);
   if (walked) recordStart_.push_back(static_cast<uint32_t>(cd_.size()));
