@@ -19,9 +19,14 @@
 #include <string>
 #include <vector>
 
+#include "scratch_files.h"
 #include "zipengine_abi.h"
 
 namespace {
+
+using fuzzkit::children;
+using fuzzkit::readAll;
+using fuzzkit::removeTree;
 
 constexpr const char* kPassword = "pw";  // the password of the encrypted seeds
 
@@ -89,26 +94,6 @@ int32_t unzeng(std::vector<std::string> args, Answers& answers) {
 [[noreturn]] void fail(const char* run, const char* why, const std::string& path) {
   fprintf(stderr, "fuzz_extract: after %s: %s: %s\n", run, why, path.c_str());
   __builtin_trap();
-}
-
-std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::vector<std::string> children(const std::string& folder) {
-  std::vector<std::string> out;
-  DIR* d = opendir(folder.c_str());
-  if (!d && chmod(folder.c_str(), 0700) == 0) d = opendir(folder.c_str());  // a restored mode may shut us out
-  if (!d) return out;
-  while (dirent* e = readdir(d)) {
-    std::string name = e->d_name;
-    if (name != "." && name != "..") out.push_back(name);
-  }
-  closedir(d);
-  return out;
 }
 
 // Where `path` leads when followed as the kernel would, taking a part that does not exist yet as
@@ -194,18 +179,6 @@ void check(const char* run, const std::string& scratch, const std::string& archi
   char real[PATH_MAX];
   if (!realpath(target.c_str(), real)) fail(run, "target folder does not resolve", target);
   checkTarget(run, target, real);
-}
-
-void removeTree(const std::string& path) {
-  struct stat st;
-  if (lstat(path.c_str(), &st) != 0) return;
-  if (S_ISDIR(st.st_mode)) {
-    chmod(path.c_str(), 0700);
-    for (const auto& name : children(path)) removeTree(path + "/" + name);
-    rmdir(path.c_str());
-  } else {
-    unlink(path.c_str());
-  }
 }
 
 }  // namespace

@@ -24,9 +24,14 @@
 #include <string>
 #include <vector>
 
+#include "scratch_files.h"
 #include "zipengine_abi.h"
 
 namespace {
+
+using fuzzkit::children;
+using fuzzkit::readAll;
+using fuzzkit::removeTree;
 
 constexpr size_t kMaxFiles = 6;
 constexpr size_t kMaxFileSize = 200 * 1024;
@@ -65,25 +70,6 @@ void expectOk(int32_t rc, const std::string& step) {
   if (rc != zipabi::zrOk) fail(step, "result " + std::to_string(rc));
 }
 
-std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::vector<std::string> children(const std::string& folder) {
-  std::vector<std::string> out;
-  DIR* d = opendir(folder.c_str());
-  if (!d) return out;
-  while (dirent* e = readdir(d)) {
-    std::string name = e->d_name;
-    if (name != "." && name != "..") out.push_back(name);
-  }
-  closedir(d);
-  return out;
-}
-
 // Regular files under `root` by relative name; a link or anything else fails the step.
 void collect(const std::string& root, const std::string& relative, std::map<std::string, std::string>& out,
              const std::string& step) {
@@ -104,18 +90,6 @@ void writeFile(const std::string& root, const std::string& rel, const std::strin
   std::ofstream out(root + "/" + rel, std::ios::binary | std::ios::trunc);
   out.write(content.data(), static_cast<std::streamsize>(content.size()));
   if (!out) fail("setup", "cannot write " + rel);
-}
-
-void removeTree(const std::string& path) {
-  struct stat st;
-  if (lstat(path.c_str(), &st) != 0) return;
-  if (S_ISDIR(st.st_mode)) {
-    chmod(path.c_str(), 0700);
-    for (const auto& name : children(path)) removeTree(path + "/" + name);
-    rmdir(path.c_str());
-  } else {
-    unlink(path.c_str());
-  }
 }
 
 std::string content(FuzzedDataProvider& in, size_t& budget) {
