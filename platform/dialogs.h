@@ -53,6 +53,7 @@ struct TFileDialogRequest {
   bool MultiSelect = false;  // open dialog only
   bool FileMustExist = true; // open dialog only
   bool OverwritePrompt = false;  // save dialog only
+  bool FoldersToo = false;   // open dialog only: folders may be chosen beside files
 };
 
 class TDialogs {
@@ -71,6 +72,11 @@ class TDialogs {
   // folder that does not exist is offered for creation ("The specified directory does not
   // exist. Create it?") and the whole chain is created when the user agrees.
   virtual bool SelectDirectory(const QString& caption, QString& directory) = 0;
+
+  // Asks for a password, each character shown as "*", at most `maxBytes` bytes of UTF-8.
+  // False when the user cancelled; `password` receives the answer otherwise.
+  virtual bool PasswordQuery(const QString& caption, const QString& prompt, QString& password,
+                             int maxBytes) = 0;
 };
 
 }  // namespace platform

@@ -1,15 +1,16 @@
 #include "platform/widgets/qt_dialogs.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -48,6 +49,25 @@ QMessageBox::Icon IconFor(TMsgDlgType kind) {
   return QMessageBox::NoIcon;
 }
 
+// While a dialog waits for the user the normal pointer shows, whatever hourglass the program
+// has up for the work around it; the hourglass comes back when the dialog closes.
+class TUserWaits {
+ public:
+  TUserWaits() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
+  ~TUserWaits() { QApplication::restoreOverrideCursor(); }
+  TUserWaits(const TUserWaits&) = delete;
+  TUserWaits& operator=(const TUserWaits&) = delete;
+};
+
+// Text cut to `limit` bytes of UTF-8 without splitting a character.
+QString CutUtf8(const QString& text, int limit) {
+  const QByteArray bytes = text.toUtf8();
+  if (bytes.size() <= limit) return text;
+  int cut = limit;
+  while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80) --cut;
+  return QString::fromUtf8(bytes.left(cut));
+}
+
 }  // namespace
 
 int TQtDialogs::MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons,
@@ -58,13 +78,16 @@ int TQtDialogs::MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons
   for (const auto& map : kButtons)
     if (buttons & map.Flag) box.addButton(map.Button);
   if (buttons & mbAll) box.button(QMessageBox::YesToAll)->setText(QStringLiteral("&All"));
-  // The first of Yes, OK takes Enter; Cancel, then No, takes Esc.
+  // The first of Yes, OK takes Enter; Cancel, then Abort, then No takes Esc and the close box:
+  // backing out of a question that offers to stop must stop, not answer it.
   if (buttons & mbYes) box.setDefaultButton(QMessageBox::Yes);
   else if (buttons & mbOK) box.setDefaultButton(QMessageBox::Ok);
   if (buttons & mbCancel) box.setEscapeButton(QMessageBox::Cancel);
+  else if (buttons & mbAbort) box.setEscapeButton(QMessageBox::Abort);
   else if (buttons & mbNo) box.setEscapeButton(QMessageBox::No);
   else if (buttons & mbOK) box.setEscapeButton(QMessageBox::Ok);
 
+  const TUserWaits waiting;
   for (;;) {
     box.exec();
     const auto clicked = box.standardButton(box.clickedButton());
@@ -96,9 +119,35 @@ bool TQtDialogs::OpenFileDialog(const TFileDialogRequest& request, QStringList& 
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   if (request.MultiSelect) dialog.setFileMode(QFileDialog::ExistingFiles);
   else dialog.setFileMode(request.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  if (request.FoldersToo) AcceptFolders(dialog);
+  const TUserWaits waiting;
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   files = dialog.selectedFiles();
   return true;
+}
+
+void TQtDialogs::AcceptFolders(QFileDialog& dialog) {
+  // A file dialog opens a chosen folder instead of returning it. Its own widgets are used, and
+  // its Open button returns whatever is chosen, files and folders alike; a double click still
+  // opens a folder to look inside.
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  auto* box = dialog.findChild<QDialogButtonBox*>();
+  QPushButton* open = box ? box->button(QDialogButtonBox::Open) : nullptr;
+  if (!open) return;
+  open->setText(QStringLiteral("&Add"));
+  QObject::disconnect(box, &QDialogButtonBox::accepted, &dialog, nullptr);
+  QObject::connect(box, &QDialogButtonBox::accepted, &dialog, [&dialog] {
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return;
+    QDialog& plain = dialog;
+    for (const QString& path : chosen)
+      if (!QFileInfo::exists(path)) {
+        // A typed name that names nothing: let the dialog say so its own way.
+        plain.accept();
+        return;
+      }
+    plain.done(QDialog::Accepted);
+  });
 }
 
 bool TQtDialogs::SaveFileDialog(const TFileDialogRequest& request, QString& file) {
@@ -107,6 +156,7 @@ bool TQtDialogs::SaveFileDialog(const TFileDialogRequest& request, QString& file
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.OverwritePrompt);
+  const TUserWaits waiting;
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   file = dialog.selectedFiles().constFirst();
   return true;
@@ -114,8 +164,30 @@ bool TQtDialogs::SaveFileDialog(const TFileDialogRequest& request, QString& file
 
 bool TQtDialogs::SelectDirectory(const QString& caption, QString& directory) {
   TFolderChooser chooser(*this, caption, directory, FParent);
+  const TUserWaits waiting;
   if (chooser.exec() != QDialog::Accepted) return false;
   directory = chooser.Folder();
+  return true;
+}
+
+bool TQtDialogs::PasswordQuery(const QString& caption, const QString& prompt, QString& password,
+                               int maxBytes) {
+  QInputDialog dialog(FParent);
+  dialog.setWindowTitle(caption);
+  dialog.setLabelText(prompt);
+  dialog.setTextEchoMode(QLineEdit::Password);
+  dialog.setInputMethodHints(Qt::ImhHiddenText | Qt::ImhNoPredictiveText | Qt::ImhSensitiveData);
+  if (auto* edit = dialog.findChild<QLineEdit*>()) {
+    edit->setMaxLength(maxBytes);
+    // The limit is in bytes: a password of wide characters stops where the engine would cut it.
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, maxBytes](const QString& text) {
+      const QString cut = CutUtf8(text, maxBytes);
+      if (cut != text) edit->setText(cut);
+    });
+  }
+  const TUserWaits waiting;
+  if (dialog.exec() != QDialog::Accepted) return false;
+  password = CutUtf8(dialog.textValue(), maxBytes);
   return true;
 }
 
@@ -134,7 +206,9 @@ TFolderChooser::TFolderChooser(TDialogs& dialogs, const QString& caption, const 
   FEdit = new QLineEdit(this);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(QStringLiteral("&Folders:"), this));
+  auto* treeLabel = new QLabel(QStringLiteral("&Folders:"), this);
+  treeLabel->setBuddy(FTree);
+  layout->addWidget(treeLabel);
   layout->addWidget(FTree, 1);
   auto* nameLabel = new QLabel(QStringLiteral("&Directory name:"), this);
   nameLabel->setBuddy(FEdit);
@@ -145,7 +219,16 @@ TFolderChooser::TFolderChooser(TDialogs& dialogs, const QString& caption, const 
   connect(buttons, &QDialogButtonBox::rejected, this, &TFolderChooser::reject);
   connect(FTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& index) { TreeCurrentChanged(index); });
+  // The tree learns a folder's children only as they are read; show the start folder once its
+  // parent is known.
+  connect(FModel, &QFileSystemModel::directoryLoaded, this, [this] {
+    if (!FTree->hasFocus()) ShowInTree(Folder());
+  });
   SetFolder(start.isEmpty() ? QDir::currentPath() : start);
+  // Typing starts in the name line, holding the start folder: keys typed into the tree would
+  // search it and move the choice without a word.
+  FEdit->setFocus();
+  FEdit->selectAll();
 }
 
 QString TFolderChooser::Folder() const {
@@ -156,24 +239,28 @@ QString TFolderChooser::Folder() const {
 
 void TFolderChooser::SetFolder(const QString& folder) {
   FEdit->setText(folder);
+  ShowInTree(Folder());
+}
+
+void TFolderChooser::ShowInTree(const QString& folder) {
   // Show the nearest folder that exists, so a typed new folder still has its context.
-  QString existing = Folder();
+  QString existing = folder;
   while (!existing.isEmpty() && !QFileInfo(existing).isDir()) {
     const QString up = QFileInfo(existing).path();
     if (up == existing) break;
     existing = up;
   }
   const QModelIndex index = FModel->index(existing);
-  if (index.isValid()) {
-    // Showing the folder in the tree must not overwrite the name typed.
-    const QSignalBlocker blocker(FTree->selectionModel());
-    FTree->setCurrentIndex(index);
-    FTree->scrollTo(index);
-  }
+  if (!index.isValid()) return;
+  for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) FTree->expand(up);
+  // The name line stays as typed: the tree follows it, never the other way round here.
+  FTree->setCurrentIndex(index);
+  FTree->scrollTo(index);
 }
 
 void TFolderChooser::TreeCurrentChanged(const QModelIndex& index) {
-  if (index.isValid()) FEdit->setText(QDir::toNativeSeparators(FModel->filePath(index)));
+  // Only the user's own moves in the tree choose a folder; the tree settling on its own does not.
+  if (index.isValid() && FTree->hasFocus()) FEdit->setText(QDir::toNativeSeparators(FModel->filePath(index)));
 }
 
 void TFolderChooser::accept() {

@@ -7,6 +7,7 @@
 
 #include "platform/dialogs.h"
 
+class QFileDialog;
 class QLineEdit;
 class QTreeView;
 class QFileSystemModel;
@@ -23,12 +24,16 @@ class TQtDialogs : public TDialogs {
   bool OpenFileDialog(const TFileDialogRequest& request, QStringList& files) override;
   bool SaveFileDialog(const TFileDialogRequest& request, QString& file) override;
   bool SelectDirectory(const QString& caption, QString& directory) override;
+  bool PasswordQuery(const QString& caption, const QString& prompt, QString& password,
+                     int maxBytes) override;
 
   // Runs when the Help button of a message is pressed, with the message's help context.
   std::function<void(int)> OnHelp;
   void SetParent(QWidget* parent) { FParent = parent; }
 
  private:
+  static void AcceptFolders(QFileDialog& dialog);
+
   QWidget* FParent;
 };
 
@@ -49,6 +54,7 @@ class TFolderChooser : public QDialog {
 
  private:
   void TreeCurrentChanged(const QModelIndex& index);
+  void ShowInTree(const QString& folder);
 
   TDialogs& FDialogs;
   QLineEdit* FEdit;

@@ -1,13 +1,16 @@
 #include "platform/widgets/qt_shell.h"
+#include "platform/widgets/text_window.h"
 
-#include <QDesktopServices>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFileInfo>
-#include <QMimeDatabase>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QUrl>
+
+#include <unistd.h>
 
 namespace platform {
+
+bool StartedFromTerminal() { return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1; }
 
 QStringList SplitCommandText(const QString& command) {
   QStringList parts;
@@ -34,20 +37,9 @@ namespace {
 
 QStringList ParameterList(const QString& parameters) { return SplitCommandText(parameters); }
 
-// True when the desktop names no program for the file's type. Without xdg-mime there is no way
-// to ask, so the association is assumed and the launch itself decides.
-bool HasNoAssociation(const QString& file) {
-  const QString tool = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
-  if (tool.isEmpty()) return false;
-  const QString type = QMimeDatabase().mimeTypeForFile(file).name();
-  QProcess query;
-  query.start(tool, {QStringLiteral("query"), QStringLiteral("default"), type});
-  if (!query.waitForFinished(3000)) {
-    query.kill();
-    return false;
-  }
-  return query.exitCode() == 0 && query.readAllStandardOutput().trimmed().isEmpty();
-}
+// How long a desktop opener may take to say that it failed. One still running after that has
+// handed the file to a program that is now showing it.
+constexpr int kOpenerVerdictMs = 3000;
 
 }  // namespace
 
@@ -69,22 +61,63 @@ int TQtShell::ShellExecute(const QString& verb, const QString& file, const QStri
 }
 
 int TQtShell::OpenInTextEditor(const QString& textFile, const QString& directory) {
-  QString editor = Environment.value(QStringLiteral("VISUAL"));
-  if (editor.trimmed().isEmpty()) editor = Environment.value(QStringLiteral("EDITOR"));
-  QStringList command = SplitCommandText(editor);
-  if (!command.isEmpty()) {
-    const QString program = command.takeFirst();
-    command << textFile;
-    return QProcess::startDetached(program, command, directory) ? SE_OK : SE_ERR_FNF;
+  // $VISUAL and $EDITOR usually name editors that draw in a terminal; started from a desktop
+  // without one they would run unseen, so they are used only when there is a terminal.
+  if (HasTerminal) {
+    QString editor = Environment.value(QStringLiteral("VISUAL"));
+    if (editor.trimmed().isEmpty()) editor = Environment.value(QStringLiteral("EDITOR"));
+    QStringList command = SplitCommandText(editor);
+    if (!command.isEmpty()) {
+      const QString program = command.takeFirst();
+      command << textFile;
+      if (QProcess::startDetached(program, command, directory)) return SE_OK;
+    }
   }
-  // The editor opens a missing file as a new one; the desktop's association cannot.
+  // An editor opens a missing file as a new one; the desktop and our own window cannot.
   if (!QFileInfo::exists(textFile)) return SE_ERR_FNF;
-  return OpenDocument(QFileInfo(textFile).absoluteFilePath());
+  const QString absolute = QFileInfo(textFile).absoluteFilePath();
+  if (OpenDocument(absolute) > 32) return SE_OK;
+  // Nothing on this desktop will show it: a window of our own always can.
+  auto* window = new TTextWindow(absolute);
+  window->show();
+  return SE_OK;
 }
 
 int TQtShell::OpenDocument(const QString& file) {
-  if (HasNoAssociation(file)) return SE_ERR_NOASSOC;
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(file)) ? SE_OK : SE_ERR_NOASSOC;
+  QStringList command = OpenerCommand;
+  if (command.isEmpty()) return SE_ERR_NOASSOC;
+  const QString program = command.takeFirst();
+  command << file;
+  // The opener reports failure (no program for the type, a program that needs a terminal the
+  // desktop lacks) only by its exit status, so it is watched for a moment. The window keeps
+  // painting meanwhile. The process object outlives this call: destroying it would end an
+  // opener that is still handing the file over.
+  auto* opener = new QProcess;
+  opener->setProgram(program);
+  opener->setArguments(command);
+  opener->setStandardInputFile(QProcess::nullDevice());
+  opener->setStandardOutputFile(QProcess::nullDevice());
+  opener->setStandardErrorFile(QProcess::nullDevice());
+  QEventLoop wait;
+  QTimer verdict;
+  verdict.setSingleShot(true);
+  QObject::connect(&verdict, &QTimer::timeout, &wait, &QEventLoop::quit);
+  QObject::connect(opener, &QProcess::finished, &wait, &QEventLoop::quit);
+  QObject::connect(opener, &QProcess::errorOccurred, &wait, &QEventLoop::quit);
+  opener->start();
+  if (opener->state() != QProcess::NotRunning) {
+    verdict.start(kOpenerVerdictMs);
+    wait.exec(QEventLoop::ExcludeUserInputEvents);
+  }
+  if (opener->state() != QProcess::NotRunning) {
+    opener->disconnect(&wait);
+    QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
+    return SE_OK;
+  }
+  const bool opened = opener->error() != QProcess::FailedToStart && opener->exitStatus() == QProcess::NormalExit &&
+                      opener->exitCode() == 0;
+  delete opener;
+  return opened ? SE_OK : SE_ERR_NOASSOC;
 }
 
 }  // namespace platform

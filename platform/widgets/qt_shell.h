@@ -1,5 +1,6 @@
 // "open" on the Linux desktop: documents through the desktop's associations, programs started
-// directly, the text editor from $VISUAL or $EDITOR or the text/plain association.
+// directly, the text editor from $VISUAL or $EDITOR (in a terminal), the desktop's association,
+// or a text window of the program's own.
 #pragma once
 
 #include <QProcessEnvironment>
@@ -9,6 +10,9 @@
 
 namespace platform {
 
+// True when standard input and output are a terminal.
+bool StartedFromTerminal();
+
 class TQtShell : public TShell {
  public:
   int ShellExecute(const QString& verb, const QString& file, const QString& parameters,
@@ -16,6 +20,10 @@ class TQtShell : public TShell {
 
   // The environment the editor variables are read from (tests replace it).
   QProcessEnvironment Environment = QProcessEnvironment::systemEnvironment();
+  // Whether the program was started from a terminal, where $VISUAL and $EDITOR can show a file.
+  bool HasTerminal = StartedFromTerminal();
+  // The desktop's opener, given the file as its last argument (tests replace it).
+  QStringList OpenerCommand{QStringLiteral("xdg-open")};
 
  private:
   int OpenInTextEditor(const QString& textFile, const QString& directory);

@@ -22,6 +22,10 @@ void TZipEngine::AppendFilesToProcess(TArgumentVector& Args, bool AllowInclude) 
   const int start = Args.Count();
   bool includes = false;
   bool excludes = false;
+  if (ExactNames) {
+    for (const QString& entry : FilesToProcess) Args.Append(entry);
+    return;
+  }
   for (const QString& entry : FilesToProcess) {
     if (AllowInclude && entry.startsWith(QLatin1Char('>')))
       includes = true;

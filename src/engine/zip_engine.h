@@ -39,6 +39,9 @@ class TZipEngine : public QObject {
   // ---- properties (plain fields: setting one has no side effect; FilesToProcess is a value,
   // so assigning a list copies it) ----
   QStringList FilesToProcess;  // names or patterns; ">" include and "<" exclude patterns
+  // FilesToProcess holds names taken as they stand: a leading ">" or "<" is part of the name,
+  // so an entry called "<draft>.txt" that a user picked acts on itself alone.
+  bool ExactNames = false;
   TZipCompressionLevel Compression = 6;
   bool ClearDisks = false;
   bool MoveFiles = false;

@@ -45,7 +45,7 @@ struct TZipFileStats {
   std::uint8_t Ratio = 0;        // percent
   std::uint8_t PercentDone = 0;  // progress of the current item, percent
   std::uint8_t LibraryByte = 0;  // carried through, not read by the program
-  bool LibraryFlag = false;      // carried through, not read by the program
+  bool LibraryFlag = false;      // true for an encrypted entry
   QString Comment;               // at most 255 bytes of UTF-8
 
   bool operator==(const TZipFileStats&) const = default;
@@ -67,6 +67,7 @@ struct TZipReplace {
 
 // The library needs a password for FileName. Response 2 means a password is supplied.
 struct TZipPwdQuery {
+  static constexpr std::uint8_t kSupplied = 2;
   QString FileName;
   QString Password;  // at most 80 bytes reach the library
   std::uint8_t Response = 0;

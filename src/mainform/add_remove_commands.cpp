@@ -1,9 +1,12 @@
 // Changing the open archive's contents: Add (also for dropped files), Update, Remove, and the
 // engine events these operations raise.
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTreeView>
+
+#include <algorithm>
 
 #include "mainform/busy_period.h"
 #include "mainform/mainform.h"
@@ -15,12 +18,14 @@ namespace {
 
 // AddFilesDg, shared by Add and Update. Its name box starts empty every time, and it opens in
 // the process's current folder. "*" rather than "*.*": on Linux many files have no extension.
+// Folders can be picked too; each comes with its contents.
 platform::TFileDialogRequest AddFilesDg() {
   platform::TFileDialogRequest request;
   request.Title = QStringLiteral("Add Files");
   request.Filter = QStringLiteral("All files (*)");
   request.MultiSelect = true;
   request.FileMustExist = true;
+  request.FoldersToo = true;
   return request;
 }
 
@@ -41,11 +46,25 @@ void TMainFormFm::EditAddMnClick(QObject* /*Sender*/) {
   if (FServices.Dialogs.OpenFileDialog(AddFilesDg(), files) && !files.isEmpty()) AddFilesToZip(files);
 }
 
-void TMainFormFm::AddFilesToZip(const QStringList& Files) {
+int TMainFormFm::AddPicked(const QStringList& Files, int Mode) {
   MainXz->FilesToProcess = Files;
-  StatusPanel0->setText(QStringLiteral("Adding selected files."));
   MainXz->UsePaths = StorePath;
-  if (ReportResult(MainXz->Add(0), QStringLiteral("adding"), FServices.Dialogs) == 2) return;
+  // A folder the user picked or dropped is wanted with what it holds; without recursion the
+  // engine would add its name alone. Named files are the same either way.
+  const bool recurse = MainXz->Recurse;
+  if (std::any_of(Files.begin(), Files.end(), [](const QString& file) { return QFileInfo(file).isDir(); }))
+    MainXz->Recurse = true;
+  struct TRestoreRecurse {
+    TZipEngine& Engine;
+    bool Recurse;
+    ~TRestoreRecurse() { Engine.Recurse = Recurse; }
+  } restore{*MainXz, recurse};
+  return MainXz->Add(Mode);
+}
+
+void TMainFormFm::AddFilesToZip(const QStringList& Files) {
+  StatusPanel0->setText(QStringLiteral("Adding selected files."));
+  if (ReportResult(AddPicked(Files, 0), QStringLiteral("adding"), FServices.Dialogs) == 2) return;
   if (MainXz->MultidiskMode)
     FServices.Dialogs.MessageDlg(QStringLiteral("Add operation completed.  To test the archive, you must close it "
                                                 "first, then select the test option from the file menu."),
@@ -61,10 +80,8 @@ void TMainFormFm::EditUpdateMnClick(QObject* /*Sender*/) {
   TBusyPeriod busy(*this);
   QStringList files;
   if (!FServices.Dialogs.OpenFileDialog(AddFilesDg(), files) || files.isEmpty()) return;
-  MainXz->FilesToProcess = files;
   StatusPanel0->setText(QStringLiteral("Updating files."));
-  MainXz->UsePaths = StorePath;
-  if (ReportResult(MainXz->Add(2), QStringLiteral("updating"), FServices.Dialogs) == 2) return;
+  if (ReportResult(AddPicked(files, 2), QStringLiteral("updating"), FServices.Dialogs) == 2) return;
   ReadArchive();
   UpdateSelectionButtons();
 }

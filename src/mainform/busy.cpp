@@ -12,6 +12,8 @@
 #include "ui_mainform.h"
 
 void TMainFormFm::SetBusy(bool Done) {
+  // A password question belongs to one operation: a new one starts asking afresh.
+  if (!Done && BusyCount == 0) FPasswordAskedFor.clear();
   BusyCount += Done ? -1 : 1;
   if (BusyCount < 0) BusyCount = 0;
   const bool idle = BusyCount == 0;
@@ -63,7 +65,8 @@ void TMainFormFm::ApplyToolButtonStates() {
   ui->SpdBtnRemove->setEnabled(idle && FSelectionButtonsWanted);
   ui->SpdBtnExtract->setEnabled(idle && FSelectionButtonsWanted);
   ui->SpdBtnView->setEnabled(idle && FSelectionButtonsWanted);
-  ui->AbortSB->setEnabled(!idle && MainXz->UseTempFile);
+  // Changing the archive in place cannot be stopped halfway without harm; reading always can.
+  ui->AbortSB->setEnabled(!idle && (MainXz->UseTempFile || FReadingOperations > 0));
 }
 
 // Shortcut keys reach their commands even while the menus are disabled; refuse them during a

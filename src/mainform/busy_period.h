@@ -14,3 +14,22 @@ class TBusyPeriod {
  private:
   TMainFormFm& FWindow;
 };
+
+// An engine call that only reads the archive (list, extract, view, test, facts): stopping it
+// halfway can damage nothing, so Abort is offered whatever the temporary-file setting says.
+class TReadingPhase {
+ public:
+  explicit TReadingPhase(TMainFormFm& window) : FWindow(window) {
+    ++FWindow.FReadingOperations;
+    FWindow.ApplyToolButtonStates();
+  }
+  ~TReadingPhase() {
+    --FWindow.FReadingOperations;
+    FWindow.ApplyToolButtonStates();
+  }
+  TReadingPhase(const TReadingPhase&) = delete;
+  TReadingPhase& operator=(const TReadingPhase&) = delete;
+
+ private:
+  TMainFormFm& FWindow;
+};

@@ -50,9 +50,13 @@ void TMainFormFm::FileTestMnClick(QObject* /*Sender*/) {
   MainXz->ZipFileName = QFileInfo(chosen.first()).absoluteFilePath();
   StatusPanel0->setText(QStringLiteral("Testing archive ") + MainXz->ZipFileName);
 
-  FTesting = true;
-  const int code = MainXz->Test();
-  FTesting = false;
+  int code = 0;
+  {
+    TReadingPhase reading(*this);
+    FTesting = true;
+    code = MainXz->Test();
+    FTesting = false;
+  }
   if (code == 0)
     FServices.Dialogs.MessageDlg(QStringLiteral("All files in the archive are OK."),
                                  platform::TMsgDlgType::mtInformation, platform::mbOK);

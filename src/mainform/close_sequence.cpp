@@ -41,6 +41,7 @@ void TMainFormFm::FormClose() {
   SaveSettings(this);
   for (const QString& name : TempFiles) QFile::remove(CutPath(name));  // failures pass silently
   TempFiles.clear();
+  FViewFolders.clear();  // the private folders go with whatever else a viewer left in them
 }
 
 TMainFormFm::~TMainFormFm() {

@@ -51,6 +51,7 @@ TContentsRow MakeContentsRow(const TZipFileStats& FileStats) {
   row.Size = FileStats.Size;
   row.Packed = FileStats.CompressedSize;
   row.Ratio = FileStats.Ratio;
+  row.Encrypted = FileStats.LibraryFlag;
   return row;
 }
 
@@ -86,6 +87,10 @@ QVariant TContentsModel::data(const QModelIndex& Index, int Role) const {
   if (!Index.isValid() || Index.row() >= rowCount()) return {};
   if (Role == Qt::DisplayRole) return Text(Index.row(), Index.column());
   if (Role == Qt::TextAlignmentRole) return QVariant::fromValue(AlignmentOf(Index.column()));
+  if (Index.column() == 0 && Row(Index.row()).Encrypted) {
+    if (Role == Qt::DecorationRole) return EncryptedMark;
+    if (Role == Qt::ToolTipRole) return QStringLiteral("Encrypted: a password is needed to extract or view it");
+  }
   return {};
 }
 

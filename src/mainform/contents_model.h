@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QIcon>
 #include <QLocale>
 #include <QString>
 
@@ -20,6 +21,7 @@ struct TContentsRow {
   std::int64_t Size = 0;
   std::int64_t Packed = 0;
   int Ratio = 0;
+  bool Encrypted = false;    // a password is needed to read it; the Name column shows a lock
 
   QStringView Name() const { return QStringView(Path).mid(NameStart); }
 };
@@ -34,6 +36,9 @@ class TContentsModel : public QAbstractTableModel {
   static constexpr int kColumnCount = 7;
 
   explicit TContentsModel(QObject* Parent = nullptr);
+
+  // The mark beside an encrypted entry's name (set by the window; none by default).
+  QIcon EncryptedMark;
 
   int rowCount(const QModelIndex& Parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& Parent = QModelIndex()) const override;

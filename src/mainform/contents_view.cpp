@@ -8,12 +8,14 @@
 
 #include <algorithm>
 
+#include "mainform/busy_period.h"
 #include "mainform/contents_model.h"
 #include "mainform/mainform.h"
 #include "mainform/result_reporting.h"
 #include "ui_mainform.h"
 
 void TMainFormFm::ReadArchive() {
+  TReadingPhase reading(*this);
   ClearContents();
   const int count = MainXz->GetEntryCount();
   ProgressBar2->setMaximum(count);

@@ -1,10 +1,13 @@
 // Taking entries out of the open archive: Extract into a folder the user picks, View through a
-// temporary copy, and the two engine events only extraction raises.
+// private temporary copy, and the engine's questions while entries come out (replace a file,
+// the password of an encrypted entry).
 #include <QDir>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QProgressBar>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTreeView>
 
 #include <algorithm>
@@ -17,7 +20,6 @@
 #include "mainform/program_state.h"
 #include "mainform/result_reporting.h"
 #include "mainform/settings_file.h"
-#include "platform/file_identity.h"
 #include "ui_mainform.h"
 
 namespace {
@@ -29,14 +31,24 @@ QString SystemErrorText() {
 }
 
 QString SystemTempFolder() {
-  QString folder = qEnvironmentVariable("TMPDIR");
-  return folder.isEmpty() ? QStringLiteral("/tmp/") : folder;
+  const QString folder = qEnvironmentVariable("TMPDIR");
+  return folder.isEmpty() ? QStringLiteral("/tmp") : folder;
 }
 
-// A file the extraction wrote is new, or was renamed into place over the old one: either way
-// the name stands for another file (or a changed one) than before.
-bool WrittenBetween(const platform::TFileIdentity& before, const platform::TFileIdentity& after) {
-  return after.IsFile && !(before == after);
+// The copy of StoredName among the files one view wrote into Folder (paths off). With one entry
+// selected it is the only file there, whatever the library made of its name; among several it
+// is the one named by the stored name's last part, which is what the library keeps.
+QString ViewCopyIn(const QString& Folder, const QString& StoredName) {
+  const QFileInfoList files = QDir(Folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+  if (files.size() == 1) return files.first().filePath();
+  const QStringList parts = StoredName.split(QRegularExpression(QStringLiteral("[/\\\\]")), Qt::SkipEmptyParts);
+  for (auto part = parts.crbegin(); part != parts.crend(); ++part) {
+    if (*part == QLatin1String(".") || *part == QLatin1String("..")) continue;
+    for (const QFileInfo& file : files)
+      if (file.fileName() == *part) return file.filePath();
+    break;
+  }
+  return QString();
 }
 
 }  // namespace
@@ -73,8 +85,11 @@ void TMainFormFm::EditExtractMnClick(QObject* /*Sender*/) {
   ExtractFiles(folder);
 }
 
-void TMainFormFm::ExtractFiles(const QString& Folder) {
+void TMainFormFm::ExtractFiles(const QString& Folder) { ExtractSelected(Folder, ExtractMethod); }
+
+void TMainFormFm::ExtractSelected(const QString& Folder, int Method) {
   TBusyPeriod busy(*this);
+  TReadingPhase reading(*this);
   FReplaceDeclined = false;
   FNeverOverwriting = MainXz->Overwrite == zowNever;
   MainXz->FilesToProcess.clear();
@@ -83,9 +98,39 @@ void TMainFormFm::ExtractFiles(const QString& Folder) {
   MainXz->UsePaths = ExtractPath;
   StatusPanel0->setText(QStringLiteral("Extracting selected files."));
   // 0 extract all, 1 freshen, 2 update; any other value extracts nothing.
-  if (ExtractMethod >= 0 && ExtractMethod <= 2)
-    ReportResult(MainXz->Extract(ExtractMethod), QStringLiteral("extracting"), FServices.Dialogs);
+  if (Method >= 0 && Method <= 2)
+    ReportResult(MainXz->Extract(Method), QStringLiteral("extracting"), FServices.Dialogs);
   FNeverOverwriting = false;
+}
+
+QString TMainFormFm::NewViewFolder() {
+  QString parent = TempFolder.isEmpty() ? SystemTempFolder() : TempFolder;
+  if (parent.size() > 1 && parent.endsWith(u'/')) parent.chop(1);  // the root stays "/"
+  // One private folder per run and temporary folder, readable by the user alone; removed with
+  // everything in it when the window closes.
+  if (FViewFolders.empty() || FViewFolders.back().Parent != parent) {
+    QDir().mkpath(parent);  // a temporary folder that is not there yet is made, as extracting would
+    auto folder = std::make_unique<QTemporaryDir>((parent == QLatin1String("/") ? QString() : parent) +
+                                                  QStringLiteral("/parcelix-view-XXXXXX"));
+    if (!folder->isValid()) {
+      FServices.Dialogs.MessageDlg(QStringLiteral("Unable to create the folder \"") + folder->path() +
+                                       QStringLiteral("\": ") + folder->errorString() + QStringLiteral("."),
+                                   platform::TMsgDlgType::mtError, platform::mbOK);
+      return QString();
+    }
+    FViewFolders.push_back({parent, std::move(folder)});
+  }
+  // Each view gets a folder of its own, so what lands there can only be this view's copy.
+  const QString root = FViewFolders.back().Folder->path();
+  const QString name = QString::number(++FViewCount);
+  errno = 0;
+  if (!QDir(root).mkdir(name)) {
+    FServices.Dialogs.MessageDlg(QStringLiteral("Unable to create the folder \"") + root + u'/' + name +
+                                     QStringLiteral("\": ") + SystemErrorText() + QStringLiteral("."),
+                                 platform::TMsgDlgType::mtError, platform::mbOK);
+    return QString();
+  }
+  return root + u'/' + name;
 }
 
 void TMainFormFm::SpdBtnViewClick(QObject* /*Sender*/) {
@@ -95,15 +140,13 @@ void TMainFormFm::SpdBtnViewClick(QObject* /*Sender*/) {
   if (selected.isEmpty()) return;
   int first = selected.first().row();
   for (const QModelIndex& index : selected) first = std::min(first, index.row());
-  const QString fileName = ListModel->Row(first).Name().toString();
+  const QString storedName = ListModel->Row(first).Path;
 
-  QString folder = TempFolder.isEmpty() ? SystemTempFolder() : TempFolder;
-  if (folder.size() > 1 && folder.endsWith(u'/')) folder.chop(1);  // the root stays "/"
-  const QString path = CutToBytes((folder == QLatin1String("/") ? QString() : folder) + u'/' + fileName, kPathLimit);
+  const QString folder = NewViewFolder();
+  if (folder.isEmpty()) return;
 
-  // The copy lands straight in the temporary folder and replaces one from an earlier view. The
-  // user's own choices come back however the extraction ends, also when the engine's mode was
-  // one the Overwrite setting does not name.
+  // The user's own choices come back however the extraction ends, also when the engine's mode
+  // was one the Overwrite setting does not name.
   struct TRestore {
     TMainFormFm& Window;
     bool ExtractPath;
@@ -114,19 +157,20 @@ void TMainFormFm::SpdBtnViewClick(QObject* /*Sender*/) {
       Window.ApplyOverwriteSetting();
     }
   };
-  const platform::TFileIdentity before = platform::IdentifyFile(path);
   {
     TRestore restore{*this, ExtractPath, MainXz->Overwrite};
     ExtractPath = false;
     MainXz->Overwrite = zowAlways;
     ResultReported = false;
-    ExtractFiles(folder);
+    // Freshen or update would find nothing to refresh in a folder made just now: a view always
+    // takes its entries out whole.
+    ExtractSelected(folder, 0);
   }
   if (ResultReported) return;
 
-  // Only a copy this view made is deleted at close: a file of that name that the engine left
-  // alone (freshen found it up to date, no extract method ran) belongs to someone else.
-  if (WrittenBetween(before, platform::IdentifyFile(path))) TempFiles.append(path);
+  const QString path = ViewCopyIn(folder, storedName);
+  if (path.isEmpty()) return;
+  TempFiles.append(path);
   if (FServices.Shell.ShellExecute(QStringLiteral("open"), path, QString(), QString(), platform::SW_SHOWNORMAL) <= 32)
     FServices.Shell.ShellExecute(QStringLiteral("open"), QLatin1String(platform::kTextEditorProgram), path, QString(),
                                  platform::SW_SHOWNORMAL);
@@ -149,4 +193,24 @@ void TMainFormFm::MainXzReplace(TZipEngine& ZipEngine, TZipReplace& Replace) {
     Replace.Replace = false;
   else
     ZipEngine.Abort = true;  // Abort, or the box closed another way: the engine stops
+}
+
+// Only reached when no password is configured: the configured one is offered without asking.
+void TMainFormFm::MainXzPwdQuery(TZipEngine& /*ZipEngine*/, TZipPwdQuery& PwdQuery) {
+  // The engine asks again for the same entry only when the answer did not fit it.
+  const bool again = PwdQuery.FileName == FPasswordAskedFor;
+  FPasswordAskedFor = PwdQuery.FileName;
+  const QString prompt =
+      again ? QStringLiteral("The password for \"") + PwdQuery.FileName + QStringLiteral("\" is not correct. Enter it again:")
+            : QStringLiteral("Enter the password for \"") + PwdQuery.FileName + QStringLiteral("\":");
+  QString password;
+  if (FServices.Dialogs.PasswordQuery(QStringLiteral("Password"), prompt, password, kPasswordLimit) &&
+      !password.isEmpty()) {
+    PwdQuery.Password = CutToBytes(password, kPasswordLimit);
+    PwdQuery.Response = TZipPwdQuery::kSupplied;
+  } else {
+    // Cancelled or nothing typed: the entry is skipped as one without a password.
+    PwdQuery.Password.clear();
+    PwdQuery.Response = 0;
+  }
 }

@@ -1,9 +1,9 @@
 // Archive Information and Add Comment: one dialog over the open archive, in two modes.
-#include <QApplication>
-
 #include <memory>
 
+#include "mainform/busy_period.h"
 #include "mainform/mainform.h"
+#include "mainform/program_state.h"
 #include "mainform/result_reporting.h"
 #include "windows/info.h"
 
@@ -16,23 +16,32 @@ constexpr int kArchiveNotAccessible = 400;
 }  // namespace
 
 void TMainFormFm::ArchiveInformation1Click(QObject* /*Sender*/) {
-  if (!ArchiveOpen()) return;
-  // The hourglass covers reading the facts, not the time the user spends reading them.
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  auto info = std::make_unique<TFrmArchiveInfo>(*MainXz, OnTop, this);
-  QApplication::restoreOverrideCursor();
+  if (BusyCount != 0 || !ArchiveOpen()) return;
+  // Reading the facts is an engine call like any other: no second command may start inside it.
+  // The busy period (and its hourglass) ends before the user reads them.
+  std::unique_ptr<TFrmArchiveInfo> info;
+  {
+    TBusyPeriod busy(*this);
+    TReadingPhase reading(*this);
+    info = std::make_unique<TFrmArchiveInfo>(*MainXz, OnTop, this);
+  }
   info->Tag = 0;
   info->exec();
 }
 
 void TMainFormFm::AddComment1Click(QObject* /*Sender*/) {
-  if (!ArchiveOpen()) return;
+  if (BusyCount != 0 || !ArchiveOpen()) return;
   bool failed = false;
   {
-    TFrmArchiveInfo info(*MainXz, OnTop, this);
-    info.Tag = 1;
-    info.exec();
-    failed = info.CommentWriteFailed();
+    std::unique_ptr<TFrmArchiveInfo> info;
+    {
+      TBusyPeriod busy(*this);
+      TReadingPhase reading(*this);
+      info = std::make_unique<TFrmArchiveInfo>(*MainXz, OnTop, this);
+    }
+    info->Tag = 1;
+    info->exec();
+    failed = info->CommentWriteFailed();
   }
   if (failed) ReportResult(kArchiveNotAccessible, QStringLiteral("writing the comment to"), FServices.Dialogs);
 }

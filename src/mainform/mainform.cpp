@@ -3,11 +3,13 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLayout>
 #include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -25,6 +27,10 @@ namespace {
 
 const QString kTitleSuffix = QStringLiteral(" - Parcelix for Windows 95");
 
+// How much of the Path column a first start shows, and room for the frame and scroll bar.
+constexpr int kPathColumnShown = 120;
+constexpr int kEdgeRoom = 24;
+
 }  // namespace
 
 TMainFormFm::TMainFormFm(const TMainFormServices& Services, QWidget* Parent)
@@ -39,6 +45,8 @@ TMainFormFm::TMainFormFm(const TMainFormServices& Services, QWidget* Parent)
   MainXz->StoredExtensions = QStringLiteral(".ZIP;.LZH;.ARC;.ARJ;.ZOO");
   MainXz->UsePaths = false;
   MainXz->UseTempFile = false;
+  // The window sends the names of rows the user picked; none of them is ever a pattern.
+  MainXz->ExactNames = true;
 
   // Created before the window registers itself as a drop target: the component withdraws the
   // registration when it starts, and drops reach it whoever registered the window.
@@ -66,6 +74,7 @@ TMainFormFm::TMainFormFm(const TMainFormServices& Services, QWidget* Parent)
 
   ListModel = new TContentsModel(this);
   ListModel->setObjectName(QStringLiteral("ListModel"));
+  ListModel->EncryptedMark = EncryptedMarkIcon();
   ui->ListView->setModel(ListModel);
   ui->ListView->header()->setSectionsMovable(false);
   ui->ListView->header()->setSectionsClickable(true);
@@ -98,7 +107,17 @@ void TMainFormFm::FormCreate() {
   if (FServices.Arguments.size() > 1) OpenZipFile(JoinCommandLine(FServices.Arguments));
 }
 
-void TMainFormFm::FormShow() { RestorePlacement(); }
+void TMainFormFm::FormShow() {
+  // Wide enough, before a stored placement says otherwise, for every toolbar button with its
+  // caption and the start of all seven column headers.
+  int columns = 0;
+  for (int column = 0; column < 6; ++column) columns += ui->ListView->columnWidth(column);
+  const int wanted = qMax(ui->ToolBarLayout->sizeHint().width(), columns + kPathColumnShown) + kEdgeRoom;
+  int room = wanted;
+  if (const QScreen* screen = this->screen()) room = screen->availableGeometry().width() - 2 * kEdgeRoom;
+  if (width() < wanted) resize(qMin(wanted, room), height());
+  RestorePlacement();
+}
 
 void TMainFormFm::FormActivate() { InstallHintHandler(); }
 
@@ -225,6 +244,7 @@ void TMainFormFm::BindEngineEvents() {
   MainXz->OnSkippingFile = [this](TZipEngine& e, const TZipSkipping& s) { MainXzSkippingFile(e, s); };
   MainXz->OnStatus = [this](TZipEngine& e, const TZipFileStats& s) { MainXzStatus(e, s); };
   MainXz->OnNewdisk = [this](TZipEngine& e, std::int32_t d) { MainXzNewdisk(e, d); };
+  MainXz->OnPwdQuery = [this](TZipEngine& e, TZipPwdQuery& q) { MainXzPwdQuery(e, q); };
 }
 
 bool TMainFormFm::event(QEvent* Event) {

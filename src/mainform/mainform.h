@@ -8,8 +8,10 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/zip_engine.h"
 #include "mainform/mainform_services.h"
@@ -177,6 +179,7 @@ class TMainFormFm : public QMainWindow {
   void MainXzSkippingFile(TZipEngine& ZipEngine, const TZipSkipping& Skipping);
   void MainXzStatus(TZipEngine& ZipEngine, const TZipFileStats& FileStats);
   void MainXzNewdisk(TZipEngine& ZipEngine, std::int32_t Disknumber);
+  void MainXzPwdQuery(TZipEngine& ZipEngine, TZipPwdQuery& PwdQuery);
 
   // Controls made in code; the others are named in the layout and reached through `ui`.
   QMenu* PopupMenu1 = nullptr;
@@ -194,7 +197,17 @@ class TMainFormFm : public QMainWindow {
   void contextMenuEvent(QContextMenuEvent* Event) override;
 
  private:
+  friend class TReadingPhase;
+
   void BuildPopupMenu();
+  // Sets the engine up for Files (full paths, folders among them) and adds them (mode 0 add,
+  // 2 update); the engine's result.
+  int AddPicked(const QStringList& Files, int Mode);
+  // ExtractFiles with the extract method given (View always extracts outright).
+  void ExtractSelected(const QString& Folder, int Method);
+  // A new empty folder for one view's copies inside this run's private folder; empty (and the
+  // user told why) when it cannot be made.
+  QString NewViewFolder();
   void BindCommands();
   void BindEngineEvents();
   void BuildStatusBar();
@@ -222,4 +235,13 @@ class TMainFormFm : public QMainWindow {
   bool FReplaceDeclined = false;  // the last replace question was answered No
   bool FNeverOverwriting = false;  // an extraction runs that keeps every existing file
   QAction* FMenuItemUnderMouse = nullptr;  // also a disabled one, which a menu never highlights
+  int FReadingOperations = 0;  // engine calls under way that only read the archive
+  // This run's private folders for viewed copies, one per temporary folder used.
+  struct TViewFolder {
+    QString Parent;
+    std::unique_ptr<QTemporaryDir> Folder;
+  };
+  std::vector<TViewFolder> FViewFolders;
+  int FViewCount = 0;
+  QString FPasswordAskedFor;  // the entry of the last password question of this operation
 };

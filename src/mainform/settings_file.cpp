@@ -1,5 +1,6 @@
 #include "mainform/settings_file.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/profile.h"
@@ -13,9 +14,9 @@ QString CutToBytes(const QString& Text, int Limit) {
 }
 
 QString ReadSettingText(const QString& Section, const QString& Key, const QString& Default, int Limit) {
-  return CutToBytes(platform::GetPrivateProfileString(Section, Key, Default, platform::kProfileBufferLength,
-                                                      kSettingsFileName),
-                    Limit);
+  // A path may be longer than the usual read buffer; it must come back whole, not cut.
+  const int buffer = std::max(platform::kProfileBufferLength, Limit + 1);
+  return CutToBytes(platform::GetPrivateProfileString(Section, Key, Default, buffer, kSettingsFileName), Limit);
 }
 
 bool ParseSettingInt(const QString& Text, std::int32_t& Value) {

@@ -14,7 +14,8 @@ inline constexpr int kPathLimit = 4095;
 inline constexpr int kExtensionListLimit = 255;
 inline constexpr int kPasswordLimit = 80;
 
-// The text of Key in Section (at most 1023 bytes), cut to Limit bytes at a character boundary.
+// The text of Key in Section, cut to Limit bytes at a character boundary (paths come back whole,
+// other texts through the usual 1023-byte read).
 QString ReadSettingText(const QString& Section, const QString& Key, const QString& Default, int Limit);
 // A 32-bit integer in decimal, or in hexadecimal after "0x", "0X" or "$"; anything else, or a
 // missing key, gives Default.

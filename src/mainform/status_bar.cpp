@@ -14,17 +14,36 @@ namespace {
 constexpr int kStatusBarHeight = 19;
 constexpr int kProgressHeight = 13;
 
+// Panel 0 takes the width the window gives it, yet never holds the window wider: a fixed width
+// set while the window was wide would forbid making it narrow again.
+class TStatusPanel : public QLabel {
+ public:
+  using QLabel::QLabel;
+  void SetWidth(int width) {
+    FWidth = width;
+    updateGeometry();
+    resize(width, height());  // at once, not when the status bar next lays itself out
+  }
+  QSize sizeHint() const override { return {FWidth, QLabel::sizeHint().height()}; }
+  QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+ private:
+  int FWidth = 260;
+};
+
+void SetPanelWidth(QLabel* panel, int width) { static_cast<TStatusPanel*>(panel)->SetWidth(width); }
+
 }  // namespace
 
 void TMainFormFm::BuildStatusBar() {
   QStatusBar* bar = ui->StatusBar1;
   bar->setSizeGripEnabled(false);
   bar->setFixedHeight(qMax(kStatusBarHeight, fontMetrics().height() + 4));
-  StatusPanel0 = new QLabel(bar);
+  StatusPanel0 = new TStatusPanel(bar);
   StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
   StatusPanel0->setFrameShape(QFrame::Panel);
   StatusPanel0->setFrameShadow(QFrame::Sunken);
-  StatusPanel0->setFixedWidth(260);
+  StatusPanel0->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
   StatusPanel1 = new QLabel(bar);
   StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
   StatusPanel1->setFrameShape(QFrame::Panel);
@@ -79,10 +98,10 @@ void TMainFormFm::FormResize() {
   const int width = frameGeometry().width();
   const int top = ui->StatusBar1->geometry().top() + 4;
   if (width >= 445) {
-    StatusPanel0->setFixedWidth(width - 180);
+    SetPanelWidth(StatusPanel0, width - 180);
     ProgressBar2->setGeometry(width - 175, top, 153, kProgressHeight);
   } else {
-    StatusPanel0->setFixedWidth(260);
+    SetPanelWidth(StatusPanel0, 260);
     // Below 287 pixels nothing is left for the bar; it shrinks to nothing rather than overlap.
     ProgressBar2->setGeometry(264, top, qMax(0, width - 287), kProgressHeight);
   }

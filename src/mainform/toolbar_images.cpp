@@ -188,3 +188,29 @@ QIcon ProgramIcon() {
   for (int size : {16, 32, 48, 64}) icon.addPixmap(ProgramPicture(size));
   return icon;
 }
+
+QIcon EncryptedMarkIcon() {
+  QIcon icon;
+  for (int size : {16, 32}) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 16.0, size / 16.0);
+    // A padlock: the shackle, then the body with its keyhole.
+    painter.setPen(QPen(QColor(90, 90, 100), 1.6));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawArc(QRectF(4.5, 1.5, 7, 8), 0, 180 * 16);
+    painter.drawLine(QPointF(4.5, 5.5), QPointF(4.5, 7.5));
+    painter.drawLine(QPointF(11.5, 5.5), QPointF(11.5, 7.5));
+    painter.setPen(QPen(kOutline, 1.0));
+    painter.setBrush(QColor(222, 176, 60));
+    painter.drawRoundedRect(QRectF(2.5, 7, 11, 8), 1.5, 1.5);
+    painter.setBrush(kOutline);
+    painter.drawEllipse(QPointF(8, 10.5), 1.2, 1.2);
+    painter.drawRect(QRectF(7.6, 10.5, 0.8, 2.5));
+    painter.end();
+    icon.addPixmap(QPixmap::fromImage(image));
+  }
+  return icon;
+}

@@ -1,4 +1,5 @@
-// The toolbar's nine images and the program icon, drawn here rather than shipped as files.
+// The toolbar's nine images, the program icon and the list's mark for encrypted entries, drawn
+// here rather than shipped as files.
 #pragma once
 
 #include <QIcon>
@@ -14,3 +15,6 @@ QIcon ToolbarIcon(int index);
 // The program's icon: a parcel closed with a zip.
 QIcon ProgramIcon();
 QPixmap ProgramPicture(int size);
+
+// A small padlock, shown beside the name of an encrypted entry.
+QIcon EncryptedMarkIcon();

@@ -70,18 +70,28 @@ void TFrmArchiveInfo::FormCreate(bool OnTop) {
   const bool readable = probe.open(QIODevice::ReadOnly);
   const qint64 fileSize = readable ? probe.size() : -1;
   probe.close();
-  const int count = FEngine.GetEntryCount();
 
   ui->LbFile->setText(FEngine.ZipFileName);
   ui->LbDate->setText(readable && file.lastModified().isValid() ? FileDateTimeText(file.lastModified())
                                                                    : kUnavailable);
+  // One listing gives the count and both totals; asking entry by entry would read the
+  // archive's index once per entry.
+  int count = 0;
   std::int64_t packedTotal = 0;
   std::int64_t sizeTotal = 0;
-  for (int index = 0; index < count; ++index) {
-    TZipFileStats stats;
-    FEngine.GetEntryStats(index, stats);
-    packedTotal += stats.CompressedSize;
-    sizeTotal += stats.Size;
+  {
+    struct TRestoreListing {
+      TZipEngine& Engine;
+      TZipFileStatsEvent Saved = Engine.OnListing;
+      ~TRestoreListing() { Engine.OnListing = Saved; }
+    } restore{FEngine};
+    FEngine.OnListing = [&](TZipEngine&, const TZipFileStats& stats) {
+      ++count;
+      packedTotal += stats.CompressedSize;
+      sizeTotal += stats.Size;
+    };
+    FEngine.FilesToProcess.clear();
+    FEngine.List();
   }
   ui->LbSize->setText(fileSize >= 0 ? QString::number(fileSize) : kUnavailable);
   ui->LbFiles->setText(QString::number(count));

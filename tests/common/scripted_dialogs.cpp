@@ -53,6 +53,20 @@ bool TScriptedDialogs::SelectDirectory(const QString& caption, QString& director
   return !directory.isEmpty();
 }
 
+bool TScriptedDialogs::PasswordQuery(const QString& caption, const QString& prompt, QString& password,
+                                     int maxBytes) {
+  TRecordedPrompt recorded;
+  recorded.Kind = "password";
+  recorded.Caption = caption;
+  recorded.Text = prompt;
+  recorded.Buttons = static_cast<unsigned>(maxBytes);
+  Prompts.append(recorded);
+  if (PasswordAnswers.empty()) return false;
+  password = PasswordAnswers.front();
+  PasswordAnswers.pop_front();
+  return !password.isEmpty();
+}
+
 QStringList TScriptedDialogs::Messages() const {
   QStringList lines;
   for (const auto& prompt : Prompts)

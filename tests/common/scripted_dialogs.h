@@ -11,7 +11,7 @@
 namespace testing_support {
 
 struct TRecordedPrompt {
-  QString Kind;      // "message", "open", "save", "folder"
+  QString Kind;      // "message", "open", "save", "folder", "password"
   QString Caption;   // message caption or dialog title
   QString Text;      // message text, or the folder offered
   unsigned Buttons = 0;
@@ -29,6 +29,8 @@ class TScriptedDialogs : public platform::TDialogs {
   std::deque<QStringList> OpenAnswers;
   std::deque<QString> SaveAnswers;
   std::deque<QString> FolderAnswers;
+  // Answers for the password question: an empty string means "cancelled".
+  std::deque<QString> PasswordAnswers;
 
   QList<TRecordedPrompt> Prompts;
 
@@ -37,6 +39,7 @@ class TScriptedDialogs : public platform::TDialogs {
   bool OpenFileDialog(const platform::TFileDialogRequest& request, QStringList& files) override;
   bool SaveFileDialog(const platform::TFileDialogRequest& request, QString& file) override;
   bool SelectDirectory(const QString& caption, QString& directory) override;
+  bool PasswordQuery(const QString& caption, const QString& prompt, QString& password, int maxBytes) override;
 
   // Message prompts only, as "Caption: text" lines.
   QStringList Messages() const;

@@ -79,6 +79,9 @@ const std::vector<VectorCase>& Cases() {
        {"", "-d", "-b", "/tmp/t", kArchive, "a.txt", "-i", "*.doc", "-x", "*.bak"}},
       {"delete, only patterns", [](TZipEngine& e) { e.FilesToProcess = {">*.doc"}; },
        [](TZipEngine& e) { return e.Delete(); }, "zipeng", {"", "-d", kArchive}},
+      {"delete, exact names keep their angle brackets",
+       [](TZipEngine& e) { e.ExactNames = true; e.FilesToProcess = {">in.txt", "<draft>.txt"}; },
+       [](TZipEngine& e) { return e.Delete(); }, "zipeng", {"", "-d", kArchive, ">in.txt", "<draft>.txt"}},
 
       {"fix", [](TZipEngine& e) { e.Password = "pw"; }, [](TZipEngine& e) { return e.Fix(false); }, "zipeng",
        {"pw", "-F", kArchive}},
@@ -107,6 +110,9 @@ const std::vector<VectorCase>& Cases() {
        [](TZipEngine& e) { return e.Extract(0); }, "unzeng",
        {"", kArchive, "a.txt", ">*.doc", "-x", "*.bak", "-d", "/out"}},
 
+      {"extract, an exact name alone is not an exclude",
+       [](TZipEngine& e) { e.ExactNames = true; e.FilesToProcess = {"<b"}; },
+       [](TZipEngine& e) { return e.Extract(0); }, "unzeng", {"", kArchive, "<b"}},
       {"list", [](TZipEngine& e) { e.Password = "pw"; e.FilesToProcess = {"a", "<b"}; },
        [](TZipEngine& e) { return e.List(); }, "unzeng", {"pw", "-v", kArchive, "a", "-x", "b"}},
       {"list, multi-disk", [](TZipEngine& e) { e.MultidiskMode = true; }, [](TZipEngine& e) { return e.List(); },

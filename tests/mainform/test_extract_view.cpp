@@ -302,52 +302,55 @@ class TestExtractView : public QObject {
     QVERIFY(!QFileInfo::exists("/abs-evil.txt"));
   }
 
-  void viewOpensTheTemporaryCopyAndCloseDeletesIt() {
+  void viewOpensAPrivateCopyAndCloseRemovesIt() {
     TWindowRig rig;
     QVERIFY(!OpenThree(rig).isEmpty());
     const QString temp = Path("viewtmp");
-    QVERIFY(QDir().mkpath(temp));
+    // The user's own files of the same names in the temporary folder are none of View's business.
+    QVERIFY(WriteFile(temp + "/README.TXT", "mine") && WriteFile(temp + "/alpha.txt", "mine too"));
     rig.Window->TempFolder = temp + "/";
     rig.Window->ExtractPath = true;
-    rig.Window->ConfirmExtract = true;
+    rig.Window->ExtractMethod = 1;  // freshen would find nothing to refresh in a new folder
     rig.Window->EditSelectAllMnClick(nullptr);  // all three; the first row is README.TXT
-    QVERIFY(WriteFile(temp + "/alpha.txt", "older view"));  // replaced without asking
 
     rig.Action("EditView1")->trigger();
-    const QString copy = temp + "/README.TXT";
     QVERIFY(rig.Dialogs.Prompts.isEmpty());  // View asks nothing
     QCOMPARE(rig.Shell.Requests.size(), 1);
-    QCOMPARE(rig.Shell.Requests[0].Verb, QStringLiteral("open"));
-    QCOMPARE(rig.Shell.Requests[0].File, copy);
-    QVERIFY(rig.Shell.Requests[0].Parameters.isEmpty() && rig.Shell.Requests[0].Directory.isEmpty());
-    QCOMPARE(FilesUnder(temp), (QStringList{"/README.TXT", "/alpha.txt", "/beta.txt"}));  // paths off
-    QCOMPARE(Contents(temp + "/alpha.txt").size(), 40);
+    const QString copy = rig.Shell.Requests[0].File;
+    const QFileInfo privateFolder(QFileInfo(copy).path() + "/..");
+    const QString privatePath = privateFolder.canonicalFilePath();
+    QCOMPARE(QFileInfo(privatePath).path(), QFileInfo(temp).canonicalFilePath());
+    QCOMPARE(privateFolder.permissions() & 0x0777, QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);  // no group, no others
+    QCOMPARE(QFileInfo(copy).fileName(), QStringLiteral("README.TXT"));
+    QCOMPARE(Contents(copy), QByteArray(300, 'a'));
     QCOMPARE(rig.Window->TempFiles, QStringList{copy});
     QVERIFY(rig.Window->ExtractPath);
     QCOMPARE(rig.Window->MainXz->Overwrite, zowAsk);
 
-    // A double click views too (MouseAction 0); the path is listed twice.
+    // A double click views again (MouseAction 0), into a folder of its own.
     rig.Window->MouseAction = 0;
     rig.Window->ListViewDblClick();
-    QCOMPARE(rig.Window->TempFiles, (QStringList{copy, copy}));
-    QVERIFY(rig.Dialogs.Prompts.isEmpty());
+    QCOMPARE(rig.Window->TempFiles.size(), 2);
+    QVERIFY(rig.Window->TempFiles[1] != copy && QFileInfo::exists(rig.Window->TempFiles[1]));
 
     rig.Window->close();
-    QVERIFY(!QFileInfo::exists(copy));
-    QVERIFY(QFileInfo::exists(temp + "/alpha.txt"));  // only the opened copy is deleted
+    QVERIFY(!QFileInfo::exists(privatePath));
+    QCOMPARE(FilesUnder(temp), (QStringList{"/README.TXT", "/alpha.txt"}));
+    QCOMPARE(Contents(temp + "/README.TXT"), QByteArray("mine"));
   }
 
   void viewFallsBackToTheTextEditor() {
     TWindowRig rig;
     QVERIFY(!OpenThree(rig).isEmpty());
-    rig.Window->TempFolder = Path("viewtmp");
+    rig.Window->TempFolder = Path("viewtmp/not/yet/there");
     SelectNamed(rig, {"beta.txt"});
     rig.Shell.Results = {platform::SE_ERR_NOASSOC, platform::SE_ERR_FNF};
     Button(rig, "SpdBtnView")->click();
     QCOMPARE(rig.Shell.Requests.size(), 2);
     QCOMPARE(rig.Shell.Requests[1].Verb, QStringLiteral("open"));
     QCOMPARE(rig.Shell.Requests[1].File, QStringLiteral("notepad.exe"));
-    QCOMPARE(rig.Shell.Requests[1].Parameters, Path("viewtmp/beta.txt"));
+    QCOMPARE(rig.Shell.Requests[1].Parameters, rig.Shell.Requests[0].File);
+    QVERIFY(rig.Shell.Requests[0].File.endsWith("/beta.txt"));
     QVERIFY(rig.Dialogs.Prompts.isEmpty());  // the second failure is not reported
 
     // No row selected: nothing to view.
@@ -357,24 +360,46 @@ class TestExtractView : public QObject {
     QVERIFY(rig.Shell.Requests.isEmpty());
   }
 
-  void viewLeavesAFileItDidNotWriteAlone() {
+  // Names that look like patterns or like the engine's include and exclude marks, and a ":"
+  // that Linux keeps: each selected entry acts on itself alone, beside names it would match.
+  void selectedNamesActOnExactlyThemselves_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("decoys");
+    QTest::newRow("brackets") << "Report [final].pdf" << QStringList{"Report f.pdf", "Report i.pdf"};
+    QTest::newRow("star and question mark") << "a*b?.txt" << QStringList{"axxbc.txt", "ab1.txt"};
+    QTest::newRow("exclude mark") << "<draft>.txt" << QStringList{"draft>.txt", "other.txt"};
+    QTest::newRow("include mark") << ">in.txt" << QStringList{"in.txt", "other.txt"};
+    QTest::newRow("colon") << "notes:v2.txt" << QStringList{"v2.txt", "other.txt"};
+  }
+
+  void selectedNamesActOnExactlyThemselves() {
+    QFETCH(QString, name);
+    QFETCH(QStringList, decoys);
     TWindowRig rig;
-    QVERIFY(!OpenThree(rig).isEmpty());
-    const QString temp = Path("viewtmp");
-    rig.Window->TempFolder = temp;
-    QVERIFY(WriteFile(temp + "/alpha.txt", "someone else's"));
-    SelectNamed(rig, {"alpha.txt"});
-    // No extract method runs for 7: the file is still opened, but it is not ours to delete.
-    rig.Window->ExtractMethod = 7;
-    // An Overwrite value the settings do not name leaves the engine's mode as the view found it.
-    rig.Window->Overwrite = 7;
+    const QString archive = Path("names.zip");
+    QList<TFixtureEntry> entries{{name.replace("'", "\\'"), 11}};
+    for (const QString& decoy : decoys) entries.append({decoy, 7});
+    QVERIFY(MakeZip(archive, entries));
+    Open(rig, archive);
+    rig.Window->ConfirmExtract = rig.Window->ConfirmRemove = false;
+
+    SelectNamed(rig, {name});
+    rig.Dialogs.FolderAnswers = {Path("out")};
+    Button(rig, "SpdBtnExtract")->click();
+    QCOMPARE(FilesUnder(Path("out")), QStringList{"/" + name});
+
+    rig.Window->TempFolder = Path("viewtmp");
     Button(rig, "SpdBtnView")->click();
     QCOMPARE(rig.Shell.Requests.size(), 1);
-    QCOMPARE(rig.Shell.Requests[0].File, temp + "/alpha.txt");
-    QVERIFY(rig.Window->TempFiles.isEmpty());
-    QCOMPARE(rig.Window->MainXz->Overwrite, zowAsk);
-    rig.Window->close();
-    QCOMPARE(Contents(temp + "/alpha.txt"), QByteArray("someone else's"));
+    QCOMPARE(QFileInfo(rig.Shell.Requests[0].File).fileName(), name);
+    QCOMPARE(Contents(rig.Shell.Requests[0].File).size(), 11);
+
+    Button(rig, "SpdBtnRemove")->click();
+    QStringList left;
+    for (int row = 0; row < rig.Model()->rowCount(); ++row) left << rig.Model()->Row(row).Path;
+    left.sort();
+    decoys.sort();
+    QCOMPARE(left, decoys);
   }
 };
 

@@ -63,12 +63,17 @@ class TestPlacement : public QObject {
   void unusableTextsRestoreNothing() {
     QFETCH(QString, text);
     QVERIFY(!ParsePlacement(text));
+    QSize designed;
+    {
+      TWindowRig first;
+      first.Window->show();
+      designed = first.Window->geometry().size();
+    }
     QVERIFY(WriteIni("[Screens]\nMainFormFm=" + text + "\n"));
     TWindowRig rig;
-    const QRect designed = rig.Window->geometry();
     rig.Window->show();
     QVERIFY(QTest::qWaitForWindowExposed(rig.Window.get()));
-    QCOMPARE(rig.Window->geometry().size(), designed.size());
+    QCOMPARE(rig.Window->geometry().size(), designed);
     QVERIFY(!rig.Window->isMaximized() && !rig.Window->isMinimized());
   }
 

@@ -102,6 +102,25 @@ class TestSettingsStore : public QObject {
     QCOMPARE(IniValue("Settings", "Overwrite"), QStringLiteral("2"));
   }
 
+  void longPathsComeBackWhole() {
+    // 3,000 bytes, beyond the usual 1,023-byte read, with two-byte characters across the border.
+    const QString path = "/" + QString(1000, QChar(0xE9)) + "/" + QString(997, 'd');
+    QVERIFY(WriteIni("[Settings]\nLastDirectory=" + path + "\nTempFolder=" + path + "\nDefaultExtractPath=" +
+                     path + "\n[OpenedFiles]\nMRU1=" + path + "/a.zip\n"));
+    TWindowRig rig;
+    QCOMPARE(rig.Window->LastDirectory, path);
+    QCOMPARE(rig.Window->TempFolder, path);
+    QCOMPARE(rig.Window->DefaultExtractPath, path);
+    // Opening the recent archive reads its name again: the message names the whole path.
+    QAction* recent = nullptr;
+    for (QAction* action : rig.Menu("FileMn")->actions())
+      if (action->property("recentItem").toBool()) recent = action;
+    QVERIFY(recent);
+    recent->trigger();
+    QCOMPARE(rig.Dialogs.Messages(), QStringList{"Information: The archive file, " + path +
+                                                 "/a.zip, Cannot be located.  Please select another archive."});
+  }
+
   void overwriteValuesReachTheEngine_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<int>("mode");

@@ -67,6 +67,7 @@ class TestQtShell : public QObject {
     const QString out = folder.path() + "/edited.txt";
     const QString editor = MakeRecorder(folder.path(), out);
     TQtShell shell;
+    shell.HasTerminal = true;
     shell.Environment.insert("VISUAL", "");
     shell.Environment.insert("EDITOR", editor + " --flag");
     QVERIFY(shell.ShellExecute("open", "notepad.exe", folder.path() + "/README.TXT", "", SW_SHOWNORMAL) > 32);

@@ -1,0 +1,35 @@
+#include "platform/widgets/text_window.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace platform {
+
+TTextWindow::TTextWindow(const QString& file) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setObjectName(QStringLiteral("TextWindow"));
+  setReadOnly(true);
+  setLineWrapMode(QPlainTextEdit::NoWrap);
+  setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  setWindowTitle(QFileInfo(file).fileName() + QStringLiteral(" - Parcelix"));
+
+  QFile source(file);
+  if (source.open(QIODevice::ReadOnly)) {
+    const QByteArray bytes = source.read(kShownBytes);
+    // Bytes that are not UTF-8 show as replacement marks rather than stopping the text.
+    QString text = QString::fromUtf8(bytes);
+    if (source.size() > kShownBytes)
+      text += QStringLiteral("\n\n(Only the first %1 MB of this file are shown.)").arg(kShownBytes / (1024 * 1024));
+    setPlainText(text);
+  } else {
+    setPlainText(QStringLiteral("Unable to read \"") + file + QStringLiteral("\": ") + source.errorString());
+  }
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QSize room = screen ? screen->availableGeometry().size() : QSize(1024, 768);
+  resize(qMin(720, room.width() * 3 / 4), qMin(560, room.height() * 3 / 4));
+}
+
+}  // namespace platform
