@@ -337,6 +337,69 @@ class TestAddRemove : public QObject {
     QCOMPARE(BusyCount, 0);
   }
 
+  // Stopping a read halfway harms nothing, so Abort is offered whatever the temporary-file
+  // setting; a change made in place still cannot be stopped.
+  void abortIsOfferedWhileReadingNotWhileChangingInPlace() {
+    TWindowRig rig;
+    QList<TFixtureEntry> entries;
+    for (int index = 0; index < 30; ++index) entries.append({QStringLiteral("e%1.bin").arg(index, 2, 10, QChar('0')), 2000});
+    const QString archive = Path("many.zip");
+    QVERIFY(MakeZip(archive, entries));
+    rig.Window->UseTempFile = false;
+    rig.Window->MainXz->UseTempFile = false;
+    rig.Window->ConfirmAdd = rig.Window->ConfirmExtract = false;
+    auto* abort = rig.Find<QToolButton>("AbortSB");
+    QList<bool> listing, adding;
+    rig.Window->MainXz->OnListing = [&, listed = rig.Window->MainXz->OnListing](TZipEngine& e, const TZipFileStats& s) {
+      listing << abort->isEnabled();
+      listed(e, s);
+    };
+    rig.Window->MainXz->OnAdding = [&, added = rig.Window->MainXz->OnAdding](TZipEngine& e, const TZipFileStats& s) {
+      adding << abort->isEnabled();
+      added(e, s);
+    };
+    rig.Dialogs.OpenAnswers = {{archive}, MakeFiles({"one.txt"})};
+    rig.Action("FileOpenMn")->trigger();
+    rig.Action("EditAddMn")->trigger();
+    QVERIFY(!listing.isEmpty() && !listing.contains(false));
+    QCOMPARE(adding, QList<bool>{false});
+
+    int extracted = 0;
+    rig.Window->MainXz->OnExtracting = [&, extracting = rig.Window->MainXz->OnExtracting](TZipEngine& e,
+                                                                                        const TZipFileStats& s) {
+      extracting(e, s);
+      if (++extracted == 3) {
+        rig.Dialogs.MessageAnswers = {platform::mrOk};
+        abort->click();
+      }
+    };
+    rig.Dialogs.Clear();
+    rig.Dialogs.FolderAnswers = {Path("out")};
+    rig.Window->EditSelectAllMnClick(nullptr);
+    rig.Find<QToolButton>("SpdBtnExtract")->click();
+    QCOMPARE(extracted, 3);
+    QVERIFY(QDir(Path("out")).entryList(QDir::Files).size() < 31);
+    QCOMPARE(rig.Dialogs.Messages(), (QStringList{"Warning: Are you sure you want to abort the current process?",
+                                                  "Information: The extracting operation was aborted."}));
+    QVERIFY(!abort->isEnabled());
+  }
+
+  void aPickedFolderComesWithItsContents() {
+    TWindowRig rig;
+    QVERIFY(!OpenTwo(rig).isEmpty());
+    const QStringList files = MakeFiles({"one.txt", "sub/two.txt"});
+    QVERIFY(!files.isEmpty());
+    rig.Window->ConfirmAdd = false;
+    rig.Window->StorePath = true;
+    QVERIFY(!rig.Window->MainXz->Recurse);
+    rig.Dialogs.OpenAnswers = {{Path("in")}};
+    rig.Action("EditAddMn")->trigger();
+    QVERIFY(rig.Dialogs.Prompts[0].Request.FoldersToo);
+    QVERIFY(rig.Dialogs.Messages().isEmpty());
+    QCOMPARE(StoredNames(rig), (QStringList{"alpha.txt", "beta.txt", Stored(files[0]), Stored(files[1])}));
+    QVERIFY(!rig.Window->MainXz->Recurse);  // the setting is the user's again
+  }
+
   void droppedFilesAreAddedWithoutTheQuestion() {
     TWindowRig rig;
     rig.Window->show();

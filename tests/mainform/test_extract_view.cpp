@@ -2,6 +2,7 @@
 // the folder choice, where files land, the replace prompt, failures, the temporary copies and
 // the shell requests.
 #include <QLabel>
+#include <QProcess>
 #include <QProgressBar>
 #include <QTest>
 #include <QToolButton>
@@ -358,6 +359,57 @@ class TestExtractView : public QObject {
     rig.List()->clearSelection();
     rig.Window->SpdBtnViewClick(nullptr);
     QVERIFY(rig.Shell.Requests.isEmpty());
+  }
+
+  // With no password configured the window asks for one, again when it does not fit; Cancel
+  // skips the entry. Encrypted rows carry a lock.
+  void encryptedEntriesAskForTheirPassword() {
+    const QString archive = Path("secret.zip");
+    QVERIFY(WriteFile(Path("src/secret.txt"), "top secret") && WriteFile(Path("src/plain.txt"), "open"));
+    QProcess sevenZip;
+    sevenZip.setWorkingDirectory(Path("src"));
+    sevenZip.start("7zz", {"a", "-tzip", "-psecret", "-mem=AES256", archive, "secret.txt"});
+    QVERIFY(sevenZip.waitForFinished(60000) && sevenZip.exitCode() == 0);
+    sevenZip.start("7zz", {"a", "-tzip", archive, "plain.txt"});
+    QVERIFY(sevenZip.waitForFinished(60000) && sevenZip.exitCode() == 0);
+
+    TWindowRig rig;
+    Open(rig, archive);
+    QCOMPARE(rig.Model()->rowCount(), 2);
+    for (int row = 0; row < 2; ++row) {
+      const bool secret = rig.Model()->Row(row).Path == "secret.txt";
+      QCOMPARE(rig.Model()->index(row, 0).data(Qt::DecorationRole).isNull(), !secret);
+      QCOMPARE(rig.Model()->index(row, 0).data(Qt::ToolTipRole).toString().startsWith("Encrypted"), secret);
+    }
+    rig.Window->ConfirmExtract = false;
+    SelectNamed(rig, {"secret.txt"});
+    rig.Dialogs.PasswordAnswers = {"wrong", "secret"};
+    rig.Dialogs.FolderAnswers = {Path("out")};
+    Button(rig, "SpdBtnExtract")->click();
+    QCOMPARE(rig.Dialogs.Prompts.size(), 3);  // folder, password, password again
+    QCOMPARE(rig.Dialogs.Prompts[1].Kind, QStringLiteral("password"));
+    QCOMPARE(rig.Dialogs.Prompts[1].Text, QStringLiteral("Enter the password for \"secret.txt\":"));
+    QCOMPARE(rig.Dialogs.Prompts[1].Buttons, 80u);  // the byte limit asked for
+    QCOMPARE(rig.Dialogs.Prompts[2].Text,
+             QStringLiteral("The password for \"secret.txt\" is not correct. Enter it again:"));
+    QCOMPARE(Contents(Path("out/secret.txt")), QByteArray("top secret"));
+
+    // Cancelled: skipped as before, with the engine's warning.
+    rig.Dialogs.Clear();
+    rig.Dialogs.FolderAnswers = {Path("out2")};
+    Button(rig, "SpdBtnExtract")->click();
+    QCOMPARE(rig.Dialogs.Prompts[1].Kind, QStringLiteral("password"));
+    QCOMPARE(rig.Dialogs.Messages().size(), 2);
+    QVERIFY(rig.Dialogs.Messages()[0].contains("invalid or no password"));
+    QVERIFY(!QFileInfo::exists(Path("out2/secret.txt")));
+
+    // A configured password is used without a question.
+    rig.Dialogs.Clear();
+    rig.Window->MainXz->Password = "secret";
+    rig.Dialogs.FolderAnswers = {Path("out3")};
+    Button(rig, "SpdBtnExtract")->click();
+    QCOMPARE(rig.Dialogs.Prompts.size(), 1);
+    QCOMPARE(Contents(Path("out3/secret.txt")), QByteArray("top secret"));
   }
 
   // Names that look like patterns or like the engine's include and exclude marks, and a ":"

@@ -5,7 +5,10 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QHeaderView>
 #include <QTest>
+#include <QToolButton>
+#include <QTreeView>
 
 #include "archive_fixture.h"
 #include "common/test_environment.h"
@@ -83,6 +86,12 @@ class TestPlacement : public QObject {
       rig.Window->show();
       QVERIFY(QTest::qWaitForWindowExposed(rig.Window.get()));
       QCOMPARE(IniValue("Screens", "MainFormFm"), QStringLiteral("<none>"));
+      // Wide enough for every toolbar button with its caption and all seven column headers.
+      QWidget* toolbar = rig.Find<QWidget>("ToolBar");
+      for (QToolButton* button : toolbar->findChildren<QToolButton*>())
+        QVERIFY2(toolbar->rect().contains(QRect(button->mapTo(toolbar, QPoint(0, 0)), button->size())),
+                 qPrintable(button->text()));
+      QVERIFY(rig.List()->header()->sectionViewportPosition(6) + 40 < rig.List()->viewport()->width());
       rig.Window->setGeometry(60, 70, 500, 400);
       rig.Window->close();
     }

@@ -1,150 +1,168 @@
-// The Qt dialogs: message boxes as the user sees them and the folder chooser's creation offer.
+// The desktop's dialogs: which answer Esc and the close box give, the pointer while a dialog
+// waits, the folder chooser's start, folders in the file chooser, the password box.
 #include <QApplication>
-#include <QDir>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
+#include <functional>
 
-#include "common/scripted_dialogs.h"
 #include "common/test_environment.h"
 #include "platform/widgets/qt_dialogs.h"
 
 using namespace platform;
 
+namespace {
+
+// Runs `act` on the modal dialog once it is up; the dialog's own loop is running by then.
+void WhenModal(std::function<void(QWidget*)> act) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [poll, act] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) return;
+    poll->stop();
+    poll->deleteLater();
+    act(modal);
+  });
+  poll->start(10);
+}
+
+}  // namespace
+
 class TestQtDialogs : public QObject {
   Q_OBJECT
 
-  // Runs `inspect` on the message box once it is shown, then presses `button` in it.
-  static void AnswerNextBox(QMessageBox::StandardButton button,
-                            std::function<void(QMessageBox*)> inspect) {
-    QTimer::singleShot(0, [=] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      inspect(box);
-      if (QAbstractButton* target = box->button(button)) target->click();
-      else box->reject();
-    });
-  }
-
  private slots:
-  void messageTextTurnsCarriageReturnsIntoLineBreaks() {
-    QCOMPARE(MessageTextForDisplay("one\rtwo"), QStringLiteral("one\ntwo"));
-    QCOMPARE(MessageTextForDisplay("one\r\ntwo"), QStringLiteral("one\ntwo"));
-    QCOMPARE(MessageTextForDisplay("plain"), QStringLiteral("plain"));
+  void escapeAndTheCloseBoxBackOut_data() {
+    QTest::addColumn<unsigned>("buttons");
+    QTest::addColumn<bool>("closeBox");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("yes/no/abort, Esc") << unsigned(mbYes | mbNo | mbAbort) << false << int(mrAbort);
+    QTest::newRow("yes/no/abort, close box") << unsigned(mbYes | mbNo | mbAbort) << true << int(mrAbort);
+    QTest::newRow("yes/no/cancel, Esc") << unsigned(mbYesNoCancel) << false << int(mrCancel);
+    QTest::newRow("yes/no, Esc") << unsigned(mbYesNo) << false << int(mrNo);
+    QTest::newRow("ok, Esc") << unsigned(mbOK) << false << int(mrOk);
   }
 
-  void messageBoxHasTheKindsCaptionIconAndButtons() {
+  void escapeAndTheCloseBoxBackOut() {
+    QFETCH(unsigned, buttons);
+    QFETCH(bool, closeBox);
+    QFETCH(int, answer);
     TQtDialogs dialogs;
-    QString caption, text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-    QString allCaption;
-    AnswerNextBox(QMessageBox::No, [&](QMessageBox* box) {
-      caption = box->windowTitle();
-      text = box->text();
-      icon = box->icon();
-      buttons = box->standardButtons();
-      allCaption = box->button(QMessageBox::YesToAll)->text();
+    WhenModal([closeBox](QWidget* box) {
+      if (closeBox) box->close();
+      else QTest::keyClick(box, Qt::Key_Escape);
     });
-    const int answer = dialogs.MessageDlg("Replace \"a.txt\"?\rIt exists.", TMsgDlgType::mtConfirmation,
-                                          mbYesNoCancel | mbAll);
-    QCOMPARE(answer, int(mrNo));
-    QCOMPARE(allCaption, QStringLiteral("&All"));
-    QCOMPARE(caption, QStringLiteral("Confirm"));
-    QCOMPARE(text, QStringLiteral("Replace \"a.txt\"?\nIt exists."));
-    QCOMPARE(icon, QMessageBox::Question);
-    QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::YesToAll);
-
-    AnswerNextBox(QMessageBox::Ok, [&](QMessageBox* box) {
-      caption = box->windowTitle();
-      icon = box->icon();
-    });
-    QCOMPARE(dialogs.MessageDlg("Disk full.", TMsgDlgType::mtError, mbOK), int(mrOk));
-    QCOMPARE(caption, QStringLiteral("Error"));
-    QCOMPARE(icon, QMessageBox::Critical);
+    QCOMPARE(dialogs.MessageDlg("Replace?", TMsgDlgType::mtConfirmation, buttons), answer);
   }
 
-  void closingAMessageBoxOtherwiseAnswersCancel() {
+  // The program's hourglass stays up around the work; the dialogs show the normal pointer and
+  // hand the hourglass back when they close.
+  void dialogsShowTheNormalPointerWhileTheyWait() {
+    QTemporaryDir folder;
     TQtDialogs dialogs;
-    QTimer::singleShot(0, [] {
-      if (QWidget* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Escape);
-    });
-    QCOMPARE(dialogs.MessageDlg("Abort?", TMsgDlgType::mtWarning, mbOKCancel), int(mrCancel));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QList<Qt::CursorShape> seen;
+    auto look = [&seen](QWidget* dialog) {
+      seen << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::ArrowCursor);
+      if (auto* input = qobject_cast<QDialog*>(dialog)) input->reject();
+    };
+    WhenModal(look);
+    dialogs.MessageDlg("Text", TMsgDlgType::mtInformation, mbOK);
+    QStringList files;
+    QString file;
+    TFileDialogRequest request;
+    request.InitialDir = folder.path();
+    WhenModal(look);
+    dialogs.OpenFileDialog(request, files);
+    WhenModal(look);
+    dialogs.SaveFileDialog(request, file);
+    WhenModal(look);
+    dialogs.SelectDirectory("Select Directory", file = folder.path());
+    WhenModal(look);
+    dialogs.PasswordQuery("Password", "Enter it:", file, 80);
+    QCOMPARE(seen, QList<Qt::CursorShape>(5, Qt::ArrowCursor));
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    QApplication::restoreOverrideCursor();
   }
 
-  void helpButtonAsksForTheTopicAndKeepsTheBoxOpen() {
+  // Typing starts in the name line, which holds the start folder; the tree shows that folder
+  // and keys never reach the tree's search.
+  void theFolderChooserStartsInItsNameLine() {
+    QTemporaryDir folder;
+    const QString start = folder.path() + "/deep/er";
+    QVERIFY(QDir().mkpath(start));
     TQtDialogs dialogs;
-    int topic = 0;
-    dialogs.OnHelp = [&](int context) { topic = context; };
-    QTimer::singleShot(0, [] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      box->button(QMessageBox::Help)->click();
-      QTimer::singleShot(0, [] {
-        auto* again = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (again) again->button(QMessageBox::Ok)->click();
+    TFolderChooser chooser(dialogs, "Select Directory", start);
+    chooser.show();
+    QVERIFY(QTest::qWaitForWindowActive(&chooser));
+    auto* edit = chooser.findChild<QLineEdit*>();
+    auto* tree = chooser.findChild<QTreeView*>();
+    QCOMPARE(QApplication::focusWidget(), edit);
+    QCOMPARE(edit->text(), start);
+    auto* model = qobject_cast<QFileSystemModel*>(tree->model());
+    QTRY_COMPARE(model->filePath(tree->currentIndex()), start);
+    QLabel* treeLabel = nullptr;
+    for (QLabel* label : chooser.findChildren<QLabel*>())
+      if (label->text() == "&Folders:") treeLabel = label;
+    QVERIFY(treeLabel && treeLabel->buddy() == tree);  // "&" marks Alt+F, it is not shown
+
+    QTest::keyClicks(QApplication::focusWidget(), folder.path() + "/typed");
+    QTest::qWait(50);  // the tree may finish reading meanwhile
+    QCOMPARE(chooser.Folder(), folder.path() + "/typed");
+  }
+
+  void theAddFilesChooserReturnsAFolder() {
+    QTemporaryDir folder;
+    QVERIFY(QDir().mkpath(folder.path() + "/pick me"));
+    TQtDialogs dialogs;
+    TFileDialogRequest request;
+    request.Title = "Add Files";
+    request.InitialDir = folder.path();
+    request.MultiSelect = true;
+    request.FoldersToo = true;
+    WhenModal([&folder](QWidget* widget) {
+      auto* dialog = qobject_cast<QFileDialog*>(widget);
+      dialog->selectFile(folder.path() + "/pick me");
+      QTimer::singleShot(50, dialog, [dialog] {
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
       });
     });
-    QCOMPARE(dialogs.MessageDlg("Text", TMsgDlgType::mtInformation, mbOK | mbHelp, 1039), int(mrOk));
-    QCOMPARE(topic, 1039);
+    QStringList files;
+    QVERIFY(dialogs.OpenFileDialog(request, files));
+    QCOMPARE(files, QStringList{folder.path() + "/pick me"});
   }
 
-  void folderChooserOffersToCreateATypedFolder() {
-    QTemporaryDir root;
-    const QString wanted = root.path() + "/new/deeper/folder";
-    testing_support::TScriptedDialogs prompts;
-
-    prompts.MessageAnswers = {mrNo};
-    TFolderChooser declined(prompts, "Extract to", root.path());
-    declined.SetFolder(wanted);
-    declined.accept();
-    QCOMPARE(declined.result(), int(QDialog::Rejected));
-    QVERIFY(!QFileInfo::exists(root.path() + "/new"));
-    QCOMPARE(prompts.Messages(),
-             QStringList{"Confirm: The specified directory does not exist. Create it?"});
-    QCOMPARE(prompts.Prompts.last().Buttons, unsigned(mbYesNo));
-
-    prompts.Clear();
-    prompts.MessageAnswers = {mrYes};
-    TFolderChooser agreed(prompts, "Extract to", root.path());
-    agreed.SetFolder(wanted);
-    agreed.accept();
-    QCOMPARE(agreed.result(), int(QDialog::Accepted));
-    QVERIFY(QFileInfo(wanted).isDir());
-    QCOMPARE(agreed.Folder(), wanted);
-    QCOMPARE(prompts.Prompts.size(), 1);
-
-    prompts.Clear();
-    TFolderChooser existing(prompts, "Extract to", wanted);
-    existing.accept();
-    QCOMPARE(existing.result(), int(QDialog::Accepted));
-    QVERIFY(prompts.Prompts.isEmpty());
+  void thePasswordIsMaskedAndStopsAt80Bytes_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("ASCII") << QString(100, 'p') << QString(80, 'p');
+    QTest::newRow("two-byte characters") << QString(50, QChar(0xE9)) << QString(40, QChar(0xE9));
   }
 
-  void folderChooserRefusesAFileAndAnUncreatableFolder() {
-    QTemporaryDir root;
-    QFile file(root.path() + "/plain");
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    testing_support::TScriptedDialogs prompts;
-
-    TFolderChooser onFile(prompts, "Extract to", file.fileName());
-    onFile.accept();
-    QCOMPARE(onFile.result(), int(QDialog::Rejected));
-    QCOMPARE(prompts.Prompts.size(), 1);
-    QCOMPARE(prompts.Prompts[0].Caption, QStringLiteral("Error"));
-
-    // Under a file, no folder can be made: told, nothing accepted.
-    prompts.Clear();
-    prompts.MessageAnswers = {mrYes};
-    TFolderChooser underFile(prompts, "Extract to", file.fileName() + "/sub");
-    underFile.accept();
-    QCOMPARE(underFile.result(), int(QDialog::Rejected));
-    QCOMPARE(prompts.Prompts.size(), 2);
-    QCOMPARE(prompts.Prompts[1].Caption, QStringLiteral("Error"));
+  void thePasswordIsMaskedAndStopsAt80Bytes() {
+    QFETCH(QString, typed);
+    QFETCH(QString, answer);
+    TQtDialogs dialogs;
+    QLineEdit::EchoMode echo = QLineEdit::Normal;
+    WhenModal([&echo, typed](QWidget* widget) {
+      auto* edit = widget->findChild<QLineEdit*>();
+      echo = edit->echoMode();
+      for (const QChar c : typed) QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+      qobject_cast<QDialog*>(widget)->accept();
+    });
+    QString password;
+    QVERIFY(dialogs.PasswordQuery("Password", "Enter the password:", password, 80));
+    QCOMPARE(echo, QLineEdit::Password);
+    QCOMPARE(password, answer);
   }
 };
 

@@ -1,6 +1,7 @@
 // Shell "open" on the desktop: failures below 33, programs started, the editor fallback.
 #include <QApplication>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -76,6 +77,35 @@ class TestQtShell : public QObject {
     // Without an editor the desktop opens the text file; a missing one cannot be opened.
     shell.Environment.remove("EDITOR");
     QVERIFY(shell.ShellExecute("open", "notepad.exe", folder.path() + "/missing.txt", "", SW_SHOWNORMAL) <= 32);
+  }
+
+  // The desktop's opener says by its exit status whether a program took the file; when none
+  // did, the text editor stand-in still shows it, in the end in a window of our own.
+  void anOpenerThatFailsIsSeenAndTheTextStillShows() {
+    QTemporaryDir folder;
+    const QString text = folder.path() + "/notes.txt";
+    QFile file(text);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("line one\nline two\n") > 0);
+    file.close();
+    TQtShell shell;
+    shell.HasTerminal = false;
+    shell.Environment.insert("EDITOR", "/bin/true");  // no terminal: not used
+    shell.OpenerCommand = {"/bin/sh", "-c", "exit 0", "opener"};
+    QVERIFY(shell.ShellExecute("open", text, "", "", SW_SHOWNORMAL) > 32);
+    shell.OpenerCommand = {"/bin/sh", "-c", "exit 4", "opener"};
+    QVERIFY(shell.ShellExecute("open", text, "", "", SW_SHOWNORMAL) <= 32);
+    shell.OpenerCommand = {folder.path() + "/no-such-opener"};
+    QVERIFY(shell.ShellExecute("open", text, "", "", SW_SHOWNORMAL) <= 32);
+
+    QVERIFY(shell.ShellExecute("open", "notepad.exe", text, "", SW_SHOWNORMAL) > 32);
+    QPlainTextEdit* shown = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (auto* edit = qobject_cast<QPlainTextEdit*>(window); edit && edit->isVisible()) shown = edit;
+    QVERIFY(shown);
+    QVERIFY(shown->isReadOnly());
+    QCOMPARE(shown->toPlainText(), QStringLiteral("line one\nline two\n"));
+    QVERIFY(shown->windowTitle().startsWith("notes.txt"));
+    shown->close();
   }
 };
 

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include "../mainform/test_mainwindow_rig.h"
 #include "common/test_environment.h"
@@ -214,8 +215,18 @@ class TestInfo : public QObject {
       });
       poll->start(10);
     };
+    // Reading the facts is a busy period: a toolbar button cannot start a second engine call
+    // from inside the listing's callbacks.
+    int busyWhileReading = -1;
+    bool newEnabled = true;
+    QTimer::singleShot(0, this, [&] {
+      busyWhileReading = BusyCount;
+      newEnabled = rig.Find<QToolButton>("SpdBtnNew")->isEnabled();
+    });
     answer(QString());
     rig.Action("ArchiveInformation1")->trigger();
+    QCOMPARE(busyWhileReading, 1);
+    QVERIFY(!newEnabled);
     QCOMPARE(seen, QStringLiteral("2"));
     QVERIFY(!hourglass);  // only while the facts were read
     QVERIFY(!QApplication::overrideCursor());
