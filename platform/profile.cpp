@@ -1,4 +1,5 @@
 #include "profile.h"
+#include "text_limits.h"
 
 #include <QDir>
 #include <QFile>
@@ -100,16 +101,6 @@ QString Unquote(const QString& value) {
 QString EncodeValue(const QString& value) {
   if (value != value.trimmed() || QuotedWhole(value)) return u'"' + value + u'"';
   return value;
-}
-
-// At most maxBytes bytes of UTF-8, never ending inside a character.
-QString CutUtf8(const QString& text, int maxBytes) {
-  if (maxBytes <= 0) return QString();
-  const QByteArray bytes = text.toUtf8();
-  if (bytes.size() <= maxBytes) return text;
-  qsizetype cut = maxBytes;
-  while (cut > 0 && (static_cast<unsigned char>(bytes.at(cut)) & 0xC0) == 0x80) --cut;
-  return QString::fromUtf8(bytes.left(cut));
 }
 
 bool HasLineBreakOrNul(const QString& text) {
@@ -258,7 +249,7 @@ QString GetPrivateProfileString(const QString& Section, const QString& Key,
   QByteArray content;
   if (section.isEmpty() || key.isEmpty() || path.isEmpty() ||
       ReadProfile(path, content) != TReadResult::Ok)
-    return CutUtf8(Default, maxBytes);
+    return CutToBytes(Default, maxBytes);
 
   const std::vector<TRawLine> lines = SplitLines(content);
   bool inSection = false;
@@ -268,10 +259,10 @@ QString GetPrivateProfileString(const QString& Section, const QString& Key,
       inSection = SameName(parsed.Name, section);
     } else if (inSection && parsed.Kind == TLineKind::Key && SameName(parsed.Name, key)) {
       // The first line naming the key decides, even when it has no value.
-      return CutUtf8(parsed.HasValue ? Unquote(parsed.Value) : Default, maxBytes);
+      return CutToBytes(parsed.HasValue ? Unquote(parsed.Value) : Default, maxBytes);
     }
   }
-  return CutUtf8(Default, maxBytes);
+  return CutToBytes(Default, maxBytes);
 }
 
 bool WritePrivateProfileString(const QString& Section, const QString& Key, const QString& Value,

@@ -1,4 +1,5 @@
 #include "platform/widgets/qt_dialogs.h"
+#include "platform/text_limits.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -58,15 +59,6 @@ class TUserWaits {
   TUserWaits(const TUserWaits&) = delete;
   TUserWaits& operator=(const TUserWaits&) = delete;
 };
-
-// Text cut to `limit` bytes of UTF-8 without splitting a character.
-QString CutUtf8(const QString& text, int limit) {
-  const QByteArray bytes = text.toUtf8();
-  if (bytes.size() <= limit) return text;
-  int cut = limit;
-  while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80) --cut;
-  return QString::fromUtf8(bytes.left(cut));
-}
 
 }  // namespace
 
@@ -181,13 +173,13 @@ bool TQtDialogs::PasswordQuery(const QString& caption, const QString& prompt, QS
     edit->setMaxLength(maxBytes);
     // The limit is in bytes: a password of wide characters stops where the engine would cut it.
     QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, maxBytes](const QString& text) {
-      const QString cut = CutUtf8(text, maxBytes);
+      const QString cut = CutToBytes(text, maxBytes);
       if (cut != text) edit->setText(cut);
     });
   }
   const TUserWaits waiting;
   if (dialog.exec() != QDialog::Accepted) return false;
-  password = CutUtf8(dialog.textValue(), maxBytes);
+  password = CutToBytes(dialog.textValue(), maxBytes);
   return true;
 }
 

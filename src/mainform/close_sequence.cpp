@@ -5,23 +5,8 @@
 
 #include "mainform/mainform.h"
 #include "mainform/program_state.h"
+#include "mainform/settings_file.h"
 #include "ui_mainform.h"
-
-namespace {
-
-// The longest path the file system accepts; a longer name cannot name a file we made.
-constexpr int kMaxPathBytes = 4095;
-
-QString CutPath(const QString& path) {
-  const QByteArray bytes = path.toUtf8();
-  if (bytes.size() <= kMaxPathBytes) return path;
-  // Step back to a character boundary: the first byte left out must not continue a character.
-  int cut = kMaxPathBytes;
-  while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80) --cut;
-  return QString::fromUtf8(bytes.left(cut));
-}
-
-}  // namespace
 
 void TMainFormFm::FileExitMnClick(QObject* /*Sender*/) { close(); }
 
@@ -39,7 +24,7 @@ void TMainFormFm::closeEvent(QCloseEvent* Event) {
 
 void TMainFormFm::FormClose() {
   SaveSettings(this);
-  for (const QString& name : TempFiles) QFile::remove(CutPath(name));  // failures pass silently
+  for (const QString& name : TempFiles) QFile::remove(CutToBytes(name, kPathLimit));  // failures pass silently
   TempFiles.clear();
   FViewFolders.clear();  // the private folders go with whatever else a viewer left in them
 }

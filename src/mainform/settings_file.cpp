@@ -5,14 +5,6 @@
 
 #include "platform/profile.h"
 
-QString CutToBytes(const QString& Text, int Limit) {
-  const QByteArray bytes = Text.toUtf8();
-  if (bytes.size() <= Limit) return Text;
-  int cut = Limit;
-  while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80) --cut;
-  return QString::fromUtf8(bytes.left(cut));
-}
-
 QString ReadSettingText(const QString& Section, const QString& Key, const QString& Default, int Limit) {
   // A path may be longer than the usual read buffer; it must come back whole, not cut.
   const int buffer = std::max(platform::kProfileBufferLength, Limit + 1);

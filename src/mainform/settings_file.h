@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "platform/text_limits.h"
+
 inline const QString kSettingsFileName = QStringLiteral("PARCELIX.INI");
 
 // Width limits of the fields that receive texts: folders and file names take the platform's
@@ -24,5 +26,5 @@ std::int32_t ReadSettingInt(const QString& Section, const QString& Key, std::int
 bool ReadSettingBool(const QString& Section, const QString& Key, bool Default);
 // Parses a setting's integer text as ReadSettingInt does; false when it is none.
 bool ParseSettingInt(const QString& Text, std::int32_t& Value);
-// Text cut to Limit bytes of UTF-8 without splitting a character.
-QString CutToBytes(const QString& Text, int Limit);
+// Text cut to a number of bytes of UTF-8 without splitting a character.
+using platform::CutToBytes;

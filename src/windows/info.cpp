@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "engine/zip_engine.h"
+#include "platform/text_limits.h"
 #include "ui_info.h"
 
 namespace {
@@ -37,13 +38,7 @@ QString FileDateTimeText(const QDateTime& Stamp) {
   return text;
 }
 
-QString CutComment(const QString& Text) {
-  const QByteArray bytes = Text.toUtf8();
-  if (bytes.size() <= kCommentLimit) return Text;
-  int cut = kCommentLimit;
-  while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80) --cut;
-  return QString::fromUtf8(bytes.left(cut));
-}
+QString CutComment(const QString& Text) { return platform::CutToBytes(Text, kCommentLimit); }
 
 TFrmArchiveInfo::TFrmArchiveInfo(TZipEngine& Engine, bool OnTop, QWidget* Owner)
     : QDialog(Owner, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint),
