@@ -1,0 +1,78 @@
+#include "windows/browser_pictures.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <cmath>
+
+namespace {
+
+const QColor kOutline(40, 40, 40);
+
+QImage Canvas() {
+  QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  return image;
+}
+
+void Parcel(QPainter& p, const QRectF& box) {
+  p.setPen(QPen(kOutline, 1.2));
+  p.setBrush(QColor(214, 168, 96));
+  p.drawRect(box);
+  // The zip down the middle.
+  const qreal mid = box.center().x();
+  p.setPen(QPen(QColor(90, 90, 100), 1.0));
+  for (qreal y = box.top() + 2; y < box.bottom() - 1; y += 2.5) p.drawLine(QPointF(mid - 1.5, y), QPointF(mid + 1.5, y));
+  p.setBrush(QColor(200, 200, 210));
+  p.drawRect(QRectF(mid - 2, box.top() + 1, 4, 3));
+}
+
+}  // namespace
+
+QImage BrowseFolderPicture() {
+  QImage image = Canvas();
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  // The folder, its back and tab, then its open front.
+  p.setPen(QPen(kOutline, 1.2));
+  p.setBrush(QColor(240, 200, 80));
+  p.drawRect(QRectF(2, 9, 22, 16));
+  p.drawRect(QRectF(2, 6, 9, 3));
+  // Two small parcels inside, the archives of the folder.
+  Parcel(p, QRectF(6, 5, 7, 8));
+  Parcel(p, QRectF(14, 4, 7, 9));
+  p.setPen(QPen(kOutline, 1.2));
+  p.setBrush(QColor(250, 222, 120));
+  p.drawPolygon(QPolygonF{QPointF(6, 13), QPointF(27, 13), QPointF(24, 25), QPointF(2, 25)});
+  // The magnifying glass over its corner.
+  p.setPen(QPen(QColor(110, 60, 20), 4, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(25, 25), QPointF(30, 30));
+  p.setPen(QPen(kOutline, 2));
+  p.setBrush(QColor(170, 220, 255, 190));
+  p.drawEllipse(QRectF(15, 14, 11, 11));
+  return image;
+}
+
+QImage OpenArchivePicture() {
+  QImage image = Canvas();
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  Parcel(p, QRectF(3, 13, 19, 16));
+  // The lid lifted.
+  p.setPen(QPen(kOutline, 1.2));
+  p.setBrush(QColor(232, 190, 120));
+  p.drawPolygon(QPolygonF{QPointF(3, 13), QPointF(1, 7), QPointF(17, 7), QPointF(22, 13)});
+  // The arrow out towards the window it opens in.
+  const QPointF from(14, 16), to(26, 4);
+  const QColor green(20, 150, 40);
+  p.setPen(QPen(green, 3.5, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(from, to);
+  const QPointF d = (to - from) / std::hypot((to - from).x(), (to - from).y());
+  const QPointF n(-d.y(), d.x());
+  p.setPen(Qt::NoPen);
+  p.setBrush(green);
+  p.drawPolygon(QPolygonF{to + d * 3, to - d * 4 + n * 5, to - d * 4 - n * 5});
+  return image;
+}
+
+QIcon BrowserButtonIcon(const QImage& Picture) { return QIcon(QPixmap::fromImage(Picture)); }
