@@ -62,11 +62,18 @@ class TUserWaits {
 
 }  // namespace
 
+QWidget* TQtDialogs::Owner() const {
+  // A dialog shows over the window the user is working in (the main window or an archive
+  // browser); the main window when none of ours is active.
+  QWidget* active = QApplication::activeWindow();
+  return active ? active : FParent;
+}
+
 int TQtDialogs::MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons,
                            int helpContext) {
   if ((buttons & ~unsigned(mbHelp)) == 0) buttons |= mbOK;
   QMessageBox box(IconFor(kind), CaptionFor(kind), MessageTextForDisplay(text),
-                  QMessageBox::NoButton, FParent);
+                  QMessageBox::NoButton, Owner());
   for (const auto& map : kButtons)
     if (buttons & map.Flag) box.addButton(map.Button);
   if (buttons & mbAll) box.button(QMessageBox::YesToAll)->setText(QStringLiteral("&All"));
@@ -106,7 +113,7 @@ void Prepare(QFileDialog& dialog, const TFileDialogRequest& request) {
 }  // namespace
 
 bool TQtDialogs::OpenFileDialog(const TFileDialogRequest& request, QStringList& files) {
-  QFileDialog dialog(FParent);
+  QFileDialog dialog(Owner());
   Prepare(dialog, request);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   if (request.MultiSelect) dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -143,7 +150,7 @@ void TQtDialogs::AcceptFolders(QFileDialog& dialog) {
 }
 
 bool TQtDialogs::SaveFileDialog(const TFileDialogRequest& request, QString& file) {
-  QFileDialog dialog(FParent);
+  QFileDialog dialog(Owner());
   Prepare(dialog, request);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
@@ -155,7 +162,7 @@ bool TQtDialogs::SaveFileDialog(const TFileDialogRequest& request, QString& file
 }
 
 bool TQtDialogs::SelectDirectory(const QString& caption, QString& directory) {
-  TFolderChooser chooser(*this, caption, directory, FParent);
+  TFolderChooser chooser(*this, caption, directory, Owner());
   const TUserWaits waiting;
   if (chooser.exec() != QDialog::Accepted) return false;
   directory = chooser.Folder();
@@ -164,7 +171,7 @@ bool TQtDialogs::SelectDirectory(const QString& caption, QString& directory) {
 
 bool TQtDialogs::PasswordQuery(const QString& caption, const QString& prompt, QString& password,
                                int maxBytes) {
-  QInputDialog dialog(FParent);
+  QInputDialog dialog(Owner());
   dialog.setWindowTitle(caption);
   dialog.setLabelText(prompt);
   dialog.setTextEchoMode(QLineEdit::Password);

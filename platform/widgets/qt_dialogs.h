@@ -33,6 +33,7 @@ class TQtDialogs : public TDialogs {
 
  private:
   static void AcceptFolders(QFileDialog& dialog);
+  QWidget* Owner() const;
 
   QWidget* FParent;
 };

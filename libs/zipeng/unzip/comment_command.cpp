@@ -1,13 +1,16 @@
 #include "commands.h"
 
+#include "core/archive_guard.h"
 #include "core/cp437.h"
 
 namespace zipeng {
 
 int32_t reportComment(Session& session) {
   // The comment is read from a spanned set too, without asking for disks: callers ask for it
-  // without saying whether the archive spans.
-  int32_t rc = session.prepare();
+  // without saying whether the archive spans. Like the entry query it leaves stale temporary
+  // copies to the other operations: a browser reads the comment of every archive in a folder,
+  // and sweeping the folder each time would make that quadratic.
+  int32_t rc = prepareToRead(session.command.archive);
   if (rc == zipabi::zrOk) rc = session.source.openSpanned(session.command.archive, {});
   if (rc == zipabi::zrOk) rc = zipeng::readArchiveIndex(session.source, session.index, true);
   if (rc != zipabi::zrOk) return rc;
