@@ -23,6 +23,13 @@ void TZipEngine::AppendFilesToProcess(TArgumentVector& Args, bool AllowInclude) 
   bool includes = false;
   bool excludes = false;
   if (ExactNames) {
+    // A name that reads like one of the libraries' markers is sent after "--", which makes
+    // every word after it a name.
+    const bool marked = std::any_of(FilesToProcess.begin(), FilesToProcess.end(), [](const QString& entry) {
+      return entry == QLatin1String("-i") || entry == QLatin1String("-x") || entry == QLatin1String("-d") ||
+             entry == QLatin1String("--");
+    });
+    if (marked) Args.Append("--");
     for (const QString& entry : FilesToProcess) Args.Append(entry);
     return;
   }
@@ -121,8 +128,15 @@ void TZipEngine::BuildExtractVector(TArgumentVector& Args, int Mode) const {
   if (Overwrite == zowNever) Args.Append("-n");
   if (Overwrite == zowAlways) Args.Append("-o");
   Args.Append(ZipFileName);
+  // The folder goes before the names when they may end with a "--" run, which takes every
+  // word after it as a name.
+  const bool folderFirst = ExactNames && !ExtractDirectory.isEmpty();
+  if (folderFirst) {
+    Args.Append("-d");
+    Args.Append(ExtractDirectory);
+  }
   AppendFilesToProcess(Args, false);
-  if (!ExtractDirectory.isEmpty()) {
+  if (!folderFirst && !ExtractDirectory.isEmpty()) {
     Args.Append("-d");
     Args.Append(ExtractDirectory);
   }

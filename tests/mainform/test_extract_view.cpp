@@ -422,6 +422,7 @@ class TestExtractView : public QObject {
     QTest::newRow("exclude mark") << "<draft>.txt" << QStringList{"draft>.txt", "other.txt"};
     QTest::newRow("include mark") << ">in.txt" << QStringList{"in.txt", "other.txt"};
     QTest::newRow("colon") << "notes:v2.txt" << QStringList{"v2.txt", "other.txt"};
+    QTest::newRow("a library marker") << "-x" << QStringList{"x", "other.txt"};
   }
 
   void selectedNamesActOnExactlyThemselves() {

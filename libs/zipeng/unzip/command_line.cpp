@@ -34,8 +34,17 @@ bool parseCommand(int argc, const char* const* argv, Command& command) {
   if (i >= argc || !argv[i] || !*argv[i]) return false;
   command.archive = argv[i++];
   enum { Names, Excludes } mode = Names;
+  bool literal = false;  // after "--" every word is a name, "-d" and "-x" included
   for (; i < argc; ++i) {
     std::string_view a = argv[i] ? argv[i] : "";
+    if (literal) {
+      if (!a.empty()) command.names.emplace_back(a);
+      continue;
+    }
+    if (a == "--") {
+      literal = true;
+      continue;
+    }
     if (a == "-d") {
       if (i + 1 < argc && argv[i + 1]) command.directory = argv[++i];
       continue;

@@ -110,9 +110,15 @@ bool parseZipCommand(int argc, const char* const* argv, ZipCommand& cmd) {
   if (i >= argc || !argv[i] || !*argv[i]) return false;
   cmd.archive = argv[i++];
   std::vector<std::string>* target = &cmd.names;
+  bool literal = false;  // after "--" every word is a name, "-i" and "-x" included
   for (; i < argc; ++i) {
     if (!argv[i]) return false;
     std::string a = argv[i];
+    if (literal) {
+      if (!a.empty()) cmd.names.push_back(a);
+      continue;
+    }
+    if (a == "--") { literal = true; continue; }
     if (a == "-i") { target = &cmd.includes; continue; }
     if (a == "-x") { target = &cmd.excludes; continue; }
     if (a.empty()) continue;
