@@ -3,7 +3,7 @@
 // view_toggles.cpp, help_commands.cpp, close_sequence.cpp, contents_view.cpp, archive_commands.cpp,
 // recent_archives.cpp, extract_commands.cpp, add_remove_commands.cpp, check_repair_commands.cpp,
 // settings_load.cpp, settings_save.cpp, configuration_command.cpp, browse_command.cpp,
-// pending_commands.cpp).
+// group_command.cpp).
 #pragma once
 
 #include <QMainWindow>
@@ -161,9 +161,7 @@ class TMainFormFm : public QMainWindow {
   void SaveSettingsNow1Click(QObject* Sender);
   void Configuration1Click(QObject* Sender);  // configuration_command.cpp
   void BrowseArchives1Click(QObject* Sender);  // browse_command.cpp
-
-  // ---- commands whose behaviour arrives with later work (pending_commands.cpp) ----
-  void EditCreateGroupIcons1Click(QObject* Sender);
+  void EditCreateGroupIcons1Click(QObject* Sender);  // group_command.cpp
   void RestorePlacement();
   void SavePlacement();
 

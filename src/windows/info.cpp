@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "engine/zip_engine.h"
+#include "windows/entry_listing.h"
 #include "platform/text_limits.h"
 #include "ui_info.h"
 
@@ -74,20 +75,11 @@ void TFrmArchiveInfo::FormCreate(bool OnTop) {
   int count = 0;
   std::int64_t packedTotal = 0;
   std::int64_t sizeTotal = 0;
-  {
-    struct TRestoreListing {
-      TZipEngine& Engine;
-      TZipFileStatsEvent Saved = Engine.OnListing;
-      ~TRestoreListing() { Engine.OnListing = Saved; }
-    } restore{FEngine};
-    FEngine.OnListing = [&](TZipEngine&, const TZipFileStats& stats) {
-      ++count;
-      packedTotal += stats.CompressedSize;
-      sizeTotal += stats.Size;
-    };
-    FEngine.FilesToProcess.clear();
-    FEngine.List();
-  }
+  ListEachEntry(FEngine, [&](const TZipFileStats& stats) {
+    ++count;
+    packedTotal += stats.CompressedSize;
+    sizeTotal += stats.Size;
+  });
   ui->LbSize->setText(fileSize >= 0 ? QString::number(fileSize) : kUnavailable);
   ui->LbFiles->setText(QString::number(count));
   ui->LbCompression->setText(CompressionText(sizeTotal, packedTotal));

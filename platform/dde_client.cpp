@@ -1,0 +1,126 @@
+#include "platform/dde_client.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/text_limits.h"
+
+namespace platform {
+
+namespace {
+
+constexpr int kGreetingWaitMs = 2000;   // a service that accepts but says nothing is not there
+constexpr int kServiceStartMs = 3000;   // how long a started service may take to listen
+
+// Reads exactly `size` bytes within the time left; false on silence, end or error.
+bool ReadExactly(int socket, char* buffer, std::size_t size, int waitMs) {
+  QElapsedTimer clock;
+  clock.start();
+  std::size_t done = 0;
+  while (done < size) {
+    const int left = waitMs - static_cast<int>(clock.elapsed());
+    if (left <= 0) return false;
+    pollfd wanted{socket, POLLIN, 0};
+    const int ready = poll(&wanted, 1, left);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return false;
+    const ssize_t got = recv(socket, buffer + done, size - done, 0);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    done += static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+}  // namespace
+
+TDdeClientConv::TDdeClientConv(QString Service, QString Topic, QString ProgramDir)
+    : FService(std::move(Service)), FTopic(std::move(Topic)), FProgramDir(std::move(ProgramDir)) {}
+
+TDdeClientConv::~TDdeClientConv() { CloseLink(); }
+
+QByteArray TDdeClientConv::CommandBytes(const QString& Command) {
+  return CutToBytes(Command + QStringLiteral("\r\n"), static_cast<int>(kDdeCommandLimit)).toUtf8();
+}
+
+bool TDdeClientConv::Connect() {
+  const std::string path = DdeSocketPath(FService.toStdString(), false);
+  sockaddr_un address{};
+  if (path.empty() || path.size() >= sizeof(address.sun_path)) return false;
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (socket < 0) return false;
+  char greeting[sizeof(kDdeGreeting) - 1];
+  if (::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
+      !ReadExactly(socket, greeting, sizeof(greeting), kGreetingWaitMs) ||
+      std::memcmp(greeting, kDdeGreeting, sizeof(greeting)) != 0) {
+    ::close(socket);
+    return false;
+  }
+  FSocket = socket;
+  return true;
+}
+
+bool TDdeClientConv::StartService() {
+  QString folder = FProgramDir;
+  if (folder.endsWith(u'/')) folder.chop(1);
+  const QString program = folder + u'/' + FService;
+  if (!QFileInfo(program).isExecutable()) return false;
+  // "<service> <topic>": an empty topic adds no argument.
+  const QStringList arguments = FTopic.isEmpty() ? QStringList() : QStringList{FTopic};
+  return QProcess::startDetached(program, arguments);
+}
+
+bool TDdeClientConv::OpenLink() {
+  if (Connected()) return true;
+  if (Connect()) return true;
+  // The program is started once per conversation: a service that cannot start, or starts and
+  // never answers, must not be waited for again at every command.
+  if (FStartTried) return false;
+  FStartTried = true;
+  if (!StartService()) return false;
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < kServiceStartMs) {
+    if (Connect()) return true;
+    QThread::msleep(50);
+  }
+  return false;
+}
+
+bool TDdeClientConv::ExecuteMacro(const QString& Command) {
+  if (!OpenLink()) return false;
+  const QByteArray bytes = CommandBytes(Command);
+  qsizetype sent = 0;
+  while (sent < bytes.size()) {
+    // A service that went away must not end this program with a broken-pipe signal.
+    const ssize_t wrote = ::send(FSocket, bytes.constData() + sent, static_cast<std::size_t>(bytes.size() - sent),
+                                 MSG_NOSIGNAL);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) {
+      CloseLink();
+      return false;
+    }
+    sent += wrote;
+  }
+  return true;
+}
+
+void TDdeClientConv::CloseLink() {
+  if (FSocket < 0) return;
+  ::close(FSocket);
+  FSocket = -1;
+}
+
+}  // namespace platform

@@ -1,0 +1,246 @@
+// Create Group against the real libraries and a recording stand-in for the program group
+// service: the suggested names, what is extracted, every command sent, and the failures.
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMutex>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "../mainform/archive_fixture.h"
+#include "../mainform/test_mainwindow_rig.h"
+#include "common/test_environment.h"
+#include "platform/dde_endpoint.h"
+#include "windows/group.h"
+
+namespace {
+
+// Listens where ProgMan would and records every command line it receives.
+class TRecordingService {
+ public:
+  TRecordingService() {
+    const std::string path = platform::DdeSocketPath("ProgMan", true);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
+    ::unlink(path.c_str());
+    FListener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::bind(FListener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 || ::listen(FListener, 4) != 0)
+      qFatal("cannot listen at %s", path.c_str());
+    FPath = path;
+    FThread = std::thread([this] { Serve(); });
+  }
+  ~TRecordingService() {
+    ::shutdown(FListener, SHUT_RDWR);
+    FThread.join();
+    ::close(FListener);
+    ::unlink(FPath.c_str());
+  }
+  // The commands received, each with its line end.
+  QStringList Commands() {
+    QMutexLocker lock(&FMutex);
+    return FCommands;
+  }
+  // Waits until `count` commands have arrived (they travel without waiting for an answer).
+  QStringList WaitFor(int count) {
+    for (int tries = 0; tries < 200 && Commands().size() < count; ++tries) QTest::qWait(10);
+    QTest::qWait(30);
+    return Commands();
+  }
+
+ private:
+  void Serve() {
+    for (;;) {
+      const int peer = ::accept(FListener, nullptr, nullptr);
+      if (peer < 0) return;
+      ::send(peer, platform::kDdeGreeting, 4, MSG_NOSIGNAL);
+      QByteArray pending;
+      char buffer[512];
+      ssize_t got;
+      while ((got = ::recv(peer, buffer, sizeof buffer, 0)) > 0) {
+        pending.append(buffer, got);
+        for (qsizetype end; (end = pending.indexOf("\r\n")) >= 0; pending.remove(0, end + 2)) {
+          QMutexLocker lock(&FMutex);
+          FCommands << QString::fromUtf8(pending.left(end + 2));
+        }
+      }
+      if (!pending.isEmpty()) {
+        QMutexLocker lock(&FMutex);
+        FCommands << QString::fromUtf8(pending);  // a command cut before its line end
+      }
+      ::close(peer);
+    }
+  }
+
+  std::string FPath;
+  int FListener = -1;
+  std::thread FThread;
+  QMutex FMutex;
+  QStringList FCommands;
+};
+
+// Runs the command and acts on the dialog once it is up.
+void CreateGroup(TWindowRig& rig, const std::function<void(TFrmCreateGroup&)>& act) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [poll, act] {
+    auto* dialog = qobject_cast<TFrmCreateGroup*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    poll->stop();
+    poll->deleteLater();
+    act(*dialog);
+  });
+  poll->start(5);
+  rig.Action("EditCreateGroupIcons1")->trigger();
+}
+
+QString Edit(TFrmCreateGroup& dialog, const char* name) { return dialog.findChild<QLineEdit*>(name)->text(); }
+void Press(TFrmCreateGroup& dialog, const char* name) { dialog.findChild<QPushButton*>(name)->click(); }
+
+}  // namespace
+
+class TestGroup : public QObject {
+  Q_OBJECT
+
+  QString FDir;
+
+  QString Open(TWindowRig& rig, const QString& name, int entries) {
+    QList<TFixtureEntry> list;
+    for (int index = 0; index < entries; ++index) list.append({QStringLiteral("dir/f%1.txt").arg(index, 2, 10, QChar('0')), 10});
+    const QString path = FDir + "/" + name;
+    if (!MakeZip(path, list)) return QString();
+    rig.Window->OpenZipFile(path);
+    return path;
+  }
+
+ private slots:
+  void init() {
+    RemoveIni();
+    FDir = QDir::tempPath() + "/group";
+    QDir(FDir).removeRecursively();
+    QDir().mkpath(FDir);
+    QDir::setCurrent(FDir);
+  }
+
+  void suggestedNames_data() {
+    QTest::addColumn<QString>("archive");
+    QTest::addColumn<bool>("defaultPath");
+    QTest::addColumn<QString>("base");
+    QTest::newRow("first dot") << "SETUP.V2.ZIP" << true << "SETUP";
+    QTest::newRow("current folder without a default") << "tools.zip" << false << "tools";
+    QTest::newRow("no dot: the whole name") << "backup" << true << "backup";
+    QTest::newRow("leading dot kept") << ".hidden.zip" << true << ".hidden";
+  }
+
+  void suggestedNames() {
+    QFETCH(QString, archive);
+    QFETCH(bool, defaultPath);
+    QFETCH(QString, base);
+    QCOMPARE(GroupBaseName("/a.b/" + archive), base);
+    TWindowRig rig;
+    QVERIFY(!Open(rig, archive, 1).isEmpty());
+    rig.Window->DefaultExtractPath = defaultPath ? FDir + "/out" : QString();
+    QString folder, group;
+    CreateGroup(rig, [&](TFrmCreateGroup& dialog) {
+      folder = Edit(dialog, "Edit1");
+      group = Edit(dialog, "Edit2");
+      Press(dialog, "BtnCancel");
+    });
+    QCOMPARE(folder, (defaultPath ? FDir + "/out" : QDir::currentPath()) + "/" + base);
+    QCOMPARE(group, base);
+  }
+
+  // 60 entries: all extracted, one group, 51 items in archive order; quoted exactly when the
+  // files land without their folders.
+  void sixtyEntriesGiveAGroupOf51Items_data() {
+    QTest::addColumn<bool>("extractPath");
+    QTest::newRow("paths off, quoted") << false;
+    QTest::newRow("paths on, unquoted") << true;
+  }
+
+  void sixtyEntriesGiveAGroupOf51Items() {
+    QFETCH(bool, extractPath);
+    TRecordingService service;
+    TWindowRig rig;
+    QVERIFY(!Open(rig, "setup.zip", 60).isEmpty());
+    rig.Window->ExtractPath = extractPath;
+    rig.Window->ConfirmExtract = true;  // the group's extraction does not ask
+    rig.Window->DefaultExtractPath = FDir;
+    CreateGroup(rig, [](TFrmCreateGroup& dialog) { Press(dialog, "BtnOk"); });
+    const QStringList commands = service.WaitFor(52);
+    QCOMPARE(commands.size(), 52);
+    QCOMPARE(commands[0], QStringLiteral("[CreateGroup(setup)]\r\n"));
+    const QString target = FDir + "/setup";
+    for (int item = 0; item < 51; ++item) {
+      const QString name = QStringLiteral("f%1.txt").arg(item, 2, 10, QChar('0'));
+      const QString line = extractPath ? target + "/dir/" + name : "\"" + target + "/" + name + "\"";
+      QCOMPARE(commands[item + 1], "[AddItem(" + line + "," + name + ")]\r\n");
+    }
+    QDir extracted(extractPath ? target + "/dir" : target);
+    QCOMPARE(extracted.entryList(QDir::Files).size(), 60);
+    QCOMPARE(rig.SelectedCount(), 60);  // the command selected every row
+    QVERIFY(rig.Dialogs.Messages().isEmpty());
+  }
+
+  void anEmptyArchiveAndAnEmptyFolder() {
+    TRecordingService service;
+    TWindowRig rig;
+    QVERIFY(!Open(rig, "empty.zip", 0).isEmpty());
+    CreateGroup(rig, [](TFrmCreateGroup& dialog) {
+      dialog.findChild<QLineEdit*>("Edit1")->clear();
+      Press(dialog, "BtnOk");
+    });
+    QCOMPARE(service.WaitFor(1), QStringList{"[CreateGroup(empty)]\r\n"});
+
+    QVERIFY(!Open(rig, "one.zip", 1).isEmpty());
+    CreateGroup(rig, [](TFrmCreateGroup& dialog) {
+      dialog.findChild<QLineEdit*>("Edit1")->clear();
+      Press(dialog, "BtnOk");
+    });
+    QCOMPARE(service.WaitFor(3).mid(1), (QStringList{"[CreateGroup(one)]\r\n",
+                                                     "[AddItem(\"" + QDir::currentPath() + "/f00.txt\",f00.txt)]\r\n"}));
+    QVERIFY(QFileInfo::exists(QDir::currentPath() + "/f00.txt"));
+  }
+
+  void longCommandsAreCutAt255Bytes() {
+    TRecordingService service;
+    TWindowRig rig;
+    QVERIFY(!Open(rig, "long.zip", 1).isEmpty());
+    const QString deep = FDir + "/" + QString(120, 'd') + "/" + QString(120, QChar(0xE9));
+    CreateGroup(rig, [&](TFrmCreateGroup& dialog) {
+      dialog.findChild<QLineEdit*>("Edit1")->setText(deep);
+      Press(dialog, "BtnOk");
+    });
+    const QStringList commands = service.WaitFor(2);
+    QCOMPARE(commands.size(), 2);
+    QVERIFY(commands[1].toUtf8().size() <= 255 && commands[1].toUtf8().size() >= 254);
+    QVERIFY(!commands[1].endsWith("\r\n"));  // cut, line end and all
+    QVERIFY(QFileInfo::exists(deep + "/f00.txt"));
+  }
+
+  // Nobody listens and no service program can start: the group's failure is said once, the
+  // items fail silently, and Cancel does nothing at all.
+  void noServiceAndCancel() {
+    TWindowRig rig;
+    QVERIFY(!Open(rig, "lonely.zip", 3).isEmpty());
+    rig.Window->DefaultExtractPath = FDir;
+    CreateGroup(rig, [](TFrmCreateGroup& dialog) { Press(dialog, "BtnCancel"); });
+    QVERIFY(!QFileInfo::exists(FDir + "/lonely"));
+    QVERIFY(rig.Dialogs.Prompts.isEmpty());
+
+    CreateGroup(rig, [](TFrmCreateGroup& dialog) { Press(dialog, "BtnOk"); });
+    QCOMPARE(rig.Dialogs.Messages(), QStringList{"Information: Unable to create group."});
+    QCOMPARE(QDir(FDir + "/lonely").entryList(QDir::Files).size(), 3);
+  }
+};
+
+PARCELIX_GUI_TEST_MAIN(TestGroup)
+#include "test_group.moc"
