@@ -1,5 +1,7 @@
-// The libraries' callback: every message first lets the window handle its waiting events (so
-// a repaint happens and the Abort button can be clicked), then becomes an event or an answer.
+// The libraries' callback: a message first lets the window handle its waiting events (so a
+// repaint happens and the Abort button can be clicked), then becomes an event or an answer.
+// Events are handled at the first message of a call and then every few tens of milliseconds:
+// handling them at each of 100,000 listed entries would cost more than the listing.
 #include <QCoreApplication>
 
 #include "engine/comment_buffer.h"
@@ -7,6 +9,9 @@
 #include "engine/zip_engine.h"
 
 namespace {
+
+// Often enough that the window stays smooth and Abort answers at once.
+constexpr qint64 kEventIntervalMs = 25;
 
 template <typename Record>
 Record* As(void* data) {
@@ -21,7 +26,11 @@ std::int32_t TZipEngine::EngineCallback(std::int32_t Message, void* Data, void* 
   // Once a handler has failed, nothing more runs: the library is only asked to stop.
   if (!engine->FHandlerError) {
     try {
-      if (QCoreApplication::instance()) QCoreApplication::processEvents();
+      if (QCoreApplication::instance() &&
+          (!engine->FEventClock.isValid() || engine->FEventClock.elapsed() >= kEventIntervalMs)) {
+        QCoreApplication::processEvents();
+        engine->FEventClock.start();
+      }
       engine->HandleMessage(Message, Data);
     } catch (...) {
       // Never let an exception unwind through library frames; hand it to the caller later.

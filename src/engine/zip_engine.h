@@ -3,6 +3,7 @@
 // its callback messages become the events below. The component shows no message of its own.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -114,6 +115,9 @@ class TZipEngine : public QObject {
   platform::ModuleHandle UnzipLibrary = nullptr;
   zipabi::EngineEntryFn ZipEntry = nullptr;
   zipabi::EngineEntryFn UnzipEntry = nullptr;
+
+  // When the window last handled its events during the current call; invalid before the first.
+  QElapsedTimer FEventClock;
 
   // The first error thrown by a handler during the current call, rethrown after it.
   std::exception_ptr FHandlerError;

@@ -99,12 +99,37 @@ TEST(TextDecoding, CodePage437AndUtf8) {
 
 TEST(DosTime, RoundTripsInLocalTime) {
   setenv("TZ", "UTC", 1);
-  tzset();
+  refreshLocalTime();
   // 2025-01-01 12:00:00 UTC.
   EXPECT_EQ(dosToUnix(0x5A21, 0x6000), 1735732800);
   EXPECT_EQ(unixToDos(1735732800), (0x5A21u << 16) | 0x6000u);
   EXPECT_EQ(unixToDos(1735732801), (0x5A21u << 16) | 0x6000u);  // two-second steps
   EXPECT_EQ(unixToDos(0) >> 16, (0u << 9) | (1u << 5) | 1u);     // before 1980: the earliest date
+}
+
+// The remembered zone offsets give what the C library gives, across every kind of change:
+// summer time both ways, half-hour zones, half-hour summer time, a zone without any.
+TEST(DosTime, RememberedOffsetsAgreeWithTheCLibrary) {
+  for (const char* zone : {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "Asia/Kolkata", "UTC"}) {
+    setenv("TZ", zone, 1);
+    refreshLocalTime();
+    // Every 1,777 seconds for six years around 2024: each transition is met at several minutes.
+    for (int64_t t = 1640995200; t < 1640995200 + 6 * 366 * 86400LL; t += 1777) {
+      std::time_t raw = static_cast<std::time_t>(t);
+      std::tm tm{};
+      localtime_r(&raw, &tm);
+      const uint32_t expected = (static_cast<uint32_t>(((tm.tm_year - 80) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday) << 16) |
+                                static_cast<uint32_t>((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
+      ASSERT_EQ(unixToDos(t), expected) << zone << " at " << t;
+      std::tm back = tm;
+      back.tm_isdst = -1;
+      back.tm_sec -= back.tm_sec % 2;
+      ASSERT_EQ(dosToUnix(static_cast<uint16_t>(expected >> 16), static_cast<uint16_t>(expected)), mktime(&back))
+          << zone << " at " << t;
+    }
+  }
+  setenv("TZ", "UTC", 1);
+  refreshLocalTime();
 }
 
 TEST(ZipCrypto, EncryptThenDecryptWithHeaderCheck) {

@@ -6,6 +6,10 @@
 
 namespace zipeng {
 
+// Reads the local time zone again and forgets the offsets learnt from it; each operation starts
+// with this, so a zone changed between operations is seen.
+void refreshLocalTime();
+
 // Unix time (seconds, UTC) of a DOS date and time taken as local time. Invalid fields are
 // clamped into range rather than rejected, as archives from odd tools carry them.
 int64_t dosToUnix(uint16_t dosDate, uint16_t dosTime);

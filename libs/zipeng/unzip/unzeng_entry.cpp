@@ -3,6 +3,7 @@
 #include <new>
 
 #include "command_line.h"
+#include "core/dos_time.h"
 #include "commands.h"
 
 __attribute__((visibility("default"))) int32_t zipabi::unzeng(int32_t version, int32_t argCount, void* args,
@@ -11,6 +12,7 @@ __attribute__((visibility("default"))) int32_t zipabi::unzeng(int32_t version, i
   // No exception may cross into the caller: each becomes a result code.
   try {
     if (version != kInterfaceVersion || args == nullptr || argCount < 1) return PackResult(zrCannotAccess);
+    zipeng::refreshLocalTime();
     if (IsQueryBlock(argCount, args)) {
       auto* block = static_cast<TZipQueryBlock*>(args);
       return PackResult(zipeng::answerQuery(block->ZipFileName, block->Selector, callback, userData));

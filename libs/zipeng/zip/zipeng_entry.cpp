@@ -6,6 +6,7 @@
 #include <new>
 
 #include "core/archive_guard.h"
+#include "core/dos_time.h"
 #include "zip/zip_operations.h"
 
 namespace {
@@ -29,6 +30,7 @@ __attribute__((visibility("default"))) int32_t zipabi::zipeng(int32_t version, i
   if (argCount < 1 || args == nullptr || zipabi::IsQueryBlock(argCount, args))
     return zipabi::PackResult(zipabi::zrCannotAccess);
   try {
+    refreshLocalTime();
     Callback cb(callback, userData);
     ZipSession session{ZipCommand{}, cb};
     if (!parseZipCommand(argCount, static_cast<const char* const*>(args), session.cmd))
