@@ -1,0 +1,28 @@
+#include "platform/progman/conversation.h"
+
+#include <unistd.h>
+
+namespace progman {
+
+bool Conversation::Execute(std::string_view commandText) {
+  const std::optional<Command> command = ParseCommand(commandText, isRegularFile_);
+  if (!command) return false;
+  return command->kind == CommandKind::CreateGroup ? CreateGroup(*command) : AddItem(*command);
+}
+
+bool Conversation::CreateGroup(const Command& command) {
+  MenuGroup group = DescribeGroup(command.groupName);
+  if (!WriteGroup(folders_, group)) return false;
+  currentGroup_ = std::move(group);
+  return true;
+}
+
+bool Conversation::AddItem(const Command& command) {
+  if (!currentGroup_) return false;
+  const MenuItem item{command.file, command.title, access(command.file.c_str(), X_OK) == 0};
+  // A program's path may not contain "=" on an Exec line, and there is no way to quote one.
+  if (item.executable && item.file.find('=') != std::string::npos) return false;
+  return WriteItem(folders_, *currentGroup_, item);
+}
+
+}  // namespace progman

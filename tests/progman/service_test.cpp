@@ -1,0 +1,183 @@
+// The ProgMan program itself, driven over its socket as Parcelix drives it.
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <thread>
+
+#include "progman_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace progman_test;
+
+// desktop-file-validate's errors and warnings about `files` (hints are fine).
+std::string ValidationProblems(const std::vector<std::string>& files) {
+  std::string problems;
+  for (const auto& file : files) {
+    int status = 0;
+    const std::string output = RunShell("desktop-file-validate '" + file + "'", &status);
+    if (status != 0 || output.find("error:") != std::string::npos || output.find("warning:") != std::string::npos)
+      problems += output;
+  }
+  return problems;
+}
+
+class ProgManService : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(service_.StartAndWait(home_.SocketPath())); }
+
+  ScratchHome home_;
+  Service service_;
+  Client client_;
+};
+
+TEST_F(ProgManService, CreatesGroupWithItemsThatValidate) {
+  const std::string document = home_.MakeFile("read me.txt"), program = home_.MakeFile("tool.sh", true),
+                    comma = home_.MakeFile("notes, v2.txt");
+  ASSERT_TRUE(client_.Connect(home_.SocketPath()));
+  EXPECT_EQ(client_.Send({"[CreateGroup(Tools & Docs)]", "[AddItem(\"" + document + "\",read me.txt)]",
+                          "[AddItem(" + program + ",tool.sh)]", "[AddItem(" + comma + ",notes, v2.txt)]"}),
+            "+\r\n+\r\n+\r\n+\r\n");
+
+  const auto directories = home_.WrittenFiles(".directory"), menus = home_.WrittenFiles(".menu");
+  auto entries = home_.WrittenFiles(".desktop");
+  ASSERT_EQ(home_.WrittenFiles().size(), 5u);
+  ASSERT_EQ(directories.size(), 1u);
+  ASSERT_EQ(menus.size(), 1u);
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(KeyValue(ReadText(directories[0]), "Name"), "Tools & Docs");
+  const std::string menu = ReadText(menus[0]);
+  EXPECT_NE(menu.find("<Directory>" + fs::path(directories[0]).filename().string() + "</Directory>"),
+            std::string::npos) << menu;
+
+  const std::map<std::string, std::string> expectedExec = {{"read me.txt", "xdg-open \"" + document + "\""},
+                                                           {"tool.sh", program},
+                                                           {"notes, v2.txt", "xdg-open \"" + comma + "\""}};
+  for (const auto& launcher : entries) {
+    const std::string entry = ReadText(launcher);
+    ASSERT_TRUE(expectedExec.contains(KeyValue(entry, "Name"))) << entry;
+    EXPECT_EQ(KeyValue(entry, "Exec"), expectedExec.at(KeyValue(entry, "Name")));
+    EXPECT_EQ(KeyValue(entry, "Path"), home_.files);
+    const std::string categories = KeyValue(entry, "Categories");  // the group's own, then ";"
+    EXPECT_NE(menu.find("<Category>" + categories.substr(0, categories.size() - 1) + "</Category>"),
+              std::string::npos) << entry << menu;
+  }
+  if (HasProgram("xmllint")) {
+    EXPECT_EQ(RunShell("xmllint --noout '" + menus[0] + "'"), "");
+  }
+  if (!HasProgram("desktop-file-validate")) GTEST_SKIP() << "desktop-file-validate is not installed";
+  entries.push_back(directories[0]);
+  EXPECT_EQ(ValidationProblems(entries), "");
+}
+
+TEST_F(ProgManService, RefusesHostileCommandsWithoutWritingAnything) {
+  const std::string document = home_.MakeFile("read me.txt");
+  const std::vector<std::string> commands = {
+      "[AddItem(\"" + document + "\",No group yet)]",
+      "[CreateGroup(../../escape)]",
+      "[CreateGroup(Games)",
+      "[CreateGroup(Games)] trailing",
+      "[CreateGroup(new\nline)]",
+      "[CreateGroup(" + std::string(290, 'x') + ")]",  // 297 bytes with the line end
+      "[AddItem(" + home_.files + "/x$(touch " + home_.files + "/pwned),Title)]",
+  };
+  ASSERT_TRUE(client_.Connect(home_.SocketPath()));
+  std::string refusedEach;
+  for (std::size_t i = 0; i < commands.size(); ++i) refusedEach += "-\r\n";
+  EXPECT_EQ(client_.Send(commands), refusedEach);
+  EXPECT_EQ(home_.WrittenFiles(), std::vector<std::string>{});
+  EXPECT_FALSE(fs::exists(home_.files + "/pwned"));
+}
+
+TEST_F(ProgManService, LauncherRunsExactlyTheNamedFile) {
+  const std::string program = home_.MakeFile("x$(touch PWNED);y`touch PWNED2` 'z'\\w", true);
+  ASSERT_TRUE(client_.Connect(home_.SocketPath()));
+  ASSERT_EQ(client_.Send({"[CreateGroup(Risky)]", "[AddItem(\"" + program + "\",Risky)]"}), "+\r\n+\r\n");
+  const auto entries = home_.WrittenFiles(".desktop");
+  ASSERT_EQ(entries.size(), 1u);
+  if (HasProgram("desktop-file-validate")) {
+    EXPECT_EQ(ValidationProblems(entries), "");
+  }
+  if (!HasProgram("gio")) GTEST_SKIP() << "gio is not installed to launch the entry";
+
+  int status = 0;
+  const std::string output = RunShell("gio launch '" + entries[0] + "'", &status);
+  ASSERT_EQ(status, 0) << output;
+  const std::string marker = home_.root + "/marker";
+  for (int i = 0; i < 500 && ReadText(marker).empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(ReadText(marker), program + "|0");  // that file, without arguments
+  for (const auto& folder : {home_.files, home_.root})
+    for (const char* planted : {"/PWNED", "/PWNED2"}) EXPECT_FALSE(fs::exists(folder + planted));
+}
+
+// What "nobody" gets from the socket: 10 no connection, 11 the greeting, 12 closed without a word.
+int ConnectAsNobody(const std::string& socketPath) {
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(1);
+    Client client;
+    const bool greeted = client.Connect(socketPath);
+    _exit(greeted ? 11 : client.connected ? 12 : 10);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(ProgManService, RefusesOtherUsers) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to connect as another user";
+  EXPECT_EQ(ConnectAsNobody(home_.SocketPath()), 10) << "the private folder let another user in";
+  // Open the way to the socket, so that only the peer check stands between.
+  const std::string folder = home_.runtime + "/parcelix-dde";
+  for (const auto& path : {home_.root, home_.runtime, folder}) chmod(path.c_str(), 0755);
+  chmod(home_.SocketPath().c_str(), 0666);
+  EXPECT_EQ(ConnectAsNobody(home_.SocketPath()), 12) << "another user was not turned away silently";
+  EXPECT_TRUE(client_.Connect(home_.SocketPath()));
+}
+
+TEST(ProgManLifetime, StopsOnlyWhenIdleAndNeverWaitsOnASilentClient) {
+  ScratchHome home;
+  Service service(300);
+  ASSERT_TRUE(service.StartAndWait(home.SocketPath()));
+  {
+    Client silent, busy;
+    ASSERT_TRUE(silent.Connect(home.SocketPath()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(900));  // three idle times in a conversation
+    ASSERT_TRUE(busy.Connect(home.SocketPath()));
+    EXPECT_EQ(busy.Send({"[CreateGroup(Still here)]"}), "+\r\n");
+  }
+  EXPECT_EQ(service.WaitExit(20000), 0);
+  EXPECT_FALSE(fs::exists(home.SocketPath()));
+}
+
+TEST(ProgManLifetime, OneServiceAtATimeReplacingAStaleSocket) {
+  ScratchHome home;
+  ASSERT_EQ(mkdir((home.runtime + "/parcelix-dde").c_str(), 0700), 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, home.SocketPath().c_str(), sizeof(address.sun_path) - 1);
+  const int stale = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_EQ(bind(stale, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  close(stale);  // the socket file stays, nobody listens
+
+  Service services[5];
+  for (auto& service : services) service.Start();
+  int quiet = 0;
+  for (int round = 0; round < 500 && quiet < 4; ++round)
+    for (auto& service : services)
+      if (service.pid > 0 && service.WaitExit(0) == 0) ++quiet;
+  EXPECT_EQ(quiet, 4);  // left without a word; the last one serves
+  EXPECT_TRUE(Client().Connect(home.SocketPath()));
+}
+
+}  // namespace
