@@ -79,7 +79,14 @@ bool TDdeClientConv::StartService() {
   if (!QFileInfo(program).isExecutable()) return false;
   // "<service> <topic>": an empty topic adds no argument.
   const QStringList arguments = FTopic.isEmpty() ? QStringList() : QStringList{FTopic};
-  return QProcess::startDetached(program, arguments);
+  // The service outlives this program's output: it must not hold its terminal or pipes.
+  QProcess service;
+  service.setProgram(program);
+  service.setArguments(arguments);
+  service.setStandardInputFile(QProcess::nullDevice());
+  service.setStandardOutputFile(QProcess::nullDevice());
+  service.setStandardErrorFile(QProcess::nullDevice());
+  return service.startDetached();
 }
 
 bool TDdeClientConv::OpenLink() {

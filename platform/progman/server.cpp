@@ -35,7 +35,8 @@ struct Peer {
   Peer& operator=(const Peer&) = delete;
 
   int fd;
-  bool gone = false;  // hung up, or does not take its answers
+  bool gone = false;  // hung up
+  bool deaf = false;  // does not take its answers (any more)
   Clock::time_point lastHeard = Clock::now();
   CommandLineSplitter splitter;
   Conversation conversation;
@@ -127,10 +128,9 @@ class Loop {
     peer.lastHeard = Clock::now();
     for (const CommandLine& line : peer.splitter.Feed({buffer, static_cast<std::size_t>(got)})) {
       const bool carriedOut = !line.tooLong && peer.conversation.Execute(line.text);
-      if (!SendNow(peer.fd, carriedOut ? kCarriedOut : kRefused)) {
-        peer.gone = true;
-        return;
-      }
+      // Clients do not wait for answers and may hang up right after their last command: what
+      // they sent is still carried out, only the answers stop.
+      if (!peer.deaf && !SendNow(peer.fd, carriedOut ? kCarriedOut : kRefused)) peer.deaf = true;
     }
   }
 

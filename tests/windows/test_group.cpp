@@ -12,6 +12,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -104,6 +106,22 @@ void CreateGroup(TWindowRig& rig, const std::function<void(TFrmCreateGroup&)>& a
 
 QString Edit(TFrmCreateGroup& dialog, const char* name) { return dialog.findChild<QLineEdit*>(name)->text(); }
 void Press(TFrmCreateGroup& dialog, const char* name) { dialog.findChild<QPushButton*>(name)->click(); }
+
+// Ends a service this test started, so the next test finds nobody listening.
+void StopService() {
+  const std::string path = platform::DdeSocketPath("ProgMan", false);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
+  const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ucred peer{};
+  socklen_t length = sizeof(peer);
+  if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+      getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.pid > 0)
+    ::kill(peer.pid, SIGTERM);
+  ::close(socket);
+  for (int tries = 0; tries < 100 && QFileInfo::exists(QString::fromStdString(path)); ++tries) QTest::qWait(20);
+}
 
 }  // namespace
 
@@ -224,6 +242,28 @@ class TestGroup : public QObject {
     QVERIFY(commands[1].toUtf8().size() <= 255 && commands[1].toUtf8().size() >= 254);
     QVERIFY(!commands[1].endsWith("\r\n"));  // cut, line end and all
     QVERIFY(QFileInfo::exists(deep + "/f00.txt"));
+  }
+
+  // Nobody listens: the client starts the real service from the program's folder, which writes
+  // the group's menu, folder entry and launchers.
+  void theRealServiceIsStartedOnDemand() {
+    TWindowRig rig({QStringLiteral("Parcelix")}, QCoreApplication::applicationDirPath());
+    QVERIFY(!Open(rig, "tools.zip", 3).isEmpty());
+    rig.Window->DefaultExtractPath = FDir;
+    CreateGroup(rig, [](TFrmCreateGroup& dialog) { Press(dialog, "BtnOk"); });
+    QVERIFY(rig.Dialogs.Messages().isEmpty());
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    QDir launchers(data + "/applications");
+    QTRY_COMPARE(launchers.entryList({"*.desktop"}, QDir::Files).size(), 3);
+    QCOMPARE(QDir(data + "/desktop-directories").entryList({"*.directory"}, QDir::Files).size(), 1);
+    QCOMPARE(QDir(qEnvironmentVariable("XDG_CONFIG_HOME") + "/menus/applications-merged")
+                 .entryList({"*.menu"}, QDir::Files).size(), 1);
+    QFile launcher(launchers.filePath(launchers.entryList({"*f01*.desktop"}, QDir::Files).value(0)));
+    QVERIFY(launcher.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(launcher.readAll());
+    QVERIFY(text.contains("Name=f01.txt\n"));
+    QVERIFY(text.contains("Exec=xdg-open " + FDir + "/tools/f01.txt\n"));
+    StopService();
   }
 
   // Nobody listens and no service program can start: the group's failure is said once, the
