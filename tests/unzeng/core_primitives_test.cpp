@@ -127,6 +127,23 @@ TEST(DosTime, RememberedOffsetsAgreeWithTheCLibrary) {
       ASSERT_EQ(dosToUnix(static_cast<uint16_t>(expected >> 16), static_cast<uint16_t>(expected)), mktime(&back))
           << zone << " at " << t;
     }
+    // Every local half hour of 2024, the skipped and the repeated hours among them.
+    for (int day = 0; day < 366; ++day)
+      for (int half = 0; half < 48; ++half) {
+        std::tm local{};
+        local.tm_year = 124;
+        local.tm_mday = 1 + day;  // carried into the right month by both sides
+        local.tm_hour = half / 2;
+        local.tm_min = half % 2 * 30;
+        local.tm_isdst = -1;
+        std::tm normal = local;
+        const std::time_t expected = mktime(&normal);
+        const uint16_t date = static_cast<uint16_t>(((normal.tm_year - 80) << 9) | ((normal.tm_mon + 1) << 5) | normal.tm_mday);
+        // The local time as written, not as mktime() moved it out of a skipped hour.
+        const uint16_t time = static_cast<uint16_t>((local.tm_hour << 11) | (local.tm_min << 5));
+        if (normal.tm_hour != local.tm_hour || normal.tm_min != local.tm_min) continue;
+        ASSERT_EQ(dosToUnix(date, time), expected) << zone << " day " << day << " half hour " << half;
+      }
   }
   setenv("TZ", "UTC", 1);
   refreshLocalTime();

@@ -58,6 +58,12 @@ class OffsetCache {
 };
 
 constexpr int64_t kBucket = 900;
+
+int64_t utcOffsetAt(int64_t unixTime) {
+  const std::time_t moment = static_cast<std::time_t>(unixTime);
+  std::tm tm{};
+  return localtime_r(&moment, &tm) ? static_cast<int64_t>(tm.tm_gmtoff) : int64_t{0};
+}
 thread_local OffsetCache localBuckets;  // keyed by local time: dosToUnix
 thread_local OffsetCache utcBuckets;    // keyed by UTC: unixToDos
 
@@ -79,21 +85,17 @@ int64_t dosToUnix(uint16_t dosDate, uint16_t dosTime) {
   const int64_t local = daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
   const int64_t bucket = floorDiv(local, kBucket);
   const int64_t offset = localBuckets.offset(bucket, [&] {
-    // The start of the bucket, as mktime() reads it; a time the clocks skip is read as it
-    // would be for the whole bucket.
+    // The offsets in force half a day before and after the start of the bucket (changes are
+    // further apart than that); one that reads back as this local time is the answer. A time
+    // the clocks pass twice takes the earlier moment, one they skip the offset from before,
+    // as mktime() does. localtime_r() reads the zone file once; mktime() reads it every call.
     const int64_t start = bucket * kBucket;
-    int64_t y;
-    int m, d;
-    civilFromDays(floorDiv(start, 86400), y, m, d);
-    const int64_t secondOfDay = start - floorDiv(start, 86400) * 86400;
-    std::tm tm{};
-    tm.tm_year = static_cast<int>(y - 1900);
-    tm.tm_mon = m - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = static_cast<int>(secondOfDay / 3600);
-    tm.tm_min = static_cast<int>(secondOfDay / 60 % 60);
-    tm.tm_isdst = -1;
-    return start - static_cast<int64_t>(mktime(&tm));
+    const int64_t before = utcOffsetAt(start - 43200);
+    const int64_t after = utcOffsetAt(start + 43200);
+    const bool beforeFits = utcOffsetAt(start - before) == before;
+    const bool afterFits = utcOffsetAt(start - after) == after;
+    if (beforeFits && afterFits) return std::max(before, after);
+    return afterFits ? after : before;
   });
   return local - offset;
 }
@@ -105,11 +107,7 @@ uint32_t unixToDos(int64_t unixTime) {
   if (unixTime < 0) return kEarliest;
   if (unixTime > int64_t{4'400'000'000}) return kLatest;
   const int64_t bucket = floorDiv(unixTime, kBucket);
-  const int64_t offset = utcBuckets.offset(bucket, [&] {
-    const std::time_t start = static_cast<std::time_t>(bucket * kBucket);
-    std::tm tm{};
-    return localtime_r(&start, &tm) ? static_cast<int64_t>(tm.tm_gmtoff) : int64_t{0};
-  });
+  const int64_t offset = utcBuckets.offset(bucket, [&] { return utcOffsetAt(bucket * kBucket); });
   const int64_t local = unixTime + offset;
   int64_t year;
   int month, day;

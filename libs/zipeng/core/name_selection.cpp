@@ -39,6 +39,13 @@ Resolved resolve(const std::vector<std::string>& given, const std::unordered_set
 
 std::vector<size_t> NameSelection::select(size_t count, const std::function<std::string_view(size_t)>& nameOf,
                                           std::vector<bool>* used) const {
+  if (names_.empty() && excludes_.empty()) {
+    // Everything, in order: no need to look at a single name.
+    if (used) used->clear();
+    std::vector<size_t> all(count);
+    for (size_t i = 0; i < count; ++i) all[i] = i;
+    return all;
+  }
   std::unordered_set<std::string_view> present;
   present.reserve(count);
   for (size_t i = 0; i < count; ++i) present.insert(nameOf(i));
