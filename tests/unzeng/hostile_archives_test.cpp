@@ -184,6 +184,15 @@ TEST_F(HostileArchives, EndRecordInsideTheCommentIsNotBelieved) {
   EXPECT_EQ(lib.names(zipabi::zcmListing), std::vector<std::string>{"real.txt"});
 }
 
+// A listing hands entries on as it reads them, but only once the whole directory has held
+// together: a record spoilt near the end lists nothing rather than the entries before it.
+TEST_F(HostileArchives, ListingOfABrokenDirectoryListsNothing) {
+  std::string bytes = buildArchive({file("one.txt", "1"), file("two.txt", "2"), file("three.txt", "3")});
+  bytes[bytes.rfind("PK\x01\x02") + 28] = '\x7f';  // the last record's name runs past the directory
+  EXPECT_EQ(lib.run({"", "-v", save(bytes)}), zipabi::zrArchiveTooCorrupted);
+  EXPECT_TRUE(lib.names(zipabi::zcmListing).empty());
+}
+
 TEST_F(HostileArchives, UnknownMethodIsReasonOne) {
   std::string bytes = buildArchive({file("odd.bin", "abc")});
   bytes[8] = 98;  // local method: PPMd, which the reader does not take

@@ -177,7 +177,7 @@ void markOverlaps(ArchiveIndex& index) {
 }
 
 bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, bool allowSpanned,
-              int32_t& result) {
+              const EntryVisitor* visit, int32_t& result) {
   const uint64_t size = source.size();
   if (end.disk != 0 || end.cdDisk != 0) {
     if (!allowSpanned) {
@@ -204,10 +204,13 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
     // is cut; the parse below counts for itself.
   }
   index.entries.clear();
-  index.entries.reserve(static_cast<size_t>(std::min<uint64_t>({end.totalEntries, end.cdSize / kCentralHeaderSize, 1u << 20})));
-  bool walked = walkCentralDirectory(source, expected, end.cdSize, [&](const uint8_t* record, size_t length, uint64_t) {
+  if (!visit)
+    index.entries.reserve(static_cast<size_t>(std::min<uint64_t>({end.totalEntries, end.cdSize / kCentralHeaderSize, 1u << 20})));
+  // One parse of a record for both ways of reading; a visited entry is handed on, not kept.
+  uint64_t parsed = 0;
+  const auto parseRecord = [&](const uint8_t* record, size_t length, ZipEntry& e) {
     ByteReader r(record, length);
-    ZipEntry e;
+    e = ZipEntry{};
     uint32_t disk = 0;
     if (!parseCentralHeader(r, e, disk)) return false;
     if (disk >= source.segmentCount() && !(disk == 0)) return false;
@@ -218,12 +221,17 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
       e.localHeaderPosition = size;
       e.overlaps = true;
     }
-    index.entries.push_back(std::move(e));
+    ++parsed;
+    return true;
+  };
+  ZipEntry current;
+  bool walked = walkCentralDirectory(source, expected, end.cdSize, [&](const uint8_t* record, size_t length, uint64_t) {
+    if (!parseRecord(record, length, current)) return false;
+    if (!visit) index.entries.push_back(std::move(current));
     return true;
   }, &result);
   if (!walked) return false;
   // The count in the end record is cut to 16 bits by writers that know no ZIP64.
-  uint64_t parsed = index.entries.size();
   if (parsed != end.totalEntries && (end.zip64 || (parsed & 0xFFFF) != (end.totalEntries & 0xFFFF))) return false;
 
   index.centralDirectoryOffset = expected;
@@ -240,7 +248,29 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
   index.rawComment.resize(available);
   if (available && !source.read(end.position + kEndOfCentralSize, index.rawComment.data(), available)) return false;
   index.comment = decodeText(index.rawComment, false, kHostUnix);
+  index.entryCount = parsed;
 
+  if (visit && !*visit) {
+    result = zipabi::zrOk;  // only counted
+    return true;
+  }
+  if (visit) {
+    // The whole directory held together: now hand its entries on, one at a time.
+    bool stopped = false;
+    walked = walkCentralDirectory(source, expected, end.cdSize, [&](const uint8_t* record, size_t length, uint64_t) {
+      if (!parseRecord(record, length, current)) return false;
+      if ((*visit)(current)) return true;
+      stopped = true;
+      return false;
+    }, &result);
+    if (stopped) {
+      result = zipabi::zrAborted;
+      return false;
+    }
+    if (!walked) return false;
+    result = zipabi::zrOk;
+    return true;
+  }
   markOverlaps(index);
   std::unordered_set<std::string_view> seen;
   seen.reserve(index.entries.size());
@@ -327,7 +357,7 @@ std::vector<EndRecord> findEndRecords(ArchiveSource& source, int32_t* failure) {
   return found;
 }
 
-int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowSpanned) {
+int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowSpanned, const EntryVisitor* visit) {
   index = ArchiveIndex{};
   int32_t firstFailure = zipabi::zrArchiveTooCorrupted;
   std::vector<EndRecord> candidates = findEndRecords(source, &firstFailure);
@@ -336,10 +366,10 @@ int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowS
       // The set has another number of segments than the files found: drop the strays and read
       // again, as every absolute position changes.
       if (end.disk > 0xFFFF || !source.limitSegments(end.disk)) return zipabi::zrCannotAccess;
-      return readArchiveIndex(source, index, allowSpanned);
+      return readArchiveIndex(source, index, allowSpanned, visit);
     }
     int32_t result = zipabi::zrArchiveTooCorrupted;
-    if (tryIndex(source, end, index, allowSpanned, result)) return zipabi::zrOk;
+    if (tryIndex(source, end, index, allowSpanned, visit, result)) return zipabi::zrOk;
     if (result == zipabi::zrAborted || result == zipabi::zrOutOfMemory) return result;
     if (firstFailure == zipabi::zrArchiveTooCorrupted) firstFailure = result;
   }

@@ -80,7 +80,12 @@ struct ArchiveIndex {
   uint32_t diskNumber = 0;                // disk of the end record (segments - 1 for a spanned set)
   bool zip64 = false;
   bool duplicates = false;                // some names occur more than once
+  uint64_t entryCount = 0;                // entries in the directory (also when not kept)
 };
+
+// Receives each entry of a directory read without keeping it; false stops the reading (the
+// result is then zrAborted).
+using EntryVisitor = std::function<bool(const ZipEntry& entry)>;
 
 // The end of central directory record with its ZIP64 form applied.
 struct EndRecord {
@@ -111,6 +116,11 @@ bool walkCentralDirectory(ArchiveSource& source, uint64_t start, uint64_t length
 // Parses the end records and the central directory. Returns zipabi::zrOk or a result code:
 // zrArchiveTooCorrupted (no end record, or a directory that does not fit), zrSpannedNotMultidisk
 // (the end record names other disks and `allowSpanned` is false), zrOutOfMemory.
-int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowSpanned);
+// With `visit`, the directory is checked whole first, then its entries are handed to `visit` in
+// archive order and not kept: a listing of any size takes the memory of one entry. The entries
+// are then not checked against each other (overlaps, duplicate names). An empty `visit` only
+// counts them (entryCount).
+int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowSpanned,
+                         const EntryVisitor* visit = nullptr);
 
 }  // namespace zipeng

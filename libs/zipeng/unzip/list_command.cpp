@@ -3,6 +3,14 @@
 namespace zipeng {
 
 int32_t listEntries(Session& session) {
+  if (session.command.names.empty() && session.command.excludes.empty()) {
+    // Everything, in archive order: each entry is sent as it is read and then forgotten, so a
+    // listing takes the same little memory whatever the number of entries.
+    const EntryVisitor send = [&session](const ZipEntry& entry) {
+      return !session.callback.sendStats(zipabi::zcmListing, entry);
+    };
+    return session.open(&send);
+  }
   if (int32_t rc = session.open(); rc != zipabi::zrOk) return rc;
   size_t unmatched = 0;
   auto selected = session.selectEntries(unmatched);

@@ -11,11 +11,12 @@ int32_t answerQuery(const char* archive, int32_t selector, zipabi::EngineCallbac
   // is, without asking for disks, so the entries of an open spanned set can still be inspected.
   Session session(command, fn, userData);
   int32_t rc;
+  const EntryVisitor countOnly;  // a count needs no entry kept
   if (selector == zipabi::kSelectorMultidiskCount) {
     session.command.spanned = true;
-    rc = session.open();
+    rc = session.open(&countOnly);
   } else if (selector == zipabi::kSelectorCount) {
-    rc = session.open();
+    rc = session.open(&countOnly);
   } else {
     rc = prepareToRead(command.archive);
     if (rc == zipabi::zrOk) rc = session.source.openSpanned(command.archive, {});
@@ -23,7 +24,7 @@ int32_t answerQuery(const char* archive, int32_t selector, zipabi::EngineCallbac
   }
   if (rc != zipabi::zrOk) return rc;
   if (selector == zipabi::kSelectorCount || selector == zipabi::kSelectorMultidiskCount) {
-    size_t count = session.index.entries.size();
+    const uint64_t count = session.index.entryCount;
     int32_t value = count > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int32_t>(count);
     session.callback.sendInt(zipabi::zcmEntryCount, value);
     return session.callback.aborted() ? zipabi::zrAborted : zipabi::zrOk;

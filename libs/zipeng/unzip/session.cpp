@@ -15,7 +15,7 @@ int32_t Session::prepare() {
   return rc;
 }
 
-int32_t Session::open() {
+int32_t Session::open(const EntryVisitor* visit) {
   int32_t rc = prepare();
   if (rc != zipabi::zrOk) return rc;
   if (command.spanned) {
@@ -24,7 +24,7 @@ int32_t Session::open() {
     rc = source.openFile(command.archive);
   }
   if (rc != zipabi::zrOk) return rc;
-  rc = zipeng::readArchiveIndex(source, index, command.spanned);
+  rc = zipeng::readArchiveIndex(source, index, command.spanned, visit);
   if (rc == zipabi::zrOk && callback.aborted()) rc = zipabi::zrAborted;
   return rc;
 }

@@ -24,8 +24,9 @@ struct Session {
   // Undoes what an interrupted operation left on the archive; zrArchiveBusy while another
   // operation is changing it in place.
   int32_t prepare();
-  // Prepares, opens the archive (a spanned set with "-!", asking for each segment) and parses it.
-  int32_t open();
+  // Prepares, opens the archive (a spanned set with "-!", asking for each segment) and parses it;
+  // with `visit`, hands its entries on without keeping them (see readArchiveIndex).
+  int32_t open(const EntryVisitor* visit = nullptr);
   // Indexes of the entries the names select, in archive order. Every name that selects no entry
   // is reported with message 1060, reason 0; `unmatched` counts them.
   std::vector<size_t> selectEntries(size_t& unmatched);
