@@ -12,6 +12,8 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   // The application's title; the taskbar shows the main window's title, which says more.
   QApplication::setApplicationName(QStringLiteral("Parcelix"));
+  // Lets the desktop match the running window to its installed entry.
+  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.parcelix.Parcelix"));
   QApplication::setWindowIcon(ProgramIcon());
 
   platform::TQtDialogs dialogs;
