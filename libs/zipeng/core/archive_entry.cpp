@@ -47,6 +47,8 @@ uint8_t ZipEntry::dosAttributes() const {
   return attrs;
 }
 
+int64_t ZipEntry::mtime() const { return hasUnixMtime ? unixMtime : dosToUnix(dosDate, dosTime); }
+
 uint32_t ZipEntry::displayDosDateTime() const { return hasUnixMtime ? unixToDos(unixMtime) : dosDateTime(); }
 
 uint8_t ZipEntry::ratio() const { return ratioPercent(uncompressedSize, compressedSize); }

@@ -151,8 +151,6 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut) {
   } else if (int64_t ntfs; ntfsModificationTime(e.extra, ntfs)) {
     e.unixMtime = ntfs;
     e.hasUnixMtime = true;
-  } else {
-    e.unixMtime = dosToUnix(e.dosDate, e.dosTime);
   }
   return true;
 }

@@ -34,7 +34,7 @@ struct ZipEntry {
                                       // earlier segments included)
   uint16_t internalAttributes = 0;
   uint32_t externalAttributes = 0;
-  int64_t unixMtime = 0;              // from the extended timestamp when present, else from DOS time
+  int64_t unixMtime = 0;              // the exact time an extra field gave (hasUnixMtime)
   bool hasUnixMtime = false;          // true when the extended timestamp gave it
   std::string extra;                  // central extra field
   std::string comment;                // UTF-8
@@ -62,6 +62,9 @@ struct ZipEntry {
   bool isVolumeLabel() const;
   uint8_t dosAttributes() const;      // zipabi::kAttr* bits
   uint32_t dosDateTime() const { return (static_cast<uint32_t>(dosDate) << 16) | dosTime; }  // as stored
+  // The modification time: the exact one when an extra field gives it, else the DOS time read
+  // as local time (worked out only when asked: a listing never needs it).
+  int64_t mtime() const;
   // The date shown to the user: from the exact time when the archive has one, in local time.
   uint32_t displayDosDateTime() const;
   uint8_t ratio() const;              // space saved, percent 0..100

@@ -138,7 +138,7 @@ bool Extractor::upToDate(const zipeng::ZipEntry& e, int dirFd, const std::string
   if (!exists) return false;
   // DOS times have two-second steps: a file within that of the entry is as new as it.
   int64_t slack = e.hasUnixMtime ? 0 : 1;
-  return static_cast<int64_t>(st.st_mtime) + slack >= e.unixMtime;
+  return static_cast<int64_t>(st.st_mtime) + slack >= e.mtime();
 }
 
 Extractor::Existing Extractor::decideExisting(int dirFd, const std::string& leaf, const std::string& relative,
@@ -283,7 +283,7 @@ void Extractor::writeFile(const zipeng::ZipEntry& e, int dirFd, const std::strin
     struct timespec times[2];
     times[0].tv_sec = 0;
     times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = static_cast<time_t>(e.unixMtime);
+    times[1].tv_sec = static_cast<time_t>(e.mtime());
     times[1].tv_nsec = 0;
     futimens(fd.get(), times);
   }

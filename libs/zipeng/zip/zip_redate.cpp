@@ -16,7 +16,7 @@ int runRedate(ZipSession& s) {
   for (size_t i = 0; i < existing.count(); ++i) {
     const ZipEntry& e = existing.entry(i);
     if (e.isDirectory() || e.isVolumeLabel()) continue;
-    if (!any || e.unixMtime > newest) newest = e.unixMtime;
+    if (!any || e.mtime() > newest) newest = e.mtime();
     any = true;
   }
   if (!any) return zipabi::zrOnlyFolders;
