@@ -2,6 +2,7 @@
 #include "platform/text_limits.h"
 
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -120,9 +121,9 @@ bool TQtDialogs::OpenFileDialog(const TFileDialogRequest& request, QStringList& 
   else dialog.setFileMode(request.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   if (request.FoldersToo) AcceptFolders(dialog);
   const TUserWaits waiting;
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-  files = dialog.selectedFiles();
-  return true;
+  if (dialog.exec() != QDialog::Accepted) return false;
+  files = request.FoldersToo ? dialog.property("chosen").toStringList() : dialog.selectedFiles();
+  return !files.isEmpty();
 }
 
 void TQtDialogs::AcceptFolders(QFileDialog& dialog) {
@@ -136,9 +137,16 @@ void TQtDialogs::AcceptFolders(QFileDialog& dialog) {
   open->setText(QStringLiteral("&Add"));
   QObject::disconnect(box, &QDialogButtonBox::accepted, &dialog, nullptr);
   QObject::connect(box, &QDialogButtonBox::accepted, &dialog, [&dialog] {
-    const QStringList chosen = dialog.selectedFiles();
+    // What is selected in the folder's view, folders included (the dialog's own answer leaves
+    // folders out); otherwise what was typed.
+    QStringList chosen;
+    if (auto* view = dialog.findChild<QAbstractItemView*>(QStringLiteral("listView")))
+      for (const QModelIndex& index : view->selectionModel()->selectedRows())
+        chosen << index.data(QFileSystemModel::FilePathRole).toString();
+    if (chosen.isEmpty()) chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return;
     QDialog& plain = dialog;
+    dialog.setProperty("chosen", chosen);
     for (const QString& path : chosen)
       if (!QFileInfo::exists(path)) {
         // A typed name that names nothing: let the dialog say so its own way.

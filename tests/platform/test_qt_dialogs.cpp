@@ -1,5 +1,6 @@
 // The desktop's dialogs: which answer Esc and the close box give, the pointer while a dialog
 // waits, the folder chooser's start, folders in the file chooser, the password box.
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -129,12 +130,26 @@ class TestQtDialogs : public QObject {
     request.InitialDir = folder.path();
     request.MultiSelect = true;
     request.FoldersToo = true;
-    WhenModal([&folder](QWidget* widget) {
+    const QString wanted = folder.path() + "/pick me";
+    WhenModal([wanted](QWidget* widget) {
+      // Clicks the folder in the list once the dialog has read it (it reads in the background),
+      // then Add; gives up so the test fails rather than waits.
       auto* dialog = qobject_cast<QFileDialog*>(widget);
-      dialog->selectFile(folder.path() + "/pick me");
-      QTimer::singleShot(50, dialog, [dialog] {
-        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+      auto* poll = new QTimer(dialog);
+      QObject::connect(poll, &QTimer::timeout, dialog, [dialog, poll, wanted, tries = 0]() mutable {
+        auto* view = dialog->findChild<QAbstractItemView*>("listView");
+        auto* model = dialog->findChild<QFileSystemModel*>();
+        const QModelIndex index = model ? model->index(wanted) : QModelIndex();
+        if (index.isValid()) {
+          poll->stop();
+          view->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+          dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+        } else if (++tries > 250) {
+          poll->stop();
+          dialog->reject();
+        }
       });
+      poll->start(20);
     });
     QStringList files;
     QVERIFY(dialogs.OpenFileDialog(request, files));
