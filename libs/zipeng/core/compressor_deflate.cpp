@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "core/compressor_blocks.h"
 #include "core/unique_fd.h"
 #include "core/zip_crypto.h"
 #include "zipengine_abi.h"
@@ -36,16 +37,17 @@ UniqueFd openSource(const std::string& path) {
 // outgrows the limit (it may have grown since it was listed).
 bool readWhole(int fd, uint64_t hint, std::string& out, bool& tooLarge) {
   tooLarge = false;
-  size_t cap = static_cast<size_t>(std::min<uint64_t>(hint, kWholeFileLimit)) + 1;
+  const size_t limit = static_cast<size_t>(largeFileSizes().wholeFileLimit);
+  size_t cap = static_cast<size_t>(std::min<uint64_t>(hint, limit)) + 1;
   out.resize(cap);
   size_t have = 0;
   for (;;) {
     if (have == out.size()) {
-      if (out.size() > kWholeFileLimit) {
+      if (out.size() > limit) {
         tooLarge = true;
         return true;
       }
-      out.resize(std::min<size_t>(out.size() * 2, kWholeFileLimit + 1));
+      out.resize(std::min<size_t>(out.size() * 2, limit + 1));
     }
     ssize_t n = ::read(fd, out.data() + have, out.size() - have);
     if (n < 0 && errno == EINTR) continue;
@@ -69,7 +71,13 @@ void encrypt(const std::string& password, uint8_t check, std::string& data) {
 
 bool encrypting(const CompressJob& job) { return job.password && !job.password->empty(); }
 
+const LargeFileSizes defaultSizes;
+const LargeFileSizes* currentSizes = &defaultSizes;
+
 }  // namespace
+
+const LargeFileSizes& largeFileSizes() { return *currentSizes; }
+void setLargeFileSizes(const LargeFileSizes* sizes) { currentSizes = sizes ? sizes : &defaultSizes; }
 
 uint32_t crc32(uint32_t crc, const void* data, size_t size) { return libdeflate_crc32(crc, data, size); }
 
@@ -82,7 +90,7 @@ DeflateWorker::~DeflateWorker() {
 
 CompressedData DeflateWorker::compressWhole(const CompressJob& job) {
   CompressedData r;
-  if (job.expectedSize > kWholeFileLimit) {
+  if (job.expectedSize > largeFileSizes().wholeFileLimit) {
     r.streamed = true;
     return r;
   }
@@ -142,7 +150,7 @@ CompressedData DeflateWorker::compressBuffer(const CompressJob& job, const uint8
 }
 
 int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& sink,
-                       const std::function<bool(int)>& progress) {
+                       const std::function<bool(int)>& progress, TaskRunner* runner) {
   UniqueFd fd = openSource(job.path);
   if (!fd) return -1 - reasonForErrno(errno);
   struct stat st {};
@@ -150,7 +158,10 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
   uint64_t total = static_cast<uint64_t>(st.st_size);
   bool encrypt = encrypting(job);
   bool stored = job.store || job.level <= 0;
-  bool zip64Local = needsZip64Local(std::max<uint64_t>(total, job.expectedSize));
+  // Deflate can outgrow incompressible input by about one byte in 13,000 (stored blocks, and the
+  // joins of our own blocks): the header must have room for ZIP64 sizes before they are known.
+  uint64_t largest = std::max<uint64_t>(total, job.expectedSize);
+  bool zip64Local = needsZip64Local(stored ? largest : largest + largest / 8192);
 
   entry.method = stored ? kMethodStored : kMethodDeflate;
   entry.flags = static_cast<uint16_t>((entry.flags & kFlagUtf8) | (encrypt ? kFlagEncrypted | kFlagDataDescriptor : 0));
@@ -178,12 +189,6 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
     packed += kCryptHeaderSize;
   }
 
-  z_stream zs{};
-  if (!stored && deflateInit2(&zs, std::min(job.level, 9), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-    return zipabi::zrOutOfMemory;
-  }
-  constexpr size_t kChunk = 1 << 20;
-  std::vector<uint8_t> in(kChunk), out(kChunk + 1024);
   uint32_t crc = 0;
   uint64_t done = 0;
   int result = 0;
@@ -194,37 +199,42 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
     packed += n;
     return sink.write(p, n);
   };
-  for (bool eof = false; !eof;) {
-    ssize_t n = ::read(fd.get(), in.data(), in.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      result = -1 - 4;
-      break;
-    }
-    eof = n == 0;
-    crc = crc32(crc, in.data(), static_cast<size_t>(n));
-    done += static_cast<uint64_t>(n);
-    if (stored) {
-      if (!emit(in.data(), static_cast<size_t>(n))) { result = sink.error(); break; }
-    } else {
-      zs.next_in = in.data();
-      zs.avail_in = static_cast<uInt>(n);
-      int rc;
-      do {
-        zs.next_out = out.data();
-        zs.avail_out = static_cast<uInt>(out.size());
-        rc = deflate(&zs, eof ? Z_FINISH : Z_NO_FLUSH);
-        if (!emit(out.data(), out.size() - zs.avail_out)) { result = sink.error(); break; }
-      } while (zs.avail_out == 0 || (eof && rc != Z_STREAM_END));
-      if (result) break;
-    }
+  // After each piece of input: the percentage, whenever it changes.
+  auto advance = [&](uint64_t n) {
+    done += n;
     int percent = total ? static_cast<int>(std::min<uint64_t>(100, done * 100 / total)) : 100;
-    if (percent != lastPercent) {
-      lastPercent = percent;
-      if (progress && !progress(percent)) { result = zipabi::zrAborted; break; }
+    if (percent == lastPercent) return true;
+    lastPercent = percent;
+    return !progress || progress(percent);
+  };
+  if (stored) {
+    constexpr size_t kChunk = 1 << 20;
+    std::vector<uint8_t> in(kChunk);
+    for (bool eof = false; !eof;) {
+      ssize_t n = ::read(fd.get(), in.data(), in.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        result = -1 - 4;
+        break;
+      }
+      eof = n == 0;
+      crc = crc32(crc, in.data(), static_cast<size_t>(n));
+      if (!emit(in.data(), static_cast<size_t>(n))) { result = sink.error(); break; }
+      if (!advance(static_cast<uint64_t>(n))) { result = zipabi::zrAborted; break; }
+    }
+  } else {
+    // Written in order while the blocks after it are being compressed.
+    BlockDeflater blocks(fd.get(), job.level, largeFileSizes().blockSize, total, runner);
+    DeflatedBlock block;
+    for (bool last = false; !last;) {
+      blocks.next(block);
+      if (block.failure) { result = block.failure; break; }
+      last = block.last;
+      crc = static_cast<uint32_t>(crc32_combine(crc, block.crc, static_cast<z_off_t>(block.size)));
+      if (!emit(reinterpret_cast<uint8_t*>(block.data.data()), block.data.size())) { result = sink.error(); break; }
+      if (!advance(block.size)) { result = zipabi::zrAborted; break; }
     }
   }
-  if (!stored) deflateEnd(&zs);
   if (result) return result;
 
   entry.crc = crc;

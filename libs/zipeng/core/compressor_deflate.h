@@ -1,6 +1,6 @@
 // Compressing one source file into an entry's data: libdeflate in one call for files that fit
-// the bounded buffer, zlib streaming straight into the archive for larger ones. Traditional
-// encryption is applied on the way out.
+// the bounded buffer; larger ones are streamed into the archive, compressed in blocks on all
+// cores (compressor_blocks.h). Traditional encryption is applied on the way out.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +16,20 @@ namespace zipeng {
 
 // Files up to this size are read whole and compressed in one call.
 inline constexpr uint64_t kWholeFileLimit = 32ull << 20;
+// Larger ones are compressed in blocks of this much input.
+inline constexpr size_t kBlockSize = 1 << 20;
+
+// Where large files begin and how they are cut. Tests put smaller sizes in place (as they put
+// a file layer in place) so that the large-file path runs on small files.
+struct LargeFileSizes {
+  uint64_t wholeFileLimit = kWholeFileLimit;
+  size_t blockSize = kBlockSize;
+};
+const LargeFileSizes& largeFileSizes();
+// For tests: in place for the whole process until reset with nullptr.
+void setLargeFileSizes(const LargeFileSizes* sizes);
+
+class TaskRunner;
 
 struct CompressJob {
   std::string path;
@@ -56,10 +70,11 @@ class DeflateWorker {
 
 // Streams a large file: writes the local header of `entry`, then the data, then fixes the header
 // (or writes a data descriptor for an encrypted entry). Fills entry's sizes, CRC, method and
-// flags, and its disk and offset. `progress(percent)` returns false to abort. Returns 0, a skip reason as -1 - reason
-// (file unreadable), or a result code from the sink (> 0).
+// flags, and its disk and offset. `progress(percent)` returns false to abort. Blocks are
+// compressed on `runner`'s threads and the calling one (only the calling one without a runner).
+// Returns 0, a skip reason as -1 - reason (file unreadable), or a result code (> 0).
 int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& sink,
-                       const std::function<bool(int)>& progress);
+                       const std::function<bool(int)>& progress, TaskRunner* runner = nullptr);
 
 // CRC-32 through libdeflate.
 uint32_t crc32(uint32_t crc, const void* data, size_t size);

@@ -15,12 +15,17 @@ constexpr uint64_t kWindowBytes = 256ull << 20;
 CompressPipeline::CompressPipeline(std::vector<CompressJob> jobs, unsigned threads)
     : jobs_(std::move(jobs)), results_(jobs_.size()), done_(jobs_.size(), 0) {
   if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-  threads = static_cast<unsigned>(std::min<size_t>(threads, std::max<size_t>(1, jobs_.size())));
   if (jobs_.empty()) return;
+  // No more threads than pieces of work: a file, or a block of a large one.
+  const LargeFileSizes& sizes = largeFileSizes();
+  uint64_t bytes = 0, pieces = 0;
+  for (auto& j : jobs_) {
+    bytes += j.expectedSize;
+    pieces += j.expectedSize > sizes.wholeFileLimit ? j.expectedSize / sizes.blockSize + 1 : 1;
+  }
+  threads = static_cast<unsigned>(std::min<uint64_t>(threads, pieces));
   // A few small files: the calling thread compresses them itself, faster than waking workers.
-  uint64_t bytes = 0;
-  for (auto& j : jobs_) bytes += j.expectedSize;
-  if (jobs_.size() <= 16 && bytes <= (1u << 20)) return;
+  if (jobs_.size() <= 16 && bytes <= (1u << 20) && pieces == jobs_.size()) return;
   workers_.reserve(threads);
   for (unsigned t = 0; t < threads; ++t) {
     // A thread the system cannot start is done without: fewer workers (or the calling thread
@@ -43,9 +48,9 @@ CompressPipeline::~CompressPipeline() {
 }
 
 uint64_t CompressPipeline::cost(size_t i) const {
-  // Input and output buffers; streamed files cost nothing here.
+  // Input and output buffers; streamed files cost nothing here (their blocks bound their own).
   uint64_t s = jobs_[i].expectedSize;
-  return s > kWholeFileLimit ? 0 : 2 * s + 4096;
+  return s > largeFileSizes().wholeFileLimit ? 0 : 2 * s + 4096;
 }
 
 bool CompressPipeline::canStart() const {
@@ -74,12 +79,42 @@ void CompressPipeline::workerLoop() {
   DeflateWorker worker;
   std::unique_lock<std::mutex> lock(mu_);
   for (;;) {
-    cv_.wait(lock, [this] { return stop_ || next_ >= jobs_.size() || canStart(); });
-    if (stop_ || next_ >= jobs_.size()) return;
+    // Once every file has started, workers stay for the blocks of large files.
+    cv_.wait(lock, [this] { return stop_ || !tasks_.empty() || canStart(); });
+    if (stop_) return;
+    if (!tasks_.empty()) {
+      std::function<void()> task = std::move(tasks_.front());
+      tasks_.pop_front();
+      lock.unlock();
+      task();
+      task = nullptr;  // what it holds goes before the lock is taken again
+      lock.lock();
+      continue;
+    }
     size_t i = next_++;
     runJob(i, worker, lock);
     cv_.notify_all();
   }
+}
+
+void CompressPipeline::post(std::function<void()> task) {
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    tasks_.push_back(std::move(task));
+  }
+  cv_.notify_one();
+}
+
+bool CompressPipeline::runQueued() {
+  std::function<void()> task;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (tasks_.empty()) return false;
+    task = std::move(tasks_.front());
+    tasks_.pop_front();
+  }
+  task();
+  return true;
 }
 
 CompressedData CompressPipeline::take(size_t i) {

@@ -169,11 +169,11 @@ int ArchiveWriter::addData(WriterEntry e, const CompressedData& d) {
 }
 
 int ArchiveWriter::addStreamed(WriterEntry e, const CompressJob& job, const std::function<bool(int)>& progress,
-                               int* skipReason) {
+                               int* skipReason, TaskRunner* runner) {
   *skipReason = -1;
   int rc = flushCopies();
   if (rc) return rc;
-  rc = streamCompressFile(job, e, sink_, progress);
+  rc = streamCompressFile(job, e, sink_, progress, runner);
   if (rc < 0) {
     *skipReason = -1 - rc;
     return 0;

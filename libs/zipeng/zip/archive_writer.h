@@ -34,9 +34,10 @@ class ArchiveWriter {
   }
   // Writes a new entry whose data is already compressed.
   int addData(WriterEntry e, const CompressedData& d);
-  // Writes a new entry by streaming its file (too large for the buffer).
+  // Writes a new entry by streaming its file (too large for the buffer), its blocks compressed
+  // on `runner`'s threads as well as the calling one.
   int addStreamed(WriterEntry e, const CompressJob& job, const std::function<bool(int)>& progress,
-                  int* skipReason);
+                  int* skipReason, TaskRunner* runner = nullptr);
   // Writes raw bytes (the prefix of a self-extracting archive).
   int writeRaw(ExistingArchive& from, uint64_t start, uint64_t length);
 

@@ -241,7 +241,7 @@ int runAdd(ZipSession& s) {
                               [&](int percent) {
                                 return !s.sendEntry(zipabi::zcmStatus, progressEntry, static_cast<uint8_t>(percent));
                               },
-                              &reason);
+                              &reason, &pipeline);
       if (rc == 0 && reason >= 0) {
         skipped = true;
         if (t.replaces >= 0) keepOld.push_back(t.replaces);

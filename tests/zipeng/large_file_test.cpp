@@ -1,0 +1,147 @@
+// Large files are compressed in blocks on all cores and joined into one deflate stream. The
+// sizes are lowered here so that small files take that path.
+#include <dirent.h>
+
+#include "core/compressor_deflate.h"
+#include "zip_test_support.h"
+
+namespace ztest {
+namespace {
+
+constexpr size_t kBlock = 64 << 10;
+
+class LargeFile : public ZipTest {
+ protected:
+  void SetUp() override {
+    ZipTest::SetUp();
+    sizes_.wholeFileLimit = 16 << 10;
+    sizes_.blockSize = kBlock;
+    zipeng::setLargeFileSizes(&sizes_);
+  }
+  void TearDown() override {
+    zipeng::setLargeFileSizes(nullptr);
+    ZipTest::TearDown();
+  }
+  // Text and random runs, so that blocks hold both.
+  static std::string Mixed(size_t n, uint32_t seed) {
+    std::string s;
+    for (uint32_t i = 0; s.size() < n; ++i) s += i % 3 ? TextBytes(20000, seed + i) : RandomBytes(7000, seed + i);
+    s.resize(n);
+    return s;
+  }
+  // A sound archive with one large file among small ones.
+  void MakeArchive() {
+    MakeMixedTree("src");
+    ASSERT_EQ(Zip({"-r", "-6", P("a.zip"), "src"}), 0);
+    original_ = ReadFile(P("a.zip"));
+    WriteFile(P("big.bin"), Mixed(40 * kBlock + 5, 7));
+  }
+  void ExpectNoLeftovers() {
+    DIR* d = opendir(dir_.c_str());
+    while (dirent* de = readdir(d)) EXPECT_NE(std::string(de->d_name).rfind(".parcelix-", 0), 0u) << de->d_name;
+    closedir(d);
+  }
+  zipeng::LargeFileSizes sizes_;
+  std::string original_;
+};
+
+TEST_F(LargeFile, BlocksOfEveryShapeExtractIdentically) {
+  const std::vector<std::pair<std::string, size_t>> files = {
+      {"exact.bin", 4 * kBlock},       // the last block is empty
+      {"one-more.bin", 4 * kBlock + 1},
+      {"one-block.bin", kBlock / 2},   // above the limit, below one block
+      {"many.bin", 40 * kBlock + 777},
+  };
+  std::vector<std::string> names;
+  for (auto& [name, size] : files) {
+    WriteFile(P("in/" + name), Mixed(size, static_cast<uint32_t>(size)));
+    names.push_back("in/" + name);
+  }
+  for (const std::string password : {"", "secret"}) {
+    SCOPED_TRACE("password '" + password + "'");
+    std::string archive = P(password.empty() ? "plain.zip" : "crypt.zip");
+    std::vector<std::string> args = {"-6", archive};
+    if (!password.empty()) args.insert(args.begin(), "-e");
+    args.insert(args.end(), names.begin(), names.end());
+    Recorder rec;
+    ASSERT_EQ(Zip(args, &rec, password), 0);
+    // Streamed files report progress before their closing 100%.
+    for (auto& name : names) {
+      int status = 0;
+      for (auto& m : rec.messages) status += m.code == zipabi::zcmStatus && m.name == name;
+      EXPECT_GE(status, 2) << name;
+    }
+    ExpectAllToolsAccept(archive, password);
+    std::string out = UnzipTo(archive, password);
+    for (auto& name : names) EXPECT_TRUE(ReadFile(out + "/" + name) == ReadFile(P(name))) << name;
+    std::string py = "python3 -c \"import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); z.setpassword(sys.argv[2].encode()); "
+                     "sys.exit(sum(z.read(n) != open(n,'rb').read() for n in z.namelist()))\" '" +
+                     archive + "' '" + password + "'";
+    EXPECT_EQ(Sh(py, &out), 0) << out;
+  }
+}
+
+TEST_F(LargeFile, BlocksCostAtMostHalfAPercentOfRatio) {
+  // Real block size; one stream is what the whole-file path writes for the same file.
+  sizes_.blockSize = zipeng::kBlockSize;
+  const size_t size = 5 * zipeng::kBlockSize + 3;
+  WriteFile(P("mixed.bin"), Mixed(size, 3));
+  auto packedSize = [&](const std::string& archive) {
+    std::string out;
+    Sh("python3 -c \"import zipfile; print(zipfile.ZipFile('" + archive + "').getinfo('mixed.bin').compress_size)\"", &out);
+    return std::stod(out);
+  };
+  ASSERT_EQ(Zip({"-6", P("blocks.zip"), "mixed.bin"}), 0);
+  zipeng::setLargeFileSizes(nullptr);
+  ASSERT_EQ(Zip({"-6", P("whole.zip"), "mixed.bin"}), 0);
+  double blocks = packedSize(P("blocks.zip")), whole = packedSize(P("whole.zip"));
+  EXPECT_LT(blocks, size * 0.4);  // it did compress
+  EXPECT_LE(blocks, whole * 1.005) << blocks << " against " << whole;
+  ExpectAllToolsAccept(P("blocks.zip"));
+}
+
+TEST_F(LargeFile, AbortAtAnyProgressLeavesArchiveUnchanged) {
+  MakeArchive();
+  for (const char* mode : {"-r", "-g"}) {
+    SCOPED_TRACE(mode);
+    std::vector<std::string> args = {mode, "-6", P("a.zip"), "big.bin"};
+    Sh("cp '" + P("a.zip") + "' '" + P("copy.zip") + "'");
+    Recorder full;
+    ASSERT_EQ(Zip({mode, "-6", P("copy.zip"), "big.bin"}, &full), 0);
+    std::vector<long> progress;
+    for (size_t i = 0; i < full.messages.size(); ++i)
+      if (full.messages[i].code == zipabi::zcmStatus) progress.push_back(static_cast<long>(i));
+    ASSERT_GT(progress.size(), 10u);
+    for (long at : {progress[0], progress[1], progress[progress.size() / 2], progress[progress.size() - 2],
+                    progress.back()}) {
+      SCOPED_TRACE("abort at message " + std::to_string(at));
+      Recorder rec;
+      rec.abortAt = at;
+      EXPECT_EQ(Zip(args, &rec), zipabi::zrAborted);
+      ASSERT_TRUE(ReadFile(P("a.zip")) == original_);
+    }
+  }
+  ExpectNoLeftovers();
+}
+
+TEST_F(LargeFile, WriteFailureMidwayIsReportedAndLeavesArchiveUnchanged) {
+  MakeArchive();
+  for (const char* mode : {"-r", "-g"}) {
+    // Through a temporary copy the kept entries are written first.
+    uint64_t kept = std::string(mode) == "-r" ? original_.size() : 0;
+    for (uint64_t after : {kept + 10000, kept + 250000, kept + 500000}) {
+      SCOPED_TRACE(std::string(mode) + " failing after " + std::to_string(after));
+      int rc;
+      {
+        FullDisk disk(after);
+        rc = Zip({mode, "-6", P("a.zip"), "big.bin"});
+      }
+      EXPECT_EQ(rc, zipabi::zrDiskFull);
+      ASSERT_TRUE(ReadFile(P("a.zip")) == original_);
+    }
+  }
+  ExpectNoLeftovers();
+}
+
+}  // namespace
+}  // namespace ztest
