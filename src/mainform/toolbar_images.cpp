@@ -9,7 +9,9 @@ namespace {
 
 const QColor kOutline(40, 40, 40);
 
-void Parcel(QPainter& p, const QRectF& box) {
+}  // namespace
+
+void DrawParcel(QPainter& p, const QRectF& box) {
   p.setPen(QPen(kOutline, 1.2));
   p.setBrush(QColor(214, 168, 96));
   p.drawRect(box);
@@ -21,6 +23,8 @@ void Parcel(QPainter& p, const QRectF& box) {
   p.setBrush(QColor(200, 200, 210));
   p.drawRect(QRectF(mid - 2, box.top() + 1, 4, 3));
 }
+
+namespace {
 
 void Page(QPainter& p, const QRectF& r) {
   QPainterPath path;
@@ -69,32 +73,32 @@ void Draw(QPainter& p, int index) {
   switch (index) {
     case 0:  // New: a fresh page with a star
       Page(p, QRectF(6, 3, 20, 26));
-      Parcel(p, QRectF(10, 14, 12, 11));
+      DrawParcel(p, QRectF(10, 14, 12, 11));
       p.setPen(Qt::NoPen);
       p.setBrush(QColor(250, 210, 0));
       p.drawEllipse(QRectF(20, 1, 10, 10));
       break;
     case 1:  // Open: an opened folder with a parcel
       Folder(p, false);
-      Parcel(p, QRectF(11, 4, 12, 12));
+      DrawParcel(p, QRectF(11, 4, 12, 12));
       p.setBrush(QColor(250, 222, 120));
       p.setPen(QPen(kOutline, 1.2));
       p.drawPolygon(QPolygonF{QPointF(7, 15), QPointF(30, 15), QPointF(26, 27), QPointF(3, 27)});
       break;
     case 2:  // Close: a parcel with a cross
-      Parcel(p, QRectF(4, 6, 20, 20));
+      DrawParcel(p, QRectF(4, 6, 20, 20));
       Cross(p, QPointF(24, 24), 5);
       break;
     case 3:  // Add: an arrow into the parcel
-      Parcel(p, QRectF(4, 14, 20, 15));
+      DrawParcel(p, QRectF(4, 14, 20, 15));
       Arrow(p, QPointF(27, 2), QPointF(17, 14), QColor(20, 150, 40));
       break;
     case 4:  // Extract: an arrow out of the parcel
-      Parcel(p, QRectF(4, 14, 20, 15));
+      DrawParcel(p, QRectF(4, 14, 20, 15));
       Arrow(p, QPointF(14, 16), QPointF(25, 4), QColor(30, 90, 200));
       break;
     case 5:  // Remove: a page struck out beside the parcel
-      Parcel(p, QRectF(3, 12, 18, 17));
+      DrawParcel(p, QRectF(3, 12, 18, 17));
       Page(p, QRectF(16, 2, 13, 16));
       Cross(p, QPointF(22.5, 10), 5);
       break;
@@ -175,7 +179,7 @@ QPixmap ProgramPicture(int size) {
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.scale(size / 32.0, size / 32.0);
-  Parcel(painter, QRectF(3, 8, 26, 21));
+  DrawParcel(painter, QRectF(3, 8, 26, 21));
   // The lid.
   painter.setPen(QPen(kOutline, 1.2));
   painter.setBrush(QColor(232, 190, 120));

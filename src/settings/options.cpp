@@ -13,6 +13,7 @@
 #include "mainform/mainform.h"
 #include "mainform/settings_file.h"
 #include "settings/options_pictures.h"
+#include "windows/centre_on_screen.h"
 #include "ui_options.h"
 
 namespace {
@@ -107,11 +108,7 @@ void TFrmConfiguration::FormCreate() {
 
 void TFrmConfiguration::showEvent(QShowEvent* Event) {
   QDialog::showEvent(Event);
-  if (const QScreen* screen = this->screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  CentreOnScreen(*this);
 }
 
 void TFrmConfiguration::reject() { Button1Click(); }

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "windows/centre_on_screen.h"
 #include "ui_about.h"
 
 TFrmAbout::TFrmAbout(QWidget* Owner)
@@ -24,10 +25,6 @@ TFrmAbout::~TFrmAbout() = default;
 
 void TFrmAbout::showEvent(QShowEvent* Event) {
   QDialog::showEvent(Event);
-  if (const QScreen* screen = this->screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  CentreOnScreen(*this);
   ui->OKBtn->setFocus();
 }

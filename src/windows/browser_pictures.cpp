@@ -1,4 +1,5 @@
 #include "windows/browser_pictures.h"
+#include "mainform/toolbar_images.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -15,17 +16,6 @@ QImage Canvas() {
   return image;
 }
 
-void Parcel(QPainter& p, const QRectF& box) {
-  p.setPen(QPen(kOutline, 1.2));
-  p.setBrush(QColor(214, 168, 96));
-  p.drawRect(box);
-  // The zip down the middle.
-  const qreal mid = box.center().x();
-  p.setPen(QPen(QColor(90, 90, 100), 1.0));
-  for (qreal y = box.top() + 2; y < box.bottom() - 1; y += 2.5) p.drawLine(QPointF(mid - 1.5, y), QPointF(mid + 1.5, y));
-  p.setBrush(QColor(200, 200, 210));
-  p.drawRect(QRectF(mid - 2, box.top() + 1, 4, 3));
-}
 
 }  // namespace
 
@@ -39,8 +29,8 @@ QImage BrowseFolderPicture() {
   p.drawRect(QRectF(2, 9, 22, 16));
   p.drawRect(QRectF(2, 6, 9, 3));
   // Two small parcels inside, the archives of the folder.
-  Parcel(p, QRectF(6, 5, 7, 8));
-  Parcel(p, QRectF(14, 4, 7, 9));
+  DrawParcel(p, QRectF(6, 5, 7, 8));
+  DrawParcel(p, QRectF(14, 4, 7, 9));
   p.setPen(QPen(kOutline, 1.2));
   p.setBrush(QColor(250, 222, 120));
   p.drawPolygon(QPolygonF{QPointF(6, 13), QPointF(27, 13), QPointF(24, 25), QPointF(2, 25)});
@@ -57,7 +47,7 @@ QImage OpenArchivePicture() {
   QImage image = Canvas();
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
-  Parcel(p, QRectF(3, 13, 19, 16));
+  DrawParcel(p, QRectF(3, 13, 19, 16));
   // The lid lifted.
   p.setPen(QPen(kOutline, 1.2));
   p.setBrush(QColor(232, 190, 120));

@@ -11,6 +11,7 @@
 #include "mainform/busy_period.h"
 #include "mainform/mainform.h"
 #include "mainform/settings_file.h"
+#include "windows/centre_on_screen.h"
 #include "ui_group.h"
 #include "windows/entry_listing.h"
 
@@ -66,11 +67,7 @@ void TFrmCreateGroup::FormCreate() {
 
 void TFrmCreateGroup::showEvent(QShowEvent* Event) {
   QDialog::showEvent(Event);
-  if (const QScreen* screen = this->screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  CentreOnScreen(*this);
 }
 
 void TFrmCreateGroup::BtnCancelClick() { reject(); }

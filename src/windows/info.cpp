@@ -12,6 +12,7 @@
 #include "engine/zip_engine.h"
 #include "windows/entry_listing.h"
 #include "platform/text_limits.h"
+#include "windows/centre_on_screen.h"
 #include "ui_info.h"
 
 namespace {
@@ -92,11 +93,7 @@ void TFrmArchiveInfo::FormCreate(bool OnTop) {
 
 void TFrmArchiveInfo::showEvent(QShowEvent* Event) {
   QDialog::showEvent(Event);
-  if (const QScreen* screen = this->screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  CentreOnScreen(*this);
   if (!FShown) {
     FShown = true;
     FormShow();
