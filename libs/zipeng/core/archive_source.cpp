@@ -38,6 +38,24 @@ int32_t ArchiveSource::openFile(const std::string& path) {
   return zipabi::zrOk;
 }
 
+bool ArchiveSource::openCopyOf(const ArchiveSource& other) {
+  if (other.segments_.size() != 1) return false;
+  const Segment& from = other.segments_.front();
+  Segment s;
+  s.path = from.path;
+  s.size = from.size;
+  s.memory = from.memory;
+  if (!from.memory) {
+    s.fd.reset(fcntl(from.fd.get(), F_DUPFD_CLOEXEC, 0));
+    if (!s.fd) return false;
+  }
+  path_ = other.path_;
+  total_ = other.total_;
+  segments_.clear();
+  segments_.push_back(std::move(s));
+  return true;
+}
+
 int32_t ArchiveSource::openSpanned(const std::string& path, NewDiskFn newDisk) {
   path_ = path;
   newDisk_ = std::move(newDisk);

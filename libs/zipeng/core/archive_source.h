@@ -31,6 +31,9 @@ class ArchiveSource {
   int32_t openSpanned(const std::string& path, NewDiskFn newDisk);
   // Reads from memory the caller keeps alive.
   void openMemory(const uint8_t* data, size_t size);
+  // A second reader of the same open file or memory, for another thread: it shares nothing with
+  // `other` but the file itself. False for a spanned set (its segments ask the user for disks).
+  bool openCopyOf(const ArchiveSource& other);
 
   uint64_t size() const { return total_; }
   size_t segmentCount() const { return segments_.size(); }

@@ -4,10 +4,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <vector>
 
 #include "commands.h"
+#include "decode_ahead.h"
 #include "core/entry_reader.h"
 #include "core/safe_path.h"
 #include "core/unique_fd.h"
@@ -108,6 +110,8 @@ class Extractor {
 
   Session& s_;
   OutputTree tree_;
+  std::unique_ptr<DecodeAhead> ahead_;  // small entries decoded on the other cores
+  size_t position_ = 0;                 // of the entry being extracted, in the selection
   zipeng::EntryReader reader_;
   PasswordSession passwords_;
   size_t skipped_ = 0;
@@ -124,8 +128,12 @@ int32_t Extractor::run() {
   skipped_ = unmatched;
   if (!s_.command.names.empty() && selected.empty()) return zipabi::zrNothingToDo;
   if (!tree_.open(s_.command.directory)) return diskFull(errno) ? zipabi::zrDiskFull : zipabi::zrCannotAccess;
-  for (size_t i : selected) {
-    entry(s_.index.entries[i]);
+  std::vector<const ZipEntry*> order;
+  order.reserve(selected.size());
+  for (size_t i : selected) order.push_back(&s_.index.entries[i]);
+  ahead_ = std::make_unique<DecodeAhead>(s_.source, std::move(order));
+  for (position_ = 0; position_ < selected.size(); ++position_) {
+    entry(s_.index.entries[selected[position_]]);
     if (fatal_) return fatal_;
     if (s_.callback.aborted()) return zipabi::zrAborted;
   }
@@ -278,7 +286,14 @@ void Extractor::writeFile(const zipeng::ZipEntry& e, int dirFd, const std::strin
     return true;
   };
   ProgressReporter progress(s_.callback, e);
-  auto status = reader_.read(s_.source, e, password, sink, progress.function());
+  zipeng::EntryStatus status;
+  if (DecodeAhead::Result* decoded = ahead_ ? ahead_->take(position_) : nullptr) {
+    status = decoded->status;
+    if (status == zipeng::EntryStatus::Ok && !decoded->data.empty() && !sink(decoded->data.data(), decoded->data.size()))
+      status = zipeng::EntryStatus::SinkFailed;
+  } else {
+    status = reader_.read(s_.source, e, password, sink, progress.function());
+  }
   if (status == zipeng::EntryStatus::Ok) {
     struct timespec times[2];
     times[0].tv_sec = 0;
