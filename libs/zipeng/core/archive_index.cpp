@@ -102,7 +102,9 @@ bool ntfsModificationTime(const std::string& extra, int64_t& unixTime) {
 }
 
 // Parses one central header at `r`; false when it is malformed or runs past the directory.
-bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut) {
+// Without `full` only what can make it malformed is read (sizes, offsets, their ZIP64 forms):
+// names, comments and the other extra fields are left undecoded.
+bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut, bool full = true) {
   const uint8_t* fixed = r.take(kCentralHeaderSize);
   if (!fixed || get32(fixed) != kCentralHeaderSig) return false;
   e.versionMadeBy = get16(fixed + 4);
@@ -125,6 +127,14 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut) {
   const uint8_t* extra = r.take(extraLength);
   const uint8_t* comment = r.take(commentLength);
   if (!r.ok()) return false;
+  if (!full) {
+    // The ZIP64 extra, read in place: the only part of the variable fields that can fail.
+    std::string extraCopy(reinterpret_cast<const char*>(extra), extraLength);
+    if (!applyZip64Extra(extraCopy, {&e.uncompressedSize, &e.compressedSize, &e.localHeaderOffset, &disk})) return false;
+    diskOut = disk;
+    e.disk = disk;
+    return true;
+  }
   e.rawName.assign(reinterpret_cast<const char*>(name), nameLength);
   e.extra.assign(reinterpret_cast<const char*>(extra), extraLength);
   std::string rawComment(reinterpret_cast<const char*>(comment), commentLength);
@@ -206,11 +216,11 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
     index.entries.reserve(static_cast<size_t>(std::min<uint64_t>({end.totalEntries, end.cdSize / kCentralHeaderSize, 1u << 20})));
   // One parse of a record for both ways of reading; a visited entry is handed on, not kept.
   uint64_t parsed = 0;
-  const auto parseRecord = [&](const uint8_t* record, size_t length, ZipEntry& e) {
+  const auto parseRecord = [&](const uint8_t* record, size_t length, ZipEntry& e, bool full) {
     ByteReader r(record, length);
     e = ZipEntry{};
     uint32_t disk = 0;
-    if (!parseCentralHeader(r, e, disk)) return false;
+    if (!parseCentralHeader(r, e, disk, full)) return false;
     if (disk >= source.segmentCount() && !(disk == 0)) return false;
     uint64_t base = source.segmentStart(disk) + prefix;
     e.localHeaderPosition = base + e.localHeaderOffset;
@@ -224,7 +234,8 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
   };
   ZipEntry current;
   bool walked = walkCentralDirectory(source, expected, end.cdSize, [&](const uint8_t* record, size_t length, uint64_t) {
-    if (!parseRecord(record, length, current)) return false;
+    // A directory read to be handed on is checked first without decoding names.
+    if (!parseRecord(record, length, current, !visit)) return false;
     if (!visit) index.entries.push_back(std::move(current));
     return true;
   }, &result);
@@ -256,7 +267,7 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
     // The whole directory held together: now hand its entries on, one at a time.
     bool stopped = false;
     walked = walkCentralDirectory(source, expected, end.cdSize, [&](const uint8_t* record, size_t length, uint64_t) {
-      if (!parseRecord(record, length, current)) return false;
+      if (!parseRecord(record, length, current, true)) return false;
       if ((*visit)(current)) return true;
       stopped = true;
       return false;
