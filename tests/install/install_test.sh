@@ -113,7 +113,8 @@ grep -q "^80	one.txt	6	" "$work/unzeng.out" || fail "unzeng did not list the ent
 (cd "$work/content" && zip -q "$work/sample.zip" one.txt two.txt)
 display=""
 if command -v Xvfb >/dev/null; then
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  # -noreset: the server must stay up between the two runs below, not reset when one ends.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 100); do
     [ -s "$work/display" ] && break
