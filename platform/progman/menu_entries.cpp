@@ -43,9 +43,8 @@ std::string DirectoryEntryText(const MenuGroup& group) {
 std::string MergedMenuText(const MenuGroup& group) {
   // Only the stem and the category go in, and both are made of letters, digits, "_" and "-", so
   // nothing here needs XML escaping.
-  return "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
-         " \"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
-         "<Menu>\n"
+  // Menu readers take the file without a document type; none is fetched or checked.
+  return "<Menu>\n"
          "  <Name>Applications</Name>\n"
          "  <Menu>\n"
          "    <Name>" + group.fileStem + "</Name>\n"
