@@ -100,6 +100,28 @@ TEST_F(LargeFile, BlocksCostAtMostHalfAPercentOfRatio) {
   ExpectAllToolsAccept(P("blocks.zip"));
 }
 
+TEST_F(LargeFile, IncompressibleBlocksAreStoredWhileTheRestIsCompressed) {
+  // Real block size, so that blocks are large enough to be judged.
+  const size_t mib = zipeng::kBlockSize;
+  sizes_.blockSize = mib;
+  sizes_.wholeFileLimit = 2 * mib;
+  std::string data = RandomBytes(2 * mib + 100, 1) + TextBytes(3 * mib, 2) + RandomBytes(mib, 3);
+  WriteFile(P("big.bin"), data);
+  WriteFile(P("photo.jpg"), RandomBytes(mib, 4));  // the whole-file path
+  ASSERT_EQ(Zip({"-6", P("a.zip"), "big.bin", "photo.jpg"}), 0);
+  std::string out;
+  Sh("python3 -c \"import zipfile; z=zipfile.ZipFile('" + P("a.zip") +
+         "'); print(*[(i.compress_type, i.compress_size) for i in z.infolist()])\"", &out);
+  double bigPacked = 0, photoPacked = 0;
+  int bigMethod = 0, photoMethod = 0;
+  ASSERT_EQ(sscanf(out.c_str(), "(%d, %lf) (%d, %lf)", &bigMethod, &bigPacked, &photoMethod, &photoPacked), 4) << out;
+  EXPECT_EQ(bigMethod, 8);
+  EXPECT_LT(bigPacked, 3 * mib + 100 + 3 * mib * 0.5);  // the text in the middle was compressed
+  EXPECT_EQ(photoMethod, 0);
+  ExpectAllToolsAccept(P("a.zip"));
+  EXPECT_TRUE(ReadFile(UnzipTo(P("a.zip")) + "/big.bin") == data);
+}
+
 TEST_F(LargeFile, AbortAtAnyProgressLeavesArchiveUnchanged) {
   MakeArchive();
   for (const char* mode : {"-r", "-g"}) {

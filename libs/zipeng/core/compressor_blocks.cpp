@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/compressor_deflate.h"
+#include "core/incompressible.h"
 #include "zipengine_abi.h"
 
 namespace zipeng {
@@ -24,20 +25,28 @@ struct Workspace {
   Workspace(int level, size_t blockSize)
       : input(blockSize), output(libdeflate_deflate_compress_bound(nullptr, blockSize)), scratch(blockSize) {
     compressor = libdeflate_alloc_compressor(level);
-    if (!compressor) throw std::bad_alloc();
+    probe = libdeflate_alloc_compressor(1);
+    if (!compressor || !probe) {
+      libdeflate_free_compressor(compressor);
+      libdeflate_free_compressor(probe);
+      throw std::bad_alloc();
+    }
     if (inflateInit2(&inflater, -15) != Z_OK) {
       libdeflate_free_compressor(compressor);
+      libdeflate_free_compressor(probe);
       throw std::bad_alloc();
     }
   }
   ~Workspace() {
     libdeflate_free_compressor(compressor);
+    libdeflate_free_compressor(probe);
     inflateEnd(&inflater);
   }
   Workspace(const Workspace&) = delete;
   Workspace& operator=(const Workspace&) = delete;
 
   libdeflate_compressor* compressor = nullptr;
+  libdeflate_compressor* probe = nullptr;  // level 1, for the incompressible check
   z_stream inflater{};
   std::vector<uint8_t> input;
   std::vector<uint8_t> output;      // room for the largest block; each keeps only what it needs
@@ -150,6 +159,10 @@ void compressBlock(const BlockDeflater::State& s, Workspace& ws, uint64_t index,
   b.size = static_cast<uint64_t>(n);
   b.last = b.size < s.blockSize;
   b.crc = crc32(0, in, b.size);
+  if (looksIncompressible(ws.probe, in, b.size)) {
+    storeBlocks(in, b.size, b.last, b.data);
+    return;
+  }
   size_t out = libdeflate_deflate_compress(ws.compressor, in, b.size, ws.output.data(), ws.output.size());
   b.data.assign(reinterpret_cast<const char*>(ws.output.data()), out);
   if (out == 0 || (!b.last && !makeJoinable(ws, b.data, b.size))) storeBlocks(in, b.size, b.last, b.data);

@@ -8,7 +8,8 @@
 // stream to a byte boundary. The last block of the file keeps its final bit.
 //
 // libdeflate takes no preset dictionary, so a block starts without the history of the one
-// before; at 1 MiB a block that costs about 0.2% of the compressed size.
+// before; at 1 MiB a block that costs about 0.2% of the compressed size. A block that looks
+// incompressible (incompressible.h) goes out as stored blocks without being compressed.
 #pragma once
 
 #include <cstdint>

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/compressor_blocks.h"
+#include "core/incompressible.h"
 #include "core/unique_fd.h"
 #include "core/zip_crypto.h"
 #include "zipengine_abi.h"
@@ -124,7 +125,9 @@ CompressedData DeflateWorker::compressBuffer(const CompressJob& job, const uint8
     int level = std::min(job.level, 9);
     auto*& c = compressors_[level];
     if (!c) c = libdeflate_alloc_compressor(level);
-    if (!c) {
+    auto*& fast = compressors_[1];
+    if (!fast) fast = libdeflate_alloc_compressor(1);
+    if (!c || looksIncompressible(fast, data, size)) {
       stored = true;
     } else {
       // Room for exactly the input: what does not shrink is stored instead.
