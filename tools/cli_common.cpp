@@ -10,76 +10,87 @@ namespace cli {
 
 namespace {
 
-// Text fields stay on one line: control characters and the escape character are escaped.
-void appendEscaped(std::string& line, const char* text, size_t length) {
-  size_t plain = 0;
-  while (plain < length && static_cast<unsigned char>(text[plain]) >= 0x20 && text[plain] != '\\') ++plain;
-  line.append(text, plain);
-  for (size_t i = plain; i < length; ++i) {
-    char c = text[i];
-    switch (c) {
-      case '\\': line += "\\\\"; break;
-      case '\n': line += "\\n"; break;
-      case '\r': line += "\\r"; break;
-      case '\t': line += "\\t"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\x%02x", static_cast<unsigned char>(c));
-          line += buf;
-        } else {
-          line += c;
-        }
+// Appends to a string through a plain pointer, into room made beforehand: listing a large
+// archive prints hundreds of thousands of lines, and formatting them was most of its time.
+class Writer {
+ public:
+  Writer(std::string& text, size_t room) : text_(text) {
+    size_t at = text.size();
+    text.resize(at + room);
+    p_ = text.data() + at;
+  }
+  ~Writer() { text_.resize(static_cast<size_t>(p_ - text_.data())); }
+  Writer(const Writer&) = delete;
+  Writer& operator=(const Writer&) = delete;
+
+  void put(char c) { *p_++ = c; }
+  void put(const char* text, size_t length) {
+    std::memcpy(p_, text, length);
+    p_ += length;
+  }
+  void number(int64_t value) { p_ = std::to_chars(p_, p_ + 24, value).ptr; }
+  void digits(unsigned value, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+      p_[i] = static_cast<char>('0' + value % 10);
+      value /= 10;
+    }
+    p_ += width;
+  }
+  // Text fields stay on one line: control characters and the escape character are escaped.
+  void escaped(const char* text, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+      const unsigned char c = static_cast<unsigned char>(text[i]);
+      if (c >= 0x20 && c != '\\') {
+        *p_++ = static_cast<char>(c);
+        continue;
+      }
+      *p_++ = '\\';
+      switch (c) {
+        case '\\': *p_++ = '\\'; break;
+        case '\n': *p_++ = 'n'; break;
+        case '\r': *p_++ = 'r'; break;
+        case '\t': *p_++ = 't'; break;
+        default:
+          static const char kHex[] = "0123456789abcdef";
+          *p_++ = 'x';
+          *p_++ = kHex[c >> 4];
+          *p_++ = kHex[c & 15];
+      }
     }
   }
-}
-void appendEscaped(std::string& line, const char* text) {
-  if (text) appendEscaped(line, text, std::strlen(text));
-}
-
-// Hand formatting: listing a large archive prints hundreds of thousands of lines.
-void appendNumber(std::string& line, int64_t value) {
-  char buf[24];
-  auto result = std::to_chars(buf, buf + sizeof buf, value);
-  line.append(buf, static_cast<size_t>(result.ptr - buf));
-}
-
-void appendDigits(std::string& line, unsigned value, int width) {
-  char buf[8];
-  for (int i = width - 1; i >= 0; --i) {
-    buf[i] = static_cast<char>('0' + value % 10);
-    value /= 10;
+  void dosDateTime(uint32_t dos) {
+    unsigned date = dos >> 16, time = dos & 0xFFFF;
+    digits(1980 + (date >> 9), 4);
+    put('-');
+    digits((date >> 5) & 0x0F, 2);
+    put('-');
+    digits(date & 0x1F, 2);
+    put(' ');
+    digits(time >> 11, 2);
+    put(':');
+    digits((time >> 5) & 0x3F, 2);
+    put(':');
+    digits((time & 0x1F) * 2, 2);
   }
-  line.append(buf, static_cast<size_t>(width));
-}
 
-void appendDosDateTime(std::string& line, uint32_t dos) {
-  unsigned date = dos >> 16, time = dos & 0xFFFF;
-  appendDigits(line, 1980 + (date >> 9), 4);
-  line += '-';
-  appendDigits(line, (date >> 5) & 0x0F, 2);
-  line += '-';
-  appendDigits(line, date & 0x1F, 2);
-  line += ' ';
-  appendDigits(line, time >> 11, 2);
-  line += ':';
-  appendDigits(line, (time >> 5) & 0x3F, 2);
-  line += ':';
-  appendDigits(line, (time & 0x1F) * 2, 2);
-}
+ private:
+  std::string& text_;
+  char* p_;
+};
+
+// Room for a line with a text of `length` bytes, each escaped to at most four.
+size_t roomFor(size_t length) { return 160 + 4 * length; }
+size_t lengthOf(const char* text) { return text ? std::strlen(text) : 0; }
 
 struct RunState {
   const Options* options;
   std::FILE* out;
-  std::string line;
   std::string buffer;  // output collected and written in large pieces
 };
 
 int32_t printingCallback(int32_t message, void* data, void* userData) {
   auto* state = static_cast<RunState*>(userData);
-  state->line.clear();
-  formatMessage(message, data, state->line);
-  state->buffer += state->line;
+  formatMessage(message, data, state->buffer);
   state->buffer += '\n';
   switch (message) {
     case zipabi::zcmReplace: {
@@ -124,76 +135,88 @@ int32_t printingCallback(int32_t message, void* data, void* userData) {
 
 std::string formatDosDateTime(uint32_t dos) {
   std::string text;
-  appendDosDateTime(text, dos);
+  Writer(text, 24).dosDateTime(dos);
   return text;
 }
 
 void formatMessage(int32_t message, const void* data, std::string& line) {
-  appendNumber(line, message);
+  // A text field with the room it needs, or none.
+  const bool stats = message == zipabi::zcmTesting || message == zipabi::zcmExtracting ||
+                     message == zipabi::zcmListing || message == zipabi::zcmEntryStats ||
+                     message == zipabi::zcmUpdating || message == zipabi::zcmAdding || message == zipabi::zcmStatus;
+  const char* text = stats ? static_cast<const zipabi::TZipLibFileStats*>(data)->FileName : nullptr;
+  size_t length = 0;
   switch (message) {
-    case zipabi::zcmTesting:
-    case zipabi::zcmExtracting:
-    case zipabi::zcmListing:
-    case zipabi::zcmEntryStats:
-    case zipabi::zcmUpdating:
-    case zipabi::zcmAdding:
-    case zipabi::zcmStatus: {
-      auto* s = static_cast<const zipabi::TZipLibFileStats*>(data);
-      line += '\t';
-      appendEscaped(line, s->FileName);
-      line += '\t';
-      appendNumber(line, s->Size);
-      line += '\t';
-      appendNumber(line, s->CompressedSize);
-      line += '\t';
-      appendNumber(line, s->Ratio);
-      line += '\t';
-      appendDosDateTime(line, s->DosDateTime);
-      static const char kHex[] = "0123456789abcdef";
-      line += '\t';
-      line += kHex[s->Attributes >> 4];
-      line += kHex[s->Attributes & 15];
-      if (message == zipabi::zcmStatus) {
-        line += '\t';
-        appendNumber(line, s->PercentDone);
-      }
-      break;
-    }
-    case zipabi::zcmSkipping: {
-      auto* s = static_cast<const zipabi::TZipLibSkipping*>(data);
-      line += '\t';
-      appendEscaped(line, s->FileName);
-      line += '\t';
-      appendNumber(line, s->Reason);
-      break;
-    }
-    case zipabi::zcmEntryCount:
-    case zipabi::zcmNewDisk:
-      line += '\t';
-      appendNumber(line, *static_cast<const int32_t*>(data));
+    case zipabi::zcmSkipping:
+      text = static_cast<const zipabi::TZipLibSkipping*>(data)->FileName;
       break;
     case zipabi::zcmDeleting:
     case zipabi::zcmFixing:
-      line += '\t';
-      appendEscaped(line, static_cast<const char*>(data));
+      text = static_cast<const char*>(data);
       break;
     case zipabi::zcmArchiveComment: {
       auto* c = static_cast<const zipabi::TZipLibCommentText*>(data);
-      line += '\t';
-      if (c->Text) appendEscaped(line, c->Text, c->Length);
+      text = c->Text;
+      length = c->Text ? c->Length : 0;
       break;
     }
     case zipabi::zcmReplace:
-      line += '\t';
-      appendEscaped(line, static_cast<const zipabi::TZipLibReplace*>(data)->FileName);
+      text = static_cast<const zipabi::TZipLibReplace*>(data)->FileName;
       break;
     case zipabi::zcmPassword:
-      line += '\t';
-      appendEscaped(line, static_cast<const zipabi::TZipLibPwdQuery*>(data)->FileName);
+      text = static_cast<const zipabi::TZipLibPwdQuery*>(data)->FileName;
       break;
     case zipabi::zcmFileComment:
-      line += '\t';
-      appendEscaped(line, static_cast<const zipabi::TZipLibFileComment*>(data)->FileName);
+      text = static_cast<const zipabi::TZipLibFileComment*>(data)->FileName;
+      break;
+    default:
+      break;
+  }
+  if (message != zipabi::zcmArchiveComment) length = lengthOf(text);
+  Writer out(line, roomFor(length));
+  out.number(message);
+  if (stats) {
+    auto* s = static_cast<const zipabi::TZipLibFileStats*>(data);
+    out.put('\t');
+    out.escaped(text, length);
+    out.put('\t');
+    out.number(s->Size);
+    out.put('\t');
+    out.number(s->CompressedSize);
+    out.put('\t');
+    out.number(s->Ratio);
+    out.put('\t');
+    out.dosDateTime(s->DosDateTime);
+    static const char kHex[] = "0123456789abcdef";
+    out.put('\t');
+    out.put(kHex[s->Attributes >> 4]);
+    out.put(kHex[s->Attributes & 15]);
+    if (message == zipabi::zcmStatus) {
+      out.put('\t');
+      out.number(s->PercentDone);
+    }
+    return;
+  }
+  switch (message) {
+    case zipabi::zcmSkipping:
+      out.put('\t');
+      out.escaped(text, length);
+      out.put('\t');
+      out.number(static_cast<const zipabi::TZipLibSkipping*>(data)->Reason);
+      break;
+    case zipabi::zcmEntryCount:
+    case zipabi::zcmNewDisk:
+      out.put('\t');
+      out.number(*static_cast<const int32_t*>(data));
+      break;
+    case zipabi::zcmDeleting:
+    case zipabi::zcmFixing:
+    case zipabi::zcmArchiveComment:
+    case zipabi::zcmReplace:
+    case zipabi::zcmPassword:
+    case zipabi::zcmFileComment:
+      out.put('\t');
+      out.escaped(text, length);
       break;
     default:
       break;
@@ -231,7 +254,7 @@ int run(const char* libraryName, const char* entryName, const Options& options, 
   int32_t code = zipabi::zrLibraryMissing;
   platform::ModuleHandle module = platform::LoadLibrary(libraryName);
   auto entry = reinterpret_cast<zipabi::EngineEntryFn>(platform::GetProcAddress(module, entryName));
-  RunState state{&options, out, {}, {}};
+  RunState state{&options, out, {}};
   if (entry) {
     std::vector<std::string> texts;
     texts.reserve(options.args.size() + 1);

@@ -30,17 +30,7 @@ struct Fixture : ::testing::Test {
 };
 
 RawEntry file(const std::string& name, const std::string& data, bool deflate = false) {
-  RawEntry e;
-  e.name = name;
-  e.data = data;
-  e.deflate = deflate;
-  return e;
-}
-
-RawEntry linkEntry(const std::string& name, const std::string& target) {
-  RawEntry e = file(name, target);
-  e.externalAttributes = (0120777u << 16);
-  return e;
+  return rawFile(name, data, deflate);
 }
 
 }  // namespace
@@ -65,9 +55,9 @@ TEST_F(HostileArchives, TraversalAbsoluteAndBackslashNamesStayInside) {
 }
 
 TEST_F(HostileArchives, LinkLeadingOutIsRefusedAndNothingIsWrittenThroughIt) {
-  std::string archive = save(buildArchive({linkEntry("evil", "../outside"), file("evil/payload", "x"),
-                                           linkEntry("abs", "/etc"), file("abs/passwd", "x"),
-                                           linkEntry("good", "sub/target"), file("sub/target", "t")}));
+  std::string archive = save(buildArchive({rawLink("evil", "../outside"), file("evil/payload", "x"),
+                                           rawLink("abs", "/etc"), file("abs/passwd", "x"),
+                                           rawLink("good", "sub/target"), file("sub/target", "t")}));
   mkdir((dir / "outside").c_str(), 0755);
   extract(archive);
   auto r = reasons();
@@ -81,7 +71,7 @@ TEST_F(HostileArchives, LinkLeadingOutIsRefusedAndNothingIsWrittenThroughIt) {
 
 TEST_F(HostileArchives, ChainOfLinksCannotOpenAWayOut) {
   // "a" -> "." is harmless alone; "b" -> "a/.." would then lead out of the folder.
-  std::string archive = save(buildArchive({linkEntry("a", "."), linkEntry("b", "a/.."), linkEntry("c", "a/../.."),
+  std::string archive = save(buildArchive({rawLink("a", "."), rawLink("b", "a/.."), rawLink("c", "a/../.."),
                                            file("b/x", "x")}));
   extract(archive);
   auto r = reasons();
@@ -227,7 +217,7 @@ TEST_F(HostileArchives, NotAnArchiveAndMissingArchive) {
 TEST_F(HostileArchives, LinkThroughAFileThatLaterBecomesALinkIsRefused) {
   // "s" -> "f/.." looks harmless while "f" is a file; "f" replaced by a link to "." would make
   // "s" lead to the target's parent.
-  std::string archive = save(buildArchive({file("f", "data"), linkEntry("s", "f/.."), linkEntry("f", "."),
+  std::string archive = save(buildArchive({file("f", "data"), rawLink("s", "f/.."), rawLink("f", "."),
                                            file("s/out.txt", "x")}));
   extract(archive);
   EXPECT_EQ(reasons()["s"], zipabi::zsrCannotOpen);

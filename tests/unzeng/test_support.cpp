@@ -107,6 +107,20 @@ uint32_t crc32Of(const std::string& data) {
   return static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
 }
 
+RawEntry rawFile(const std::string& name, const std::string& data, bool deflate) {
+  RawEntry e;
+  e.name = name;
+  e.data = data;
+  e.deflate = deflate;
+  return e;
+}
+
+RawEntry rawLink(const std::string& name, const std::string& target) {
+  RawEntry e = rawFile(name, target);
+  e.externalAttributes = (0120777u << 16);
+  return e;
+}
+
 std::string deflateRaw(const std::string& data) {
   z_stream zs{};
   deflateInit2(&zs, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);

@@ -55,6 +55,8 @@ struct RawEntry {
   int64_t centralOffset = -1;
   int64_t centralCrc = -1;
 };
+RawEntry rawFile(const std::string& name, const std::string& data, bool deflate = false);
+RawEntry rawLink(const std::string& name, const std::string& target);  // a symbolic link
 std::string deflateRaw(const std::string& data);
 uint32_t crc32Of(const std::string& data);
 std::string buildArchive(const std::vector<RawEntry>& entries, const std::string& comment = "");

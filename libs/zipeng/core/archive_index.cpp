@@ -59,11 +59,11 @@ bool parseEndRecord(ArchiveSource& source, const uint8_t* tail, uint64_t tailSta
   return true;
 }
 
-std::string decodeText(const std::string& raw, bool utf8Flag, uint8_t host) {
-  if (utf8Flag || isAscii(raw)) return raw;
+// Into `out`, whose room is reused from entry to entry.
+void decodeText(std::string_view raw, bool utf8Flag, uint8_t host, std::string& out) {
   bool dosHost = host == kHostDos || host == kHostNtfs || host == kHostVfat;
-  if (!dosHost && isValidUtf8(raw)) return raw;
-  return cp437ToUtf8(raw);
+  if (utf8Flag || isAscii(raw) || (!dosHost && isValidUtf8(raw))) out.assign(raw);
+  else out = cp437ToUtf8(raw);
 }
 
 // The Info-ZIP Unicode path extra: version 1, CRC-32 of the raw name, then the UTF-8 name.
@@ -137,7 +137,7 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut, bool full
   }
   e.rawName.assign(reinterpret_cast<const char*>(name), nameLength);
   e.extra.assign(reinterpret_cast<const char*>(extra), extraLength);
-  std::string rawComment(reinterpret_cast<const char*>(comment), commentLength);
+  std::string_view rawComment(reinterpret_cast<const char*>(comment), commentLength);
 
   if (!applyZip64Extra(e.extra, {&e.uncompressedSize, &e.compressedSize, &e.localHeaderOffset, &disk})) return false;
   const uint8_t* d;
@@ -146,8 +146,8 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut, bool full
   e.disk = disk;
 
   const bool utf8 = (e.flags & kFlagUtf8) != 0;
-  if (utf8 || !unicodePathName(e, e.name)) e.name = decodeText(e.rawName, utf8, e.host());
-  e.comment = decodeText(rawComment, utf8, e.host());
+  if (utf8 || !unicodePathName(e, e.name)) decodeText(e.rawName, utf8, e.host(), e.name);
+  decodeText(rawComment, utf8, e.host(), e.comment);
 
   // AES: version, vendor "AE", key strength, the real method.
   if (e.method == kMethodAes && findExtraField(e.extra, kExtraAes, &d, &n) && n >= 7 && d[2] == 'A' && d[3] == 'E') {
@@ -218,7 +218,18 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
   uint64_t parsed = 0;
   const auto parseRecord = [&](const uint8_t* record, size_t length, ZipEntry& e, bool full) {
     ByteReader r(record, length);
+    // A fresh entry that keeps the room of the last one's texts.
+    std::string name = std::move(e.name), rawName = std::move(e.rawName), extra = std::move(e.extra),
+                comment = std::move(e.comment);
     e = ZipEntry{};
+    e.name = std::move(name);
+    e.rawName = std::move(rawName);
+    e.extra = std::move(extra);
+    e.comment = std::move(comment);
+    e.name.clear();
+    e.rawName.clear();
+    e.extra.clear();
+    e.comment.clear();
     uint32_t disk = 0;
     if (!parseCentralHeader(r, e, disk, full)) return false;
     if (disk >= source.segmentCount() && !(disk == 0)) return false;
@@ -256,7 +267,7 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
   size_t available = static_cast<size_t>(std::min<uint64_t>(end.commentLength, size - (end.position + kEndOfCentralSize)));
   index.rawComment.resize(available);
   if (available && !source.read(end.position + kEndOfCentralSize, index.rawComment.data(), available)) return false;
-  index.comment = decodeText(index.rawComment, false, kHostUnix);
+  decodeText(index.rawComment, false, kHostUnix, index.comment);
   index.entryCount = parsed;
 
   if (visit && !*visit) {

@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "commands.h"
-#include "decode_ahead.h"
 #include "core/entry_reader.h"
 #include "core/safe_path.h"
 #include "core/unique_fd.h"
+#include "file_output.h"
 #include "output_tree.h"
 #include "password_session.h"
 #include "progress.h"
+#include "write_ahead.h"
 
 namespace zipeng {
 
@@ -104,13 +105,17 @@ class Extractor {
   Existing decideExisting(int dirFd, const std::string& leaf, const std::string& relative, std::string& newLeaf);
   void writeFile(const zipeng::ZipEntry& e, int dirFd, const std::string& leaf, const std::string& relative,
                  const std::string& password);
+  // After an entry's file was written (or failed): what is reported, and what is removed.
+  void fileDone(const zipeng::ZipEntry& e, int dirFd, const std::string& written, const FileFilled& filled);
+  // The file could not be created.
+  void openFailed(const zipeng::ZipEntry& e, int error);
   void writeLink(const zipeng::ZipEntry& e, int dirFd, const std::string& leaf, const std::string& relative,
                  const std::string& password);
   bool upToDate(const zipeng::ZipEntry& e, int dirFd, const std::string& leaf, bool& exists);
 
   Session& s_;
   OutputTree tree_;
-  std::unique_ptr<DecodeAhead> ahead_;  // small entries decoded on the other cores
+  std::unique_ptr<WriteAhead> ahead_;   // small files written on the other cores
   size_t position_ = 0;                 // of the entry being extracted, in the selection
   zipeng::EntryReader reader_;
   PasswordSession passwords_;
@@ -131,7 +136,9 @@ int32_t Extractor::run() {
   std::vector<const ZipEntry*> order;
   order.reserve(selected.size());
   for (size_t i : selected) order.push_back(&s_.index.entries[i]);
-  ahead_ = std::make_unique<DecodeAhead>(s_.source, std::move(order));
+  // Freshening and updating look at what is on disk at each entry's turn: no writing ahead.
+  const bool ahead = !s_.command.freshen && !s_.command.update;
+  ahead_ = std::make_unique<WriteAhead>(s_.source, tree_, s_.command.junkPaths, std::move(order), ahead ? 0 : 1);
   for (position_ = 0; position_ < selected.size(); ++position_) {
     entry(s_.index.entries[selected[position_]]);
     if (fatal_) return fatal_;
@@ -189,11 +196,13 @@ Extractor::Existing Extractor::decideExisting(int dirFd, const std::string& leaf
 void Extractor::entry(const zipeng::ZipEntry& e) {
   if (e.isVolumeLabel()) return;
   const Command& c = s_.command;
-  auto relative = zipeng::safeRelativePath(e.name, c.junkPaths);
+  const WriteAhead::Plan* plan = ahead_->plan(position_);
+  auto relative = plan ? std::optional<std::string>(plan->relative) : zipeng::safeRelativePath(e.name, c.junkPaths);
   if (e.isDirectory()) {
     if (c.junkPaths || !relative) return;
-    if (!tree_.makeFolder(*relative)) {
-      if (diskFull(errno)) fatal_ = zipabi::zrDiskFull;
+    bool made = plan ? plan->error == 0 : tree_.makeFolder(*relative);
+    if (!made) {
+      if (diskFull(plan ? plan->error : errno)) fatal_ = zipabi::zrDiskFull;
       else skip(e.name, zipabi::zsrCannotOpen);
     }
     return;
@@ -202,12 +211,20 @@ void Extractor::entry(const zipeng::ZipEntry& e) {
   if (!e.readable()) return skip(e.name, zipabi::zsrUnknownCompression);
 
   std::string leaf;
-  int dirFd = tree_.parentOf(*relative, leaf);
-  if (dirFd < 0) {
+  FolderHandle folder;
+  if (plan) {
+    folder = plan->folder;
+    leaf = plan->leaf;
+    errno = plan->error;
+  } else {
+    folder = tree_.parentOf(*relative, leaf);
+  }
+  if (!folder) {
     if (diskFull(errno)) fatal_ = zipabi::zrDiskFull;
     else skip(e.name, zipabi::zsrCannotOpen);
     return;
   }
+  const int dirFd = folder->get();
   if (c.freshen || c.update) {
     bool exists = false;
     if (upToDate(e, dirFd, leaf, exists)) return skip(e.name, zipabi::zsrUpToDate, false);
@@ -229,20 +246,24 @@ void Extractor::entry(const zipeng::ZipEntry& e) {
     fatal_ = zipabi::zrAborted;
     return;
   }
-  // Answering a question may have let the caller touch the tree: look the folder up again.
+  if (plan) {
+    const WriteAhead::Plan& done = ahead_->take(position_, s_.source, reader_);
+    if (done.opened) return fileDone(e, dirFd, leaf, done.filled);
+    if (done.openError != EEXIST) return openFailed(e, done.openError);
+    // There already: asked about like any other.
+  }
   if (e.isSymlink()) writeLink(e, dirFd, leaf, *relative, password);
   else writeFile(e, dirFd, leaf, *relative, password);
 }
 
 void Extractor::writeFile(const zipeng::ZipEntry& e, int dirFd, const std::string& leaf,
                           const std::string& relative, const std::string& password) {
-  mode_t mode = e.unixPermissions() ? (e.unixPermissions() & 0777)
-                               : ((e.dosAttributes() & zipabi::kAttrReadOnly) ? 0444 : 0666);
+  const mode_t mode = fileModeOf(e);
   std::string target = leaf;     // the name the file ends up under
   std::string written = leaf;    // the name written now (a temporary one when replacing)
   bool replacing = false;
-  const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-  UniqueFd fd(openat(dirFd, leaf.c_str(), flags, mode));
+  UniqueFd fd(openat(dirFd, leaf.c_str(), kNewFileFlags, mode));
+  FolderHandle again;  // the folder looked up again after a question
   if (!fd && errno == EEXIST) {
     std::string newLeaf;
     switch (decideExisting(dirFd, leaf, relative, newLeaf)) {
@@ -253,81 +274,48 @@ void Extractor::writeFile(const zipeng::ZipEntry& e, int dirFd, const std::strin
       case Existing::Replace: break;
     }
     if (!newLeaf.empty()) target = newLeaf;
-    // The folder may have been dropped from the cache meanwhile; open it again.
-    std::string again;
-    dirFd = tree_.parentOf(relative, again);
-    if (dirFd < 0) return skip(e.name, zipabi::zsrCannotOpen);
-    fd.reset(newLeaf.empty() ? -1 : openat(dirFd, target.c_str(), flags, mode));
+    // Answering a question may have let the caller touch the tree: look the folder up again.
+    std::string sameLeaf;
+    again = tree_.parentOf(relative, sameLeaf);
+    if (!again) return skip(e.name, zipabi::zsrCannotOpen);
+    dirFd = again->get();
+    fd.reset(newLeaf.empty() ? -1 : openat(dirFd, target.c_str(), kNewFileFlags, mode));
     if (!fd) {
       replacing = true;
       written = temporaryName(target);
-      fd.reset(openat(dirFd, written.c_str(), flags, mode));
+      fd.reset(openat(dirFd, written.c_str(), kNewFileFlags, mode));
     } else {
       written = target;
     }
   }
-  if (!fd) {
-    if (diskFull(errno)) fatal_ = zipabi::zrDiskFull;
-    else skip(e.name, zipabi::zsrCannotOpen);
-    return;
-  }
-  int writeError = 0;
-  auto sink = [&](const uint8_t* data, size_t size) {
-    while (size > 0) {
-      ssize_t n = ::write(fd.get(), data, size);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        writeError = n < 0 ? errno : ENOSPC;
-        return false;
-      }
-      data += n;
-      size -= static_cast<size_t>(n);
-    }
-    return true;
-  };
+  if (!fd) return openFailed(e, errno);
   ProgressReporter progress(s_.callback, e);
-  zipeng::EntryStatus status;
-  if (DecodeAhead::Result* decoded = ahead_ ? ahead_->take(position_) : nullptr) {
-    status = decoded->status;
-    if (status == zipeng::EntryStatus::Ok && !decoded->data.empty() && !sink(decoded->data.data(), decoded->data.size()))
-      status = zipeng::EntryStatus::SinkFailed;
-  } else {
-    status = reader_.read(s_.source, e, password, sink, progress.function());
-  }
-  if (status == zipeng::EntryStatus::Ok) {
-    struct timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = static_cast<time_t>(e.mtime());
-    times[1].tv_nsec = 0;
-    futimens(fd.get(), times);
-  }
-  // A file that takes the place of an existing one reaches the disk before the rename, so a
-  // crash cannot leave an empty file where the old one was.
-  if (status == zipeng::EntryStatus::Ok && replacing && fsync(fd.get()) != 0) {
-    writeError = errno;
-    status = zipeng::EntryStatus::SinkFailed;
-  }
-  if (fd.close() != 0 && status == zipeng::EntryStatus::Ok) {
-    writeError = errno;
-    status = zipeng::EntryStatus::SinkFailed;
-  }
-  if (status == zipeng::EntryStatus::Ok && replacing &&
+  FileFilled filled = fillFile(fd, s_.source, reader_, e, password, e.mtime(), replacing, progress.function());
+  if (filled.status == zipeng::EntryStatus::Ok && replacing &&
       renameat(dirFd, written.c_str(), dirFd, target.c_str()) != 0) {
-    writeError = errno;
-    status = zipeng::EntryStatus::SinkFailed;
+    filled.writeError = errno;
+    filled.status = zipeng::EntryStatus::SinkFailed;
   }
-  if (status == zipeng::EntryStatus::Ok) return;
+  fileDone(e, dirFd, written, filled);
+}
+
+void Extractor::openFailed(const zipeng::ZipEntry& e, int error) {
+  if (diskFull(error)) fatal_ = zipabi::zrDiskFull;
+  else skip(e.name, zipabi::zsrCannotOpen);
+}
+
+void Extractor::fileDone(const zipeng::ZipEntry& e, int dirFd, const std::string& written, const FileFilled& filled) {
+  if (filled.status == zipeng::EntryStatus::Ok) return;
   // Nothing of a failed entry stays behind, and an existing file is left as it was.
   unlinkat(dirFd, written.c_str(), 0);
-  if (status == zipeng::EntryStatus::Aborted || s_.callback.aborted()) {
+  if (filled.status == zipeng::EntryStatus::Aborted || s_.callback.aborted()) {
     fatal_ = zipabi::zrAborted;
-  } else if (status == zipeng::EntryStatus::OutOfMemory) {
+  } else if (filled.status == zipeng::EntryStatus::OutOfMemory) {
     fatal_ = zipabi::zrOutOfMemory;
-  } else if (status == zipeng::EntryStatus::SinkFailed && diskFull(writeError)) {
+  } else if (filled.status == zipeng::EntryStatus::SinkFailed && diskFull(filled.writeError)) {
     fatal_ = zipabi::zrDiskFull;
   } else {
-    skip(e.name, zipeng::skipReasonOf(status));
+    skip(e.name, zipeng::skipReasonOf(filled.status));
   }
 }
 
@@ -367,9 +355,10 @@ void Extractor::writeLink(const zipeng::ZipEntry& e, int dirFd, const std::strin
       return;
     case Existing::Replace: break;
   }
-  std::string again;
-  dirFd = tree_.parentOf(relative, again);
-  if (dirFd < 0) return skip(e.name, zipabi::zsrCannotOpen);
+  std::string sameLeaf;
+  FolderHandle again = tree_.parentOf(relative, sameLeaf);
+  if (!again) return skip(e.name, zipabi::zsrCannotOpen);
+  dirFd = again->get();
   std::string finalName = newLeaf.empty() ? leaf : newLeaf;
   struct stat st;
   // Earlier links were judged with this one as it stood; only a plain descent may replace a link.

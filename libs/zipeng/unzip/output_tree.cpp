@@ -16,8 +16,6 @@ int openFolderAt(int parent, const char* name) {
 }
 }  // namespace
 
-void OutputTree::dropCache() { folders_.clear(); }
-
 bool OutputTree::open(const std::string& directory) {
   root_ = directory.empty() ? std::string(".") : directory;
   while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
@@ -31,56 +29,67 @@ bool OutputTree::open(const std::string& directory) {
     if (!prefix.empty() && mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) return false;
     pos = slash + 1;
   }
-  rootFd_.reset(::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  return static_cast<bool>(rootFd_);
+  int fd = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  rootFd_ = std::make_shared<const UniqueFd>(fd);
+  return true;
 }
 
-int OutputTree::openChain(const std::string& relative) {
-  if (relative.empty()) return rootFd_.get();
-  if (auto it = folders_.find(relative); it != folders_.end()) return it->second.get();
+FolderHandle OutputTree::openChain(const std::string& relative, std::vector<MadeFolder>* made) {
+  if (relative.empty()) return rootFd_;
+  if (auto it = folders_.find(relative); it != folders_.end()) return it->second;
   // Start from the deepest folder already open.
-  int parent = rootFd_.get();
+  FolderHandle parent = rootFd_;
   size_t start = 0;
   for (size_t cut = relative.rfind('/'); cut != std::string::npos && cut > 0; cut = relative.rfind('/', cut - 1)) {
     if (auto it = folders_.find(relative.substr(0, cut)); it != folders_.end()) {
-      parent = it->second.get();
+      parent = it->second;
       start = cut + 1;
       break;
     }
     if (cut == 0) break;
   }
   if (folders_.size() >= kMaxCachedFolders) {
-    dropCache();
-    parent = rootFd_.get();
+    folders_.clear();
+    parent = rootFd_;
     start = 0;
   }
   while (start <= relative.size()) {
     size_t slash = relative.find('/', start);
     if (slash == std::string::npos) slash = relative.size();
     std::string name = relative.substr(start, slash - start);
-    int fd = openFolderAt(parent, name.c_str());
+    int fd = openFolderAt(parent->get(), name.c_str());
     if (fd < 0 && errno == ENOENT) {
-      if (mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST) return -1;
-      fd = openFolderAt(parent, name.c_str());
+      if (mkdirat(parent->get(), name.c_str(), 0777) == 0) {
+        if (made) made->push_back({parent, name});
+      } else if (errno != EEXIST) {
+        return nullptr;
+      }
+      fd = openFolderAt(parent->get(), name.c_str());
     }
-    if (fd < 0) return -1;  // ELOOP or ENOTDIR: a link or a file stands in the way
-    // The cache owns every descriptor it hands out; one already there is kept.
-    parent = folders_.try_emplace(relative.substr(0, slash), UniqueFd(fd)).first->second.get();
+    if (fd < 0) return nullptr;  // ELOOP or ENOTDIR: a link or a file stands in the way
+    // One already in the cache is kept.
+    auto [it, added] = folders_.try_emplace(relative.substr(0, slash));
+    if (added) it->second = std::make_shared<const UniqueFd>(fd);
+    else ::close(fd);
+    parent = it->second;
     start = slash + 1;
   }
   return parent;
 }
 
-int OutputTree::parentOf(const std::string& relative, std::string& leaf) {
+FolderHandle OutputTree::parentOf(const std::string& relative, std::string& leaf, std::vector<MadeFolder>* made) {
   size_t slash = relative.rfind('/');
   if (slash == std::string::npos) {
     leaf = relative;
-    return rootFd_.get();
+    return rootFd_;
   }
   leaf = relative.substr(slash + 1);
-  return openChain(relative.substr(0, slash));
+  return openChain(relative.substr(0, slash), made);
 }
 
-bool OutputTree::makeFolder(const std::string& relative) { return openChain(relative) >= 0; }
+bool OutputTree::makeFolder(const std::string& relative, std::vector<MadeFolder>* made) {
+  return openChain(relative, made) != nullptr;
+}
 
 }  // namespace zipeng

@@ -2,12 +2,24 @@
 // without following symbolic links, so nothing is ever written outside it or through a link.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "core/unique_fd.h"
 
 namespace zipeng {
+
+// An open folder that stays open for as long as someone holds it (the tree's cache may let go
+// of it meanwhile).
+using FolderHandle = std::shared_ptr<const UniqueFd>;
+
+// A folder the tree created: its name in the folder that holds it.
+struct MadeFolder {
+  FolderHandle parent;
+  std::string name;
+};
 
 class OutputTree {
  public:
@@ -18,21 +30,22 @@ class OutputTree {
   // Creates the folder chain when missing and opens it. False with errno set on failure.
   bool open(const std::string& directory);
   const std::string& root() const { return root_; }
-  int rootFd() const { return rootFd_.get(); }
+  int rootFd() const { return rootFd_ ? rootFd_->get() : -1; }
 
   // The folder that holds relative path `relative` (created as needed), and the last component
-  // in `leaf`. -1 with errno set when a component is not a real folder or cannot be created.
-  int parentOf(const std::string& relative, std::string& leaf);
+  // in `leaf`. Null with errno set when a component is not a real folder or cannot be created.
+  // Folders created on the way are added to `made` when given.
+  FolderHandle parentOf(const std::string& relative, std::string& leaf, std::vector<MadeFolder>* made = nullptr);
   // Creates the folder `relative` and every folder above it. False with errno set on failure.
-  bool makeFolder(const std::string& relative);
+  bool makeFolder(const std::string& relative, std::vector<MadeFolder>* made = nullptr);
 
  private:
-  int openChain(const std::string& relative);  // opens (creating) the folder at `relative`
-  void dropCache();
+  // Opens (creating) the folder at `relative`.
+  FolderHandle openChain(const std::string& relative, std::vector<MadeFolder>* made);
 
   std::string root_;
-  UniqueFd rootFd_;
-  std::unordered_map<std::string, UniqueFd> folders_;  // relative folder -> open descriptor
+  FolderHandle rootFd_;
+  std::unordered_map<std::string, FolderHandle> folders_;  // relative folder -> open descriptor
 };
 
 }  // namespace zipeng

@@ -1,0 +1,137 @@
+// Extraction with small entries decoded on other threads: the same files, the same messages in
+// the same order as with none, and nothing half-written when stopped midway. Calls the
+// library's entry point linked into this test, so the number of threads can be set.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+#include "unzip/write_ahead.h"
+
+using namespace testkit;
+
+namespace {
+
+struct Recorded {
+  std::vector<std::string> lines;  // message code, name and reason
+  int stopAt = -1;                 // answer "stop" to this message (counting from 0)
+};
+
+int32_t Record(int32_t message, void* data, void* userData) {
+  auto* recorded = static_cast<Recorded*>(userData);
+  std::string line = std::to_string(message);
+  if (message == zipabi::zcmExtracting || message == zipabi::zcmStatus)
+    line += " " + std::string(static_cast<zipabi::TZipLibFileStats*>(data)->FileName);
+  if (message == zipabi::zcmSkipping) {
+    auto* skipping = static_cast<zipabi::TZipLibSkipping*>(data);
+    line += " " + std::string(skipping->FileName) + " " + std::to_string(skipping->Reason);
+  }
+  recorded->lines.push_back(line);
+  return static_cast<int>(recorded->lines.size()) - 1 == recorded->stopAt ? 1 : 0;
+}
+
+int32_t Extract(const std::string& archive, const std::string& folder, Recorded& recorded) {
+  std::vector<std::string> words{"", "-o", archive, "-d", folder};
+  std::vector<const char*> argv;
+  for (const std::string& word : words) argv.push_back(word.c_str());
+  return zipabi::unzeng(zipabi::kInterfaceVersion, static_cast<int32_t>(argv.size()), argv.data(), Record, &recorded) &
+         0xFFFF;
+}
+
+struct WriteAheadTest : ::testing::Test {
+  TempDir dir;
+  void TearDown() override { zipeng::setWriteAheadThreads(0); }
+};
+
+}  // namespace
+
+RawEntry Entry(const std::string& name, const std::string& data, bool deflate = true) {
+  return rawFile(name, data, deflate);
+}
+
+TEST_F(WriteAheadTest, SameTreeAndMessagesWithAnyNumberOfThreads) {
+  // Small entries of every kind among large ones, folders, a stored one and one that fails its
+  // check, and names whose outcome depends on the entries before them: a name taken twice, a
+  // file where a later entry needs a folder (before and after a large entry), a folder entry
+  // after a file of its name, links among files, and a file already in the target folder.
+  std::vector<RawEntry> entries;
+  for (int i = 0; i < 300; ++i) {
+    RawEntry e = Entry("d" + std::to_string(i % 7) + "/f" + std::to_string(i) + ".txt",
+                       std::string(static_cast<size_t>(100 + i * 37), static_cast<char>('a' + i % 26)), i % 3 != 0);
+    if (i == 150) e.centralCrc = 0x12345678;  // fails its check
+    entries.push_back(e);
+  }
+  const std::vector<std::pair<size_t, RawEntry>> odd = {
+      {10, Entry("empty/", "")},
+      {20, Entry("twice.txt", "first")},
+      {25, Entry("twice.txt", "second")},
+      {30, Entry("x", "a file")},
+      {35, Entry("x/inside.txt", "needs x as a folder")},
+      {40, Entry("y/", "")},
+      {45, Entry("y", "a file named like a folder")},
+      {50, Entry("big/z", std::string(3u << 20, 'z'))},
+      {55, Entry("big", "a file where the large entry made a folder")},
+      {60, Entry("w", "a file where a later large entry wants a folder")},
+      {65, Entry("w/big", std::string(3u << 20, 'w'))},
+      {70, rawLink("l", "d1")},
+      {75, Entry("l/through.txt", "through a link")},
+      {80, rawLink("m", "later/target")},
+      {85, Entry("later/target", "made after the link")},
+      {90, Entry("there.txt", "replaces the one there")},
+  };
+  for (auto it = odd.rbegin(); it != odd.rend(); ++it) entries.insert(entries.begin() + it->first, it->second);
+  const std::string archive = dir / "many.zip";
+  writeFile(archive, buildArchive(entries));
+
+  Recorded one, four;
+  zipeng::setWriteAheadThreads(1);
+  writeFile(dir / "one/there.txt", "old");
+  const int32_t alone = Extract(archive, dir / "one", one);
+  zipeng::setWriteAheadThreads(4);
+  writeFile(dir / "four/there.txt", "old");
+  EXPECT_EQ(Extract(archive, dir / "four", four), alone);
+  EXPECT_EQ(alone, zipabi::zrSomeSkipped);
+  EXPECT_EQ(four.lines, one.lines);
+  EXPECT_EQ(snapshotTree(dir / "four"), snapshotTree(dir / "one"));
+  EXPECT_EQ(readFile(dir / "four/there.txt"), "replaces the one there");
+  EXPECT_EQ(readFile(dir / "four/twice.txt"), "second");
+}
+
+TEST_F(WriteAheadTest, StoppingMidwayLeavesExactlyTheEntriesAnnounced) {
+  std::vector<RawEntry> entries;
+  for (int i = 0; i < 400; ++i)
+    entries.push_back(Entry("d" + std::to_string(i / 20) + "/f" + std::to_string(i) + ".txt",
+                            std::string(5000, static_cast<char>('a' + i % 26))));
+  const std::string archive = dir / "stop.zip";
+  writeFile(archive, buildArchive(entries));
+  zipeng::setWriteAheadThreads(4);
+  for (int stopAt : {0, 61, 250}) {
+    SCOPED_TRACE(stopAt);
+    const std::string out = dir / ("out" + std::to_string(stopAt));
+    Recorded recorded;
+    recorded.stopAt = stopAt;
+    EXPECT_EQ(Extract(archive, out, recorded), zipabi::zrAborted);
+    // The files announced before the stop, whole, and the folder of the one stopped at;
+    // nothing made ahead.
+    const std::string extracting = std::to_string(zipabi::zcmExtracting) + " ";
+    std::map<std::string, std::string> expected;
+    for (size_t k = 0; k < recorded.lines.size(); ++k) {
+      const std::string& line = recorded.lines[k];
+      if (line.rfind(extracting, 0) != 0) continue;
+      const std::string name = line.substr(extracting.size());
+      expected[name.substr(0, name.find('/'))] = "D";
+      if (k + 1 < recorded.lines.size()) expected[name] = "F";
+    }
+    ASSERT_EQ(recorded.lines.size(), static_cast<size_t>(stopAt) + 1);
+    std::map<std::string, std::string> kinds;
+    for (const auto& [name, kind] : snapshotTree(out)) {
+      kinds[name] = kind.substr(0, 1);
+      if (kinds[name] == "F") {
+        const int index = std::stoi(name.substr(name.find('f') + 1));
+        EXPECT_EQ(readFile(out + "/" + name), std::string(5000, static_cast<char>('a' + index % 26))) << name;
+      }
+    }
+    EXPECT_EQ(kinds, expected);
+  }
+}
