@@ -125,10 +125,17 @@ TEST_F(UpdateDelete, DeleteWithExcludesAndNoMatch) {
   MakeMixedTree("src");
   ASSERT_EQ(Zip({"-r", P("d.zip"), "src"}), 0);
   std::string before = ReadFile(P("d.zip"));
-  Recorder none;
-  EXPECT_EQ(Zip({"-d", P("d.zip"), "nothing/*"}, &none), zipabi::zrNothingToDo);
-  EXPECT_TRUE(ReadFile(P("d.zip")) == before);
-  EXPECT_EQ(none.Count(zipabi::zcmDeleting), 0);
+  // Nothing matched, or nothing named at all (as when a caller's list held only patterns it
+  // does not send): nothing is removed.
+  for (const std::vector<std::string>& names : {std::vector<std::string>{"nothing/*"}, std::vector<std::string>{},
+                                                std::vector<std::string>{"-x", "*.bak"}}) {
+    std::vector<std::string> args = {"-d", P("d.zip")};
+    args.insert(args.end(), names.begin(), names.end());
+    Recorder none;
+    EXPECT_EQ(Zip(args, &none), zipabi::zrNothingToDo) << names.size();
+    EXPECT_TRUE(ReadFile(P("d.zip")) == before);
+    EXPECT_EQ(none.Count(zipabi::zcmDeleting), 0);
+  }
   Recorder rec;
   ASSERT_EQ(Zip({"-d", P("d.zip"), "-i", "*.txt", "-x", "*manual*"}, &rec), 0);
   auto removed = rec.NamesOf(zipabi::zcmDeleting);

@@ -12,9 +12,11 @@ int runDelete(ZipSession& s) {
   if (s.cb.aborted()) return zipabi::zrAborted;
   if (rc) return rc;
 
-  // Names and "-i" patterns alike: a folder may be named without its "/".
+  // Names and "-i" patterns alike: a folder may be named without its "/". With none, nothing is
+  // named: an empty selection means every entry when reading, never when removing.
   std::vector<std::string> names = cmd.names;
   names.insert(names.end(), cmd.includes.begin(), cmd.includes.end());
+  if (names.empty()) return zipabi::zrNothingToDo;
   NameSelection selection(std::move(names), cmd.excludes, true);
   auto chosen = selection.select(existing.count(), [&](size_t i) { return existing.name(i); });
   if (chosen.empty()) return zipabi::zrNothingToDo;
