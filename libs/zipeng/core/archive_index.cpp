@@ -129,8 +129,7 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut, bool full
   if (!r.ok()) return false;
   if (!full) {
     // The ZIP64 extra, read in place: the only part of the variable fields that can fail.
-    std::string extraCopy(reinterpret_cast<const char*>(extra), extraLength);
-    if (!applyZip64Extra(extraCopy, {&e.uncompressedSize, &e.compressedSize, &e.localHeaderOffset, &disk})) return false;
+    if (!applyZip64Extra({reinterpret_cast<const char*>(extra), extraLength}, {&e.uncompressedSize, &e.compressedSize, &e.localHeaderOffset, &disk})) return false;
     diskOut = disk;
     e.disk = disk;
     return true;

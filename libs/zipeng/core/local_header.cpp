@@ -5,7 +5,7 @@
 
 namespace zipeng {
 
-bool applyZip64Extra(const std::string& extra, const Zip64Values& v, bool* present) {
+bool applyZip64Extra(std::string_view extra, const Zip64Values& v, bool* present) {
   const uint8_t* z;
   size_t n;
   bool found = findExtraField(extra, kExtraZip64, &z, &n);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zipeng {
 
@@ -40,6 +41,6 @@ struct Zip64Values {
   uint64_t* offset = nullptr;
   uint32_t* disk = nullptr;
 };
-bool applyZip64Extra(const std::string& extra, const Zip64Values& values, bool* present = nullptr);
+bool applyZip64Extra(std::string_view extra, const Zip64Values& values, bool* present = nullptr);
 
 }  // namespace zipeng

@@ -2,7 +2,7 @@
 
 namespace zipeng {
 
-bool findExtraField(const std::string& extra, uint16_t tag, const uint8_t** data, size_t* size) {
+bool findExtraField(std::string_view extra, uint16_t tag, const uint8_t** data, size_t* size) {
   const auto* p = reinterpret_cast<const uint8_t*>(extra.data());
   size_t left = extra.size();
   while (left >= 4) {

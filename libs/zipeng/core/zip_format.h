@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace zipeng {
 
@@ -141,6 +142,6 @@ class ByteReader {
 };
 
 // Finds the data of extra field `tag` in an extra block; returns false when absent or malformed.
-bool findExtraField(const std::string& extra, uint16_t tag, const uint8_t** data, size_t* size);
+bool findExtraField(std::string_view extra, uint16_t tag, const uint8_t** data, size_t* size);
 
 }  // namespace zipeng
