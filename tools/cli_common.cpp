@@ -10,18 +10,12 @@ namespace cli {
 
 namespace {
 
-// Appends to a string through a plain pointer, into room made beforehand: listing a large
-// archive prints hundreds of thousands of lines, and formatting them was most of its time.
+// Writes through a plain pointer into room made beforehand: listing a large archive prints
+// hundreds of thousands of lines, and formatting them was most of its time.
 class Writer {
  public:
-  Writer(std::string& text, size_t room) : text_(text) {
-    size_t at = text.size();
-    text.resize(at + room);
-    p_ = text.data() + at;
-  }
-  ~Writer() { text_.resize(static_cast<size_t>(p_ - text_.data())); }
-  Writer(const Writer&) = delete;
-  Writer& operator=(const Writer&) = delete;
+  explicit Writer(char* at) : p_(at) {}
+  char* end() const { return p_; }
 
   void put(char c) { *p_++ = c; }
   void put(const char* text, size_t length) {
@@ -29,21 +23,24 @@ class Writer {
     p_ += length;
   }
   void number(int64_t value) { p_ = std::to_chars(p_, p_ + 24, value).ptr; }
-  void digits(unsigned value, int width) {
-    for (int i = width - 1; i >= 0; --i) {
-      p_[i] = static_cast<char>('0' + value % 10);
-      value /= 10;
-    }
-    p_ += width;
+  // Two digits of 0 to 99 from a table: six of them in every line of a listing.
+  void twoDigits(unsigned value) {
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    std::memcpy(p_, kPairs + 2 * (value % 100), 2);
+    p_ += 2;
   }
   // Text fields stay on one line: control characters and the escape character are escaped.
   void escaped(const char* text, size_t length) {
-    for (size_t i = 0; i < length; ++i) {
-      const unsigned char c = static_cast<unsigned char>(text[i]);
-      if (c >= 0x20 && c != '\\') {
-        *p_++ = static_cast<char>(c);
-        continue;
-      }
+    size_t i = 0;
+    while (i < length) {
+      const size_t plain = plainRun(text + i, length - i);
+      put(text + i, plain);
+      i += plain;
+      if (i == length) break;
+      const unsigned char c = static_cast<unsigned char>(text[i++]);
       *p_++ = '\\';
       switch (c) {
         case '\\': *p_++ = '\\'; break;
@@ -60,21 +57,39 @@ class Writer {
   }
   void dosDateTime(uint32_t dos) {
     unsigned date = dos >> 16, time = dos & 0xFFFF;
-    digits(1980 + (date >> 9), 4);
+    unsigned year = 1980 + (date >> 9);
+    twoDigits(year / 100);
+    twoDigits(year);
     put('-');
-    digits((date >> 5) & 0x0F, 2);
+    twoDigits((date >> 5) & 0x0F);
     put('-');
-    digits(date & 0x1F, 2);
+    twoDigits(date & 0x1F);
     put(' ');
-    digits(time >> 11, 2);
+    twoDigits(time >> 11);
     put(':');
-    digits((time >> 5) & 0x3F, 2);
+    twoDigits((time >> 5) & 0x3F);
     put(':');
-    digits((time & 0x1F) * 2, 2);
+    twoDigits((time & 0x1F) * 2);
   }
 
  private:
-  std::string& text_;
+  // How many bytes from `text` on need no escaping, eight at a time.
+  static size_t plainRun(const char* text, size_t length) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+      uint64_t word;
+      std::memcpy(&word, text + i, 8);
+      // A byte below 0x20 or equal to a backslash sets its high bit in one of these.
+      const uint64_t low = (word - kOnes * 0x20) & ~word;
+      const uint64_t slash = word ^ (kOnes * '\\');
+      if ((low | ((slash - kOnes) & ~slash)) & kHighs) break;
+    }
+    while (i < length && static_cast<unsigned char>(text[i]) >= 0x20 && text[i] != '\\') ++i;
+    return i;
+  }
+
+ private:
   char* p_;
 };
 
@@ -82,16 +97,71 @@ class Writer {
 size_t roomFor(size_t length) { return 160 + 4 * length; }
 size_t lengthOf(const char* text) { return text ? std::strlen(text) : 0; }
 
+struct LineText;
+LineText lineTextOf(int32_t message, const void* data);
+char* formatInto(char* at, int32_t message, const void* data, const LineText& line);
+
+// Output collected and written in large pieces.
+class OutputBuffer {
+ public:
+  explicit OutputBuffer(std::FILE* out) : out_(out), data_(new char[kSize]) {}
+  ~OutputBuffer() { flush(); }
+  OutputBuffer(const OutputBuffer&) = delete;
+  OutputBuffer& operator=(const OutputBuffer&) = delete;
+  // Room for `size` bytes, written out first when they do not fit.
+  char* room(size_t size) {
+    if (used_ + size > kSize) flush();
+    if (size > kSize) {
+      big_.reset(new char[size]);
+      return big_.get();
+    }
+    return data_.get() + used_;
+  }
+  // `end` follows what was written into the last room.
+  void commit(char* end) {
+    if (big_) {
+      std::fwrite(big_.get(), 1, static_cast<size_t>(end - big_.get()), out_);
+      big_.reset();
+    } else {
+      used_ = static_cast<size_t>(end - data_.get());
+    }
+  }
+  void flush() {
+    std::fwrite(data_.get(), 1, used_, out_);
+    used_ = 0;
+  }
+
+ private:
+  static constexpr size_t kSize = 1 << 16;
+  std::FILE* out_;
+  std::unique_ptr<char[]> data_;
+  std::unique_ptr<char[]> big_;  // a line larger than the buffer
+  size_t used_ = 0;
+};
+
 struct RunState {
   const Options* options;
-  std::FILE* out;
-  std::string buffer;  // output collected and written in large pieces
+  OutputBuffer buffer;
+};
+
+}  // namespace
+
+namespace {
+
+// A message's text field and the room its line needs.
+struct LineText {
+  const char* text = nullptr;
+  size_t length = 0;
+  size_t room = 0;
 };
 
 int32_t printingCallback(int32_t message, void* data, void* userData) {
   auto* state = static_cast<RunState*>(userData);
-  formatMessage(message, data, state->buffer);
-  state->buffer += '\n';
+  const LineText line = lineTextOf(message, data);
+  char* at = state->buffer.room(line.room + 1);
+  char* end = formatInto(at, message, data, line);
+  *end++ = '\n';
+  state->buffer.commit(end);
   switch (message) {
     case zipabi::zcmReplace: {
       auto* r = static_cast<zipabi::TZipLibReplace*>(data);
@@ -124,10 +194,6 @@ int32_t printingCallback(int32_t message, void* data, void* userData) {
     default:
       break;
   }
-  if (state->buffer.size() >= (1u << 16)) {
-    std::fwrite(state->buffer.data(), 1, state->buffer.size(), state->out);
-    state->buffer.clear();
-  }
   return 0;
 }
 
@@ -135,16 +201,23 @@ int32_t printingCallback(int32_t message, void* data, void* userData) {
 
 std::string formatDosDateTime(uint32_t dos) {
   std::string text;
-  Writer(text, 24).dosDateTime(dos);
-  return text;
+  char at[24];
+  Writer out(at);
+  out.dosDateTime(dos);
+  return std::string(at, out.end());
 }
 
-void formatMessage(int32_t message, const void* data, std::string& line) {
-  // A text field with the room it needs, or none.
-  const bool stats = message == zipabi::zcmTesting || message == zipabi::zcmExtracting ||
-                     message == zipabi::zcmListing || message == zipabi::zcmEntryStats ||
-                     message == zipabi::zcmUpdating || message == zipabi::zcmAdding || message == zipabi::zcmStatus;
-  const char* text = stats ? static_cast<const zipabi::TZipLibFileStats*>(data)->FileName : nullptr;
+namespace {
+
+bool isStatsMessage(int32_t message) {
+  return message == zipabi::zcmTesting || message == zipabi::zcmExtracting || message == zipabi::zcmListing ||
+         message == zipabi::zcmEntryStats || message == zipabi::zcmUpdating || message == zipabi::zcmAdding ||
+         message == zipabi::zcmStatus;
+}
+
+LineText lineTextOf(int32_t message, const void* data) {
+  const char* text =
+      isStatsMessage(message) ? static_cast<const zipabi::TZipLibFileStats*>(data)->FileName : nullptr;
   size_t length = 0;
   switch (message) {
     case zipabi::zcmSkipping:
@@ -173,9 +246,16 @@ void formatMessage(int32_t message, const void* data, std::string& line) {
       break;
   }
   if (message != zipabi::zcmArchiveComment) length = lengthOf(text);
-  Writer out(line, roomFor(length));
+  return {text, length, roomFor(length)};
+}
+
+// Writes the line at `at`, which has `line.room` bytes; returns its end.
+char* formatInto(char* at, int32_t message, const void* data, const LineText& line) {
+  const char* text = line.text;
+  const size_t length = line.length;
+  Writer out(at);
   out.number(message);
-  if (stats) {
+  if (isStatsMessage(message)) {
     auto* s = static_cast<const zipabi::TZipLibFileStats*>(data);
     out.put('\t');
     out.escaped(text, length);
@@ -195,7 +275,7 @@ void formatMessage(int32_t message, const void* data, std::string& line) {
       out.put('\t');
       out.number(s->PercentDone);
     }
-    return;
+    return out.end();
   }
   switch (message) {
     case zipabi::zcmSkipping:
@@ -221,6 +301,16 @@ void formatMessage(int32_t message, const void* data, std::string& line) {
     default:
       break;
   }
+  return out.end();
+}
+
+}  // namespace
+
+void formatMessage(int32_t message, const void* data, std::string& line) {
+  const LineText text = lineTextOf(message, data);
+  const size_t at = line.size();
+  line.resize(at + text.room);
+  line.resize(static_cast<size_t>(formatInto(line.data() + at, message, data, text) - line.data()));
 }
 
 bool parseOptions(int argc, char** argv, bool acceptComment, Options& options) {
@@ -254,7 +344,7 @@ int run(const char* libraryName, const char* entryName, const Options& options, 
   int32_t code = zipabi::zrLibraryMissing;
   platform::ModuleHandle module = platform::LoadLibrary(libraryName);
   auto entry = reinterpret_cast<zipabi::EngineEntryFn>(platform::GetProcAddress(module, entryName));
-  RunState state{&options, out, {}};
+  RunState state{&options, OutputBuffer(out)};
   if (entry) {
     std::vector<std::string> texts;
     texts.reserve(options.args.size() + 1);
@@ -268,8 +358,8 @@ int run(const char* libraryName, const char* entryName, const Options& options, 
     code = value & 0xFFFF;
   }
   if (module) platform::FreeLibrary(module);
-  state.buffer += "result " + std::to_string(code) + "\n";
-  std::fwrite(state.buffer.data(), 1, state.buffer.size(), out);
+  state.buffer.flush();
+  std::fprintf(out, "result %d\n", code);
   std::fflush(out);
   return code == 0 ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #include <sys/stat.h>
 
+#include <cstring>
+
 #include "archive_index.h"
 #include "callback.h"
 #include "dos_time.h"
@@ -39,11 +41,11 @@ uint8_t ZipEntry::dosAttributes() const {
   }
   if (isDirectory()) attrs |= zipabi::kAttrDirectory;
   // A name whose last component begins with "." is hidden on this system.
-  std::string_view n = name;
-  while (!n.empty() && n.back() == '/') n.remove_suffix(1);
-  auto slash = n.rfind('/');
-  std::string_view last = slash == std::string_view::npos ? n : n.substr(slash + 1);
-  if (!last.empty() && last.front() == '.') attrs |= zipabi::kAttrHidden;
+  size_t end = name.size();
+  while (end > 0 && name[end - 1] == '/') --end;
+  const void* slash = end ? memrchr(name.data(), '/', end) : nullptr;
+  size_t first = slash ? static_cast<size_t>(static_cast<const char*>(slash) - name.data()) + 1 : 0;
+  if (first < end && name[first] == '.') attrs |= zipabi::kAttrHidden;
   return attrs;
 }
 
