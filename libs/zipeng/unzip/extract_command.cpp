@@ -248,9 +248,20 @@ void Extractor::entry(const zipeng::ZipEntry& e) {
   }
   if (plan) {
     const WriteAhead::Plan& done = ahead_->take(position_, s_.source, reader_);
-    if (done.opened) return fileDone(e, dirFd, leaf, done.filled);
-    if (done.openError != EEXIST) return openFailed(e, done.openError);
-    // There already: asked about like any other.
+    const bool opened = done.opened;
+    const int error = opened ? (done.filled.status == zipeng::EntryStatus::SinkFailed ? done.filled.writeError : 0)
+                             : done.openError;
+    if (diskFull(error)) {
+      // The files written ahead may have taken the room this one would have had: they go, and
+      // this entry and the rest are extracted one by one.
+      ahead_->stop();
+      if (opened) unlinkat(dirFd, leaf.c_str(), 0);
+    } else if (opened) {
+      return fileDone(e, dirFd, leaf, done.filled);
+    } else if (error != EEXIST) {
+      return openFailed(e, error);
+    }
+    // There already (or written again here): asked about like any other.
   }
   if (e.isSymlink()) writeLink(e, dirFd, leaf, *relative, password);
   else writeFile(e, dirFd, leaf, *relative, password);

@@ -44,7 +44,9 @@ WriteAhead::WriteAhead(const ArchiveSource& source, OutputTree& tree, bool junkP
   for (ArchiveSource& copy : sources_) workers_.emplace_back([this, &copy] { work(copy); });
 }
 
-WriteAhead::~WriteAhead() {
+WriteAhead::~WriteAhead() { stop(); }
+
+void WriteAhead::stop() {
   {
     std::lock_guard<std::mutex> lock(mu_);
     stop_ = true;
@@ -52,11 +54,17 @@ WriteAhead::~WriteAhead() {
   }
   workCv_.notify_all();
   for (std::thread& worker : workers_) worker.join();
-  // Ended early: nothing of the entries not reached stays, files first, then their folders.
+  workers_.clear();
+  // Nothing of the entries not reached stays, files first, then their folders.
   for (const Plan& p : plans_)
     if (p.opened && !p.taken) unlinkat(p.folder->get(), p.leaf.c_str(), 0);
   for (auto it = made_.rbegin(); it != made_.rend() && it->first > committed_; ++it)
     unlinkat(it->second.parent->get(), it->second.name.c_str(), AT_REMOVEDIR);
+  made_.clear();
+  plans_.clear();
+  pendingFiles_.clear();
+  pendingFolders_.clear();
+  pendingLinks_ = 0;
 }
 
 const WriteAhead::Plan* WriteAhead::plan(size_t position) {

@@ -82,6 +82,9 @@ class WriteAhead {
   // For a File plan: its file filled, here (with `source` and `reader`) when no worker has
   // started it yet. A file that was created is the caller's from now on.
   const Plan& take(size_t position, ArchiveSource& source, EntryReader& reader);
+  // Stops writing ahead for good: what was written or made for entries after the last one
+  // planned for is removed (a disk that filled up may have room again for that one).
+  void stop();
 
  private:
   // Plans the entry at planned_, adding a file to write to `batch`; false when it must wait.
