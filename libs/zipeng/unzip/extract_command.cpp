@@ -26,6 +26,10 @@ constexpr size_t kMaxLinkTarget = 4095;
 
 bool diskFull(int error) { return error == ENOSPC || error == EDQUOT; }
 
+// Errors that files written ahead of an entry may have caused: they had taken the room, the
+// quota or the descriptors it needed.
+bool shortOfResources(int error) { return diskFull(error) || error == EMFILE || error == ENFILE || error == ENOMEM; }
+
 std::string temporaryName(const std::string& leaf) {
   static thread_local std::mt19937 random{std::random_device{}()};
   char suffix[24];
@@ -197,12 +201,17 @@ void Extractor::entry(const zipeng::ZipEntry& e) {
   if (e.isVolumeLabel()) return;
   const Command& c = s_.command;
   const WriteAhead::Plan* plan = ahead_->plan(position_);
+  if (plan && shortOfResources(plan->error)) {
+    // Its folder could not be made, perhaps only because of what was written ahead (below).
+    ahead_->stop();
+    plan = nullptr;
+  }
   auto relative = plan ? std::optional<std::string>(plan->relative) : zipeng::safeRelativePath(e.name, c.junkPaths);
   if (e.isDirectory()) {
     if (c.junkPaths || !relative) return;
-    bool made = plan ? plan->error == 0 : tree_.makeFolder(*relative);
-    if (!made) {
-      if (diskFull(plan ? plan->error : errno)) fatal_ = zipabi::zrDiskFull;
+    errno = plan ? plan->error : 0;
+    if (plan ? plan->error != 0 : !tree_.makeFolder(*relative)) {
+      if (diskFull(errno)) fatal_ = zipabi::zrDiskFull;
       else skip(e.name, zipabi::zsrCannotOpen);
     }
     return;
@@ -251,9 +260,9 @@ void Extractor::entry(const zipeng::ZipEntry& e) {
     const bool opened = done.opened;
     const int error = opened ? (done.filled.status == zipeng::EntryStatus::SinkFailed ? done.filled.writeError : 0)
                              : done.openError;
-    if (diskFull(error)) {
-      // The files written ahead may have taken the room this one would have had: they go, and
-      // this entry and the rest are extracted one by one.
+    if (shortOfResources(error)) {
+      // Perhaps only because of what was written ahead: those files go, and this entry and
+      // the rest are extracted one by one, as they would have been.
       ahead_->stop();
       if (opened) unlinkat(dirFd, leaf.c_str(), 0);
     } else if (opened) {

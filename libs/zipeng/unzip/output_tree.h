@@ -38,6 +38,8 @@ class OutputTree {
   FolderHandle parentOf(const std::string& relative, std::string& leaf, std::vector<MadeFolder>* made = nullptr);
   // Creates the folder `relative` and every folder above it. False with errno set on failure.
   bool makeFolder(const std::string& relative, std::vector<MadeFolder>* made = nullptr);
+  // Lets go of the open folders, after some were removed: they are looked up afresh.
+  void forget() { folders_.clear(); }
 
  private:
   // Opens (creating) the folder at `relative`.

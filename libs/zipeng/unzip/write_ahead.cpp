@@ -58,8 +58,10 @@ void WriteAhead::stop() {
   // Nothing of the entries not reached stays, files first, then their folders.
   for (const Plan& p : plans_)
     if (p.opened && !p.taken) unlinkat(p.folder->get(), p.leaf.c_str(), 0);
+  bool removed = false;
   for (auto it = made_.rbegin(); it != made_.rend() && it->first > committed_; ++it)
-    unlinkat(it->second.parent->get(), it->second.name.c_str(), AT_REMOVEDIR);
+    removed = unlinkat(it->second.parent->get(), it->second.name.c_str(), AT_REMOVEDIR) == 0 || removed;
+  if (removed) tree_.forget();
   made_.clear();
   plans_.clear();
   pendingFiles_.clear();
