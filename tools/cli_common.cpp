@@ -34,6 +34,7 @@ class Writer {
   }
   // Text fields stay on one line: control characters and the escape character are escaped.
   void escaped(const char* text, size_t length) {
+    if (allPlain(text, length)) return put(text, length);  // nearly every name
     size_t i = 0;
     while (i < length) {
       const size_t plain = plainRun(text + i, length - i);
@@ -73,19 +74,32 @@ class Writer {
   }
 
  private:
+  static bool plainByte(char c) { return static_cast<unsigned char>(c) >= 0x20 && c != '\\'; }
+  // Whether eight bytes at `p` need no escaping: a byte below 0x20 or equal to a backslash sets
+  // its high bit in one of the two words tested.
+  static bool plainWord(const char* p) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+    uint64_t word;
+    std::memcpy(&word, p, 8);
+    const uint64_t low = (word - kOnes * 0x20) & ~word;
+    const uint64_t slash = word ^ (kOnes * '\\');
+    return !((low | ((slash - kOnes) & ~slash)) & kHighs);
+  }
+  static bool allPlain(const char* text, size_t length) {
+    if (length < 8) {
+      for (size_t i = 0; i < length; ++i)
+        if (!plainByte(text[i])) return false;
+      return true;
+    }
+    for (size_t i = 0; i + 8 <= length; i += 8)
+      if (!plainWord(text + i)) return false;
+    return plainWord(text + length - 8);  // the last eight, overlapping
+  }
   // How many bytes from `text` on need no escaping, eight at a time.
   static size_t plainRun(const char* text, size_t length) {
-    constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
     size_t i = 0;
-    for (; i + 8 <= length; i += 8) {
-      uint64_t word;
-      std::memcpy(&word, text + i, 8);
-      // A byte below 0x20 or equal to a backslash sets its high bit in one of these.
-      const uint64_t low = (word - kOnes * 0x20) & ~word;
-      const uint64_t slash = word ^ (kOnes * '\\');
-      if ((low | ((slash - kOnes) & ~slash)) & kHighs) break;
-    }
-    while (i < length && static_cast<unsigned char>(text[i]) >= 0x20 && text[i] != '\\') ++i;
+    while (i + 8 <= length && plainWord(text + i)) i += 8;
+    while (i < length && plainByte(text[i])) ++i;
     return i;
   }
 

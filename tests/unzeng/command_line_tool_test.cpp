@@ -91,3 +91,34 @@ TEST(CommandLineTool, PasswordOption) {
   EXPECT_EQ(wrong.lines.back(), "result 210");
   EXPECT_EQ(wrong.lines[wrong.lines.size() - 2], "1060\ts.txt\t5");
 }
+
+TEST(CommandLineTool, NamesAreEscapedWhereverTheSpecialCharacterStands) {
+  // Names are checked eight bytes at a time: a special character in each place of a word, in
+  // the overlapping last word, and in names shorter than a word.
+  const std::string plain = "abcdefghijklmnopqrstuv";  // 22 bytes
+  std::vector<RawEntry> entries;
+  std::vector<std::string> expected;
+  for (size_t at : {0, 5, 7, 8, 15, 16, 20, 21}) {
+    for (char special : {'\t', '\\', '\x1f'}) {
+      RawEntry e;
+      e.name = plain;
+      e.name[at] = special;
+      e.data = "x";
+      std::string escaped = special == '\t' ? "\\t" : special == '\\' ? "\\\\" : "\\x1f";
+      expected.push_back(plain.substr(0, at) + escaped + plain.substr(at + 1));
+      entries.push_back(e);
+    }
+  }
+  for (const std::string& name : {std::string("a\\b"), std::string("\xc3\xa9t\xc3\xa9"), std::string("short")}) {
+    RawEntry e;
+    e.name = name;
+    e.data = "x";
+    entries.push_back(e);
+  }
+  expected.insert(expected.end(), {"a\\\\b", "\xc3\xa9t\xc3\xa9", "short"});
+  TempDir dir;
+  writeFile(dir / "names.zip", buildArchive(entries));
+  ToolRun list = runTool("-v '" + (dir / "names.zip") + "'");
+  ASSERT_EQ(list.lines.size(), expected.size() + 1);
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(list.lines[i].substr(3, list.lines[i].find("\t1\t") - 3), expected[i]);
+}

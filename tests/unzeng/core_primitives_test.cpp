@@ -95,6 +95,16 @@ TEST(TextDecoding, CodePage437AndUtf8) {
   EXPECT_FALSE(isValidUtf8("\xE2\x82"));  // cut short
   EXPECT_EQ(cutUtf8("a\xC3\xBC", 2), "a");
   EXPECT_EQ(cutUtf8("abc", 5), "abc");
+  // Looked at eight bytes at a time, the last eight overlapping: a high byte anywhere counts.
+  const std::string plain(21, 'a');
+  EXPECT_TRUE(isAscii(plain));
+  EXPECT_TRUE(isAscii(""));
+  for (size_t at : {0, 3, 7, 8, 15, 16, 19, 20}) {
+    std::string text = plain;
+    text[at] = '\x81';
+    EXPECT_FALSE(isAscii(text)) << at;
+  }
+  EXPECT_FALSE(isAscii("ab\x81"));  // shorter than eight
 }
 
 TEST(DosTime, RoundTripsInLocalTime) {

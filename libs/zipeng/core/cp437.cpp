@@ -51,15 +51,20 @@ std::string cp437ToUtf8(std::string_view text) {
 bool isAscii(std::string_view text) {
   // Eight bytes at a time: every name of a large listing passes through here.
   const char* p = text.data();
-  size_t n = text.size();
-  for (; n >= 8; p += 8, n -= 8) {
+  const size_t n = text.size();
+  const auto highBits = [](const char* at) {
     uint64_t word;
-    std::memcpy(&word, p, 8);
-    if (word & 0x8080808080808080ull) return false;
+    std::memcpy(&word, at, 8);
+    return word & 0x8080808080808080ull;
+  };
+  if (n < 8) {
+    for (size_t i = 0; i < n; ++i)
+      if (static_cast<unsigned char>(p[i]) >= 0x80) return false;
+    return true;
   }
-  for (; n > 0; ++p, --n)
-    if (static_cast<unsigned char>(*p) >= 0x80) return false;
-  return true;
+  for (size_t i = 0; i + 8 <= n; i += 8)
+    if (highBits(p + i)) return false;
+  return !highBits(p + n - 8);  // the last eight, overlapping
 }
 
 bool isValidUtf8(std::string_view text) {
