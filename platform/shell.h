@@ -1,4 +1,4 @@
-// The desktop shell's "open": a document opens in its associated program, a program starts.
+// The desktop shell's "open": a file opens in the program associated with its type.
 // Windows hold this interface so tests can record the requests; the desktop implementation
 // lives in widgets/qt_shell.*.
 #pragma once
@@ -18,14 +18,18 @@ enum TShellResult : int {
   SE_OK = 42,            // any value above 32 means success
 };
 
+// The verb that starts a program. "open" never does: it shows a file by its type.
+inline constexpr char kRunVerb[] = "run";
+
 // Stands for the desktop's text editor in an "open" request.
 inline constexpr char kTextEditorProgram[] = "notepad.exe";
 
 class TShell {
  public:
   virtual ~TShell() = default;
-  // Carries out `verb` ("open") on `file`. With `file` naming kTextEditorProgram, `parameters`
-  // names the text file to edit. Returns a value above 32 on success, 32 or less on failure.
+  // Carries out `verb` ("open", or kRunVerb for a program the user agreed to run) on `file`.
+  // With `file` naming kTextEditorProgram, `parameters` names the text file to edit; a file that
+  // is not text is refused there (SE_ERR_NOASSOC). Returns a value above 32 on success, 32 or less on failure.
   virtual int ShellExecute(const QString& verb, const QString& file, const QString& parameters,
                            const QString& directory, int showCommand) = 0;
 };

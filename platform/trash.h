@@ -11,4 +11,10 @@ namespace platform {
 // when the file was moved; a move the Trash refuses is reported to the user and leaves the file.
 bool MoveFileToTrash(const QString& FileName, TDialogs& Dialogs);
 
+// Moves `file` into the Trash of its own file system (the home Trash, made when missing, or the
+// file system's own Trash folder), recorded as coming from `originalPath` so that restoring it
+// puts it there. Never writes anywhere else: when no Trash can take the file it stays where it
+// is and the result is false. `trashedAs` receives the path the file now has.
+bool MoveToTrash(const QString& file, const QString& originalPath, QString* trashedAs = nullptr);
+
 }  // namespace platform

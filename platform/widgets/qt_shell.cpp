@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QProcess>
 
 #include <unistd.h>
@@ -37,6 +38,11 @@ namespace {
 
 QStringList ParameterList(const QString& parameters) { return SplitCommandText(parameters); }
 
+bool LooksLikeText(const QString& file) {
+  if (QFileInfo(file).size() == 0) return true;
+  return QMimeDatabase().mimeTypeForFile(file).inherits(QStringLiteral("text/plain"));
+}
+
 // How long a desktop opener may take to say that it failed. One still running after that has
 // handed the file to a program that is now showing it.
 constexpr int kOpenerVerdictMs = 3000;
@@ -45,18 +51,23 @@ constexpr int kOpenerVerdictMs = 3000;
 
 int TQtShell::ShellExecute(const QString& verb, const QString& file, const QString& parameters,
                            const QString& directory, int /*showCommand*/) {
-  if (verb.compare(QStringLiteral("open"), Qt::CaseInsensitive) != 0) return SE_ERR_NOASSOC;
+  if (verb.compare(QStringLiteral("open"), Qt::CaseInsensitive) != 0 &&
+      verb.compare(QLatin1String(kRunVerb), Qt::CaseInsensitive) != 0)
+    return SE_ERR_NOASSOC;
   if (file.compare(QLatin1String(kTextEditorProgram), Qt::CaseInsensitive) == 0)
     return OpenInTextEditor(parameters, directory);
 
   const QFileInfo info(file);
   if (!info.exists()) return SE_ERR_FNF;
-  if (info.isFile() && info.isExecutable()) {
-    // "open" on a program runs it, as the View command promises ("View or Run").
+  if (verb.compare(QLatin1String(kRunVerb), Qt::CaseInsensitive) == 0) {
+    // Only on the caller's explicit word: the user has agreed to run this program.
+    if (!info.isFile() || !info.isExecutable()) return SE_ERR_ACCESSDENIED;
     return QProcess::startDetached(info.absoluteFilePath(), ParameterList(parameters), directory)
                ? SE_OK
                : SE_ERR_ACCESSDENIED;
   }
+  // "open" shows a file by its type, whatever its mode bits say: a document marked executable
+  // (every file from some systems is) is still a document.
   return OpenDocument(info.absoluteFilePath());
 }
 
@@ -75,6 +86,8 @@ int TQtShell::OpenInTextEditor(const QString& textFile, const QString& directory
   }
   // An editor opens a missing file as a new one; the desktop and our own window cannot.
   if (!QFileInfo::exists(textFile)) return SE_ERR_FNF;
+  // A binary file would show as garbage: there is nothing here that can show it.
+  if (!LooksLikeText(textFile)) return SE_ERR_NOASSOC;
   const QString absolute = QFileInfo(textFile).absoluteFilePath();
   if (OpenDocument(absolute) > 32) return SE_OK;
   // Nothing on this desktop will show it: a window of our own always can.

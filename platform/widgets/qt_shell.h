@@ -1,6 +1,6 @@
-// "open" on the Linux desktop: documents through the desktop's associations, programs started
-// directly, the text editor from $VISUAL or $EDITOR (in a terminal), the desktop's association,
-// or a text window of the program's own.
+// "open" on the Linux desktop: files by their type through the desktop's associations, the text
+// editor from $VISUAL or $EDITOR (in a terminal), the desktop's association, or a text window of
+// the program's own; "run" starts a program the user agreed to run.
 #pragma once
 
 #include <QProcessEnvironment>

@@ -1,4 +1,5 @@
-// Shell "open" on the desktop: failures below 33, programs started, the editor fallback.
+// Shell "open" and "run" on the desktop: failures below 33, programs started only when asked,
+// the editor fallback.
 #include <QApplication>
 #include <QFile>
 #include <QPlainTextEdit>
@@ -54,13 +55,37 @@ class TestQtShell : public QObject {
     QVERIFY(shell.ShellExecute("print", file.fileName(), "", "", SW_SHOWNORMAL) <= 32);
   }
 
-  void aProgramIsStartedWithItsParameters() {
+  // "open" shows a file by its type, also one with an executable bit: the opener gets it and it
+  // does not run. Only "run" starts a program.
+  void onlyRunStartsAProgramOpenHandsItToTheOpener() {
     QTemporaryDir folder;
     const QString out = folder.path() + "/ran.txt";
     const QString program = MakeRecorder(folder.path(), out);
+    const QString opened = folder.path() + "/opened.txt";
     TQtShell shell;
-    QVERIFY(shell.ShellExecute("open", program, "one \"two words\"", folder.path(), SW_SHOWNORMAL) > 32);
+    shell.OpenerCommand = {MakeRecorder(folder.path() + "/..", opened)};
+    QVERIFY(shell.ShellExecute("open", program, "", folder.path(), SW_SHOWNORMAL) > 32);
+    QCOMPARE(WaitForText(opened), program + "\n");
+    QVERIFY(!QFile::exists(out));
+
+    QVERIFY(shell.ShellExecute(kRunVerb, program, "one \"two words\"", folder.path(), SW_SHOWNORMAL) > 32);
     QCOMPARE(WaitForText(out), QStringLiteral("one\ntwo words\n"));
+    QFile::remove(folder.path() + "/../recorder.sh");
+  }
+
+  // The text editor stand-in takes text only: a binary file is refused rather than shown as
+  // garbage.
+  void theTextEditorRefusesABinaryFile() {
+    QTemporaryDir folder;
+    const QString binary = folder.path() + "/picture.dat";
+    QFile file(binary);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\x01\x02\x03\xff\xfe", 24));
+    file.close();
+    TQtShell shell;
+    shell.HasTerminal = false;
+    shell.OpenerCommand = {"/bin/sh", "-c", "exit 0", "opener"};
+    QCOMPARE(shell.ShellExecute("open", "notepad.exe", binary, "", SW_SHOWNORMAL), int(SE_ERR_NOASSOC));
   }
 
   void theTextEditorComesFromVisualOrEditor() {
