@@ -21,6 +21,8 @@ enum TMsgDlgBtn : unsigned {
   mbIgnore = 0x040,
   mbAll = 0x080,
   mbHelp = 0x100,
+  // Not a button: No (with Yes) takes Enter, for questions whose safe answer is No.
+  mbDefaultNo = 0x200,
 };
 using TMsgDlgButtons = unsigned;
 inline constexpr TMsgDlgButtons mbYesNo = mbYes | mbNo;

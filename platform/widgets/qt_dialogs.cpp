@@ -72,7 +72,7 @@ QWidget* TQtDialogs::Owner() const {
 
 int TQtDialogs::MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons,
                            int helpContext) {
-  if ((buttons & ~unsigned(mbHelp)) == 0) buttons |= mbOK;
+  if ((buttons & ~unsigned(mbHelp | mbDefaultNo)) == 0) buttons |= mbOK;
   QMessageBox box(IconFor(kind), CaptionFor(kind), MessageTextForDisplay(text),
                   QMessageBox::NoButton, Owner());
   for (const auto& map : kButtons)
@@ -80,7 +80,8 @@ int TQtDialogs::MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons
   if (buttons & mbAll) box.button(QMessageBox::YesToAll)->setText(QStringLiteral("&All"));
   // The first of Yes, OK takes Enter; Cancel, then Abort, then No takes Esc and the close box:
   // backing out of a question that offers to stop must stop, not answer it.
-  if (buttons & mbYes) box.setDefaultButton(QMessageBox::Yes);
+  if ((buttons & mbDefaultNo) && (buttons & mbNo)) box.setDefaultButton(QMessageBox::No);
+  else if (buttons & mbYes) box.setDefaultButton(QMessageBox::Yes);
   else if (buttons & mbOK) box.setDefaultButton(QMessageBox::Ok);
   if (buttons & mbCancel) box.setEscapeButton(QMessageBox::Cancel);
   else if (buttons & mbAbort) box.setEscapeButton(QMessageBox::Abort);

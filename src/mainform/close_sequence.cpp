@@ -18,12 +18,19 @@ void TMainFormFm::closeEvent(QCloseEvent* Event) {
     Event->ignore();
     return;
   }
+  // Archives viewed out of this one live in its private folder: their windows go first.
+  for (const QPointer<TMainFormFm>& nested : FNestedWindows)
+    if (nested && !nested->close()) {
+      Event->ignore();
+      return;
+    }
+  FNestedWindows.clear();
   FormClose();
   Event->accept();
 }
 
 void TMainFormFm::FormClose() {
-  SaveSettings(this);
+  if (!FServices.NestedCopy) SaveSettings(this);
   for (const QString& name : TempFiles) QFile::remove(CutToBytes(name, kPathLimit));  // failures pass silently
   TempFiles.clear();
   FViewFolders.clear();  // the private folders go with whatever else a viewer left in them
@@ -35,6 +42,6 @@ TMainFormFm::~TMainFormFm() {
 }
 
 void TMainFormFm::FormDestroy() {
-  SavePlacement();
+  if (!FServices.NestedCopy) SavePlacement();
   setAcceptDrops(false);
 }

@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
-#include <QTemporaryDir>
+#include <QMimeDatabase>
 #include <QTreeView>
 
 #include <algorithm>
@@ -49,6 +49,13 @@ QString ViewCopyIn(const QString& Folder, const QString& StoredName) {
     break;
   }
   return QString();
+}
+
+// A ZIP archive by its content and name, as the desktop would type it; documents that are ZIP
+// files inside (office files, Java archives) have types of their own and open as documents.
+bool IsZipArchive(const QString& Path) {
+  const QString type = QMimeDatabase().mimeTypeForFile(Path).name();
+  return type == QLatin1String("application/zip") || type == QLatin1String("application/x-zip-compressed");
 }
 
 }  // namespace
@@ -103,25 +110,29 @@ void TMainFormFm::ExtractSelected(const QString& Folder, int Method) {
   FNeverOverwriting = false;
 }
 
-QString TMainFormFm::NewViewFolder() {
+QString TMainFormFm::ViewParentFolder() const {
   QString parent = TempFolder.isEmpty() ? SystemTempFolder() : TempFolder;
   if (parent.size() > 1 && parent.endsWith(u'/')) parent.chop(1);  // the root stays "/"
+  return parent;
+}
+
+QString TMainFormFm::NewViewFolder() {
+  const QString parent = ViewParentFolder();
   // One private folder per run and temporary folder, readable by the user alone; removed with
-  // everything in it when the window closes.
+  // everything in it when the window closes, or by the next run when this one is killed.
   if (FViewFolders.empty() || FViewFolders.back().Parent != parent) {
     QDir().mkpath(parent);  // a temporary folder that is not there yet is made, as extracting would
-    auto folder = std::make_unique<QTemporaryDir>((parent == QLatin1String("/") ? QString() : parent) +
-                                                  QStringLiteral("/parcelix-view-XXXXXX"));
-    if (!folder->isValid()) {
-      FServices.Dialogs.MessageDlg(QStringLiteral("Unable to create the folder \"") + folder->path() +
-                                       QStringLiteral("\": ") + folder->errorString() + QStringLiteral("."),
+    auto folder = std::make_unique<platform::TRunFolder>(parent, QLatin1String(kViewFolderPrefix));
+    if (!folder->IsValid()) {
+      FServices.Dialogs.MessageDlg(QStringLiteral("Unable to create a folder in \"") + parent +
+                                       QStringLiteral("\": ") + folder->ErrorString() + QStringLiteral("."),
                                    platform::TMsgDlgType::mtError, platform::mbOK);
       return QString();
     }
     FViewFolders.push_back({parent, std::move(folder)});
   }
   // Each view gets a folder of its own, so what lands there can only be this view's copy.
-  const QString root = FViewFolders.back().Folder->path();
+  const QString root = FViewFolders.back().Folder->Path();
   const QString name = QString::number(++FViewCount);
   errno = 0;
   if (!QDir(root).mkdir(name)) {
@@ -171,9 +182,55 @@ void TMainFormFm::SpdBtnViewClick(QObject* /*Sender*/) {
   const QString path = ViewCopyIn(folder, storedName);
   if (path.isEmpty()) return;
   TempFiles.append(path);
-  if (FServices.Shell.ShellExecute(QStringLiteral("open"), path, QString(), QString(), platform::SW_SHOWNORMAL) <= 32)
-    FServices.Shell.ShellExecute(QStringLiteral("open"), QLatin1String(platform::kTextEditorProgram), path, QString(),
-                                 platform::SW_SHOWNORMAL);
+  OpenViewedCopy(path);
+}
+
+void TMainFormFm::OpenViewedCopy(const QString& Path) {
+  // Whether the archive made it a program is read before the copy loses every executable bit:
+  // nothing in it then runs because of a bit a stranger set, whatever opens it.
+  const bool program = platform::IsProgramFile(Path);
+  platform::RemoveExecutableBits(QFileInfo(Path).absolutePath());
+  const QString name = QFileInfo(Path).fileName();
+
+  if (IsZipArchive(Path)) {
+    OpenNestedArchive(Path);
+    return;
+  }
+  if (program) {
+    const int answer = FServices.Dialogs.MessageDlg(
+        QStringLiteral("\"") + name + QStringLiteral("\" is a program from the archive ") + MainXz->ZipFileName +
+            QStringLiteral(".  Running it lets it do anything you can do: read, change or delete your files.") +
+            QChar(13) + QStringLiteral("Do you want to run it?  (No opens it for viewing.)"),
+        platform::TMsgDlgType::mtWarning, platform::mbYesNoCancel | platform::mbDefaultNo);
+    if (answer == platform::mrCancel) return;
+    if (answer == platform::mrYes) {
+      QFile::setPermissions(Path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+      if (FServices.Shell.ShellExecute(QLatin1String(platform::kRunVerb), Path, QString(), QString(),
+                                       platform::SW_SHOWNORMAL) <= 32)
+        FServices.Dialogs.MessageDlg(QStringLiteral("Unable to run \"") + name + QStringLiteral("\"."),
+                                     platform::TMsgDlgType::mtError, platform::mbOK);
+      return;
+    }
+  }
+  if (FServices.Shell.ShellExecute(QStringLiteral("open"), Path, QString(), QString(), platform::SW_SHOWNORMAL) > 32)
+    return;
+  if (FServices.Shell.ShellExecute(QStringLiteral("open"), QLatin1String(platform::kTextEditorProgram), Path,
+                                   QString(), platform::SW_SHOWNORMAL) > 32)
+    return;
+  FServices.Dialogs.MessageDlg(QStringLiteral("No program is available to open \"") + name + QStringLiteral("\"."),
+                               platform::TMsgDlgType::mtInformation, platform::mbOK);
+}
+
+void TMainFormFm::OpenNestedArchive(const QString& Path) {
+  TMainFormServices services = FServices;
+  services.Arguments = QStringList{FServices.Arguments.value(0), Path};
+  services.NestedCopy = true;
+  auto* window = new TMainFormFm(services);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  FNestedWindows.append(window);
+  // Beside this window rather than on top of it, so both can be seen.
+  window->move(pos() + QPoint(40, 40));
+  window->show();
 }
 
 void TMainFormFm::MainXzExtracting(TZipEngine& /*ZipEngine*/, const TZipFileStats& FileStats) {

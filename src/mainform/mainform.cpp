@@ -102,6 +102,8 @@ void TMainFormFm::FormCreate() {
   UpdateTitle();
   HelpFile = FServices.ProgramDir + QStringLiteral("/Parcelix.hlp");
   LoadSettings();
+  // Copies a killed run left for viewing; a run still going keeps its own.
+  if (!FServices.NestedCopy) platform::SweepAbandonedRunFolders(ViewParentFolder(), QLatin1String(kViewFolderPrefix));
   UpdateToolButtons();
   setAcceptDrops(true);
   if (FServices.Arguments.size() > 1) OpenZipFile(JoinCommandLine(FServices.Arguments));

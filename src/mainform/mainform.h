@@ -8,13 +8,14 @@
 
 #include <QMainWindow>
 #include <QStringList>
-#include <QTemporaryDir>
+#include <QPointer>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "engine/zip_engine.h"
 #include "mainform/mainform_services.h"
+#include "platform/run_folder.h"
 
 namespace Ui {
 class MainFormFm;
@@ -234,12 +235,22 @@ class TMainFormFm : public QMainWindow {
   bool FNeverOverwriting = false;  // an extraction runs that keeps every existing file
   QAction* FMenuItemUnderMouse = nullptr;  // also a disabled one, which a menu never highlights
   int FReadingOperations = 0;  // engine calls under way that only read the archive
+  // Shows a viewed copy: an archive in a window of its own, a program run only when the user
+  // says so, anything else by its type.
+  void OpenViewedCopy(const QString& Path);
+  // A window of its own for an archive viewed out of this one.
+  void OpenNestedArchive(const QString& Path);
+  // Where viewed copies go: TempFolder, or the system's temporary folder.
+  QString ViewParentFolder() const;
+  static constexpr char kViewFolderPrefix[] = "parcelix-view-";
   // This run's private folders for viewed copies, one per temporary folder used.
   struct TViewFolder {
     QString Parent;
-    std::unique_ptr<QTemporaryDir> Folder;
+    std::unique_ptr<platform::TRunFolder> Folder;
   };
   std::vector<TViewFolder> FViewFolders;
   int FViewCount = 0;
+  // Windows showing archives viewed out of this one; they close before this one does.
+  QList<QPointer<TMainFormFm>> FNestedWindows;
   QString FPasswordAskedFor;  // the entry of the last password question of this operation
 };

@@ -15,4 +15,7 @@ struct TMainFormServices {
   platform::TShell& Shell;
   QStringList Arguments;  // the command line, the program's own name first
   QString ProgramDir;     // folder of the program's own file
+  // The window shows a copy of an archive taken out of another one: it leaves the recent list,
+  // the settings and the window placement alone.
+  bool NestedCopy = false;
 };

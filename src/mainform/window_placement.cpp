@@ -4,7 +4,9 @@
 #include "platform/profile.h"
 #include "settings/placement.h"
 
-void TMainFormFm::RestorePlacement() { Placement1->RestorePlacement(); }
+void TMainFormFm::RestorePlacement() {
+  if (!FServices.NestedCopy) Placement1->RestorePlacement();
+}
 
 void TMainFormFm::SavePlacement() {
   if (Placement1->SavePlacement()) return;

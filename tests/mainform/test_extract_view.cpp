@@ -7,7 +7,10 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <sys/stat.h>
+
 #include "archive_fixture.h"
+#include "platform/widgets/qt_shell.h"
 #include "common/test_environment.h"
 #include "test_mainwindow_rig.h"
 
@@ -352,13 +355,115 @@ class TestExtractView : public QObject {
     QCOMPARE(rig.Shell.Requests[1].File, QStringLiteral("notepad.exe"));
     QCOMPARE(rig.Shell.Requests[1].Parameters, rig.Shell.Requests[0].File);
     QVERIFY(rig.Shell.Requests[0].File.endsWith("/beta.txt"));
-    QVERIFY(rig.Dialogs.Prompts.isEmpty());  // the second failure is not reported
+    // Nothing could show it: the user is told rather than left waiting.
+    QCOMPARE(rig.Dialogs.Messages(), QStringList{"Information: No program is available to open \"beta.txt\"."});
 
     // No row selected: nothing to view.
     rig.Shell.Requests.clear();
     rig.List()->clearSelection();
     rig.Window->SpdBtnViewClick(nullptr);
     QVERIFY(rig.Shell.Requests.isEmpty());
+  }
+
+  // Entries stored 0755 whose bodies leave a marker when run, viewed through the desktop's shell
+  // with an opener that runs whatever is executable: a plain document opens without a question
+  // and does not run; a script (readme.txt, tool.sh) runs only on Yes to a question whose
+  // Enter and Escape do not run it.
+  void nothingFromTheArchiveRunsUnasked() {
+    const QString marker = Path("marker");
+    const QByteArray script = "#!/bin/sh\ntouch '" + marker.toUtf8() + "'\n";
+    const QList<std::pair<QString, QByteArray>> files = {
+        {"readme.txt", script}, {"tool.sh", script}, {"notes.txt", "touch '" + marker.toUtf8() + "'\n"}};
+    QStringList arguments{"-q", "-j", Path("strangers.zip")};
+    for (const auto& [name, body] : files) {
+      QVERIFY(WriteFile(Path("src/" + name), body));
+      QVERIFY(QFile::setPermissions(Path("src/" + name), QFile::Permissions(0x7755)));
+      arguments << Path("src/" + name);
+    }
+    QProcess zip;
+    zip.start("zip", arguments);
+    QVERIFY(zip.waitForFinished(60000) && zip.exitCode() == 0);
+    const QString opener = Path("opener.sh");
+    QVERIFY(WriteFile(opener, "#!/bin/sh\n[ -x \"$1\" ] && exec \"$1\"\nexit 0\n"));
+    QVERIFY(QFile::setPermissions(opener, QFile::Permissions(0x7700)));
+
+    testing_support::TScriptedDialogs dialogs;
+    TRecordingHelp help;
+    platform::TQtShell shell;
+    shell.OpenerCommand = {opener};
+    BusyCount = 0;
+    TMainFormFm window(TMainFormServices{dialogs, help, shell, {"Parcelix", Path("strangers.zip")}, "/opt"});
+    window.MouseAction = 0;
+    QCOMPARE(window.ListModel->rowCount(), 3);
+    auto view = [&](const QString& name, bool doubleClick) {
+      auto* list = window.findChild<QTreeView*>("ListView");
+      list->clearSelection();
+      for (int row = 0; row < 3; ++row)
+        if (window.ListModel->Row(row).Path == name)
+          list->selectionModel()->select(window.ListModel->index(row, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+      dialogs.Clear();
+      if (doubleClick) window.ListViewDblClick();
+      else window.SpdBtnViewClick(nullptr);
+      QTest::qWait(300);
+    };
+
+    for (const bool doubleClick : {false, true}) {
+      view("notes.txt", doubleClick);
+      QVERIFY(dialogs.Prompts.isEmpty());
+      QVERIFY(!QFileInfo::exists(marker));
+      struct stat st {};
+      QCOMPARE(stat(QFile::encodeName(window.TempFiles.last()).constData(), &st), 0);
+      QCOMPARE(st.st_mode & 07111, 0u);
+    }
+    for (const QString name : {"readme.txt", "tool.sh"})
+      for (const int answer : {int(platform::mrCancel), int(platform::mrNo)}) {
+        dialogs.MessageAnswers = {answer};
+        view(name, answer == platform::mrNo);
+        QCOMPARE(dialogs.Prompts.size(), 1);
+        QCOMPARE(dialogs.Prompts[0].Caption, QStringLiteral("Warning"));
+        QVERIFY(dialogs.Prompts[0].Text.startsWith("\"" + name + "\" is a program from the archive " +
+                                                   Path("strangers.zip")));
+        QCOMPARE(dialogs.Prompts[0].Buttons, unsigned(platform::mbYesNoCancel | platform::mbDefaultNo));
+        QVERIFY(!QFileInfo::exists(marker));
+      }
+    dialogs.MessageAnswers = {platform::mrYes};
+    view("tool.sh", false);
+    for (int wait = 0; wait < 50 && !QFileInfo::exists(marker); ++wait) QTest::qWait(50);
+    QVERIFY(QFileInfo::exists(marker));
+  }
+
+  // A ZIP archive inside opens in a window of its own, which closes with this one and leaves
+  // the recent list alone; a file nothing can show is said to be so.
+  void anArchiveInsideOpensInItsOwnWindow() {
+    QVERIFY(MakeZip(Path("src/inner.zip"), {{"deep.txt", 10}}));
+    QVERIFY(WriteFile(Path("src/data.bin"), QByteArray("\x00\x01\x02\xff", 4)));
+    QProcess zip;
+    zip.start("zip", {"-q", "-j", Path("outer.zip"), Path("src/inner.zip"), Path("src/data.bin")});
+    QVERIFY(zip.waitForFinished(60000) && zip.exitCode() == 0);
+    TWindowRig rig;
+    Open(rig, Path("outer.zip"));
+    SelectNamed(rig, {"inner.zip"});
+    rig.Window->SpdBtnViewClick(nullptr);
+    QVERIFY(rig.Shell.Requests.isEmpty());
+    TMainFormFm* inner = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+      if (auto* form = qobject_cast<TMainFormFm*>(widget); form && form != rig.Window.get()) inner = form;
+    QVERIFY(inner);
+    QPointer<TMainFormFm> watched(inner);
+    QCOMPARE(inner->windowTitle(), QStringLiteral("inner.zip - Parcelix for Windows 95"));
+    QCOMPARE(inner->ListModel->rowCount(), 1);
+    QCOMPARE(IniValue("OpenedFiles", "File2"), QStringLiteral("<none>"));
+
+    SelectNamed(rig, {"data.bin"});
+    rig.Shell.Results = {platform::SE_ERR_NOASSOC, platform::SE_ERR_NOASSOC};
+    rig.Window->SpdBtnViewClick(nullptr);
+    QCOMPARE(rig.Dialogs.Messages(), QStringList{"Information: No program is available to open \"data.bin\"."});
+
+    rig.Window->close();
+    QTest::qWait(1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(watched.isNull());
   }
 
   // With no password configured the window asks for one, again when it does not fit; Cancel
