@@ -150,3 +150,55 @@ TEST_F(Methods, AesEntriesReadWithThePasswordAndAreAuthenticated) {
     EXPECT_TRUE(exists(dir / "bad/text.txt"));
   }
 }
+
+// Zstandard frames and XZ streams may follow one another inside one entry: every one up to the
+// entry's packed size is read, also when the next starts exactly where a read of the input ends
+// (1 MiB), after a skippable frame or after stream padding.
+TEST_F(Methods, ConcatenatedFramesAndStreamsReadAsOneEntry) {
+  const std::string one = files["text.txt"].substr(0, 200000), two = files["random.bin"];
+  const std::string zstdOne = compress(93, one), zstdTwo = compress(93, two);
+  const std::string xzOne = compress(95, one), xzTwo = compress(95, two);
+  constexpr size_t kReadSize = 1u << 20;
+  // A skippable frame (magic 0x184D2A50, then its length) that ends exactly at `kReadSize`.
+  std::string skippable = "\x50\x2A\x4D\x18";
+  const uint32_t skip = static_cast<uint32_t>(kReadSize - zstdOne.size() - 8);
+  for (int i = 0; i < 4; ++i) skippable += static_cast<char>(skip >> (8 * i));
+  skippable += std::string(skip, '\x55');
+  struct Case {
+    const char* what;
+    uint16_t method;
+    std::string packed;
+  };
+  const std::vector<Case> cases = {
+      {"two zstd frames", 93, zstdOne + zstdTwo},
+      {"zstd frame after a skippable frame on the read boundary", 93, zstdOne + skippable + zstdTwo},
+      {"two xz streams", 95, xzOne + xzTwo},
+      {"xz streams with padding up to the read boundary and after", 95,
+       xzOne + std::string(kReadSize - xzOne.size(), '\0') + xzTwo + std::string(8, '\0')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RawEntry e;
+    e.name = "joined.bin";
+    e.data = one + two;
+    e.method = c.method;
+    e.packed = c.packed;
+    const std::string archive = dir / "joined.zip";
+    writeFile(archive, buildArchive({e}));
+    lib.messages.clear();
+    EXPECT_EQ(lib.run({"", "-t", archive}), 0);
+    EXPECT_TRUE(lib.of(zipabi::zcmSkipping).empty());
+    sh("rm -rf '" + (dir / "out") + "'");
+    EXPECT_EQ(lib.run({"", archive, "-d", dir / "out"}), 0);
+    EXPECT_TRUE(readFile(dir / "out/joined.bin") == one + two);
+  }
+  // Bytes after the last frame that are no frame are damage, not padding.
+  RawEntry tail;
+  tail.name = "tail.bin";
+  tail.data = one;
+  tail.method = 93;
+  tail.packed = zstdOne + "junk";
+  writeFile(dir / "tail.zip", buildArchive({tail}));
+  lib.messages.clear();
+  EXPECT_EQ(lib.run({"", "-t", dir / "tail.zip"}), zipabi::zrTestErrors);
+}

@@ -301,8 +301,14 @@ DecodeResult EntryReader::decode(ArchiveSource& source, const DecodeRequest& rq,
     if (d.status != Deflate64Status::End) return fail(EntryStatus::Corrupt);
     r.consumed = d.consumed;
   } else {
+    StreamSettings settings;
+    settings.method = rq.method;
+    settings.sizeKnown = rq.sizesKnown;
+    settings.size = rq.size;
+    settings.lzmaEndMarker = rq.lzmaEndMarker;
+    settings.concatenated = rq.sizesKnown;  // the packed size says where the data ends
     bool noMemory = false;
-    std::unique_ptr<StreamDecoder> decoder = makeStreamDecoder(rq.method, rq.sizesKnown, rq.size, rq.lzmaEndMarker, &noMemory);
+    std::unique_ptr<StreamDecoder> decoder = makeStreamDecoder(settings, &noMemory);
     if (!decoder) return fail(noMemory ? EntryStatus::OutOfMemory : EntryStatus::UnknownMethod);
     if (!im.grow(im.in, kChunk) || !im.grow(im.out, kChunk)) return fail(EntryStatus::OutOfMemory);
     uint64_t at = 0;
@@ -318,7 +324,7 @@ DecodeResult EntryReader::decode(ArchiveSource& source, const DecodeRequest& rq,
       }
       uint8_t* out = im.out.data();
       size_t outLeft = kChunk;
-      StreamDecoder::Step step = decoder->run(in, inLeft, out, outLeft);
+      StreamDecoder::Step step = decoder->run(in, inLeft, out, outLeft, at >= rq.packed);
       if (step == StreamDecoder::Step::OutOfMemory) return fail(EntryStatus::OutOfMemory);
       if (step == StreamDecoder::Step::Corrupt) return fail(EntryStatus::Corrupt);
       if (step == StreamDecoder::Step::CheckFailed) return fail(EntryStatus::BadCrc);

@@ -25,7 +25,7 @@ class ZlibInflate final : public StreamDecoder {
   ~ZlibInflate() override {
     if (ready_) inflateEnd(&zs_);
   }
-  Step run(const uint8_t*& in, size_t& inLeft, uint8_t*& out, size_t& outLeft) override {
+  Step run(const uint8_t*& in, size_t& inLeft, uint8_t*& out, size_t& outLeft, bool) override {
     zs_.next_in = const_cast<Bytef*>(in);
     zs_.avail_in = static_cast<uInt>(std::min<size_t>(inLeft, 1u << 30));
     zs_.next_out = out;
@@ -61,7 +61,7 @@ class Bzip2Decoder final : public StreamDecoder {
   ~Bzip2Decoder() override {
     if (ready_) BZ2_bzDecompressEnd(&bs_);
   }
-  Step run(const uint8_t*& in, size_t& inLeft, uint8_t*& out, size_t& outLeft) override {
+  Step run(const uint8_t*& in, size_t& inLeft, uint8_t*& out, size_t& outLeft, bool) override {
     bs_.next_in = reinterpret_cast<char*>(const_cast<uint8_t*>(in));
     bs_.avail_in = static_cast<unsigned>(std::min<size_t>(inLeft, 1u << 30));
     bs_.next_out = reinterpret_cast<char*>(out);
@@ -82,17 +82,21 @@ class Bzip2Decoder final : public StreamDecoder {
 // liblzma for XZ streams and for LZMA data. The ZIP form of LZMA begins with its own header
 // (version, properties size, properties); it is turned into the classic 13-byte header (the
 // properties, then the uncompressed size or "unknown" when the stream ends with a marker).
+// Concatenated XZ streams (with stream padding between and after them) are read to the end of
+// the input, which the decoder must be told of.
 class LzmaDecoder final : public StreamDecoder {
  public:
-  LzmaDecoder(bool zipLzma, bool sizeKnown, uint64_t size, bool endMarker)
-      : zipLzma_(zipLzma), size_((sizeKnown && !endMarker) ? size : UINT64_MAX) {}
+  LzmaDecoder(bool zipLzma, const StreamSettings& settings)
+      : zipLzma_(zipLzma),
+        concatenated_(!zipLzma && settings.concatenated),
+        size_((settings.sizeKnown && !settings.lzmaEndMarker) ? settings.size : UINT64_MAX) {}
   ~LzmaDecoder() override { lzma_end(&strm_); }
   bool init() {
     lzma_ret rc = zipLzma_ ? lzma_alone_decoder(&strm_, kDecoderMemoryLimit)
-                           : lzma_stream_decoder(&strm_, kDecoderMemoryLimit, 0);
+                           : lzma_stream_decoder(&strm_, kDecoderMemoryLimit, concatenated_ ? LZMA_CONCATENATED : 0);
     return rc == LZMA_OK;
   }
-  Step run(const uint8_t*& in, size_t& inLeft, uint8_t*& out, size_t& outLeft) override {
+  Step run(const uint8_t*& in, size_t& inLeft, uint8_t*& out, size_t& outLeft, bool inputEnds) override {
     if (zipLzma_ && !headerDone_) {
       // Gather version (2), properties size (2) and the properties.
       while (inLeft > 0 && header_.size() < headerWanted()) {
@@ -118,7 +122,7 @@ class LzmaDecoder final : public StreamDecoder {
     strm_.avail_in = inLeft;
     strm_.next_out = out;
     strm_.avail_out = outLeft;
-    lzma_ret rc = lzma_code(&strm_, LZMA_RUN);
+    lzma_ret rc = lzma_code(&strm_, concatenated_ && inputEnds ? LZMA_FINISH : LZMA_RUN);
     ZlibInflate::advance(in, inLeft, out, outLeft, strm_.next_in, strm_.next_out);
     if (rc == LZMA_STREAM_END) return Step::End;
     if (rc == LZMA_OK || rc == LZMA_BUF_ERROR) return Step::More;
@@ -130,6 +134,7 @@ class LzmaDecoder final : public StreamDecoder {
   static Step map(lzma_ret rc) { return rc == LZMA_MEM_ERROR ? Step::OutOfMemory : Step::Corrupt; }
   lzma_stream strm_ = LZMA_STREAM_INIT;
   bool zipLzma_;
+  bool concatenated_;
   uint64_t size_;
   bool headerDone_ = false;
   std::basic_string<uint8_t> header_;
@@ -137,6 +142,7 @@ class LzmaDecoder final : public StreamDecoder {
 
 class ZstdDecoder final : public StreamDecoder {
  public:
+  explicit ZstdDecoder(bool concatenated) : concatenated_(concatenated) {}
   ~ZstdDecoder() override { ZSTD_freeDStream(ds_); }
   bool init() {
     ds_ = ZSTD_createDStream();
@@ -144,7 +150,7 @@ class ZstdDecoder final : public StreamDecoder {
     // The window a frame may ask for is bounded (2^27 bytes, the library's own default cap).
     return !ZSTD_isError(ZSTD_DCtx_setParameter(ds_, ZSTD_d_windowLogMax, 27));
   }
-  Step run(const uint8_t*& in, size_t& inLeft, uint8_t*& out, size_t& outLeft) override {
+  Step run(const uint8_t*& in, size_t& inLeft, uint8_t*& out, size_t& outLeft, bool inputEnds) override {
     ZSTD_inBuffer input{in, inLeft, 0};
     ZSTD_outBuffer output{out, outLeft, 0};
     size_t rc = ZSTD_decompressStream(ds_, &output, &input);
@@ -154,20 +160,22 @@ class ZstdDecoder final : public StreamDecoder {
       if (code == ZSTD_error_memory_allocation) return Step::OutOfMemory;
       return code == ZSTD_error_checksum_wrong ? Step::CheckFailed : Step::Corrupt;
     }
-    return rc == 0 ? Step::End : Step::More;
+    if (rc != 0) return Step::More;
+    // A frame ended: the next call starts on the frame after it, if the data holds one.
+    return concatenated_ && (inLeft > 0 || !inputEnds) ? Step::More : Step::End;
   }
 
  private:
   ZSTD_DStream* ds_ = nullptr;
+  bool concatenated_;
 };
 
 }  // namespace
 
-std::unique_ptr<StreamDecoder> makeStreamDecoder(uint16_t method, bool sizeKnown, uint64_t size, bool lzmaEndMarker,
-                                                 bool* outOfMemory) {
+std::unique_ptr<StreamDecoder> makeStreamDecoder(const StreamSettings& settings, bool* outOfMemory) {
   *outOfMemory = false;
   try {
-    switch (method) {
+    switch (settings.method) {
       case kMethodDeflate: {
         auto d = std::make_unique<ZlibInflate>();
         if (d->init()) return d;
@@ -180,12 +188,12 @@ std::unique_ptr<StreamDecoder> makeStreamDecoder(uint16_t method, bool sizeKnown
       }
       case kMethodLzma:
       case kMethodXz: {
-        auto d = std::make_unique<LzmaDecoder>(method == kMethodLzma, sizeKnown, size, lzmaEndMarker);
+        auto d = std::make_unique<LzmaDecoder>(settings.method == kMethodLzma, settings);
         if (d->init()) return d;
         break;
       }
       case kMethodZstd: {
-        auto d = std::make_unique<ZstdDecoder>();
+        auto d = std::make_unique<ZstdDecoder>(settings.concatenated);
         if (d->init()) return d;
         break;
       }

@@ -17,17 +17,27 @@ class StreamDecoder {
   enum class Step { More, End, Corrupt, CheckFailed, OutOfMemory };
   virtual ~StreamDecoder() = default;
   // Takes from [in, in + inLeft) and writes into [out, out + outLeft), moving both forward.
-  virtual Step run(const uint8_t*& in, size_t& inLeft, uint8_t*& out, size_t& outLeft) = 0;
+  // `inputEnds`: no input follows what is given.
+  virtual Step run(const uint8_t*& in, size_t& inLeft, uint8_t*& out, size_t& outLeft, bool inputEnds) = 0;
 };
 
 // The most memory a decoder may take for its dictionary or window: a stream that asks for more
 // is treated as damaged rather than allowed to claim the machine.
 inline constexpr uint64_t kDecoderMemoryLimit = 512ull << 20;
 
-// A decoder for `method`, or null when the method has none here. `size` is the uncompressed
-// size when `sizeKnown`; `lzmaEndMarker` is general-purpose flag bit 1 (the LZMA stream ends
-// with a marker). Null with `*outOfMemory` set when the library could not set itself up.
-std::unique_ptr<StreamDecoder> makeStreamDecoder(uint16_t method, bool sizeKnown, uint64_t size, bool lzmaEndMarker,
-                                                 bool* outOfMemory);
+struct StreamSettings {
+  uint16_t method = 0;
+  bool sizeKnown = false;      // `size` is the uncompressed size
+  uint64_t size = 0;
+  bool lzmaEndMarker = false;  // general-purpose flag bit 1: the LZMA stream ends with a marker
+  // The input is the entry's data and ends where it ends: Zstandard frames and XZ streams may
+  // then follow one another up to that end, as both formats allow. Otherwise the first one ends
+  // the data (repair, which looks for where the data ends).
+  bool concatenated = false;
+};
+
+// A decoder for `settings.method`, or null when the method has none here. Null with
+// `*outOfMemory` set when the library could not set itself up.
+std::unique_ptr<StreamDecoder> makeStreamDecoder(const StreamSettings& settings, bool* outOfMemory);
 
 }  // namespace zipeng
