@@ -140,6 +140,19 @@ bool MoveToTrash(const QString& file, const QString& originalPath, QString* tras
   return true;
 }
 
+QString KeepBeside(const QString& file) {
+  const QFileInfo info(file);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const QString kept = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".old-") +
+                         QString::number(getpid()) + u'-' + QString::number(attempt);
+    if (link(Native(info.absoluteFilePath()).constData(), Native(kept).constData()) == 0) return kept;
+    if (errno == EEXIST) continue;
+    if (QFile::exists(kept)) continue;
+    return QFile::copy(info.absoluteFilePath(), kept) ? kept : QString();
+  }
+  return QString();
+}
+
 bool MoveFileToTrash(const QString& FileName, TDialogs& Dialogs) {
   const QString fullName = QFileInfo(FileName).absoluteFilePath();
   if (Dialogs.MessageDlg(QStringLiteral("Do you want to move \"") + fullName + QStringLiteral("\" to the Trash?"),

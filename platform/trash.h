@@ -17,4 +17,9 @@ bool MoveFileToTrash(const QString& FileName, TDialogs& Dialogs);
 // is and the result is false. `trashedAs` receives the path the file now has.
 bool MoveToTrash(const QString& file, const QString& originalPath, QString* trashedAs = nullptr);
 
+// Gives the file's present content a second, hidden name beside it: a hard link, or a copy where
+// the file system has no links. Whatever then replaces the file, its old bytes stay under that
+// name. Empty when neither could be made.
+QString KeepBeside(const QString& file);
+
 }  // namespace platform

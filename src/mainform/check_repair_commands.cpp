@@ -1,6 +1,7 @@
 // Commands on a whole archive: Test and Fix (of an archive that is not open), Update Archive
 // Date, the multi-disk mode switch, and the prompts any engine operation can raise: skipped
 // files and disk requests.
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
@@ -9,6 +10,8 @@
 #include "mainform/mainform.h"
 #include "mainform/program_state.h"
 #include "mainform/result_reporting.h"
+#include "platform/file_identity.h"
+#include "platform/trash.h"
 #include "ui_mainform.h"
 
 namespace {
@@ -81,15 +84,48 @@ void TMainFormFm::FixAgressive1Click(QObject* /*Sender*/) {
   FixArchive(true);
 }
 
+namespace {
+
+// Sends the damaged original, kept as `kept`, to the Trash as the archive it was; where no Trash
+// takes it, it stays beside the archive under a name that says what it is.
+QString DamagedOriginalNote(const QString& kept, const QString& archive) {
+  if (platform::MoveToTrash(kept, archive)) return QStringLiteral("The damaged original was moved to the Trash.");
+  const QFileInfo info(archive);
+  for (int n = 1; n < 1000; ++n) {
+    const QString visible = info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(" (damaged") +
+                            (n > 1 ? u' ' + QString::number(n) : QString()) + u')' +
+                            (info.suffix().isEmpty() ? QString() : u'.' + info.suffix());
+    if (!QFileInfo::exists(visible) && QFile::rename(kept, visible))
+      return QStringLiteral("The damaged original was kept as \"") + visible + QStringLiteral("\".");
+  }
+  return QStringLiteral("The damaged original was kept as \"") + kept + QStringLiteral("\".");
+}
+
+}  // namespace
+
 void TMainFormFm::FixArchive(bool Aggressive) {
   const platform::TFileDialogRequest request = ArchiveChooser(QStringLiteral("Fix Archive"), LastDirectory);
   TBusyPeriod busy(*this);
   QStringList chosen;
   if (!FServices.Dialogs.OpenFileDialog(request, chosen) || chosen.isEmpty()) return;
-  MainXz->ZipFileName = QFileInfo(chosen.first()).absoluteFilePath();
+  const QString archive = QFileInfo(chosen.first()).absoluteFilePath();
+  MainXz->ZipFileName = archive;
+  // The repaired archive takes the damaged one's place; the damaged bytes are kept under a
+  // second name first, so that other tools can still try to recover what repair left out.
+  const platform::TFileIdentity before = platform::IdentifyFile(archive);
+  const QString kept = platform::KeepBeside(archive);
   const int code = MainXz->Fix(Aggressive);
-  if (code == 0)
-    FServices.Dialogs.MessageDlg(QStringLiteral("The specified Zip file has been fixed."),
+  const platform::TFileIdentity after = platform::IdentifyFile(archive);
+  QString keptNote;
+  if (!kept.isEmpty() && after.Device == before.Device && after.Node == before.Node)
+    QFile::remove(kept);  // nothing took the archive's place
+  else if (!kept.isEmpty())
+    keptNote = QChar(13) + DamagedOriginalNote(kept, archive);
+  if (code == 0 || code == 40)
+    FServices.Dialogs.MessageDlg(QStringLiteral("The specified Zip file has been fixed.") +
+                                     (code == 40 ? QChar(13) + QStringLiteral("Some files were skipped while fixing.")
+                                                 : QString()) +
+                                     keptNote,
                                  platform::TMsgDlgType::mtInformation, platform::mbOK);
   else if (code == 110)
     FServices.Dialogs.MessageDlg(QStringLiteral("The specified Zip file is too corrupted to be fixed."),

@@ -130,10 +130,17 @@ class TestTestFix : public QObject {
     rig.Action("FixAgressive1")->trigger();
     QVERIFY(!rig.Window->MainXz->MultidiskMode);
     QVERIFY(!rig.Action("MultidiskmodeMn")->isChecked());
-    QCOMPARE(rig.Dialogs.Messages(), QStringList{"Information: The specified Zip file has been fixed."});
+    QCOMPARE(rig.Dialogs.Messages(), QStringList{"Information: The specified Zip file has been fixed.\r"
+                                                 "The damaged original was moved to the Trash."});
     QCOMPARE(fixing, (QStringList{"Fixing \"a.txt\".", "Fixing \"b.txt\"."}));
     QVERIFY(PeerTestsClean(archive, 2));
     QVERIFY(rig.Window->MainXz->ZipFileName.isEmpty());
+    // The damaged bytes wait in the Trash, to be restored where they came from; nothing is left
+    // beside the archive.
+    const QString trash = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash";
+    QCOMPARE(Contents(trash + "/files/cut.zip"), bytes);
+    QVERIFY(Contents(trash + "/info/cut.zip.trashinfo").contains("\nPath=" + QFile::encodeName(archive) + "\n"));
+    QCOMPARE(QDir(FDir).entryList(QDir::Files | QDir::Hidden), QStringList{"cut.zip"});
 
     // Nothing to recover.
     rig.Dialogs.Clear();
@@ -142,6 +149,8 @@ class TestTestFix : public QObject {
     rig.Dialogs.OpenAnswers = {{junk}};
     rig.Action("FixNormal1")->trigger();
     QCOMPARE(rig.Dialogs.Messages(), QStringList{"Information: The specified Zip file is too corrupted to be fixed."});
+    QCOMPARE(Contents(junk), QByteArray(500, 'j'));
+    QCOMPARE(QDir(FDir).entryList(QDir::Files | QDir::Hidden), (QStringList{"cut.zip", "junk.zip"}));
   }
 
   void updateArchiveDateTakesTheNewestEntry() {
