@@ -1,6 +1,6 @@
 #include "platform/progman/conversation.h"
 
-#include <unistd.h>
+#include "platform/progman/launch_choice.h"
 
 namespace progman {
 
@@ -19,9 +19,9 @@ bool Conversation::CreateGroup(const Command& command) {
 
 bool Conversation::AddItem(const Command& command) {
   if (!currentGroup_) return false;
-  const MenuItem item{command.file, command.title, access(command.file.c_str(), X_OK) == 0};
+  const MenuItem item{command.file, command.title, StartsDirectly(command.file)};
   // A program's path may not contain "=" on an Exec line, and there is no way to quote one.
-  if (item.executable && item.file.find('=') != std::string::npos) return false;
+  if (item.startsDirectly && item.file.find('=') != std::string::npos) return false;
   return WriteItem(folders_, *currentGroup_, item);
 }
 

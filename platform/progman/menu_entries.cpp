@@ -58,7 +58,7 @@ std::string MergedMenuText(const MenuGroup& group) {
 
 std::string LauncherText(const MenuGroup& group, const MenuItem& item) {
   const std::vector<std::string> command =
-      item.executable ? std::vector<std::string>{item.file} : std::vector<std::string>{"xdg-open", item.file};
+      item.startsDirectly ? std::vector<std::string>{item.file} : std::vector<std::string>{"xdg-open", item.file};
   return "[Desktop Entry]\n"
          "Version=1.0\n"
          "Type=Application\n"

@@ -16,7 +16,7 @@ struct MenuGroup {
 struct MenuItem {
   std::string file;   // absolute path of the file the item opens
   std::string title;  // shown as the item's name
-  bool executable = false;  // started directly; otherwise opened through xdg-open
+  bool startsDirectly = false;  // the file is the launcher's program; otherwise xdg-open opens it
 };
 
 MenuGroup DescribeGroup(const std::string& name);

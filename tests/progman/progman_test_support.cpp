@@ -32,6 +32,7 @@ ScratchHome::ScratchHome() {
 }
 
 ScratchHome::~ScratchHome() {
+  if (savedPath) setenv("PATH", savedPath->c_str(), 1);
   std::error_code ignored;
   fs::remove_all(root, ignored);
 }
@@ -41,6 +42,23 @@ std::string ScratchHome::MakeFile(const std::string& name, bool executable) cons
   std::ofstream(path) << "#!/bin/sh\nprintf '%s|%s' \"$0\" \"$#\" > '" << root << "/marker'\n";
   chmod(path.c_str(), executable ? 0755 : 0644);
   return path;
+}
+
+std::string ScratchHome::MakeFileWith(const std::string& name, const std::string& content, mode_t mode) const {
+  const std::string path = files + "/" + name;
+  std::ofstream(path, std::ios::binary) << content;
+  chmod(path.c_str(), mode);
+  return path;
+}
+
+void ScratchHome::InstallOpener() {
+  const std::string bin = root + "/bin";
+  fs::create_directory(bin);
+  std::ofstream(bin + "/xdg-open") << "#!/bin/sh\nfor a; do printf '%s\\n' \"$a\" >> '" << OpenedFile() << "'; done\n";
+  chmod((bin + "/xdg-open").c_str(), 0755);
+  const char* path = std::getenv("PATH");
+  savedPath = path ? path : "/usr/bin:/bin";
+  setenv("PATH", (bin + ":" + *savedPath).c_str(), 1);
 }
 
 std::vector<std::string> ScratchHome::WrittenFiles(const std::string& suffix) const {

@@ -14,10 +14,16 @@ struct ScratchHome {
   ScratchHome();  // sets HOME, XDG_RUNTIME_DIR, XDG_DATA_HOME and XDG_CONFIG_HOME
   ~ScratchHome();
   std::string MakeFile(const std::string& name, bool executable = false) const;  // a script in files/
+  std::string MakeFileWith(const std::string& name, const std::string& content, mode_t mode) const;  // in files/
+  // Puts a stand-in for the desktop's opener first on PATH: "xdg-open" that adds each argument it
+  // gets as a line to OpenedFile(). PATH is restored with the home.
+  void InstallOpener();
+  std::string OpenedFile() const { return root + "/opened"; }
   std::string SocketPath() const { return runtime + "/parcelix-dde/ProgMan"; }
   std::vector<std::string> WrittenFiles(const std::string& suffix = "") const;  // under data/ and config/
 
   std::string root, runtime, data, config, files;
+  std::optional<std::string> savedPath;
 };
 
 struct Service {

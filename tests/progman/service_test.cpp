@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <thread>
 
@@ -30,6 +31,26 @@ std::string ValidationProblems(const std::vector<std::string>& files) {
       problems += output;
   }
   return problems;
+}
+
+// Launches `entry` as a desktop starts it, through GLib's loader and launcher; its complaint, if any.
+std::string Launch(const std::string& entry) {
+  int status = 0;
+  const std::string output = RunShell("gio launch '" + entry + "'", &status);
+  return status == 0 ? std::string() : output.empty() ? "failed" : output;
+}
+
+bool WaitUntil(const std::function<bool()>& done) {
+  for (int i = 0; i < 1000; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+    if (done()) return true;
+  return false;
+}
+
+// The launcher written for the item titled `title`, or "".
+std::string LauncherTitled(const ScratchHome& home, const std::string& title) {
+  for (const auto& entry : home.WrittenFiles(".desktop"))
+    if (KeyValue(ReadText(entry), "Name") == title) return entry;
+  return {};
 }
 
 class ProgManService : public ::testing::Test {
@@ -118,6 +139,65 @@ TEST_F(ProgManService, LauncherRunsExactlyTheNamedFile) {
   EXPECT_EQ(ReadText(marker), program + "|0");  // that file, without arguments
   for (const auto& folder : {home_.files, home_.root})
     for (const char* planted : {"/PWNED", "/PWNED2"}) EXPECT_FALSE(fs::exists(folder + planted));
+}
+
+// A launcher starts its file only when that is a real program with its bit (an ELF image, or a
+// script naming its interpreter) and its name does not say it is a document; everything else, bit
+// or not, goes to the desktop's opener. A desktop hands an Exec program the kernel refuses to
+// /bin/sh, which is how a text file with the bit used to run.
+TEST_F(ProgManService, LaunchersRunOnlyRealPrograms) {
+  if (!HasProgram("gio")) GTEST_SKIP() << "gio is not installed to launch the entries";
+  home_.InstallOpener();
+  std::string elf = ReadText("/bin/true");
+  ASSERT_EQ(elf.substr(0, 4), "\x7f" "ELF");
+  const struct {
+    std::string name, body;  // the body's "@" stands for a command that leaves the file's marker
+    mode_t mode;
+    bool runs;
+  } cases[] = {
+      {"readme.txt", "@\n", 0755, false},              // commands without "#!": /bin/sh would take them
+      {"notes", "echo hi\n@\n", 0755, false},
+      {"letter.txt", "#!/bin/sh\n@\n", 0755, false},  // a script by content, a document by name
+      {"invoice.pdf", "#!/bin/sh\n@\n", 0755, false},
+      {"plain.sh", "#!/bin/sh\n@\n", 0644, false},    // no bit
+      {"tool.sh", "#!/bin/sh\n@\n", 0755, true},
+      {"tool", "#! /bin/sh\n@\n", 0755, true},
+      {"setup.py", "#!/bin/sh\n@\n", 0700, true},
+      {"true", elf, 0755, true},
+      {"true.txt", elf, 0755, false},
+  };
+  std::vector<std::string> commands = {"[CreateGroup(Mixed)]"};
+  std::string carriedOut = "+\r\n";
+  for (const auto& c : cases) {
+    std::string body = c.body;
+    if (const auto at = body.find('@'); at != std::string::npos)
+      body.replace(at, 1, "touch '" + home_.root + "/ran-" + c.name + "'");
+    commands.push_back("[AddItem(\"" + home_.MakeFileWith(c.name, body, c.mode) + "\"," + c.name + ")]");
+    carriedOut += "+\r\n";
+  }
+  ASSERT_TRUE(client_.Connect(home_.SocketPath()));
+  ASSERT_EQ(client_.Send(commands), carriedOut);
+
+  for (const auto& c : cases) {
+    const std::string entry = LauncherTitled(home_, c.name), file = home_.files + "/" + c.name;
+    ASSERT_FALSE(entry.empty()) << c.name;
+    EXPECT_EQ(KeyValue(ReadText(entry), "Exec"), (c.runs ? "" : "xdg-open ") + file) << c.name;
+    EXPECT_EQ(Launch(entry), "") << c.name;
+  }
+  const auto opened = [&](const std::string& name) {
+    return ReadText(home_.OpenedFile()).find(home_.files + "/" + name + "\n") != std::string::npos;
+  };
+  const auto ran = [&](const std::string& name) { return fs::exists(home_.root + "/ran-" + name); };
+  EXPECT_TRUE(WaitUntil([&] {
+    for (const auto& c : cases)
+      if (c.runs ? c.body != elf && !ran(c.name) : !opened(c.name)) return false;
+    return true;
+  }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // time for a wrong start to show
+  for (const auto& c : cases) {
+    EXPECT_EQ(ran(c.name), c.runs && c.body != elf) << c.name;
+    EXPECT_EQ(opened(c.name), !c.runs) << c.name;
+  }
 }
 
 // What "nobody" gets from the socket: 10 no connection, 11 the greeting, 12 closed without a word.
