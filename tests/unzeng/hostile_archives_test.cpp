@@ -113,6 +113,43 @@ TEST_F(HostileArchives, OverlappingEntriesAreRefusedAsCorrupt) {
   EXPECT_LE(snapshotTree(out()).size(), 2u);
 }
 
+// Two directory records claim one local header: the one whose name and sizes match the header
+// is the entry, wherever it stands in the directory; the other is refused.
+TEST_F(HostileArchives, SecondRecordForALocalHeaderDoesNotDisplaceTheHonestEntry) {
+  const std::string honest = "good data\n";
+  struct Case {
+    const char* label;
+    const char* impostorName;
+    std::string impostorData;  // its record claims this data's sizes
+    bool impostorFirst;        // its record comes before the honest one in the directory
+  } cases[] = {
+      {"other name, after", "evil.txt", honest, false},
+      {"other name, before", "evil.txt", honest, true},
+      {"same name, other sizes, before", "good.txt", std::string(4000, 'e'), true},
+      {"same name, other sizes, after", "good.txt", std::string(4000, 'e'), false},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    RawEntry good = file("good.txt", honest), impostor = file(c.impostorName, c.impostorData);
+    // The impostor's own local bytes stay in the file, unreferenced.
+    impostor.centralOffset = c.impostorFirst ? 30 + impostor.name.size() + impostor.data.size() : 0;
+    std::vector<RawEntry> entries = c.impostorFirst ? std::vector<RawEntry>{impostor, good} : std::vector<RawEntry>{good, impostor};
+    entries.push_back(file("other.txt", "other"));
+    std::string archive = save(buildArchive(entries));
+    EXPECT_EQ(lib.run({"", "-t", archive}), zipabi::zrTestErrors);
+    auto skipped = lib.of(zipabi::zcmSkipping);
+    ASSERT_EQ(skipped.size(), 1u);
+    EXPECT_EQ(skipped[0].name, c.impostorName);
+    EXPECT_EQ(skipped[0].reason, zipabi::zsrCorruptData);
+    std::string target = dir / ("out" + std::to_string(n++));
+    EXPECT_EQ(lib.run({"", "-o", archive, "-d", target}), zipabi::zrSomeSkipped);
+    EXPECT_EQ(readFile(target + "/good.txt"), honest);
+    EXPECT_EQ(readFile(target + "/other.txt"), "other");
+    EXPECT_FALSE(exists(target + "/evil.txt"));
+  }
+}
+
 TEST_F(HostileArchives, TruncatedArchiveIsTooCorruptedAndNothingIsWritten) {
   std::string whole = buildArchive({file("a.txt", std::string(5000, 'a'), true), file("b.txt", "b")});
   std::string archive = save(whole.substr(0, whole.size() / 2));

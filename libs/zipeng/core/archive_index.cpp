@@ -166,22 +166,58 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut, bool full
   return true;
 }
 
+// Of the records that claim the local header at one position, the one that header describes:
+// the first whose name and sizes match it, else the first whose name does, else the first.
+// Only records that collide come here, so an ordinary archive reads no header for this.
+uint32_t ownerOfHeader(ArchiveSource& source, const std::vector<ZipEntry>& entries, const uint32_t* claims, size_t count) {
+  LocalHeader local;
+  if (!readLocalHeader(source, entries[claims[0]].localHeaderPosition, local)) return claims[0];
+  // A header whose sizes follow the data in a descriptor may leave them zero.
+  const bool deferred = (local.flags & kFlagDataDescriptor) && local.compressedSize == 0 && local.uncompressedSize == 0;
+  uint32_t best = claims[0];
+  int bestScore = -1;
+  for (size_t k = 0; k < count; ++k) {
+    const ZipEntry& e = entries[claims[k]];
+    const bool sizes = deferred || (local.compressedSize == e.compressedSize && local.uncompressedSize == e.uncompressedSize);
+    const int score = (e.rawName == local.rawName ? 2 : 0) + (sizes ? 1 : 0);
+    if (score > bestScore) {
+      best = claims[k];
+      bestScore = score;
+    }
+  }
+  return best;
+}
+
 // Entries whose data would run into the next local header or the directory are marked: an
 // archive built so that entries share one compressed stream is a bomb, and those entries are
-// refused when read. Their headers are at least 30 bytes plus the name.
-void markOverlaps(ArchiveIndex& index) {
+// refused when read. Their headers are at least 30 bytes plus the name. Where several records
+// claim one header, the one it describes is judged so and the others are refused.
+void markOverlaps(ArchiveSource& source, ArchiveIndex& index) {
   auto& entries = index.entries;
   std::vector<uint32_t> order(entries.size());
   for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  // Directory order among records of one position, so the choice between them is stable.
   std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-    return entries[a].localHeaderPosition < entries[b].localHeaderPosition;
+    uint64_t pa = entries[a].localHeaderPosition, pb = entries[b].localHeaderPosition;
+    return pa != pb ? pa < pb : a < b;
   });
-  for (size_t k = 0; k < order.size(); ++k) {
-    ZipEntry& e = entries[order[k]];
-    uint64_t limit = k + 1 < order.size() ? entries[order[k + 1]].localHeaderPosition : index.dataEnd;
-    uint64_t minEnd = e.localHeaderPosition + kLocalHeaderSize + e.rawName.size();
-    if (minEnd < e.localHeaderPosition || minEnd > limit || e.compressedSize > limit - minEnd) e.overlaps = true;
-    if (e.localHeaderPosition >= index.dataEnd) e.overlaps = true;
+  for (size_t k = 0; k < order.size();) {
+    const uint64_t position = entries[order[k]].localHeaderPosition;
+    size_t next = k + 1;
+    while (next < order.size() && entries[order[next]].localHeaderPosition == position) ++next;
+    uint32_t owner = order[k];
+    if (next - k > 1 && position < index.dataEnd) {
+      owner = ownerOfHeader(source, entries, &order[k], next - k);
+      for (size_t j = k; j < next; ++j)
+        if (order[j] != owner) entries[order[j]].overlaps = true;
+    }
+    ZipEntry& e = entries[owner];
+    uint64_t limit = next < order.size() ? entries[order[next]].localHeaderPosition : index.dataEnd;
+    uint64_t minEnd = position + kLocalHeaderSize + e.rawName.size();
+    if (minEnd < position || minEnd > limit || e.compressedSize > limit - minEnd) e.overlaps = true;
+    if (position >= index.dataEnd)
+      for (size_t j = k; j < next; ++j) entries[order[j]].overlaps = true;
+    k = next;
   }
 }
 
@@ -285,7 +321,7 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
     result = zipabi::zrOk;
     return true;
   }
-  markOverlaps(index);
+  markOverlaps(source, index);
   std::unordered_set<std::string_view> seen;
   seen.reserve(index.entries.size());
   index.duplicates = false;
