@@ -202,3 +202,117 @@ TEST_F(Methods, ConcatenatedFramesAndStreamsReadAsOneEntry) {
   lib.messages.clear();
   EXPECT_EQ(lib.run({"", "-t", dir / "tail.zip"}), zipabi::zrTestErrors);
 }
+
+namespace {
+
+// `data` as the ZIP form of LZMA (its own four-byte header, the properties, the stream with an
+// end marker) whose properties declare a dictionary of `dictionary` bytes.
+std::string lzmaWithDictionary(const std::string& data, uint32_t dictionary) {
+  lzma_stream strm = LZMA_STREAM_INIT;
+  lzma_options_lzma options;
+  lzma_lzma_preset(&options, 0);
+  std::string out(data.size() + 65536, '\0');
+  if (lzma_alone_encoder(&strm, &options) != LZMA_OK) return {};
+  strm.next_in = reinterpret_cast<const uint8_t*>(data.data());
+  strm.avail_in = data.size();
+  strm.next_out = reinterpret_cast<uint8_t*>(out.data());
+  strm.avail_out = out.size();
+  lzma_ret rc = lzma_code(&strm, LZMA_FINISH);
+  out.resize(out.size() - strm.avail_out);
+  lzma_end(&strm);
+  if (rc != LZMA_STREAM_END) return {};
+  // The classic header is the properties byte, the dictionary size, then eight bytes of size.
+  std::string zip = std::string("\x09\x14\x05\x00", 4) + out[0];
+  for (int i = 0; i < 4; ++i) zip += static_cast<char>(dictionary >> (8 * i));
+  return zip + out.substr(13);
+}
+
+// An XZ stream of `data` whose block header declares the LZMA2 dictionary code `code`.
+std::string xzWithDictionary(const std::string& data, uint8_t code) {
+  std::string out(data.size() + 65536, '\0');
+  size_t n = 0;
+  if (lzma_easy_buffer_encode(0, LZMA_CHECK_CRC32, nullptr, reinterpret_cast<const uint8_t*>(data.data()), data.size(),
+                              reinterpret_cast<uint8_t*>(out.data()), &n, out.size()) != LZMA_OK)
+    return {};
+  out.resize(n);
+  // Block header after the 12-byte stream header: size, flags, the sizes it holds, then one
+  // filter (ID 0x21, one byte of properties), padding and its CRC-32.
+  const size_t start = 12, length = (static_cast<uint8_t>(out[start]) + 1) * 4;
+  const uint8_t flags = static_cast<uint8_t>(out[start + 1]);
+  size_t at = start + 2;
+  for (int vli = ((flags & 0x40) != 0) + ((flags & 0x80) != 0); vli > 0; --vli)
+    while (static_cast<uint8_t>(out[at++]) & 0x80) {
+    }
+  if (out[at] != 0x21 || out[at + 1] != 0x01) return {};
+  out[at + 2] = static_cast<char>(code);
+  const uint32_t crc = crc32Of(out.substr(start, length - 4));
+  for (int i = 0; i < 4; ++i) out[start + length - 4 + i] = static_cast<char>(crc >> (8 * i));
+  return out;
+}
+
+// A Zstandard frame of `data` whose header declares a window of 2^`windowLog` bytes.
+std::string zstdWithWindow(const std::string& data, int windowLog) {
+  ZSTD_CCtx* cctx = ZSTD_createCCtx();
+  ZSTD_CCtx_setParameter(cctx, ZSTD_c_contentSizeFlag, 0);  // so the header holds a window size
+  std::string out(ZSTD_compressBound(data.size()), '\0');
+  size_t n = ZSTD_compress2(cctx, out.data(), out.size(), data.data(), data.size());
+  ZSTD_freeCCtx(cctx);
+  if (ZSTD_isError(n) || (out[4] & 0x20)) return {};
+  out.resize(n);
+  out[5] = static_cast<char>((windowLog - 10) << 3);
+  return out;
+}
+
+}  // namespace
+
+// What a decoder may take for its dictionary or window, buffers included, is bounded. An entry
+// whose header asks for more is refused as needing more than is allowed (reason 1: the reader
+// does not take it), not as damaged, and the entries beside it are read; one just within the
+// bound is read.
+TEST_F(Methods, EntriesAskingForMoreMemoryThanAllowedAreRefusedAsSuch) {
+  const std::string data = files["text.txt"].substr(0, 100000);
+  struct Case {
+    const char* what;
+    uint16_t method;
+    std::string packed;
+    bool readable;
+  };
+  const std::vector<Case> cases = {
+      {"LZMA, 511 MiB dictionary", 14, lzmaWithDictionary(data, 511u << 20), false},
+      {"LZMA, 4 GiB dictionary", 14, lzmaWithDictionary(data, 0xFFFFFFFFu), false},
+      {"LZMA, 64 MiB dictionary", 14, lzmaWithDictionary(data, 64u << 20), true},
+      {"XZ, 512 MiB dictionary", 95, xzWithDictionary(data, 34), false},
+      {"XZ, 1.5 GiB dictionary", 95, xzWithDictionary(data, 37), false},
+      {"XZ, 64 MiB dictionary", 95, xzWithDictionary(data, 28), true},
+      {"Zstandard, 2 GiB window", 93, zstdWithWindow(data, 31), false},
+      {"Zstandard, 256 MiB window", 93, zstdWithWindow(data, 28), false},
+      {"Zstandard, 128 MiB window", 93, zstdWithWindow(data, 27), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_FALSE(c.packed.empty());
+    RawEntry big;
+    big.name = "big.bin";
+    big.data = data;
+    big.method = c.method;
+    big.packed = c.packed;
+    big.flags = c.method == 14 ? 0x0002 : 0;  // the LZMA stream ends with its marker
+    const std::string archive = dir / "memory.zip";
+    writeFile(archive, buildArchive({big, rawFile("small.txt", "small")}));
+    lib.messages.clear();
+    EXPECT_EQ(lib.run({"", "-t", archive}), c.readable ? zipabi::zrOk : zipabi::zrSomeSkipped);
+    const auto skipped = lib.of(zipabi::zcmSkipping);
+    if (c.readable) {
+      EXPECT_TRUE(skipped.empty());
+    } else {
+      EXPECT_EQ(skipped.size(), 1u);
+      if (skipped.empty()) continue;
+      EXPECT_EQ(skipped[0].name, "big.bin");
+      EXPECT_EQ(skipped[0].reason, zipabi::zsrUnknownCompression);
+    }
+    sh("rm -rf '" + (dir / "out") + "'");
+    EXPECT_EQ(lib.run({"", archive, "-d", dir / "out"}), c.readable ? zipabi::zrOk : zipabi::zrSomeSkipped);
+    EXPECT_EQ(exists(dir / "out/big.bin"), c.readable);
+    EXPECT_EQ(readFile(dir / "out/small.txt"), "small");
+  }
+}

@@ -21,7 +21,8 @@ namespace zipeng {
 
 uint8_t skipReasonOf(EntryStatus status) {
   switch (status) {
-    case EntryStatus::UnknownMethod: return zipabi::zsrUnknownCompression;
+    case EntryStatus::UnknownMethod:
+    case EntryStatus::OverMemoryLimit: return zipabi::zsrUnknownCompression;
     case EntryStatus::BadCrc: return zipabi::zsrBadCrc;
     case EntryStatus::BadPassword: return zipabi::zsrBadPassword;
     case EntryStatus::SinkFailed: return zipabi::zsrCannotOpen;
@@ -307,10 +308,12 @@ DecodeResult EntryReader::decode(ArchiveSource& source, const DecodeRequest& rq,
     settings.size = rq.size;
     settings.lzmaEndMarker = rq.lzmaEndMarker;
     settings.concatenated = rq.sizesKnown;  // the packed size says where the data ends
+    if (!im.grow(im.in, kChunk) || !im.grow(im.out, kChunk)) return fail(EntryStatus::OutOfMemory);
+    const uint64_t held = im.head.capacity() + im.in.capacity() + im.out.capacity();
+    settings.memoryLimit = held < kDecodeMemoryLimit ? kDecodeMemoryLimit - held : 0;
     bool noMemory = false;
     std::unique_ptr<StreamDecoder> decoder = makeStreamDecoder(settings, &noMemory);
     if (!decoder) return fail(noMemory ? EntryStatus::OutOfMemory : EntryStatus::UnknownMethod);
-    if (!im.grow(im.in, kChunk) || !im.grow(im.out, kChunk)) return fail(EntryStatus::OutOfMemory);
     uint64_t at = 0;
     const uint8_t* in = nullptr;
     size_t inLeft = 0;
@@ -326,6 +329,7 @@ DecodeResult EntryReader::decode(ArchiveSource& source, const DecodeRequest& rq,
       size_t outLeft = kChunk;
       StreamDecoder::Step step = decoder->run(in, inLeft, out, outLeft, at >= rq.packed);
       if (step == StreamDecoder::Step::OutOfMemory) return fail(EntryStatus::OutOfMemory);
+      if (step == StreamDecoder::Step::OverMemoryLimit) return fail(EntryStatus::OverMemoryLimit);
       if (step == StreamDecoder::Step::Corrupt) return fail(EntryStatus::Corrupt);
       if (step == StreamDecoder::Step::CheckFailed) return fail(EntryStatus::BadCrc);
       size_t got = kChunk - outLeft;

@@ -23,6 +23,8 @@ struct ZipEntry;
 enum class EntryStatus {
   Ok,
   UnknownMethod,    // reason 1
+  OverMemoryLimit,  // reason 1 too: its dictionary or window needs more memory than a decoder may
+                    // take (kDecodeMemoryLimit); the data is not known to be damaged
   BadCrc,           // reason 2
   BadPassword,      // reason 5 (no password, or the check byte did not match)
   Corrupt,          // reason 6 (bad stream, sizes that the data contradicts, bad local header)

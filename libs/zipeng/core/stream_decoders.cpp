@@ -89,11 +89,13 @@ class LzmaDecoder final : public StreamDecoder {
   LzmaDecoder(bool zipLzma, const StreamSettings& settings)
       : zipLzma_(zipLzma),
         concatenated_(!zipLzma && settings.concatenated),
+        memoryLimit_(std::max<uint64_t>(settings.memoryLimit, 1)),
         size_((settings.sizeKnown && !settings.lzmaEndMarker) ? settings.size : UINT64_MAX) {}
   ~LzmaDecoder() override { lzma_end(&strm_); }
+  // The limit counts the dictionary and everything else liblzma allocates for the stream.
   bool init() {
-    lzma_ret rc = zipLzma_ ? lzma_alone_decoder(&strm_, kDecoderMemoryLimit)
-                           : lzma_stream_decoder(&strm_, kDecoderMemoryLimit, concatenated_ ? LZMA_CONCATENATED : 0);
+    lzma_ret rc = zipLzma_ ? lzma_alone_decoder(&strm_, memoryLimit_)
+                           : lzma_stream_decoder(&strm_, memoryLimit_, concatenated_ ? LZMA_CONCATENATED : 0);
     return rc == LZMA_OK;
   }
   Step run(const uint8_t*& in, size_t& inLeft, uint8_t*& out, size_t& outLeft, bool inputEnds) override {
@@ -131,10 +133,14 @@ class LzmaDecoder final : public StreamDecoder {
 
  private:
   size_t headerWanted() const { return header_.size() < 4 ? 4 : 4 + get16(header_.data() + 2); }
-  static Step map(lzma_ret rc) { return rc == LZMA_MEM_ERROR ? Step::OutOfMemory : Step::Corrupt; }
+  static Step map(lzma_ret rc) {
+    if (rc == LZMA_MEMLIMIT_ERROR) return Step::OverMemoryLimit;
+    return rc == LZMA_MEM_ERROR ? Step::OutOfMemory : Step::Corrupt;
+  }
   lzma_stream strm_ = LZMA_STREAM_INIT;
   bool zipLzma_;
   bool concatenated_;
+  uint64_t memoryLimit_;
   uint64_t size_;
   bool headerDone_ = false;
   std::basic_string<uint8_t> header_;
@@ -147,7 +153,9 @@ class ZstdDecoder final : public StreamDecoder {
   bool init() {
     ds_ = ZSTD_createDStream();
     if (!ds_) return false;
-    // The window a frame may ask for is bounded (2^27 bytes, the library's own default cap).
+    // The window a frame may ask for is bounded at 2^27 bytes, the library's own default cap:
+    // with the stream's buffers that stays far below the memory limit.
+    static_assert((1ull << 27) * 2 < kDecodeMemoryLimit);
     return !ZSTD_isError(ZSTD_DCtx_setParameter(ds_, ZSTD_d_windowLogMax, 27));
   }
   Step run(const uint8_t*& in, size_t& inLeft, uint8_t*& out, size_t& outLeft, bool inputEnds) override {
@@ -158,6 +166,7 @@ class ZstdDecoder final : public StreamDecoder {
     if (ZSTD_isError(rc)) {
       ZSTD_ErrorCode code = ZSTD_getErrorCode(rc);
       if (code == ZSTD_error_memory_allocation) return Step::OutOfMemory;
+      if (code == ZSTD_error_frameParameter_windowTooLarge) return Step::OverMemoryLimit;
       return code == ZSTD_error_checksum_wrong ? Step::CheckFailed : Step::Corrupt;
     }
     if (rc != 0) return Step::More;

@@ -13,17 +13,19 @@ namespace zipeng {
 class StreamDecoder {
  public:
   // CheckFailed: the format's own integrity check (bzip2's block CRC, Zstandard's checksum) did
-  // not hold.
-  enum class Step { More, End, Corrupt, CheckFailed, OutOfMemory };
+  // not hold. OverMemoryLimit: the stream asks for a dictionary or window larger than the
+  // settings allow.
+  enum class Step { More, End, Corrupt, CheckFailed, OutOfMemory, OverMemoryLimit };
   virtual ~StreamDecoder() = default;
   // Takes from [in, in + inLeft) and writes into [out, out + outLeft), moving both forward.
   // `inputEnds`: no input follows what is given.
   virtual Step run(const uint8_t*& in, size_t& inLeft, uint8_t*& out, size_t& outLeft, bool inputEnds) = 0;
 };
 
-// The most memory a decoder may take for its dictionary or window: a stream that asks for more
-// is treated as damaged rather than allowed to claim the machine.
-inline constexpr uint64_t kDecoderMemoryLimit = 512ull << 20;
+// The most memory the decoding of one entry may hold: the decoder's dictionary or window with
+// its tables, and the reader's own buffers. A stream that asks for more is refused, not allowed
+// to claim the machine.
+inline constexpr uint64_t kDecodeMemoryLimit = 512ull << 20;
 
 struct StreamSettings {
   uint16_t method = 0;
@@ -34,6 +36,8 @@ struct StreamSettings {
   // then follow one another up to that end, as both formats allow. Otherwise the first one ends
   // the data (repair, which looks for where the data ends).
   bool concatenated = false;
+  // What the decoder may take, all it allocates included: the bound less what the caller holds.
+  uint64_t memoryLimit = kDecodeMemoryLimit;
 };
 
 // A decoder for `settings.method`, or null when the method has none here. Null with
