@@ -35,6 +35,21 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t at, std::uint32_t& cod
   return length;
 }
 
+// Characters that draw as nothing yet change what a text says or how it reads: the default
+// ignorable code points of Unicode (bidirectional controls, zero-width characters, fillers, tags,
+// variation selectors, ...) and the line and paragraph separators.
+bool IsInvisible(std::uint32_t c) {
+  static constexpr std::uint32_t kRanges[][2] = {
+      {0x00AD, 0x00AD},   {0x034F, 0x034F},   {0x061C, 0x061C},   {0x115F, 0x1160},   {0x17B4, 0x17B5},
+      {0x180B, 0x180F},   {0x200B, 0x200F},   {0x2028, 0x202E},   {0x2060, 0x206F},   {0x3164, 0x3164},
+      {0xFE00, 0xFE0F},   {0xFEFF, 0xFEFF},   {0xFFA0, 0xFFA0},   {0xFFF0, 0xFFF8},   {0x1BCA0, 0x1BCA3},
+      {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF},
+  };
+  for (const auto& [first, last] : kRanges)
+    if (c >= first && c <= last) return true;
+  return false;
+}
+
 }  // namespace
 
 bool IsCleanText(std::string_view text) {
@@ -42,7 +57,7 @@ bool IsCleanText(std::string_view text) {
     std::uint32_t codePoint = 0;
     const std::size_t length = DecodeUtf8(text, at, codePoint);
     if (length == 0) return false;
-    if (codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F)) return false;
+    if (codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F) || IsInvisible(codePoint)) return false;
     at += length;
   }
   return true;

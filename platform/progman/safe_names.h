@@ -9,7 +9,8 @@
 namespace progman {
 
 // Well-formed UTF-8 without any control character (C0, DEL or C1), so it can stand on one line of
-// a desktop entry as it is.
+// a desktop entry as it is, and without bidirectional controls or other invisible characters, so a
+// menu entry cannot pass for another.
 bool IsCleanText(std::string_view text);
 
 // A group name the service accepts: clean, not empty, without "/" and without "..".

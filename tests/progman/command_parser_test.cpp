@@ -59,6 +59,8 @@ TEST_F(CommandParser, ReadsWellFormedCommands) {
       {R"([AddItem("@/a,b.txt",a,b (1).txt)])", "a,b (1).txt", "@/a,b.txt"},
       {"[AddItem(@/a,b.txt,a,b.txt)]", "a,b.txt", "@/a,b.txt"},
       {"[AddItem(@/doc,v2,Doc)]", "v2,Doc", "@/doc"},  // the shortest part naming a file wins
+      {"[CreateGroup(Grüße 日本語 العربية)]", "Grüße 日本語 العربية", ""},
+      {"[AddItem(@/doc,\u00a0non-breaking)]", "\u00a0non-breaking", "@/doc"},  // visible spacing stays
   };
   for (const auto& c : cases) {
     const auto command = progman::ParseCommand(Expand(c.text));
@@ -79,6 +81,12 @@ TEST_F(CommandParser, RefusesEverythingElse) {
       // Group names.
       "[CreateGroup()]", "[CreateGroup(a/b)]", "[CreateGroup(..)]", "[CreateGroup(a..b)]", "[CreateGroup(tab\there)]",
       "[CreateGroup(new\nline)]", "[CreateGroup(bad \xff utf-8)]", "[CreateGroup(C1 \xc2\x85 control)]",
+      // Bidirectional controls and invisible characters, which make a menu entry read as another.
+      "[CreateGroup(Tools\u202egpj.exe)]", "[CreateGroup(\u2066Tools\u2069)]", "[CreateGroup(Tools\u200e)]",
+      "[CreateGroup(\u061cTools)]", "[CreateGroup(To\u200bols)]", "[CreateGroup(\ufeffTools)]",
+      "[CreateGroup(To\u00adols)]", "[CreateGroup(To\u2060ols)]", "[CreateGroup(Tools\U000e0041)]",
+      "[CreateGroup(\u3164)]", "[CreateGroup(line\u2028break)]", "[CreateGroup(para\u2029break)]",
+      "[AddItem(\"@/read me.txt\",read me\u202etxt.exe)]", "[AddItem(@/doc,Doc\u200d)]",
       // Items.
       "[AddItem(@/read me.txt)]", R"([AddItem("@/read me.txt")])", R"([AddItem("@/read me.txt",)])",
       "[AddItem(,Title)]", R"([AddItem("@/read me.txt,Title)])", R"([AddItem("@/read me.txt"x,Title)])",
