@@ -75,9 +75,10 @@ class TDialogs {
   // exist. Create it?") and the whole chain is created when the user agrees.
   virtual bool SelectDirectory(const QString& caption, QString& directory) = 0;
 
-  // Asks for a password, each character shown as "*", at most `maxBytes` bytes of UTF-8.
-  // False when the user cancelled; `password` receives the answer otherwise.
-  virtual bool PasswordQuery(const QString& caption, const QString& prompt, QString& password,
+  // Asks for a password, each character shown as "*", at most `maxBytes` bytes of UTF-8, with
+  // OK, Cancel and Abort. mrOk with `password` set; mrCancel when the user passed this one by;
+  // mrAbort when the user wants the whole operation stopped.
+  virtual int PasswordQuery(const QString& caption, const QString& prompt, QString& password,
                              int maxBytes) = 0;
 };
 

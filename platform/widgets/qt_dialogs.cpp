@@ -178,8 +178,8 @@ bool TQtDialogs::SelectDirectory(const QString& caption, QString& directory) {
   return true;
 }
 
-bool TQtDialogs::PasswordQuery(const QString& caption, const QString& prompt, QString& password,
-                               int maxBytes) {
+int TQtDialogs::PasswordQuery(const QString& caption, const QString& prompt, QString& password,
+                              int maxBytes) {
   QInputDialog dialog(Owner());
   dialog.setWindowTitle(caption);
   dialog.setLabelText(prompt);
@@ -193,10 +193,19 @@ bool TQtDialogs::PasswordQuery(const QString& caption, const QString& prompt, QS
       if (cut != text) edit->setText(cut);
     });
   }
+  // Beside OK and Cancel (this file only), a way out of the whole operation.
+  bool stop = false;
+  if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+    QPushButton* abort = buttons->addButton(QDialogButtonBox::Abort);
+    QObject::connect(abort, &QPushButton::clicked, &dialog, [&dialog, &stop] {
+      stop = true;
+      dialog.reject();
+    });
+  }
   const TUserWaits waiting;
-  if (dialog.exec() != QDialog::Accepted) return false;
+  if (dialog.exec() != QDialog::Accepted) return stop ? mrAbort : mrCancel;
   password = CutToBytes(dialog.textValue(), maxBytes);
-  return true;
+  return mrOk;
 }
 
 TFolderChooser::TFolderChooser(TDialogs& dialogs, const QString& caption, const QString& start,

@@ -24,7 +24,7 @@ class TQtDialogs : public TDialogs {
   bool OpenFileDialog(const TFileDialogRequest& request, QStringList& files) override;
   bool SaveFileDialog(const TFileDialogRequest& request, QString& file) override;
   bool SelectDirectory(const QString& caption, QString& directory) override;
-  bool PasswordQuery(const QString& caption, const QString& prompt, QString& password,
+  int PasswordQuery(const QString& caption, const QString& prompt, QString& password,
                      int maxBytes) override;
 
   // Runs when the Help button of a message is pressed, with the message's help context.

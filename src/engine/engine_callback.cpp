@@ -79,11 +79,13 @@ void TZipEngine::HandleMessage(std::int32_t Message, void* Data) {
       break;
     case zcmPassword: {
       auto* lib = As<TZipLibPwdQuery>(Data);
-      if (!Password.isEmpty()) {
-        // The stored password is offered without asking anyone.
+      // The library has already tried the stored password (element 0) when it asks: with a
+      // handler the user is asked, otherwise the stored one is all there is to offer.
+      if (!OnPwdQuery) {
+        if (Password.isEmpty()) break;
         CopyToLibrary(Password.toUtf8(), lib->PasswordBuffer, kPasswordCapacity - 1, true);
         lib->Response = kPasswordSupplied;
-      } else if (OnPwdQuery) {
+      } else {
         TZipPwdQuery query{TextFromLibrary(lib->FileName), QString(), lib->Response};
         OnPwdQuery(*this, query);
         CopyToLibrary(query.Password.toUtf8(), lib->PasswordBuffer, kPasswordCapacity - 1, true);

@@ -41,6 +41,7 @@ void TMainFormFm::FileNewMnClick(QObject* /*Sender*/) {
   // The dialog has asked whether to replace it; the new archive starts empty.
   if (QFileInfo(chosen).isFile()) QFile::remove(chosen);
   MainXz->ZipFileName = chosen;
+  FArchivePassword = {};  // nothing typed for an earlier archive is offered
   AddToRecentFiles(chosen);
   UpdateTitle();
   ClearContents();
@@ -64,6 +65,7 @@ void TMainFormFm::FileOpenMnClick(QObject* /*Sender*/) {
   LastDirectory = FolderOfFile(name);
   AddToRecentFiles(name);
   MainXz->ZipFileName = name;
+  FArchivePassword = {};  // nothing typed for an earlier archive is offered
   UpdateTitle();
   ReadArchive();
   UpdateToolButtons();
@@ -71,6 +73,7 @@ void TMainFormFm::FileOpenMnClick(QObject* /*Sender*/) {
 
 void TMainFormFm::FileCloseMnClick(QObject* /*Sender*/) {
   MainXz->ZipFileName.clear();
+  FArchivePassword = {};  // nothing typed for an earlier archive is offered
   UpdateTitle();
   ClearContents();
   ui->ListView->setStatusTip(QString());
@@ -81,6 +84,7 @@ void TMainFormFm::FileCloseMnClick(QObject* /*Sender*/) {
 void TMainFormFm::OpenZipFile(const QString& FileName) {
   TBusyPeriod busy(*this);
   MainXz->ZipFileName = FileName;
+  FArchivePassword = {};  // nothing typed for an earlier archive is offered
   UpdateTitle();
   OpeningArchive = true;
   struct TReset {

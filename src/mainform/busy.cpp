@@ -13,7 +13,10 @@
 
 void TMainFormFm::SetBusy(bool Done) {
   // A password question belongs to one operation: a new one starts asking afresh.
-  if (!Done && BusyCount == 0) FPasswordAskedFor.clear();
+  if (!Done && BusyCount == 0) {
+    FPasswordAskedFor.clear();
+    FPasswordTyped.clear();
+  }
   BusyCount += Done ? -1 : 1;
   if (BusyCount < 0) BusyCount = 0;
   const bool idle = BusyCount == 0;

@@ -104,9 +104,17 @@ void TMainFormFm::ExtractSelected(const QString& Folder, int Method) {
   MainXz->ExtractDirectory = Folder;
   MainXz->UsePaths = ExtractPath;
   StatusPanel0->setText(QStringLiteral("Extracting selected files."));
+  // A password typed for this archive is tried first while it stays open; the configured one
+  // stays as the user set it.
+  const QString configured = MainXz->Password;
+  if (FArchivePassword.Archive == MainXz->ZipFileName && !FArchivePassword.Password.isEmpty())
+    MainXz->Password = FArchivePassword.Password;
   // 0 extract all, 1 freshen, 2 update; any other value extracts nothing.
-  if (Method >= 0 && Method <= 2)
-    ReportResult(MainXz->Extract(Method), QStringLiteral("extracting"), FServices.Dialogs);
+  int code = 0;
+  if (Method >= 0 && Method <= 2) code = MainXz->Extract(Method);
+  MainXz->Password = configured;
+  if (!FPasswordTyped.isEmpty()) FArchivePassword = {MainXz->ZipFileName, FPasswordTyped};
+  ReportResult(code, QStringLiteral("extracting"), FServices.Dialogs);
   FNeverOverwriting = false;
 }
 
@@ -252,22 +260,29 @@ void TMainFormFm::MainXzReplace(TZipEngine& ZipEngine, TZipReplace& Replace) {
     ZipEngine.Abort = true;  // Abort, or the box closed another way: the engine stops
 }
 
-// Only reached when no password is configured: the configured one is offered without asking.
-void TMainFormFm::MainXzPwdQuery(TZipEngine& /*ZipEngine*/, TZipPwdQuery& PwdQuery) {
+// Reached when the password the engine tried first (the configured one, or the one that worked
+// last in this archive) does not fit an entry. The engine tries an answer that fitted before
+// on each later entry and asks again only when it does not fit; after a Cancel it asks no more
+// in that operation.
+void TMainFormFm::MainXzPwdQuery(TZipEngine& ZipEngine, TZipPwdQuery& PwdQuery) {
   // The engine asks again for the same entry only when the answer did not fit it.
   const bool again = PwdQuery.FileName == FPasswordAskedFor;
   FPasswordAskedFor = PwdQuery.FileName;
+  if (again) FPasswordTyped.clear();
   const QString prompt =
       again ? QStringLiteral("The password for \"") + PwdQuery.FileName + QStringLiteral("\" is not correct. Enter it again:")
             : QStringLiteral("Enter the password for \"") + PwdQuery.FileName + QStringLiteral("\":");
   QString password;
-  if (FServices.Dialogs.PasswordQuery(QStringLiteral("Password"), prompt, password, kPasswordLimit) &&
-      !password.isEmpty()) {
+  const int answer = FServices.Dialogs.PasswordQuery(QStringLiteral("Password"), prompt, password, kPasswordLimit);
+  if (answer == platform::mrOk && !password.isEmpty()) {
     PwdQuery.Password = CutToBytes(password, kPasswordLimit);
     PwdQuery.Response = TZipPwdQuery::kSupplied;
+    FPasswordTyped = PwdQuery.Password;
   } else {
-    // Cancelled or nothing typed: the entry is skipped as one without a password.
+    // Cancelled or nothing typed: the entry is skipped as one without a password, and so are
+    // the others of this operation. Abort stops the operation.
     PwdQuery.Password.clear();
     PwdQuery.Response = 0;
+    if (answer == platform::mrAbort) ZipEngine.Abort = true;
   }
 }

@@ -253,4 +253,10 @@ class TMainFormFm : public QMainWindow {
   // Windows showing archives viewed out of this one; they close before this one does.
   QList<QPointer<TMainFormFm>> FNestedWindows;
   QString FPasswordAskedFor;  // the entry of the last password question of this operation
+  QString FPasswordTyped;      // the last typed password of this operation that the engine took
+  // The password that last worked in an archive, tried first while that archive stays open.
+  struct TArchivePassword {
+    QString Archive;
+    QString Password;
+  } FArchivePassword;
 };

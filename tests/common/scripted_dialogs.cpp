@@ -53,18 +53,21 @@ bool TScriptedDialogs::SelectDirectory(const QString& caption, QString& director
   return !directory.isEmpty();
 }
 
-bool TScriptedDialogs::PasswordQuery(const QString& caption, const QString& prompt, QString& password,
-                                     int maxBytes) {
+int TScriptedDialogs::PasswordQuery(const QString& caption, const QString& prompt, QString& password,
+                                    int maxBytes) {
   TRecordedPrompt recorded;
   recorded.Kind = "password";
   recorded.Caption = caption;
   recorded.Text = prompt;
   recorded.Buttons = static_cast<unsigned>(maxBytes);
   Prompts.append(recorded);
-  if (PasswordAnswers.empty()) return false;
-  password = PasswordAnswers.front();
+  if (PasswordAnswers.empty()) return platform::mrCancel;
+  const QString answer = PasswordAnswers.front();
   PasswordAnswers.pop_front();
-  return !password.isEmpty();
+  if (answer == kStopAnswer) return platform::mrAbort;
+  if (answer.isEmpty()) return platform::mrCancel;
+  password = answer;
+  return platform::mrOk;
 }
 
 QStringList TScriptedDialogs::Messages() const {

@@ -29,8 +29,10 @@ class TScriptedDialogs : public platform::TDialogs {
   std::deque<QStringList> OpenAnswers;
   std::deque<QString> SaveAnswers;
   std::deque<QString> FolderAnswers;
-  // Answers for the password question: an empty string means "cancelled".
+  // Answers for the password question: an empty string means "cancelled", kStopAnswer "stop
+  // the whole operation".
   std::deque<QString> PasswordAnswers;
+  static inline const QString kStopAnswer = QStringLiteral("<stop>");
 
   QList<TRecordedPrompt> Prompts;
 
@@ -39,7 +41,7 @@ class TScriptedDialogs : public platform::TDialogs {
   bool OpenFileDialog(const platform::TFileDialogRequest& request, QStringList& files) override;
   bool SaveFileDialog(const platform::TFileDialogRequest& request, QString& file) override;
   bool SelectDirectory(const QString& caption, QString& directory) override;
-  bool PasswordQuery(const QString& caption, const QString& prompt, QString& password, int maxBytes) override;
+  int PasswordQuery(const QString& caption, const QString& prompt, QString& password, int maxBytes) override;
 
   // Message prompts only, as "Caption: text" lines.
   QStringList Messages() const;

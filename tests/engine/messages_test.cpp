@@ -159,19 +159,31 @@ TEST_F(FakeEngineTest, ReplaceQuestionIsAnsweredByTheHandler) {
   EXPECT_EQ(newName[0], '\0');  // the empty new name, terminated
 }
 
-TEST_F(FakeEngineTest, StoredPasswordAnswersWithoutAskingAndIsCutAt80) {
-  bool asked = false;
-  Engine.OnPwdQuery = [&](TZipEngine&, TZipPwdQuery&) { asked = true; };
+// Without a handler the stored password is all there is to offer. With one, the user is asked
+// even when a password is stored: the library asks only once the stored one (element 0) failed.
+TEST_F(FakeEngineTest, StoredPasswordAnswersOnlyWithoutAHandlerAndIsCutAt80) {
   Engine.Password = QString(100, QLatin1Char('p'));
   char buffer[kPasswordCapacity + 10];
   std::memset(buffer, 'x', sizeof buffer);
   TZipLibPwdQuery lib{"secret.txt", buffer, 0, {}};
   Play([&](TFakeCall& call) { call.Send(zcmPassword, &lib); });
   Engine.Extract(0);
-  EXPECT_FALSE(asked);
   EXPECT_EQ(std::strlen(buffer), 80u);
   EXPECT_EQ(buffer[81], 'x');  // nothing written past the terminator
   EXPECT_EQ(lib.Response, kPasswordSupplied);
+
+  bool asked = false;
+  Engine.OnPwdQuery = [&](TZipEngine&, TZipPwdQuery& query) {
+    asked = true;
+    query.Password = QStringLiteral("typed");
+    query.Response = 2;
+  };
+  lib.Response = 0;
+  Play([&](TFakeCall& call) { call.Send(zcmPassword, &lib); });
+  Engine.Extract(0);
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(std::string(buffer), "typed");
+  EXPECT_EQ(Engine.Password, QString(100, QLatin1Char('p')));
 }
 
 TEST_F(FakeEngineTest, PasswordQuestionGoesToTheHandlerWhenNoneIsStored) {

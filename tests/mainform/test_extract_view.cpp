@@ -499,7 +499,10 @@ class TestExtractView : public QObject {
              QStringLiteral("The password for \"secret.txt\" is not correct. Enter it again:"));
     QCOMPARE(Contents(Path("out/secret.txt")), QByteArray("top secret"));
 
-    // Cancelled: skipped as before, with the engine's warning.
+    // Cancelled: skipped as before, with the engine's warning. (Opened again first: while it
+    // stays open, the password that worked is tried without a question.)
+    Open(rig, archive);
+    SelectNamed(rig, {"secret.txt"});
     rig.Dialogs.Clear();
     rig.Dialogs.FolderAnswers = {Path("out2")};
     Button(rig, "SpdBtnExtract")->click();
@@ -515,6 +518,65 @@ class TestExtractView : public QObject {
     Button(rig, "SpdBtnExtract")->click();
     QCOMPARE(rig.Dialogs.Prompts.size(), 1);
     QCOMPARE(Contents(Path("out3/secret.txt")), QByteArray("top secret"));
+  }
+
+  // Seven encrypted entries: one question per operation however it is answered. Cancel skips
+  // them all (one warning each), a wrong configured password lets the user type the right one
+  // (and stays configured), Abort stops the operation, and View remembers what worked.
+  void onePasswordQuestionPerOperation() {
+    const QString archive = Path("seven.zip");
+    QStringList names;
+    for (int n = 1; n <= 7; ++n) {
+      names << QString("e%1.txt").arg(n);
+      QVERIFY(WriteFile(Path("src/" + names.last()), QByteArray(20, char('0' + n))));
+    }
+    QProcess sevenZip;
+    sevenZip.setWorkingDirectory(Path("src"));
+    sevenZip.start("7zz", QStringList{"a", "-tzip", "-psecret", "-mem=AES256", archive} + names);
+    QVERIFY(sevenZip.waitForFinished(60000) && sevenZip.exitCode() == 0);
+    TWindowRig rig;
+    Open(rig, archive);
+    rig.Window->ConfirmExtract = false;
+    auto extractAll = [&](const QString& folder, std::deque<QString> answers) {
+      rig.Dialogs.Clear();
+      rig.Dialogs.PasswordAnswers = std::move(answers);
+      rig.Dialogs.FolderAnswers = {Path(folder)};
+      rig.Window->EditSelectAllMnClick(nullptr);
+      Button(rig, "SpdBtnExtract")->click();
+      return rig.Dialogs.Prompts.size() - 1 - rig.Dialogs.Messages().size();  // password questions
+    };
+
+    QCOMPARE(extractAll("cancelled", {""}), 1);
+    QStringList skipped = rig.Dialogs.Messages();
+    QCOMPARE(skipped.size(), 8);
+    QCOMPARE(skipped.last(), QStringLiteral("Information: Some files were skipped while extracting."));
+    QCOMPARE(skipped.filter("invalid or no password").size(), 7);
+    QVERIFY(!QFileInfo::exists(Path("cancelled/e1.txt")));
+
+    rig.Window->Password = "nope";
+    rig.Window->MainXz->Password = "nope";
+    QCOMPARE(extractAll("typed", {"secret"}), 1);
+    QCOMPARE(rig.Dialogs.Messages(), QStringList());
+    QCOMPARE(FilesUnder(Path("typed")).size(), 7);
+    QCOMPARE(rig.Window->Password, QStringLiteral("nope"));
+    QCOMPARE(rig.Window->MainXz->Password, QStringLiteral("nope"));
+
+    Open(rig, archive);  // opened again: nothing typed before is remembered
+    QCOMPARE(extractAll("stopped", {testing_support::TScriptedDialogs::kStopAnswer}), 1);
+    QCOMPARE(rig.Dialogs.Messages(), QStringList{"Information: The extracting operation was aborted."});
+    QVERIFY(!QFileInfo::exists(Path("stopped/e1.txt")));
+
+    rig.Window->Password.clear();
+    rig.Window->MainXz->Password.clear();
+    rig.Dialogs.Clear();
+    rig.Dialogs.PasswordAnswers = {"secret"};
+    SelectNamed(rig, {"e1.txt"});
+    rig.Window->SpdBtnViewClick(nullptr);
+    SelectNamed(rig, {"e2.txt"});
+    rig.Window->SpdBtnViewClick(nullptr);
+    QCOMPARE(rig.Dialogs.Prompts.size(), 1);
+    QCOMPARE(rig.Shell.Requests.size(), 2);
+    QCOMPARE(Contents(rig.Shell.Requests[1].File), QByteArray(20, '2'));
   }
 
   // Names that look like patterns or like the engine's include and exclude marks, and a ":"
