@@ -1,5 +1,6 @@
 #include "platform/progman/conversation.h"
 
+#include "platform/progman/exec_quoting.h"
 #include "platform/progman/launch_choice.h"
 
 namespace progman {
@@ -20,8 +21,7 @@ bool Conversation::CreateGroup(const Command& command) {
 bool Conversation::AddItem(const Command& command) {
   if (!currentGroup_) return false;
   const MenuItem item{command.file, command.title, StartsDirectly(command.file)};
-  // A program's path may not contain "=" on an Exec line, and there is no way to quote one.
-  if (item.startsDirectly && item.file.find('=') != std::string::npos) return false;
+  if (item.startsDirectly && !CanBeExecProgram(item.file)) return false;
   return WriteItem(folders_, *currentGroup_, item);
 }
 

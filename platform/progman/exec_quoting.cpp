@@ -34,6 +34,8 @@ std::string ExecValue(const std::vector<std::string>& arguments) {
   return EscapeStringValue(line);
 }
 
+bool CanBeExecProgram(std::string_view path) { return path.find_first_of("=%") == std::string_view::npos; }
+
 std::string EscapeStringValue(std::string_view value) {
   std::string text;
   for (std::size_t i = 0; i < value.size(); ++i) {

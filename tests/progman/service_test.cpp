@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
+#include <sstream>
 #include <thread>
 
 #include "progman_test_support.h"
@@ -198,6 +200,52 @@ TEST_F(ProgManService, LaunchersRunOnlyRealPrograms) {
     EXPECT_EQ(ran(c.name), c.runs && c.body != elf) << c.name;
     EXPECT_EQ(opened(c.name), !c.runs) << c.name;
   }
+}
+
+// A "%" (or "=") in a path gives a launcher that both the validator and GLib's loader take and that opens
+// exactly that file, or the item is refused. A program's path cannot hold one: GLib looks the
+// program up before it reads "%%" as "%".
+TEST_F(ProgManService, PercentSignsGiveWorkingLaunchersOrAreRefused) {
+  if (!HasProgram("gio") || !HasProgram("desktop-file-validate")) GTEST_SKIP() << "needs gio and desktop-file-validate";
+  home_.InstallOpener();
+  fs::create_directory(home_.files + "/50% off");
+  const struct {
+    std::string name;
+    bool program, accepted;
+  } cases[] = {
+      {"100%.txt", false, true},   {"%f.txt", false, true}, {"%%u %k.txt", false, true},
+      {"50% off/a b.txt", false, true}, {"tool%d.sh", true, false}, {"50% off/tool.sh", true, false},
+      {"a=b.txt", false, true},         {"a=b.sh", true, false},  // nor may it hold "="
+  };
+  std::vector<std::string> commands = {"[CreateGroup(Percent)]"};
+  std::string answers = "+\r\n";
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    const std::string body = "#!/bin/sh\ntouch '" + home_.root + "/ran-" + std::to_string(i) + "'\n";
+    commands.push_back("[AddItem(\"" + home_.MakeFileWith(c.name, body, c.program ? 0755 : 0644) + "\",item " +
+                       std::to_string(i) + ")]");
+    answers += c.accepted ? "+\r\n" : "-\r\n";
+  }
+  ASSERT_TRUE(client_.Connect(home_.SocketPath()));
+  ASSERT_EQ(client_.Send(commands), answers);
+
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    const std::string entry = LauncherTitled(home_, "item " + std::to_string(i));
+    EXPECT_EQ(entry.empty(), !c.accepted) << c.name;
+    if (entry.empty()) continue;
+    EXPECT_EQ(ValidationProblems({entry}), "") << c.name;
+    EXPECT_EQ(Launch(entry), "") << c.name;
+  }
+  std::multiset<std::string> expected, opened;
+  std::size_t expectedSize = 0;
+  for (const auto& c : cases)
+    if (c.accepted) expected.insert(home_.files + "/" + c.name), expectedSize += home_.files.size() + c.name.size() + 2;
+  EXPECT_TRUE(WaitUntil([&] { return ReadText(home_.OpenedFile()).size() >= expectedSize; }));
+  std::istringstream lines(ReadText(home_.OpenedFile()));
+  for (std::string line; std::getline(lines, line);) opened.insert(line);
+  EXPECT_EQ(opened, expected);
+  for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_FALSE(fs::exists(home_.root + "/ran-" + std::to_string(i)));
 }
 
 // What "nobody" gets from the socket: 10 no connection, 11 the greeting, 12 closed without a word.
