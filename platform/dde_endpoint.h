@@ -3,7 +3,8 @@
 //
 // The conversation, on a local stream socket:
 //   - The service listens at <folder>/<service name>, where <folder> is
-//     $XDG_RUNTIME_DIR/parcelix-dde, or, without XDG_RUNTIME_DIR, <temporary folder>/parcelix-dde-<uid>.
+//     $XDG_RUNTIME_DIR/parcelix-dde, or, without XDG_RUNTIME_DIR, <cache folder>/parcelix-dde
+//     ($XDG_CACHE_HOME or ~/.cache), where no other user can make it first.
 //     The folder belongs to the user alone (mode 0700, owned by them, not a link); neither side
 //     uses a folder that is not.
 //   - On accepting a connection the service checks the peer's credentials; a peer of the same
@@ -22,7 +23,7 @@ inline constexpr std::size_t kDdeCommandLimit = 255;  // bytes of a command, lin
 inline constexpr char kDdeGreeting[] = "OK\r\n";
 
 // The user's private folder for service sockets. With `create` a missing folder is made (mode
-// 0700). Empty when there is none or when the one there is not safe to use (another owner,
+// 0700, with any missing parent). Empty when there is none or when the one there is not safe to use (another owner,
 // other permissions, a link).
 std::string DdeSocketFolder(bool create);
 

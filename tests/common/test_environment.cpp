@@ -17,6 +17,7 @@ TTestEnvironment::TTestEnvironment() {
   qputenv("XDG_CONFIG_HOME", ConfigHome().toLocal8Bit());
   qputenv("XDG_DATA_HOME", DataHome().toLocal8Bit());
   qputenv("TMPDIR", TempDir().toLocal8Bit());
+  qputenv("XDG_CACHE_HOME", (FRoot + "/cache").toLocal8Bit());  // service sockets without XDG_RUNTIME_DIR
   // Thousands separators, dates and times as the tests expect them.
   qputenv("LC_ALL", "en_US.UTF-8");
   qputenv("LANG", "en_US.UTF-8");

@@ -13,7 +13,7 @@ class TTestEnvironment {
   TTestEnvironment(const TTestEnvironment&) = delete;
   TTestEnvironment& operator=(const TTestEnvironment&) = delete;
 
-  // The fresh folder; XDG_CONFIG_HOME, XDG_DATA_HOME and TMPDIR lie inside it.
+  // The fresh folder; XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_CACHE_HOME and TMPDIR lie inside it.
   QString Root() const { return FRoot; }
   QString ConfigHome() const { return FRoot + "/config"; }
   QString DataHome() const { return FRoot + "/data"; }

@@ -12,10 +12,12 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <thread>
 
+#include "platform/dde_endpoint.h"
 #include "progman_test_support.h"
 
 namespace {
@@ -286,6 +288,58 @@ TEST(ProgManLifetime, StopsOnlyWhenIdleAndNeverWaitsOnASilentClient) {
   }
   EXPECT_EQ(service.WaitExit(20000), 0);
   EXPECT_FALSE(fs::exists(home.SocketPath()));
+}
+
+// Sets an environment variable (or takes it away) for the life of the object.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    value ? setenv(name, value, 1) : unsetenv(name);
+  }
+  ~ScopedEnvironment() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// Without XDG_RUNTIME_DIR the socket lives in a private folder of the user's own cache, which no
+// other user can take first, as one with a fixed name in the shared temporary folder could be.
+TEST(ProgManLifetime, ServesWithoutARuntimeFolderWhenTheSharedTemporaryOneIsTaken) {
+  ScratchHome home;
+  const std::string temp = home.root + "/tmp", taken = temp + "/parcelix-dde-" + std::to_string(geteuid());
+  ASSERT_EQ(mkdir(temp.c_str(), 01777), 0);
+  ASSERT_EQ(mkdir(taken.c_str(), 0700), 0);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(taken.c_str(), 65534, 65534), 0);  // made first by "nobody"
+  } else {
+    ASSERT_EQ(chmod(taken.c_str(), 0755), 0);  // one that is not private counts the same
+  }
+  const ScopedEnvironment noRuntime("XDG_RUNTIME_DIR", nullptr), shared("TMPDIR", temp.c_str()),
+      noCache("XDG_CACHE_HOME", nullptr);
+  Service service;
+  const std::string socket = home.root + "/.cache/parcelix-dde/ProgMan";
+  ASSERT_TRUE(service.StartAndWait(socket));
+  EXPECT_EQ(platform::DdeSocketPath("ProgMan", false), socket);
+  struct stat info {};
+  ASSERT_EQ(lstat((home.root + "/.cache/parcelix-dde").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0700u);
+  Client client;
+  ASSERT_TRUE(client.Connect(socket));
+  EXPECT_EQ(client.Send({"[CreateGroup(Served)]"}), "+\r\n");
+
+  // The cache folder is used under the same checks as any other: a real folder of this user alone.
+  const ScopedEnvironment cache("XDG_CACHE_HOME", (home.root + "/cache").c_str());
+  const std::string folder = home.root + "/cache/parcelix-dde", elsewhere = home.root + "/elsewhere";
+  EXPECT_EQ(platform::DdeSocketFolder(false), "");
+  EXPECT_EQ(platform::DdeSocketFolder(true), folder);  // made, with its parent
+  ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
+  EXPECT_EQ(platform::DdeSocketFolder(true), "");
+  ASSERT_EQ(rmdir(folder.c_str()), 0);
+  ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
+  ASSERT_EQ(symlink(elsewhere.c_str(), folder.c_str()), 0);
+  EXPECT_EQ(platform::DdeSocketFolder(true), "");
 }
 
 TEST(ProgManLifetime, OneServiceAtATimeReplacingAStaleSocket) {
