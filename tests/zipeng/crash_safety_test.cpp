@@ -118,5 +118,47 @@ TEST_F(CrashSafety, ArchiveReachedThroughALinkStaysALink) {
   EXPECT_EQ(Sh("unzip -l '" + P("a.zip") + "' | grep -q big.bin"), 0);
 }
 
+// The reading library's front end, built beside this test: its last line is "result N".
+int ReadThrough(const std::string& arguments) {
+  char self[4096];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return -1;
+  std::string tool(self, static_cast<size_t>(n));
+  tool = tool.substr(0, tool.rfind('/')) + "/unzeng";
+  std::string out;
+  Sh("'" + tool + "' " + arguments + " | tail -n 1", &out);
+  return out.rfind("result ", 0) == 0 ? std::atoi(out.c_str() + 7) : -1;
+}
+
+// Readers that reach the archive through a link find the rollback record the writers keep
+// beside the real file: they undo a killed change, and wait out (180) one in progress.
+TEST_F(CrashSafety, ReaderThroughALinkSeesTheChangeInPlace) {
+  ASSERT_EQ(symlink("a.zip", P("link.zip").c_str()), 0);
+  const std::string link = "'" + P("link.zip") + "'";
+  bool interrupted = false;
+  for (uint64_t limit : {20000ull, 200000ull, 330000ull}) {
+    SCOPED_TRACE("dying after " + std::to_string(limit));
+    WriteFile(P("a.zip"), original_);
+    RunAndDie({"-g", P("link.zip"), "big.bin"}, limit);
+    interrupted = interrupted || Exists(zipeng::rollbackPath(P("a.zip")));
+    EXPECT_EQ(ReadThrough("-t " + link), 0);
+    EXPECT_EQ(Sh("unzip -tq '" + P("a.zip") + "'"), 0);
+    EXPECT_TRUE(Leftovers().empty()) << Leftovers().front();
+  }
+  EXPECT_TRUE(interrupted);  // some kill came in the middle of the change
+
+  WriteFile(P("a.zip"), original_);
+  zipeng::WriterLock writer;
+  ASSERT_EQ(writer.acquire(P("a.zip"), false), zipabi::zrOk);
+  int fd = open(P("a.zip").c_str(), O_RDONLY);
+  ASSERT_TRUE(zipeng::writeRollbackRecord(P("a.zip"), fd, original_.size(), "", ""));
+  close(fd);
+  for (const std::string& operation : {"-t " + link, "-v " + link, "-z " + link, "-o " + link + " -d out"}) {
+    EXPECT_EQ(ReadThrough(operation), zipabi::zrArchiveBusy) << operation;
+  }
+  EXPECT_FALSE(Exists(P("out")));
+  zipeng::removeRollbackRecord(P("a.zip"));
+}
+
 }  // namespace
 }  // namespace ztest

@@ -15,6 +15,12 @@ namespace zipeng {
 // The folder of a path ("." for a bare name).
 std::string folderOf(const std::string& path);
 
+// Where the archive named `path` really is: a symbolic link is followed to its target, so that
+// its lock, its rollback record and its temporary copies are those of the real file whichever
+// name reached it, and a rewrite replaces the target and leaves the link a link. Every
+// operation of both libraries takes the archive's name through this before anything else.
+std::string resolveArchivePath(const std::string& path);
+
 // One writer per archive: an advisory lock on the archive file for the whole operation. A
 // writer that finds it held gives up at once, so two changes never race and one is never lost.
 class WriterLock {

@@ -18,8 +18,8 @@ int32_t answerQuery(const char* archive, int32_t selector, zipabi::EngineCallbac
   } else if (selector == zipabi::kSelectorCount) {
     rc = session.open(&countOnly);
   } else {
-    rc = prepareToRead(command.archive);
-    if (rc == zipabi::zrOk) rc = session.source.openSpanned(command.archive, {});
+    rc = prepareToRead(session.command.archive);
+    if (rc == zipabi::zrOk) rc = session.source.openSpanned(session.command.archive, {});
     if (rc == zipabi::zrOk) rc = zipeng::readArchiveIndex(session.source, session.index, true);
   }
   if (rc != zipabi::zrOk) return rc;

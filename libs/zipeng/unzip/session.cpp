@@ -7,6 +7,10 @@
 
 namespace zipeng {
 
+Session::Session(const Command& c, zipabi::EngineCallbackFn fn, void* userData) : command(c), callback(fn, userData) {
+  command.archive = resolveArchivePath(command.archive);
+}
+
 int32_t Session::prepare() {
   // What a killed operation left is dealt with before anything is read: an interrupted change
   // in place is undone, stale temporary copies are cleared.

@@ -14,7 +14,8 @@
 namespace zipeng {
 
 struct Session {
-  Session(const Command& c, zipabi::EngineCallbackFn fn, void* userData) : command(c), callback(fn, userData) {}
+  // The archive is known by where it really is from here on (resolveArchivePath).
+  Session(const Command& c, zipabi::EngineCallbackFn fn, void* userData);
 
   Command command;
   zipeng::Callback callback;

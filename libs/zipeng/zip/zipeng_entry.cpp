@@ -1,26 +1,9 @@
 // The compression library's entry point: parse the argument vector, run one operation.
-#include <sys/stat.h>
-
-#include <climits>
-#include <cstdlib>
 #include <new>
 
 #include "core/archive_guard.h"
 #include "core/dos_time.h"
 #include "zip/zip_operations.h"
-
-namespace {
-
-// An archive reached through a symbolic link is changed where it really is, so a rewrite
-// replaces the link's target and the link stays a link.
-std::string resolveLink(const std::string& path) {
-  struct stat st {};
-  if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-  char resolved[PATH_MAX];
-  return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
-}
-
-}  // namespace
 
 __attribute__((visibility("default"))) int32_t zipabi::zipeng(int32_t version, int32_t argCount, void* args,
                                                                   zipabi::EngineCallbackFn callback,
@@ -36,7 +19,7 @@ __attribute__((visibility("default"))) int32_t zipabi::zipeng(int32_t version, i
     if (!parseZipCommand(argCount, static_cast<const char* const*>(args), session.cmd))
       return zipabi::PackResult(zipabi::zrCannotAccess);
     ZipCommand& cmd = session.cmd;
-    cmd.archive = resolveLink(cmd.archive);
+    cmd.archive = resolveArchivePath(cmd.archive);
     // One writer at a time; then whatever an interrupted change left is undone first.
     const bool creates = (cmd.action == ZipAction::Add || cmd.action == ZipAction::Update) && !cmd.spanned;
     WriterLock lock;
