@@ -413,10 +413,12 @@ int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowS
   int32_t firstFailure = zipabi::zrArchiveTooCorrupted;
   std::vector<EndRecord> candidates = findEndRecords(source, &firstFailure);
   for (const EndRecord& end : candidates) {
-    if (source.segmentCount() > 1 && source.segmentCount() != static_cast<size_t>(end.disk) + 1) {
-      // The set has another number of segments than the files found: drop the strays and read
-      // again, as every absolute position changes.
-      if (end.disk > 0xFFFF || !source.limitSegments(end.disk)) return zipabi::zrCannotAccess;
+    if (allowSpanned && source.segmentCount() != static_cast<size_t>(end.disk) + 1 &&
+        (source.segmentCount() > 1 || end.disk > 0)) {
+      // The set has another number of segments than the files found: drop the strays or ask
+      // for the missing ones, and read again, as every absolute position changes.
+      if (end.disk > 0xFFFF || !source.limitSegments(end.disk))
+        return source.aborted() ? zipabi::zrAborted : zipabi::zrCannotAccess;
       return readArchiveIndex(source, index, allowSpanned, visit);
     }
     int32_t result = zipabi::zrArchiveTooCorrupted;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "temp_output.h"
 #include "zipengine_abi.h"
 
 namespace zipeng {
@@ -62,15 +63,9 @@ int32_t ArchiveSource::openSpanned(const std::string& path, NewDiskFn newDisk) {
   uint64_t lastSize = 0;
   if (int32_t rc = statFile(path, lastSize); rc != zipabi::zrOk) return rc;
   // NAME.zip -> NAME.z01, NAME.z02, ...: collect them while they exist.
-  std::string stem = path;
-  auto dot = stem.rfind('.');
-  auto slash = stem.rfind('/');
-  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) stem.resize(dot);
   for (int n = 1; n < 100000; ++n) {
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, n < 100 ? ".z%02d" : ".z%d", n);
     Segment s;
-    s.path = stem + suffix;
+    s.path = segmentPath(path, static_cast<uint32_t>(n), UINT32_MAX);
     if (statFile(s.path, s.size) != zipabi::zrOk) break;
     s.start = total_;
     s.diskLabel = n;
@@ -97,17 +92,45 @@ void ArchiveSource::openMemory(const uint8_t* data, size_t size) {
 }
 
 bool ArchiveSource::limitSegments(uint32_t disks) {
-  if (segments_.empty() || segments_.size() < static_cast<size_t>(disks) + 1) return false;
-  if (segments_.size() == static_cast<size_t>(disks) + 1) return true;
-  Segment last = std::move(segments_.back());
-  segments_.resize(disks);
-  segments_.push_back(std::move(last));
+  if (segments_.empty()) return false;
+  const size_t wanted = static_cast<size_t>(disks) + 1;
+  if (segments_.size() > wanted) {
+    Segment last = std::move(segments_.back());
+    segments_.resize(disks);
+    segments_.push_back(std::move(last));
+  }
+  if (segments_.size() < wanted) {
+    if (!newDisk_) return false;
+    while (segments_.size() < wanted) {
+      Segment s;
+      s.diskLabel = static_cast<int32_t>(segments_.size());
+      s.path = segmentPath(path_, static_cast<uint32_t>(s.diskLabel), UINT32_MAX);
+      if (!askForDisk(s.diskLabel, [&] { return statFile(s.path, s.size) == zipabi::zrOk; })) return false;
+      segments_.insert(segments_.end() - 1, std::move(s));
+    }
+  }
+  layOut();
+  return true;
+}
+
+void ArchiveSource::layOut() {
   total_ = 0;
   for (auto& s : segments_) {
     s.start = total_;
     total_ += s.size;
   }
-  return true;
+}
+
+bool ArchiveSource::askForDisk(int32_t label, const std::function<bool()>& present) {
+  if (present()) return true;
+  for (int asked = 0; asked < kDiskQuestions; ++asked) {
+    if (!newDisk_(label)) {
+      aborted_ = true;
+      return false;
+    }
+    if (present()) return true;
+  }
+  return false;
 }
 
 uint64_t ArchiveSource::segmentStart(uint32_t disk) const {
@@ -117,16 +140,16 @@ uint64_t ArchiveSource::segmentStart(uint32_t disk) const {
 
 bool ArchiveSource::ensureOpen(Segment& segment) {
   if (segment.fd || segment.memory != nullptr) return true;
-  if (newDisk_ && !newDisk_(segment.diskLabel)) {
-    aborted_ = true;
-    return false;
-  }
-  segment.fd.reset(open(segment.path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!segment.fd) {
-    ioFailed_ = true;
-    return false;
-  }
-  return true;
+  // The segments of a set usually lie side by side: the user is asked only for one that is
+  // not there.
+  auto tryOpen = [&] {
+    segment.fd.reset(open(segment.path.c_str(), O_RDONLY | O_CLOEXEC));
+    return static_cast<bool>(segment.fd);
+  };
+  if (tryOpen()) return true;
+  if (errno == ENOENT && newDisk_ && askForDisk(segment.diskLabel, tryOpen)) return true;
+  if (!aborted_) ioFailed_ = true;
+  return false;
 }
 
 bool ArchiveSource::read(uint64_t offset, void* buffer, size_t length) {

@@ -14,8 +14,9 @@ namespace zipeng {
 
 class ArchiveSource {
  public:
-  // Called before a segment of a spanned set is first opened: disk number from 1, 0 for the
-  // last segment. Returning false (abort) makes the read fail.
+  // Called when a segment of a spanned set that is to be read is not there: disk number from
+  // 1, 0 for the last segment; the caller puts it in place. Returning false (abort) makes the
+  // read fail.
   using NewDiskFn = std::function<bool(int32_t disk)>;
 
   ArchiveSource() = default;
@@ -47,7 +48,8 @@ class ArchiveSource {
 
   // Keeps the first `disks` segments and the last one, dropping segment files that do not belong
   // to the set (a stale NAME.z05 beside a three-disk set, or any .zNN beside a one-disk archive).
-  // Returns false when fewer segments exist than the set needs.
+  // A segment the set needs that is not there is asked for (new-disk message with its number);
+  // returns false when it is still missing after a few answers, or the caller stopped.
   bool limitSegments(uint32_t disks);
 
   // Reads exactly `length` bytes at absolute position `offset`, crossing segments as needed.
@@ -64,6 +66,12 @@ class ArchiveSource {
     int32_t diskLabel = 0;  // number sent with the new-disk message
   };
   bool ensureOpen(Segment& segment);
+  // Offsets of the segments from their sizes, after the set changed.
+  void layOut();
+  // True when `present` says the disk `label` is there, else asks for it until it is; false
+  // when the caller stopped or after kDiskQuestions answers.
+  bool askForDisk(int32_t label, const std::function<bool()>& present);
+  static constexpr int kDiskQuestions = 3;
 
   std::vector<Segment> segments_;
   uint64_t total_ = 0;
