@@ -83,6 +83,15 @@ int32_t ArchiveSource::openSpanned(const std::string& path, NewDiskFn newDisk) {
   return zipabi::zrOk;
 }
 
+void ArchiveSource::close() {
+  segments_.clear();
+  total_ = 0;
+  path_.clear();
+  newDisk_ = nullptr;
+  aborted_ = false;
+  ioFailed_ = false;
+}
+
 void ArchiveSource::openMemory(const uint8_t* data, size_t size) {
   Segment s;
   s.memory = data;

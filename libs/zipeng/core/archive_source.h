@@ -30,6 +30,8 @@ class ArchiveSource {
   // are NAME.z01, NAME.z02, ... Only sizes are looked at now; the last segment is opened at once
   // (with newDisk(0)), the others when first read. A set with no .z01 is one segment.
   int32_t openSpanned(const std::string& path, NewDiskFn newDisk);
+  // Forgets what was opened, so that the source can be opened again another way.
+  void close();
   // Reads from memory the caller keeps alive.
   void openMemory(const uint8_t* data, size_t size);
   // A second reader of the same open file or memory, for another thread: it shares nothing with

@@ -22,13 +22,20 @@ int32_t Session::prepare() {
 int32_t Session::open(const EntryVisitor* visit) {
   int32_t rc = prepare();
   if (rc != zipabi::zrOk) return rc;
-  if (command.spanned) {
-    rc = source.openSpanned(command.archive, [this](int32_t disk) { return !callback.sendInt(zipabi::zcmNewDisk, disk); });
-  } else {
-    rc = source.openFile(command.archive);
-  }
+  auto openSpannedSet = [this] {
+    return source.openSpanned(command.archive, [this](int32_t disk) { return !callback.sendInt(zipabi::zcmNewDisk, disk); });
+  };
+  rc = command.spanned ? openSpannedSet() : source.openFile(command.archive);
   if (rc != zipabi::zrOk) return rc;
   rc = zipeng::readArchiveIndex(source, index, command.spanned, visit);
+  if (rc == zipabi::zrSpannedNotMultidisk) {
+    // The end record names a later disk: the archive is the last segment of a set, which is
+    // read as one, as it would be with "-!".
+    source.close();
+    command.spanned = true;
+    rc = openSpannedSet();
+    if (rc == zipabi::zrOk) rc = zipeng::readArchiveIndex(source, index, true, visit);
+  }
   if (rc == zipabi::zrOk && callback.aborted()) rc = zipabi::zrAborted;
   return rc;
 }
