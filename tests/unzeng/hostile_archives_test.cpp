@@ -150,6 +150,50 @@ TEST_F(HostileArchives, SecondRecordForALocalHeaderDoesNotDisplaceTheHonestEntry
   }
 }
 
+// A record whose ZIP64 field is too short for the values it marks is one damaged entry: it is
+// listed, reported when tested or extracted, and the entries around it are read.
+TEST_F(HostileArchives, MalformedZip64FieldSpoilsOnlyItsEntry) {
+  auto zip64 = [](std::initializer_list<uint64_t> values, size_t cut = 0) {
+    std::string body;
+    for (uint64_t v : values) zipeng::append64(body, v);
+    body.resize(body.size() - cut);
+    std::string field;
+    zipeng::append16(field, zipeng::kExtraZip64);
+    zipeng::append16(field, static_cast<uint16_t>(body.size()));
+    return field + body;
+  };
+  const std::string data = "bravo data\n";
+  struct Case {
+    const char* label;
+    bool sizes, offset;  // which values the record marks as held in the ZIP64 field
+    std::string field;
+  } cases[] = {
+      {"both sizes marked, one given", true, false, zip64({data.size()})},
+      {"both sizes marked, field empty", true, false, zip64({})},
+      {"sizes marked, value cut short", true, false, zip64({data.size(), data.size()}, 3)},
+      {"offset marked, not given", true, true, zip64({data.size(), data.size()})},
+      {"offset marked alone, field empty", false, true, zip64({})},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    RawEntry damaged = file("b.txt", data);
+    if (c.sizes) damaged.centralCompressedSize = damaged.centralUncompressedSize = zipeng::k32Max;
+    if (c.offset) damaged.centralOffset = zipeng::k32Max;
+    damaged.centralExtra = c.field;
+    std::string archive = save(buildArchive({file("a.txt", "alpha"), damaged, file("c.txt", "charlie")}));
+    EXPECT_EQ(lib.run({"", "-v", archive}), 0);
+    EXPECT_EQ(lib.names(zipabi::zcmListing), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+    EXPECT_EQ(lib.run({"", "-t", archive}), zipabi::zrTestErrors);
+    EXPECT_EQ(reasons(), (std::map<std::string, int>{{"b.txt", zipabi::zsrCorruptData}}));
+    std::string target = dir / ("out" + std::to_string(n++));
+    EXPECT_EQ(lib.run({"", "-o", archive, "-d", target}), zipabi::zrSomeSkipped);
+    EXPECT_EQ(reasons(), (std::map<std::string, int>{{"b.txt", zipabi::zsrCorruptData}}));
+    EXPECT_EQ(snapshotTree(target).size(), 2u);
+    EXPECT_EQ(readFile(target + "/c.txt"), "charlie");
+  }
+}
+
 TEST_F(HostileArchives, TruncatedArchiveIsTooCorruptedAndNothingIsWritten) {
   std::string whole = buildArchive({file("a.txt", std::string(5000, 'a'), true), file("b.txt", "b")});
   std::string archive = save(whole.substr(0, whole.size() / 2));

@@ -153,8 +153,9 @@ std::string buildArchive(const std::vector<RawEntry>& entries, const std::string
     append32(out, static_cast<uint32_t>(packed.size()));
     append32(out, static_cast<uint32_t>(e.data.size()));
     append16(out, static_cast<uint16_t>(e.name.size()));
-    append16(out, 0);
+    append16(out, static_cast<uint16_t>(e.localExtra.size()));
     out += e.name;
+    out += e.localExtra;
     out += packed;
     append32(central, kCentralHeaderSig);
     append16(central, e.versionMadeBy);
@@ -167,13 +168,14 @@ std::string buildArchive(const std::vector<RawEntry>& entries, const std::string
     append32(central, e.centralCompressedSize >= 0 ? static_cast<uint32_t>(e.centralCompressedSize) : static_cast<uint32_t>(packed.size()));
     append32(central, e.centralUncompressedSize >= 0 ? static_cast<uint32_t>(e.centralUncompressedSize) : static_cast<uint32_t>(e.data.size()));
     append16(central, static_cast<uint16_t>(e.name.size()));
-    append16(central, 0);
+    append16(central, static_cast<uint16_t>(e.centralExtra.size()));
     append16(central, static_cast<uint16_t>(e.comment.size()));
     append16(central, 0);
     append16(central, 0);
     append32(central, e.externalAttributes);
     append32(central, e.centralOffset >= 0 ? static_cast<uint32_t>(e.centralOffset) : offset);
     central += e.name;
+    central += e.centralExtra;
     central += e.comment;
   }
   uint32_t cdOffset = static_cast<uint32_t>(out.size());

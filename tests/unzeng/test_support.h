@@ -49,6 +49,8 @@ struct RawEntry {
   uint16_t dosDate = 0x5A21;     // 2025-01-01
   std::string comment;
   std::string packed;
+  std::string localExtra;        // extra fields, written as given
+  std::string centralExtra;
   // Overrides applied to the central header only (lying directories).
   int64_t centralCompressedSize = -1;
   int64_t centralUncompressedSize = -1;

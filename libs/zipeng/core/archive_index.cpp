@@ -102,10 +102,12 @@ bool ntfsModificationTime(const std::string& extra, int64_t& unixTime) {
   return false;
 }
 
-// Parses one central header at `r`; false when it is malformed or runs past the directory.
-// Without `full` only what can make it malformed is read (sizes, offsets, their ZIP64 forms):
-// names, comments and the other extra fields are left undecoded.
-bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut, bool full = true) {
+// Parses one central header at `r`; false when it runs past the directory or is no header, so
+// that the directory cannot be walked. A ZIP64 field too short for the values the record marks
+// spoils only this entry: `sound` is then false. Without `full` only what can spoil it is read
+// (sizes, offsets, their ZIP64 forms): names, comments and the other extra fields are left
+// undecoded.
+bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut, bool& sound, bool full = true) {
   const uint8_t* fixed = r.take(kCentralHeaderSize);
   if (!fixed || get32(fixed) != kCentralHeaderSig) return false;
   e.versionMadeBy = get16(fixed + 4);
@@ -130,7 +132,7 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut, bool full
   if (!r.ok()) return false;
   if (!full) {
     // The ZIP64 extra, read in place: the only part of the variable fields that can fail.
-    if (!applyZip64Extra({reinterpret_cast<const char*>(extra), extraLength}, {&e.uncompressedSize, &e.compressedSize, &e.localHeaderOffset, &disk})) return false;
+    sound = applyZip64Extra({reinterpret_cast<const char*>(extra), extraLength}, {&e.uncompressedSize, &e.compressedSize, &e.localHeaderOffset, &disk});
     diskOut = disk;
     e.disk = disk;
     return true;
@@ -140,7 +142,7 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut, bool full
   e.extra.append(reinterpret_cast<const char*>(extra), extraLength);
   std::string_view rawComment(reinterpret_cast<const char*>(comment), commentLength);
 
-  if (!applyZip64Extra(e.extra, {&e.uncompressedSize, &e.compressedSize, &e.localHeaderOffset, &disk})) return false;
+  sound = applyZip64Extra(e.extra, {&e.uncompressedSize, &e.compressedSize, &e.localHeaderOffset, &disk});
   const uint8_t* d;
   size_t n;
   diskOut = disk;
@@ -261,12 +263,14 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
     static const ZipEntry kBlank;
     if (full) e = kBlank;
     uint32_t disk = 0;
-    if (!parseCentralHeader(r, e, disk, full)) return false;
-    if (disk >= source.segmentCount() && !(disk == 0)) return false;
-    uint64_t base = source.segmentStart(disk) + prefix;
-    e.localHeaderPosition = base + e.localHeaderOffset;
-    // An offset outside the file spoils that entry only; the others stay readable.
-    if (e.localHeaderPosition < e.localHeaderOffset || e.localHeaderPosition >= size) {
+    bool sound = true;
+    if (!parseCentralHeader(r, e, disk, sound, full)) return false;
+    // A record that cannot place its entry (a ZIP64 field short of what it marks, a segment the
+    // set does not have, an offset outside the file) spoils that entry only; the others stay
+    // readable.
+    sound = sound && (disk < source.segmentCount() || disk == 0);
+    if (sound) e.localHeaderPosition = source.segmentStart(disk) + prefix + e.localHeaderOffset;
+    if (!sound || e.localHeaderPosition < e.localHeaderOffset || e.localHeaderPosition >= size) {
       e.localHeaderPosition = size;
       e.overlaps = true;
     }

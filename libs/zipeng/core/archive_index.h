@@ -38,7 +38,8 @@ struct ZipEntry {
   bool hasUnixMtime = false;          // true when the extended timestamp gave it
   std::string extra;                  // central extra field
   std::string comment;                // UTF-8
-  bool overlaps = false;              // its data overlaps another entry or the directory
+  bool overlaps = false;              // refused when read: its data overlaps another entry or the
+                                      // directory, or its record cannot place it
   // AES encryption (method 99): key strength 1, 2 or 3 (128, 192, 256 bits), 0 when none; the
   // scheme's version (1 keeps the CRC, 2 leaves it out) and the method the data really has.
   uint8_t aesStrength = 0;
