@@ -7,9 +7,11 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -19,8 +21,16 @@ namespace platform {
 
 namespace {
 
-constexpr int kGreetingWaitMs = 2000;   // a service that accepts but says nothing is not there
-constexpr int kServiceStartMs = 3000;   // how long a started service may take to listen
+constexpr int kConnectWaitMs = 2000;   // for the connection and the greeting: a service that does not
+                                       // take the connection, or takes it and says nothing, is not there
+constexpr int kServiceStartMs = 3000;  // how long a started service may take to listen
+constexpr int kSendWaitMs = 2000;      // a service that does not take its commands is not there either
+
+// Bounds how long a blocking connect (waiting while the service's backlog is full) or send waits.
+bool SetSendWait(int socket, int waitMs) {
+  const timeval wait{waitMs / 1000, (waitMs % 1000) * 1000};
+  return setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof(wait)) == 0;
+}
 
 // Reads exactly `size` bytes within the time left; false on silence, end or error.
 bool ReadExactly(int socket, char* buffer, std::size_t size, int waitMs) {
@@ -53,7 +63,10 @@ QByteArray TDdeClientConv::CommandBytes(const QString& Command) {
   return CutToBytes(Command + QStringLiteral("\r\n"), static_cast<int>(kDdeCommandLimit)).toUtf8();
 }
 
-bool TDdeClientConv::Connect() {
+bool TDdeClientConv::Connect(int waitMs) {
+  if (waitMs <= 0) return false;
+  QElapsedTimer clock;
+  clock.start();
   const std::string path = DdeSocketPath(FService.toStdString(), false);
   sockaddr_un address{};
   if (path.empty() || path.size() >= sizeof(address.sun_path)) return false;
@@ -62,9 +75,10 @@ bool TDdeClientConv::Connect() {
   const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (socket < 0) return false;
   char greeting[sizeof(kDdeGreeting) - 1];
-  if (::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
-      !ReadExactly(socket, greeting, sizeof(greeting), kGreetingWaitMs) ||
-      std::memcmp(greeting, kDdeGreeting, sizeof(greeting)) != 0) {
+  if (!SetSendWait(socket, waitMs) ||
+      ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
+      !ReadExactly(socket, greeting, sizeof(greeting), waitMs - static_cast<int>(clock.elapsed())) ||
+      std::memcmp(greeting, kDdeGreeting, sizeof(greeting)) != 0 || !SetSendWait(socket, kSendWaitMs)) {
     ::close(socket);
     return false;
   }
@@ -91,18 +105,21 @@ bool TDdeClientConv::StartService() {
 
 bool TDdeClientConv::OpenLink() {
   if (Connected()) return true;
-  if (Connect()) return true;
-  // The program is started once per conversation: a service that cannot start, or starts and
-  // never answers, must not be waited for again at every command.
-  if (FStartTried) return false;
-  FStartTried = true;
-  if (!StartService()) return false;
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < kServiceStartMs) {
-    if (Connect()) return true;
-    QThread::msleep(50);
+  // A service that could not be reached, or did not take a command, is not waited for again at
+  // every command: the window would freeze for each of them.
+  if (FGaveUp) return false;
+  if (Connect(kConnectWaitMs)) return true;
+  // The program is started once per conversation.
+  if (!FStartTried) {
+    FStartTried = true;
+    if (StartService()) {
+      QElapsedTimer clock;
+      clock.start();
+      for (qint64 left; (left = kServiceStartMs - clock.elapsed()) > 0; QThread::msleep(50))
+        if (Connect(static_cast<int>(std::min<qint64>(left, kConnectWaitMs)))) return true;
+    }
   }
+  FGaveUp = true;
   return false;
 }
 
@@ -117,6 +134,7 @@ bool TDdeClientConv::ExecuteMacro(const QString& Command) {
     if (wrote < 0 && errno == EINTR) continue;
     if (wrote <= 0) {
       CloseLink();
+      FGaveUp = true;
       return false;
     }
     sent += wrote;

@@ -18,7 +18,8 @@ class TDdeClientConv {
 
   // Connects to the service. When nobody answers, the command line "<service> <topic>" is run
   // from ProgramDir (once in the life of this object) and the connection tried again. False
-  // when there is still none.
+  // when there is still none. Every wait is bounded (a few seconds in all), and once the service
+  // could not be reached or did not take a command, later calls fail at once.
   bool OpenLink();
   // Sends one command (its line end added, the whole cut to 255 bytes), connecting first when
   // needed. Returns at once: true when the command was handed over, not that it was carried out.
@@ -30,7 +31,7 @@ class TDdeClientConv {
   static QByteArray CommandBytes(const QString& Command);
 
  private:
-  bool Connect();
+  bool Connect(int waitMs);
   bool StartService();
 
   QString FService;
@@ -38,6 +39,7 @@ class TDdeClientConv {
   QString FProgramDir;
   int FSocket = -1;
   bool FStartTried = false;
+  bool FGaveUp = false;
 };
 
 }  // namespace platform
