@@ -444,15 +444,32 @@ class TestAddRemove : public QObject {
     const QStringList files = MakeFiles({"one.txt"});
     rig.Dialogs.OpenAnswers = {files};
     rig.Action("EditAddMn")->trigger();
-    // The notice, then the re-reading asks for the set's last disk (answered OK).
-    QCOMPARE(rig.Dialogs.Messages().value(0),
-             QStringLiteral("Information: Add operation completed.  To test the archive, you must close it first, "
-                            "then select the test option from the file menu."));
-    QVERIFY(rig.Dialogs.Messages().size() > 1);
-    for (const QString& message : rig.Dialogs.Messages().mid(1))
-      QCOMPARE(message, QStringLiteral("Confirm: Please insert the last disk of the set."));
+    // The notice; re-reading the set, whose segments all lie in its folder, asks for no disk.
+    QCOMPARE(rig.Dialogs.Messages(),
+             QStringList{"Information: Add operation completed.  To test the archive, you must close it first, "
+                         "then select the test option from the file menu."});
     QVERIFY(QFile::exists(archive));
     QCOMPARE(rig.Model()->rowCount(), 1);
+  }
+
+  // A set made by zip -s, its segments side by side: listed without a disk question, with the
+  // multidisk mode on and off.
+  void aSpannedSetInOneFolderOpensWithoutDiskQuestions() {
+    const QStringList files = MakeFiles({"one.txt", "two.txt"});
+    QProcess zip;
+    zip.setWorkingDirectory(QFileInfo(files[0]).path());
+    zip.start("sh", {"-c", "head -c 200000 /dev/urandom > big.bin && zip -q -s 64k set.zip big.bin one.txt two.txt"});
+    QVERIFY(zip.waitForFinished(60000) && zip.exitCode() == 0);
+    const QString set = QFileInfo(files[0]).path() + "/set.zip";
+    QVERIFY(QFile::exists(QFileInfo(files[0]).path() + "/set.z03"));
+    for (const bool multidisk : {true, false}) {
+      TWindowRig rig;
+      rig.Window->MainXz->MultidiskMode = multidisk;
+      rig.Dialogs.OpenAnswers = {{set}};
+      rig.Action("FileOpenMn")->trigger();
+      QCOMPARE(rig.Dialogs.Messages(), QStringList());
+      QCOMPARE(rig.Model()->rowCount(), 3);
+    }
   }
 };
 
