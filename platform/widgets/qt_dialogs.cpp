@@ -8,7 +8,6 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -180,31 +179,37 @@ bool TQtDialogs::SelectDirectory(const QString& caption, QString& directory) {
 
 int TQtDialogs::PasswordQuery(const QString& caption, const QString& prompt, QString& password,
                               int maxBytes) {
-  QInputDialog dialog(Owner());
+  QDialog dialog(Owner());
   dialog.setWindowTitle(caption);
-  dialog.setLabelText(prompt);
-  dialog.setTextEchoMode(QLineEdit::Password);
-  dialog.setInputMethodHints(Qt::ImhHiddenText | Qt::ImhNoPredictiveText | Qt::ImhSensitiveData);
-  if (auto* edit = dialog.findChild<QLineEdit*>()) {
-    edit->setMaxLength(maxBytes);
-    // The limit is in bytes: a password of wide characters stops where the engine would cut it.
-    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, maxBytes](const QString& text) {
-      const QString cut = CutToBytes(text, maxBytes);
-      if (cut != text) edit->setText(cut);
-    });
-  }
-  // Beside OK and Cancel (this file only), a way out of the whole operation.
+  auto* label = new QLabel(prompt, &dialog);
+  auto* edit = new QLineEdit(&dialog);
+  label->setBuddy(edit);
+  edit->setEchoMode(QLineEdit::Password);
+  edit->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhNoPredictiveText | Qt::ImhSensitiveData);
+  edit->setMaxLength(maxBytes);
+  // The limit is in bytes: a password of wide characters stops where the engine would cut it.
+  QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, maxBytes](const QString& text) {
+    const QString cut = CutToBytes(text, maxBytes);
+    if (cut != text) edit->setText(cut);
+  });
+  // OK, Cancel (this file only) and Abort (the whole operation).
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Abort,
+                                       &dialog);
   bool stop = false;
-  if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
-    QPushButton* abort = buttons->addButton(QDialogButtonBox::Abort);
-    QObject::connect(abort, &QPushButton::clicked, &dialog, [&dialog, &stop] {
-      stop = true;
-      dialog.reject();
-    });
-  }
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  QObject::connect(buttons->button(QDialogButtonBox::Abort), &QPushButton::clicked, &dialog, [&dialog, &stop] {
+    stop = true;
+    dialog.reject();
+  });
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(label);
+  layout->addWidget(edit);
+  layout->addWidget(buttons);
+  edit->setFocus();
   const TUserWaits waiting;
   if (dialog.exec() != QDialog::Accepted) return stop ? mrAbort : mrCancel;
-  password = CutToBytes(dialog.textValue(), maxBytes);
+  password = CutToBytes(edit->text(), maxBytes);
   return mrOk;
 }
 
