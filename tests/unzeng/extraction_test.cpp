@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <set>
 
+#include "platform/module.h"
 #include "test_support.h"
 
 using namespace testkit;
@@ -144,6 +146,61 @@ TEST_F(Extraction, UnixPermissionsWithoutTheFileTypeAreKept) {
   struct stat st;
   ASSERT_EQ(stat((out() + "/private.txt").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+// A folder gets the permissions stored for it, masked by the umask as a file's are, once its
+// contents are written, deepest first: a folder the archive makes read-only or closed still
+// gets its files. Never setuid, setgid or sticky. A folder made only because an entry lies in
+// it keeps the default, and one that was already there is the user's.
+TEST_F(Extraction, FolderPermissionsAreRestoredOnceTheirContentsAreWritten) {
+  const mode_t mask = umask(0);
+  umask(mask);
+  auto folder = [](const std::string& name, uint32_t mode) {
+    RawEntry e = rawFile(name, "");
+    e.externalAttributes = (040000u | mode) << 16;
+    return e;
+  };
+  RawEntry dos = rawFile("dos/", "");
+  dos.versionMadeBy = 0x0014;
+  dos.externalAttributes = 0x10;
+  const std::string archive = dir / "modes.zip";
+  writeFile(archive, buildArchive({folder("private/", 0700), rawFile("private/secret.txt", "s"),
+                                   rawFile("private/deep/f.txt", "f"), folder("private/deep/", 0750),
+                                   folder("readonly/", 0500), rawFile("readonly/inside.txt", "r"),
+                                   folder("closed/", 0), rawFile("closed/inside/f.txt", "c"),
+                                   folder("special/", 07777), rawFile("implied/f.txt", "i"),
+                                   folder("there/", 0700), dos}));
+  const std::map<std::string, mode_t> expected = {
+      {"private", 0700 & ~mask}, {"private/deep", 0750 & ~mask}, {"readonly", 0500 & ~mask},
+      {"closed", 0},             {"closed/inside", 0777 & ~mask}, {"special", 0777 & ~mask},
+      {"implied", 0777 & ~mask}, {"there", 0755},                {"dos", 0777 & ~mask}};
+  auto check = [&](const std::string& root) {
+    for (const auto& [name, mode] : expected) {
+      struct stat st;
+      ASSERT_EQ(lstat((root + "/" + name).c_str(), &st), 0) << name;
+      EXPECT_EQ(st.st_mode & 07777, mode) << name;
+    }
+    for (const char* file : {"private/secret.txt", "private/deep/f.txt", "readonly/inside.txt", "closed/inside/f.txt"})
+      EXPECT_TRUE(exists(root + "/" + file)) << file;
+  };
+  mkdir((out() + "/there").c_str(), 0755);
+  chmod((out() + "/there").c_str(), 0755);
+  EXPECT_EQ(lib.run({"", archive, "-d", out()}), 0);
+  check(out());
+
+  // Where permissions are enforced, the closed and read-only folders must not keep their own
+  // files out: as an ordinary user through the front end.
+  if (geteuid() != 0 || !haveTool("runuser")) return;
+  chmod(dir.path().c_str(), 0755);
+  const std::string mine = dir / "user";
+  mkdir(mine.c_str(), 0777);
+  chmod(mine.c_str(), 0777);
+  mkdir((mine + "/there").c_str(), 0755);
+  chown((mine + "/there").c_str(), 65534, 65534);
+  EXPECT_EQ(sh("runuser -u nobody -- '" + platform::ProgramFolder() + "/unzeng' '" + archive + "' -d '" + mine +
+               "' | tail -n 1 | grep -qx 'result 0'"),
+            0);
+  check(mine);
 }
 
 TEST_F(Extraction, TargetFolderIsCreatedAndTimesAndModesRestored) {

@@ -2,8 +2,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <random>
 #include <vector>
@@ -101,7 +103,11 @@ class Extractor {
 
  private:
   enum class Existing { Replace, Keep, Failed };
+  int32_t extractAll(const std::vector<size_t>& selected);
   void entry(const zipeng::ZipEntry& e);
+  // The permissions stored for the folders, once everything is written, deepest first: a folder
+  // the archive makes read-only or closed must not keep its own files out.
+  void applyFolderModes();
   void skip(const std::string& name, uint8_t reason, bool counts = true) {
     if (counts) ++skipped_;
     if (s_.callback.sendSkipping(name, reason)) fatal_ = zipabi::zrAborted;
@@ -125,6 +131,11 @@ class Extractor {
   PasswordSession passwords_;
   size_t skipped_ = 0;
   int32_t fatal_ = 0;
+  struct FolderMode {
+    mode_t mode;
+    const std::string* name;  // of its entry
+  };
+  std::map<std::string, FolderMode> folderModes_;  // by relative path; the last entry wins
   static constexpr int kMaxRenameQuestions = 16;
   int renameQuestions_ = 0;
 };
@@ -143,12 +154,33 @@ int32_t Extractor::run() {
   // Freshening and updating look at what is on disk at each entry's turn: no writing ahead.
   const bool ahead = !s_.command.freshen && !s_.command.update;
   ahead_ = std::make_unique<WriteAhead>(s_.source, tree_, s_.command.junkPaths, std::move(order), ahead ? 0 : 1);
+  const int32_t rc = extractAll(selected);
+  ahead_->stop();
+  applyFolderModes();
+  if (fatal_) return fatal_;
+  if (rc != zipabi::zrOk) return rc;
+  return skipped_ ? zipabi::zrSomeSkipped : zipabi::zrOk;
+}
+
+int32_t Extractor::extractAll(const std::vector<size_t>& selected) {
   for (position_ = 0; position_ < selected.size(); ++position_) {
     entry(s_.index.entries[selected[position_]]);
     if (fatal_) return fatal_;
     if (s_.callback.aborted()) return zipabi::zrAborted;
   }
-  return skipped_ ? zipabi::zrSomeSkipped : zipabi::zrOk;
+  return zipabi::zrOk;
+}
+
+void Extractor::applyFolderModes() {
+  std::vector<std::pair<size_t, decltype(folderModes_)::const_iterator>> deepestFirst;
+  deepestFirst.reserve(folderModes_.size());
+  for (auto it = folderModes_.begin(); it != folderModes_.end(); ++it)
+    deepestFirst.emplace_back(std::count(it->first.begin(), it->first.end(), '/'), it);
+  std::stable_sort(deepestFirst.begin(), deepestFirst.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
+  for (const auto& [depth, it] : deepestFirst)
+    if (!tree_.restrictFolder(it->first, it->second.mode) && !fatal_ && !s_.callback.aborted())
+      skip(*it->second.name, zipabi::zsrCannotOpen);
 }
 
 bool Extractor::upToDate(const zipeng::ZipEntry& e, int dirFd, const std::string& leaf, bool& exists) {
@@ -213,6 +245,8 @@ void Extractor::entry(const zipeng::ZipEntry& e) {
     if (plan ? plan->error != 0 : !tree_.makeFolder(*relative)) {
       if (diskFull(errno)) fatal_ = zipabi::zrDiskFull;
       else skip(e.name, zipabi::zsrCannotOpen);
+    } else if (mode_t mode; folderModeOf(e, mode)) {
+      folderModes_[*relative] = {mode, &e.name};
     }
     return;
   }

@@ -15,6 +15,13 @@ mode_t fileModeOf(const ZipEntry& e) {
   return (e.dosAttributes() & zipabi::kAttrReadOnly) ? 0444 : 0666;
 }
 
+bool folderModeOf(const ZipEntry& e, mode_t& mode) {
+  // With its file type stored, a Unix mode means what it says even when it is 0.
+  if (!e.isUnixMade() && !e.unixPermissions()) return false;
+  mode = (e.isUnixMade() ? e.unixMode() : e.unixPermissions()) & 0777;
+  return true;
+}
+
 FileFilled fillFile(UniqueFd& fd, ArchiveSource& source, EntryReader& reader, const ZipEntry& entry,
                     const std::string& password, int64_t mtime, bool durable, const ProgressFn& progress) {
   FileFilled r;

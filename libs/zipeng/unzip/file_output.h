@@ -20,6 +20,9 @@ inline constexpr int kNewFileFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | 
 
 // The permissions a file made from `entry` gets.
 mode_t fileModeOf(const ZipEntry& entry);
+// The permission bits (never setuid, setgid or sticky) stored for a folder entry; false when
+// the entry carries none (a folder from a system without them).
+bool folderModeOf(const ZipEntry& entry, mode_t& mode);
 
 struct FileFilled {
   EntryStatus status = EntryStatus::Ok;

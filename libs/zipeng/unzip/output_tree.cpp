@@ -35,7 +35,7 @@ bool OutputTree::open(const std::string& directory) {
   return true;
 }
 
-FolderHandle OutputTree::openChain(const std::string& relative, std::vector<MadeFolder>* made) {
+FolderHandle OutputTree::openChain(const std::string& relative, std::vector<MadeFolder>* made, bool create) {
   if (relative.empty()) return rootFd_;
   if (auto it = folders_.find(relative); it != folders_.end()) return it->second;
   // Start from the deepest folder already open.
@@ -59,8 +59,10 @@ FolderHandle OutputTree::openChain(const std::string& relative, std::vector<Made
     if (slash == std::string::npos) slash = relative.size();
     std::string name = relative.substr(start, slash - start);
     int fd = openFolderAt(parent->get(), name.c_str());
-    if (fd < 0 && errno == ENOENT) {
+    bool madeNow = false;
+    if (fd < 0 && errno == ENOENT && create) {
       if (mkdirat(parent->get(), name.c_str(), 0777) == 0) {
+        madeNow = true;
         if (made) made->push_back({parent, name});
       } else if (errno != EEXIST) {
         return nullptr;
@@ -68,6 +70,8 @@ FolderHandle OutputTree::openChain(const std::string& relative, std::vector<Made
       fd = openFolderAt(parent->get(), name.c_str());
     }
     if (fd < 0) return nullptr;  // ELOOP or ENOTDIR: a link or a file stands in the way
+    struct stat st;
+    if (madeNow && fstat(fd, &st) == 0) created_[relative.substr(0, slash)] = st.st_mode & 0777;
     // One already in the cache is kept.
     auto [it, added] = folders_.try_emplace(relative.substr(0, slash));
     if (added) it->second = std::make_shared<const UniqueFd>(fd);
@@ -90,6 +94,17 @@ FolderHandle OutputTree::parentOf(const std::string& relative, std::string& leaf
 
 bool OutputTree::makeFolder(const std::string& relative, std::vector<MadeFolder>* made) {
   return openChain(relative, made) != nullptr;
+}
+
+bool OutputTree::restrictFolder(const std::string& relative, mode_t allowed) {
+  auto it = created_.find(relative);
+  if (it == created_.end() || (it->second & ~allowed) == 0) return true;
+  FolderHandle folder = openChain(relative, nullptr, false);
+  struct stat st;
+  if (!folder || fstat(folder->get(), &st) != 0) return errno == ENOENT;
+  // Bits the system set (a setgid bit inherited from the parent) stay.
+  const mode_t mode = (st.st_mode & 07000) | (st.st_mode & allowed & 0777);
+  return mode == (st.st_mode & 07777) || fchmod(folder->get(), mode) == 0;
 }
 
 }  // namespace zipeng

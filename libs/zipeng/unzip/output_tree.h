@@ -2,6 +2,8 @@
 // without following symbolic links, so nothing is ever written outside it or through a link.
 #pragma once
 
+#include <sys/types.h>
+
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -40,14 +42,19 @@ class OutputTree {
   bool makeFolder(const std::string& relative, std::vector<MadeFolder>* made = nullptr);
   // Lets go of the open folders, after some were removed: they are looked up afresh.
   void forget() { folders_.clear(); }
+  // Takes from folder `relative` the permission bits that `allowed` lacks, when this tree made
+  // it (a folder that was there before is the user's). Never gives a bit. False with errno set
+  // when the folder is there but cannot be changed.
+  bool restrictFolder(const std::string& relative, mode_t allowed);
 
  private:
-  // Opens (creating) the folder at `relative`.
-  FolderHandle openChain(const std::string& relative, std::vector<MadeFolder>* made);
+  // Opens the folder at `relative`, creating what is missing when `create`.
+  FolderHandle openChain(const std::string& relative, std::vector<MadeFolder>* made, bool create = true);
 
   std::string root_;
   FolderHandle rootFd_;
   std::unordered_map<std::string, FolderHandle> folders_;  // relative folder -> open descriptor
+  std::unordered_map<std::string, mode_t> created_;        // folders made here -> their permissions then
 };
 
 }  // namespace zipeng
