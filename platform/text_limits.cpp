@@ -2,15 +2,17 @@
 
 #include <QByteArray>
 
+#include "libs/zipeng/include/utf8_cut.h"
+
 namespace platform {
 
 QString CutToBytes(const QString& text, int maxBytes) {
   if (maxBytes <= 0) return QString();
   const QByteArray bytes = text.toUtf8();
   if (bytes.size() <= maxBytes) return text;
-  qsizetype cut = maxBytes;
-  while (cut > 0 && (static_cast<unsigned char>(bytes.at(cut)) & 0xC0) == 0x80) --cut;
-  return QString::fromUtf8(bytes.left(cut));
+  const std::size_t keep = zipabi::Utf8CutLength(bytes.constData(), static_cast<std::size_t>(bytes.size()),
+                                                  static_cast<std::size_t>(maxBytes));
+  return QString::fromUtf8(bytes.left(static_cast<qsizetype>(keep)));
 }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/module.h"
+#include "utf8_cut.h"
 
 namespace cli {
 
@@ -187,7 +188,7 @@ int32_t printingCallback(int32_t message, void* data, void* userData) {
       auto* q = static_cast<zipabi::TZipLibPwdQuery*>(data);
       const std::string& pw = state->options->password;
       if (!pw.empty() && q->PasswordBuffer) {
-        size_t n = std::min<size_t>(pw.size(), zipabi::kPasswordCapacity - 1);
+        size_t n = zipabi::Utf8CutLength(pw.data(), pw.size(), zipabi::kPasswordCapacity - 1);
         std::memcpy(q->PasswordBuffer, pw.data(), n);
         q->PasswordBuffer[n] = '\0';
         q->Response = zipabi::kPasswordSupplied;
@@ -199,7 +200,7 @@ int32_t printingCallback(int32_t message, void* data, void* userData) {
     case zipabi::zcmNewArchiveComment: {
       auto* c = static_cast<zipabi::TZipLibCommentText*>(data);
       const std::string& text = state->options->comment;
-      size_t n = std::min<size_t>(text.size(), zipabi::kCommentCapacity);
+      size_t n = zipabi::Utf8CutLength(text.data(), text.size(), zipabi::kCommentCapacity);
       if (c->Text) std::memcpy(c->Text, text.data(), n);
       c->Length = static_cast<uint16_t>(n);
       c->Flag = 1;

@@ -2,17 +2,11 @@
 
 #include <cstring>
 
+#include "utf8_cut.h"
+
 QByteArray CutUtf8(const QByteArray& bytes, std::size_t limit) {
-  if (static_cast<std::size_t>(bytes.size()) <= limit) return bytes;
-  const auto isContinuation = [&](std::size_t at) {
-    return (static_cast<unsigned char>(bytes[static_cast<qsizetype>(at)]) & 0xC0) == 0x80;
-  };
-  // Step back over continuation bytes (10xxxxxx) to the start of the character that would be
-  // cut; a character has at most three of them, so bytes that are not UTF-8 are cut at the limit.
-  std::size_t end = limit;
-  while (end > 0 && limit - end < 3 && isContinuation(end)) --end;
-  if (isContinuation(end)) end = limit;
-  return bytes.left(static_cast<qsizetype>(end));
+  const auto size = static_cast<std::size_t>(bytes.size());
+  return bytes.left(static_cast<qsizetype>(zipabi::Utf8CutLength(bytes.constData(), size, limit)));
 }
 
 QString TextFromLibrary(const char* text) { return text ? QString::fromUtf8(text) : QString(); }

@@ -18,9 +18,9 @@ struct ToolRun {
   std::vector<std::string> lines;
 };
 
-ToolRun runTool(const std::string& arguments) {
+ToolRun runTool(const std::string& arguments, const std::string& tool = "unzeng") {
   ToolRun run;
-  std::string command = platform::ProgramFolder() + "/unzeng " + arguments + " 2>&1";
+  std::string command = platform::ProgramFolder() + "/" + tool + " " + arguments + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
   std::string text;
@@ -121,4 +121,23 @@ TEST(CommandLineTool, NamesAreEscapedWhereverTheSpecialCharacterStands) {
   ToolRun list = runTool("-v '" + (dir / "names.zip") + "'");
   ASSERT_EQ(list.lines.size(), expected.size() + 1);
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(list.lines[i].substr(3, list.lines[i].find("\t1\t") - 3), expected[i]);
+}
+
+// zipeng's -c gives the new archive comment: a text longer than the comment field's 255 bytes
+// is cut before the character that would not fit whole, so the comment stays UTF-8.
+TEST(CommandLineTool, CommentOptionIsCutOnACharacterBoundary) {
+  TempDir dir;
+  const std::string archive = dir / "c.zip";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {std::string(254, 'c') + "\xc3\xa9 and more", std::string(254, 'c')},
+      {std::string(253, 'c') + "\xe2\x82\xac", std::string(253, 'c')},
+      {std::string(252, 'c') + "\xf0\x9f\x98\x80", std::string(252, 'c')},
+      {std::string(253, 'c') + "\xc3\xa9", std::string(253, 'c') + "\xc3\xa9"},  // fits exactly
+  };
+  for (const auto& [text, kept] : cases) {
+    writeFile(archive, buildArchive({rawFile("a.txt", "a")}));
+    EXPECT_EQ(runTool("-c '" + text + "' -z '" + archive + "'", "zipeng").status, 0);
+    ToolRun comment = runTool("-z '" + archive + "'");
+    EXPECT_EQ(comment.lines.at(0), "130\t" + kept) << text;
+  }
 }

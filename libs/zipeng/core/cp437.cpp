@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include <cstdint>
+#include "utf8_cut.h"
 
 namespace zipeng {
 
@@ -105,11 +105,7 @@ bool isValidUtf8(std::string_view text) {
 }
 
 std::string_view cutUtf8(std::string_view text, size_t maxBytes) {
-  if (text.size() <= maxBytes) return text;
-  size_t cut = maxBytes;
-  // Step back over continuation bytes so the cut falls before a lead byte.
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-  return text.substr(0, cut);
+  return text.substr(0, zipabi::Utf8CutLength(text.data(), text.size(), maxBytes));
 }
 
 }  // namespace zipeng
