@@ -25,6 +25,10 @@ constexpr int kConnectWaitMs = 2000;   // for the connection and the greeting: a
                                        // take the connection, or takes it and says nothing, is not there
 constexpr int kServiceStartMs = 3000;  // how long a started service may take to listen
 constexpr int kSendWaitMs = 2000;      // a service that does not take its commands is not there either
+constexpr int kAnswerWaitMs = 3000;    // for the next answer while answers are due
+constexpr char kCarriedOut[] = "+\r\n";
+constexpr char kRefused[] = "-\r\n";
+constexpr qsizetype kAnswerSize = sizeof(kCarriedOut) - 1;
 
 // Bounds how long a blocking connect (waiting while the service's backlog is full) or send waits.
 bool SetSendWait(int socket, int waitMs) {
@@ -60,7 +64,13 @@ TDdeClientConv::TDdeClientConv(QString Service, QString Topic, QString ProgramDi
 TDdeClientConv::~TDdeClientConv() { CloseLink(); }
 
 QByteArray TDdeClientConv::CommandBytes(const QString& Command) {
-  return CutToBytes(Command + QStringLiteral("\r\n"), static_cast<int>(kDdeCommandLimit)).toUtf8();
+  QByteArray bytes = CutToBytes(Command + QStringLiteral("\r\n"), static_cast<int>(kDdeCommandLimit)).toUtf8();
+  if (!bytes.endsWith("\r\n")) bytes += "\r\n";
+  return bytes;
+}
+
+bool TDdeClientConv::IsCut(const QString& Command) {
+  return (Command + QStringLiteral("\r\n")).toUtf8().size() > static_cast<qsizetype>(kDdeCommandLimit);
 }
 
 bool TDdeClientConv::Connect(int waitMs) {
@@ -124,6 +134,8 @@ bool TDdeClientConv::OpenLink() {
 }
 
 bool TDdeClientConv::ExecuteMacro(const QString& Command) {
+  FAnswers.append(TAnswer::NotCarriedOut);
+  if (Command.contains(u'\r') || Command.contains(u'\n')) return false;
   if (!OpenLink()) return false;
   const QByteArray bytes = CommandBytes(Command);
   qsizetype sent = 0;
@@ -139,11 +151,50 @@ bool TDdeClientConv::ExecuteMacro(const QString& Command) {
     }
     sent += wrote;
   }
+  FAnswers.back() = TAnswer::Due;
   return true;
+}
+
+bool TDdeClientConv::TakeAnswers(int waitMs) {
+  pollfd wanted{FSocket, POLLIN, 0};
+  const int ready = poll(&wanted, 1, waitMs);
+  if (ready < 0) return errno == EINTR;
+  if (ready == 0) return false;
+  char buffer[256];
+  const ssize_t got = ::recv(FSocket, buffer, sizeof(buffer), MSG_DONTWAIT);
+  if (got < 0) return errno == EAGAIN || errno == EINTR;
+  if (got == 0) return false;
+  FAnswerBytes.append(buffer, got);
+  for (; FAnswerBytes.size() >= kAnswerSize; FAnswerBytes.remove(0, kAnswerSize)) {
+    // Answers come in the order of the commands.
+    const qsizetype due = FAnswers.indexOf(TAnswer::Due);
+    const QByteArray answer = FAnswerBytes.left(kAnswerSize);
+    if (due < 0 || (answer != kCarriedOut && answer != kRefused)) return false;
+    FAnswers[due] = answer == kCarriedOut ? TAnswer::CarriedOut : TAnswer::NotCarriedOut;
+  }
+  return true;
+}
+
+QList<bool> TDdeClientConv::Results() {
+  while (Connected() && FAnswers.contains(TAnswer::Due)) {
+    if (!TakeAnswers(kAnswerWaitMs)) {
+      CloseLink();
+      FGaveUp = true;
+    }
+  }
+  QList<bool> results;
+  for (const TAnswer answer : FAnswers) results.append(answer == TAnswer::CarriedOut);
+  FAnswers.clear();
+  return results;
 }
 
 void TDdeClientConv::CloseLink() {
   if (FSocket < 0) return;
+  // Answers that have arrived still count; those still due never will.
+  while (FAnswers.contains(TAnswer::Due) && TakeAnswers(0)) {
+  }
+  std::replace(FAnswers.begin(), FAnswers.end(), TAnswer::Due, TAnswer::NotCarriedOut);
+  FAnswerBytes.clear();
   ::close(FSocket);
   FSocket = -1;
 }

@@ -30,6 +30,11 @@ QString NamePart(const QString& StoredName) {
   return slash < 0 ? StoredName : StoredName.mid(slash + 1);
 }
 
+void ReportGroupFailure(TMainFormFm& Owner) {
+  Owner.Services().Dialogs.MessageDlg(QStringLiteral("Unable to create group."), platform::TMsgDlgType::mtInformation,
+                                      platform::mbOK);
+}
+
 }  // namespace
 
 QString GroupBaseName(const QString& ArchiveName) {
@@ -89,15 +94,38 @@ void TFrmCreateGroup::BtnOkClick() {
     });
   }
 
-  if (!DdeClient.ExecuteMacro(QStringLiteral("[CreateGroup(") + ui->Edit2->text() + QStringLiteral(")]")))
-    FOwner.Services().Dialogs.MessageDlg(QStringLiteral("Unable to create group."),
-                                         platform::TMsgDlgType::mtInformation, platform::mbOK);
+  const QString group = ui->Edit2->text();
+  bool groupFailed = !DdeClient.ExecuteMacro(QStringLiteral("[CreateGroup(") + group + QStringLiteral(")]"));
+  if (groupFailed) ReportGroupFailure(FOwner);
+  QStringList commands;
   for (const QString& name : names) {
     const QString commandLine = FOwner.ExtractPath ? Join(folder, name)
                                                    : u'"' + Join(folder, NamePart(name)) + u'"';
-    // Failures here are silent: the group's own failure has been reported.
-    DdeClient.ExecuteMacro(QStringLiteral("[AddItem(") + commandLine + u',' + NamePart(name) + QStringLiteral(")]"));
+    commands.append(QStringLiteral("[AddItem(") + commandLine + u',' + NamePart(name) + QStringLiteral(")]"));
+    DdeClient.ExecuteMacro(commands.last());
+  }
+  QList<bool> carriedOut;
+  {
+    TBusyPeriod busy(FOwner);
+    carriedOut = DdeClient.Results();
   }
   DdeClient.CloseLink();
+  // Without a group the items' failures are the group's, already told.
+  if (!groupFailed && !carriedOut.value(0)) {
+    groupFailed = true;
+    ReportGroupFailure(FOwner);
+  }
+  QStringList missing;
+  for (qsizetype item = 0; !groupFailed && item < names.size(); ++item) {
+    if (carriedOut.value(item + 1)) continue;
+    missing.append(names[item] + (platform::TDdeClientConv::IsCut(commands[item])
+                                      ? QStringLiteral(" (its command is longer than 255 bytes)")
+                                      : QStringLiteral(" (the program group service did not add it)")));
+  }
+  if (!missing.isEmpty())
+    FOwner.Services().Dialogs.MessageDlg(QStringLiteral("These files got no item in the program group \"") + group +
+                                             QStringLiteral("\":\n") + missing.join(u'\n'),
+                                         platform::TMsgDlgType::mtWarning, platform::mbOK);
   accept();
 }
+

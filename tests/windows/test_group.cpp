@@ -4,7 +4,10 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMutex>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
@@ -73,6 +76,9 @@ class TRecordingService {
         for (qsizetype end; (end = pending.indexOf("\r\n")) >= 0; pending.remove(0, end + 2)) {
           QMutexLocker lock(&FMutex);
           FCommands << QString::fromUtf8(pending.left(end + 2));
+          // As the service answers: a command over the limit, or one cut short, is refused.
+          const bool whole = end + 2 <= 255 && pending.left(end).endsWith(")]");
+          ::send(peer, whole ? "+\r\n" : "-\r\n", 3, MSG_NOSIGNAL);
         }
       }
       if (!pending.isEmpty()) {
@@ -89,6 +95,35 @@ class TRecordingService {
   QMutex FMutex;
   QStringList FCommands;
 };
+
+// Writes an archive of (name, content) entries, each stored with Unix mode `mode`.
+bool MakeZipWithMode(const QString& path, const QList<QPair<QString, QByteArray>>& entries, int mode) {
+  QString script = QStringLiteral("import zipfile, sys\nz = zipfile.ZipFile(sys.argv[1], 'w')\n");
+  for (const auto& [name, content] : entries)
+    script += QStringLiteral("i = zipfile.ZipInfo('%1', (2020, 1, 2, 3, 4, 6))\ni.create_system = 3\n"
+                             "i.external_attr = 0o%2 << 16\nz.writestr(i, bytes.fromhex('%3'))\n")
+                  .arg(name, QString::number(0100000 | mode, 8), QString::fromLatin1(content.toHex()));
+  script += QStringLiteral("z.close()\n");
+  QProcess python;
+  python.start(QStringLiteral("python3"), {QStringLiteral("-c"), script, path});
+  return python.waitForFinished(60000) && python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0;
+}
+
+// The one message after Create Group that names the files left without an item.
+QString NoItemMessage(const QString& group, const QStringList& lines) {
+  return "Warning: These files got no item in the program group \"" + group + "\":\n" + lines.join(u'\n');
+}
+
+// The launcher the real service wrote for the item titled `title`, or "".
+QString LauncherTitled(const QString& title) {
+  QDir launchers(qEnvironmentVariable("XDG_DATA_HOME") + "/applications");
+  for (const QString& name : launchers.entryList({"*.desktop"}, QDir::Files)) {
+    QFile file(launchers.filePath(name));
+    if (file.open(QIODevice::ReadOnly) && QString::fromUtf8(file.readAll()).contains("\nName=" + title + "\n"))
+      return file.fileName();
+  }
+  return QString();
+}
 
 // Runs the command and acts on the dialog once it is up.
 void CreateGroup(TWindowRig& rig, const std::function<void(TFrmCreateGroup&)>& act) {
@@ -123,6 +158,11 @@ void StopService() {
   for (int tries = 0; tries < 100 && QFileInfo::exists(QString::fromStdString(path)); ++tries) QTest::qWait(20);
 }
 
+// Stops the service that a test had started, however the test ends.
+struct TServiceStopper {
+  ~TServiceStopper() { StopService(); }
+};
+
 }  // namespace
 
 class TestGroup : public QObject {
@@ -146,6 +186,7 @@ class TestGroup : public QObject {
     QDir(FDir).removeRecursively();
     QDir().mkpath(FDir);
     QDir::setCurrent(FDir);
+    QDir(qEnvironmentVariable("XDG_DATA_HOME") + "/applications").removeRecursively();  // launchers of earlier cases
   }
 
   void suggestedNames_data() {
@@ -239,9 +280,14 @@ class TestGroup : public QObject {
     });
     const QStringList commands = service.WaitFor(2);
     QCOMPARE(commands.size(), 2);
-    QVERIFY(commands[1].toUtf8().size() <= 255 && commands[1].toUtf8().size() >= 254);
-    QVERIFY(!commands[1].endsWith("\r\n"));  // cut, line end and all
+    // Cut, line end and all, at 255 bytes; a line end still closes the transaction, so the cut
+    // command is refused alone.
+    QVERIFY(commands[1].endsWith("\r\n"));
+    const QByteArray cut = commands[1].chopped(2).toUtf8();
+    QVERIFY(cut.size() <= 255 && cut.size() >= 254);
+    QVERIFY(!cut.endsWith(")]"));
     QVERIFY(QFileInfo::exists(deep + "/f00.txt"));
+    QCOMPARE(rig.Dialogs.Messages(), QStringList{NoItemMessage("long", {"dir/f00.txt (its command is longer than 255 bytes)"})});
   }
 
   // Nobody listens: the client starts the real service from the program's folder, which writes
@@ -264,6 +310,73 @@ class TestGroup : public QObject {
     QVERIFY(text.contains("Name=f01.txt\n"));
     QVERIFY(text.contains("Exec=xdg-open " + FDir + "/tools/f01.txt\n"));
     StopService();
+  }
+
+  // Items the service refuses, or whose command was cut at 255 bytes, are named in one message;
+  // the items after a cut one still arrive.
+  void refusedAndCutItemsAreReported() {
+    TServiceStopper stopper;
+    TWindowRig rig({QStringLiteral("Parcelix")}, QCoreApplication::applicationDirPath());
+    const QString longName = QString(130, 'l') + ".txt";
+    QVERIFY(MakeZipWithMode(FDir + "/mixed.zip", {{"a.txt", "a"}, {longName, "l"}, {"b.txt", "b"}, {"open(.txt", "o"}}, 0644));
+    rig.Window->OpenZipFile(FDir + "/mixed.zip");
+    rig.Window->DefaultExtractPath = FDir;
+    CreateGroup(rig, [](TFrmCreateGroup& dialog) { Press(dialog, "BtnOk"); });
+    QCOMPARE(rig.Dialogs.Messages(),
+             QStringList{NoItemMessage("mixed", {longName + " (its command is longer than 255 bytes)",
+                                                 "open(.txt (the program group service did not add it)"})});
+    QVERIFY(!LauncherTitled("a.txt").isEmpty());
+    QVERIFY(!LauncherTitled("b.txt").isEmpty());
+
+    // A group the service refuses is said as the group's failure, once, without its items.
+    rig.Dialogs.Clear();
+    CreateGroup(rig, [this](TFrmCreateGroup& dialog) {
+      dialog.findChild<QLineEdit*>("Edit1")->setText(FDir + "/again");
+      dialog.findChild<QLineEdit*>("Edit2")->setText("no/slash");
+      Press(dialog, "BtnOk");
+    });
+    QCOMPARE(rig.Dialogs.Messages(), QStringList{"Information: Unable to create group."});
+  }
+
+  // A document stored with the bit, even one that starts with "#!", is opened by its launcher, not
+  // run; a script that is one by name and content, with its bit, runs. Launched through GLib, as a
+  // desktop starts a menu entry, with a stand-in opener on PATH.
+  void launchersOpenDocumentsAndRunOnlyPrograms() {
+    if (QStandardPaths::findExecutable("gio").isEmpty()) QSKIP("gio is not installed to launch the entries");
+    const QString bin = FDir + "/bin", opened = FDir + "/opened";
+    QDir().mkpath(bin);
+    QFile opener(bin + "/xdg-open");
+    QVERIFY(opener.open(QIODevice::WriteOnly));
+    opener.write(("#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + opened + "'\n").toUtf8());
+    opener.close();
+    opener.setPermissions(opener.permissions() | QFileDevice::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.toUtf8() + ":" + path);
+    const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+    TServiceStopper stopper;
+    const auto body = [&](const QString& marker) { return ("#!/bin/sh\ntouch '" + FDir + "/" + marker + "'\n").toUtf8(); };
+
+    TWindowRig rig({QStringLiteral("Parcelix")}, QCoreApplication::applicationDirPath());
+    QVERIFY(MakeZipWithMode(FDir + "/kit.zip", {{"readme.txt", body("readme-ran")}, {"tool.sh", body("tool-ran")}}, 0755));
+    rig.Window->OpenZipFile(FDir + "/kit.zip");
+    rig.Window->DefaultExtractPath = FDir;
+    CreateGroup(rig, [](TFrmCreateGroup& dialog) { Press(dialog, "BtnOk"); });
+    QVERIFY(rig.Dialogs.Messages().isEmpty());
+    for (const QString& title : {"readme.txt", "tool.sh"}) {
+      const QString launcher = LauncherTitled(title);
+      QVERIFY2(!launcher.isEmpty(), qPrintable(title));
+      QProcess gio;
+      gio.start("gio", {"launch", launcher});
+      QVERIFY(gio.waitForFinished(20000) && gio.exitCode() == 0);
+    }
+    QTRY_VERIFY(QFileInfo::exists(FDir + "/tool-ran"));
+    const QByteArray readme = (FDir + "/kit/readme.txt\n").toUtf8();
+    QTRY_COMPARE(QFileInfo(opened).size(), qint64(readme.size()));
+    QFile log(opened);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QCOMPARE(log.readAll(), readme);
+    QTest::qWait(200);  // time for a wrong start to show
+    QVERIFY(!QFileInfo::exists(FDir + "/readme-ran"));
   }
 
   // Nobody listens and no service program can start: the group's failure is said once, the
