@@ -111,50 +111,94 @@ void Prepare(QFileDialog& dialog, const TFileDialogRequest& request) {
   if (!request.FileName.isEmpty()) dialog.selectFile(request.FileName);
 }
 
+// The open dialog, which with UseAddButton becomes the Add Files chooser: files and folders
+// alike. A plain file dialog opens a chosen folder instead of returning it, and renames its Open
+// button after what is selected. There every way of accepting (the button, Enter, a double-click
+// on a file) returns what is selected, folders included, and the button reads "Add" whatever is
+// selected; a double-click on a folder still opens it to look inside.
+class TOpenDialog : public QFileDialog {
+ public:
+  explicit TOpenDialog(QWidget* parent) : QFileDialog(parent) {}
+
+  // Once the request is set up: the dialog's own widgets, with an Add button of ours in place
+  // of its Open button, which it would rename.
+  void UseAddButton();
+  QStringList Chosen() const { return FAdd ? FChosen : selectedFiles(); }
+  void accept() override;
+
+ private:
+  QStringList SelectedInView() const;
+  void UpdateAddButton();
+
+  QPushButton* FAdd = nullptr;
+  QStringList FChosen;
+};
+
+QStringList TOpenDialog::SelectedInView() const {
+  // The list and the details view share one selection.
+  QStringList selected;
+  if (auto* view = findChild<QAbstractItemView*>(QStringLiteral("listView")))
+    for (const QModelIndex& index : view->selectionModel()->selectedRows())
+      selected << index.data(QFileSystemModel::FilePathRole).toString();
+  return selected;
+}
+
+void TOpenDialog::UseAddButton() {
+  setOption(QFileDialog::DontUseNativeDialog, true);
+  auto* box = findChild<QDialogButtonBox*>();
+  QPushButton* open = box ? box->button(QDialogButtonBox::Open) : nullptr;
+  auto* view = findChild<QAbstractItemView*>(QStringLiteral("listView"));
+  auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  if (!open || !view || !name) return;
+  box->removeButton(open);
+  delete open;
+  // Its role makes the box's accepted signal, which the dialog answers with accept().
+  FAdd = box->addButton(QStringLiteral("&Add"), QDialogButtonBox::AcceptRole);
+  FAdd->setDefault(true);
+  connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateAddButton(); });
+  connect(name, &QLineEdit::textChanged, this, [this] { UpdateAddButton(); });
+  UpdateAddButton();
+}
+
+void TOpenDialog::UpdateAddButton() {
+  // Something to add: a selection, or a typed name (one that names nothing is told on Add).
+  auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  FAdd->setEnabled(!SelectedInView().isEmpty() || (name && !name->text().trimmed().isEmpty()));
+}
+
+void TOpenDialog::accept() {
+  if (!FAdd) {
+    QFileDialog::accept();
+    return;
+  }
+  // What is selected in the folder's view, folders included (the dialog's own answer leaves
+  // folders out); otherwise what was typed.
+  QStringList chosen = SelectedInView();
+  if (chosen.isEmpty()) chosen = selectedFiles();
+  if (chosen.isEmpty()) return;
+  for (const QString& path : chosen)
+    if (!QFileInfo::exists(path)) {
+      // A typed name that names nothing: let the dialog say so its own way.
+      QFileDialog::accept();
+      return;
+    }
+  FChosen = chosen;
+  QDialog::accept();
+}
+
 }  // namespace
 
 bool TQtDialogs::OpenFileDialog(const TFileDialogRequest& request, QStringList& files) {
-  QFileDialog dialog(Owner());
+  TOpenDialog dialog(Owner());
   Prepare(dialog, request);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   if (request.MultiSelect) dialog.setFileMode(QFileDialog::ExistingFiles);
   else dialog.setFileMode(request.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  if (request.FoldersToo) AcceptFolders(dialog);
+  if (request.FoldersToo) dialog.UseAddButton();
   const TUserWaits waiting;
   if (dialog.exec() != QDialog::Accepted) return false;
-  files = request.FoldersToo ? dialog.property("chosen").toStringList() : dialog.selectedFiles();
+  files = dialog.Chosen();
   return !files.isEmpty();
-}
-
-void TQtDialogs::AcceptFolders(QFileDialog& dialog) {
-  // A file dialog opens a chosen folder instead of returning it. Its own widgets are used, and
-  // its Open button returns whatever is chosen, files and folders alike; a double click still
-  // opens a folder to look inside.
-  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-  auto* box = dialog.findChild<QDialogButtonBox*>();
-  QPushButton* open = box ? box->button(QDialogButtonBox::Open) : nullptr;
-  if (!open) return;
-  open->setText(QStringLiteral("&Add"));
-  QObject::disconnect(box, &QDialogButtonBox::accepted, &dialog, nullptr);
-  QObject::connect(box, &QDialogButtonBox::accepted, &dialog, [&dialog] {
-    // What is selected in the folder's view, folders included (the dialog's own answer leaves
-    // folders out); otherwise what was typed.
-    QStringList chosen;
-    if (auto* view = dialog.findChild<QAbstractItemView*>(QStringLiteral("listView")))
-      for (const QModelIndex& index : view->selectionModel()->selectedRows())
-        chosen << index.data(QFileSystemModel::FilePathRole).toString();
-    if (chosen.isEmpty()) chosen = dialog.selectedFiles();
-    if (chosen.isEmpty()) return;
-    QDialog& plain = dialog;
-    dialog.setProperty("chosen", chosen);
-    for (const QString& path : chosen)
-      if (!QFileInfo::exists(path)) {
-        // A typed name that names nothing: let the dialog say so its own way.
-        plain.accept();
-        return;
-      }
-    plain.done(QDialog::Accepted);
-  });
 }
 
 bool TQtDialogs::SaveFileDialog(const TFileDialogRequest& request, QString& file) {

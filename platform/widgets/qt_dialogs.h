@@ -7,7 +7,6 @@
 
 #include "platform/dialogs.h"
 
-class QFileDialog;
 class QLineEdit;
 class QTreeView;
 class QFileSystemModel;
@@ -32,7 +31,6 @@ class TQtDialogs : public TDialogs {
   void SetParent(QWidget* parent) { FParent = parent; }
 
  private:
-  static void AcceptFolders(QFileDialog& dialog);
   QWidget* Owner() const;
 
   QWidget* FParent;
