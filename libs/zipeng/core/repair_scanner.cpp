@@ -19,7 +19,8 @@ constexpr uint64_t kReportEvery = 4u << 20;  // bytes read between calls of keep
 
 // What checking an entry's data found.
 struct DataCheck {
-  bool ok = false;
+  EntryStatus status = EntryStatus::Corrupt;
+  bool ok() const { return status == EntryStatus::Ok; }
   uint64_t consumed = 0;  // compressed bytes the stream used
   uint64_t produced = 0;
   uint32_t crc = 0;
@@ -34,7 +35,7 @@ class Scanner {
     budget_ = 4 * src.size() + (64u << 20);
   }
 
-  std::vector<RecoveredEntry> run(bool* aborted) {
+  std::vector<RecoveredEntry> run(bool* aborted, std::vector<LeftOutEntry>* leftOut) {
     *aborted = false;
     ArchiveIndex index;
     if (readArchiveIndex(src_, index, false) == 0) {
@@ -45,12 +46,15 @@ class Scanner {
     while (pos < src_.size() && !stopped_) {
       if (!report(pos, 0)) break;
       RecoveredEntry e;
-      if (tryEntry(pos, e)) {
+      EntryStatus why = EntryStatus::Ok;
+      if (tryEntry(pos, e, why)) {
         uint64_t next = e.end;
         out.push_back(std::move(e));
         pos = next;
         continue;
       }
+      if (stopped_) break;
+      leaveOut(pos, e.rawName, why);
       if (opt_.aggressive) {
         pos = nextSignature(pos + 1);
       } else {
@@ -61,6 +65,8 @@ class Scanner {
       }
     }
     *aborted = stopped_;
+    if (!stopped_) leaveOutTheUnreached(out);
+    if (leftOut) *leftOut = std::move(leftOut_);
     return out;
   }
 
@@ -103,9 +109,37 @@ class Scanner {
     return size;
   }
 
-  bool tryEntry(uint64_t pos, RecoveredEntry& e) {
+  // Notes the entry at `pos` as left out, by the directory's name for it, else by its local
+  // header's (`localName`, empty when there was no header): nothing names an entry otherwise.
+  void leaveOut(uint64_t pos, const std::string& localName, EntryStatus why) {
+    auto c = central_.find(pos);
+    const std::string& name = c != central_.end() ? c->second.rawName : localName;
+    if (name.empty()) return;
+    leftOut_.push_back({pos, name, skipReasonOf(why == EntryStatus::Ok ? EntryStatus::Corrupt : why)});
+  }
+
+  // What the surviving directory names but the scan neither saved nor reached (a header it
+  // never found, or one inside another entry's data) is left out too.
+  void leaveOutTheUnreached(const std::vector<RecoveredEntry>& saved) {
+    auto byStart = [](const auto& a, uint64_t at) { return a.start < at; };
+    const size_t noted = leftOut_.size();
+    for (const auto& [at, central] : central_) {
+      auto s = std::lower_bound(saved.begin(), saved.end(), at, byStart);
+      auto l = std::lower_bound(leftOut_.begin(), leftOut_.begin() + noted, at, byStart);
+      if ((s != saved.end() && s->start == at) || (l != leftOut_.begin() + noted && l->start == at) || central.rawName.empty())
+        continue;
+      leftOut_.push_back({at, central.rawName, zipabi::zsrCorruptData});
+    }
+    std::inplace_merge(leftOut_.begin(), leftOut_.begin() + noted, leftOut_.end(),
+                       [](const LeftOutEntry& a, const LeftOutEntry& b) { return a.start < b.start; });
+  }
+
+  // Examines the entry whose local header is at `pos`. False when it cannot be saved: `why` then
+  // says what failed, or stays Ok when there is no local header there at all.
+  bool tryEntry(uint64_t pos, RecoveredEntry& e, EntryStatus& why) {
     LocalHeader local;
     if (!readLocalHeader(src_, pos, local) || local.rawName.empty()) return false;
+    why = EntryStatus::Corrupt;
     e.start = pos;
     e.versionNeeded = local.versionNeeded;
     e.flags = local.flags;
@@ -143,7 +177,8 @@ class Scanner {
     if (sizesKnown) {
       if (e.compressedSize > src_.size() - dataStart) return false;
       DataCheck d = checkData(e, dataStart, e.compressedSize);
-      if (!d.ok) return false;
+      why = d.status;
+      if (!d.ok()) return false;
       e.end = dataStart + e.compressedSize;
       if (descriptor) e.end += descriptorLength(e.end, e.crc, e.compressedSize, e.size, zip64);
       return true;
@@ -151,16 +186,20 @@ class Scanner {
     // Sizes follow the data: find where it ends.
     if (e.method == kMethodDeflate && !encrypted) {
       DataCheck d = checkData(e, dataStart, src_.size() - dataStart);
-      if (!d.ok) return false;
+      why = d.status;
+      if (!d.ok()) return false;
       e.crc = d.crc;
       e.compressedSize = d.consumed;
       e.size = d.produced;
       uint64_t len = descriptorLength(dataStart + d.consumed, d.crc, d.consumed, d.produced, zip64);
-      if (len == 0) return false;  // the descriptor must agree with the data
+      if (len == 0) {  // the descriptor must agree with the data
+        why = EntryStatus::Corrupt;
+        return false;
+      }
       e.end = dataStart + d.consumed + len;
       return true;
     }
-    return findDescriptor(e, dataStart, zip64);
+    return findDescriptor(e, dataStart, zip64, why);
   }
 
   // Length of a data descriptor at `at` that agrees with the entry, or 0.
@@ -181,8 +220,9 @@ class Scanner {
 
   // Stored or encrypted data with its sizes in a trailing descriptor: look for a signed
   // descriptor whose compressed size equals its distance from the data (and whose CRC fits,
-  // when the data can be checked).
-  bool findDescriptor(RecoveredEntry& e, uint64_t dataStart, bool zip64) {
+  // when the data can be checked). `why` gets what failed the first that did not fit.
+  bool findDescriptor(RecoveredEntry& e, uint64_t dataStart, bool zip64, EntryStatus& why) {
+    bool tried = false;
     const size_t record = zip64 ? 24 : 16;  // signature, CRC, two sizes
     const uint64_t size = src_.size();
     std::vector<uint8_t> buf(kChunk + record);
@@ -201,7 +241,12 @@ class Scanner {
         trial.crc = get32(d + 4);
         trial.compressedSize = dist;
         trial.size = zip64 ? get64(d + 16) : get32(d + 12);
-        if (!checkData(trial, dataStart, dist).ok) continue;
+        DataCheck check = checkData(trial, dataStart, dist);
+        if (!check.ok()) {
+          if (!tried) why = check.status;
+          tried = true;
+          continue;
+        }
         trial.end = at + i + record;
         e = std::move(trial);
         return true;
@@ -220,7 +265,7 @@ class Scanner {
     if ((encrypted && (opt_.password.empty() || e.method == kMethodAes)) || !isReadableMethod(e.method)) {
       // Nothing to check the data with here (no password, AES, a method we cannot read): the
       // structure has to do; the reader judges the data.
-      r.ok = knownSizes && (!encrypted || available >= kCryptHeaderSize);
+      if (knownSizes && (!encrypted || available >= kCryptHeaderSize)) r.status = EntryStatus::Ok;
       r.consumed = available;
       r.produced = e.size;
       r.crc = e.crc;
@@ -238,7 +283,10 @@ class Scanner {
       if (available < kCryptHeaderSize || !read(dataStart, header, sizeof header)) return r;
       crypto = std::make_unique<ZipCrypto>(opt_.password);
       bool descriptor = (e.flags & kFlagDataDescriptor) != 0;
-      if (crypto->decryptHeader(header) != ZipCrypto::checkByte(e.crc, e.localDosTime, descriptor)) return r;
+      if (crypto->decryptHeader(header) != ZipCrypto::checkByte(e.crc, e.localDosTime, descriptor)) {
+        r.status = EntryStatus::BadPassword;
+        return r;
+      }
       rq.dataPosition += kCryptHeaderSize;
       rq.packed -= kCryptHeaderSize;
       rq.size = e.size;
@@ -250,11 +298,16 @@ class Scanner {
       // Long streams: the caller may stop; a stream of unknown length also draws on the budget.
       return report(start, kReportEvery) && (knownSizes || spend(std::min<uint64_t>(produced, kReportEvery)));
     });
-    if (d.status != EntryStatus::Ok) return r;
+    if (d.status != EntryStatus::Ok) {
+      r.status = d.status;
+      return r;
+    }
     r.consumed = d.consumed + (encrypted ? kCryptHeaderSize : 0);
     r.produced = d.produced;
     r.crc = d.crc;
-    r.ok = knownSizes ? (d.crc == e.crc && d.produced == e.size && r.consumed == available) : true;
+    if (!knownSizes) r.status = EntryStatus::Ok;
+    else if (d.crc != e.crc) r.status = EntryStatus::BadCrc;
+    else if (d.produced == e.size && r.consumed == available) r.status = EntryStatus::Ok;
     if (!knownSizes) spend(r.consumed);
     return r;
   }
@@ -263,6 +316,7 @@ class Scanner {
   const RepairOptions& opt_;
   EntryReader reader_;
   std::map<uint64_t, ZipEntry> central_;
+  std::vector<LeftOutEntry> leftOut_;
   uint64_t budget_ = 0;
   uint64_t sinceReport_ = 0;
   bool stopped_ = false;
@@ -270,9 +324,10 @@ class Scanner {
 
 }  // namespace
 
-std::vector<RecoveredEntry> scanForEntries(ArchiveSource& source, const RepairOptions& options, bool* aborted) {
+std::vector<RecoveredEntry> scanForEntries(ArchiveSource& source, const RepairOptions& options, bool* aborted,
+                                           std::vector<LeftOutEntry>* leftOut) {
   Scanner s(source, options);
-  return s.run(aborted);
+  return s.run(aborted, leftOut);
 }
 
 }  // namespace zipeng

@@ -3,7 +3,8 @@
 // over a damaged one to the next position the central directory names (when it survives).
 // The aggressive scan also searches every offset for a local header, and recovers entries whose
 // sizes are missing by decompressing until the stream ends. Every entry kept has data whose
-// CRC checks out (or, when encrypted and no password is given, a structure that holds).
+// CRC checks out (or, when encrypted and no password is given, a structure that holds); every
+// other entry found is listed as left out, with the reason.
 #pragma once
 
 #include <cstdint>
@@ -46,7 +47,16 @@ struct RepairOptions {
   std::function<bool(uint64_t)> keepGoing;
 };
 
-// Scans the source. `aborted` is set when keepGoing stopped it.
-std::vector<RecoveredEntry> scanForEntries(ArchiveSource& source, const RepairOptions& options, bool* aborted);
+// An entry the scan found, by its local header or the surviving directory, but could not save.
+struct LeftOutEntry {
+  uint64_t start = 0;   // where its local header is (or was)
+  std::string rawName;  // the directory's name for it when it has one, else the local header's
+  uint8_t reason = 0;   // zipabi::TZipSkipReason
+};
+
+// Scans the source. `aborted` is set when keepGoing stopped it. `leftOut`, when given, receives
+// the entries that could not be saved, in the order of their positions.
+std::vector<RecoveredEntry> scanForEntries(ArchiveSource& source, const RepairOptions& options, bool* aborted,
+                                           std::vector<LeftOutEntry>* leftOut = nullptr);
 
 }  // namespace zipeng

@@ -55,8 +55,10 @@ int runRepair(ZipSession& s) {
     return !s.sendEntry(zipabi::zcmStatus, progress, percent);
   };
   bool aborted = false;
-  std::vector<RecoveredEntry> found = scanForEntries(source, opt, &aborted);
+  std::vector<LeftOutEntry> leftOut;
+  std::vector<RecoveredEntry> found = scanForEntries(source, opt, &aborted, &leftOut);
   if (aborted) return zipabi::zrAborted;
+  // With nothing saved, "too damaged" says it all.
   if (found.empty()) return zipabi::zrArchiveTooCorrupted;
 
   std::string comment;
@@ -72,7 +74,16 @@ int runRepair(ZipSession& s) {
   auto sink = single.openOutput(nullptr, false, &inPlace, &error);
   if (!sink) return error ? error : zipabi::zrTempFileProblem;
   ArchiveWriter writer(*sink);
+  // Each entry left out is reported as a skipped file where it stood among the others. True
+  // when the caller asked to stop.
+  size_t reported = 0;
+  auto reportLeftOut = [&](uint64_t before) {
+    for (; reported < leftOut.size() && leftOut[reported].start < before; ++reported)
+      if (s.cb.sendSkipping(leftOut[reported].rawName, leftOut[reported].reason)) return true;
+    return false;
+  };
   for (auto& r : found) {
+    if (reportLeftOut(r.start)) return sink->abandon(zipabi::zrAborted);
     WriterEntry w;
     w.name = r.rawName;
     w.versionNeeded = r.versionNeeded;
@@ -110,7 +121,9 @@ int runRepair(ZipSession& s) {
     if (wide) w.versionNeeded = 45;
     writer.keepInPlace(std::move(w));
   }
-  return writer.finishAndCommit(comment);
+  if (reportLeftOut(UINT64_MAX)) return sink->abandon(zipabi::zrAborted);
+  const int written = writer.finishAndCommit(comment);
+  return written == zipabi::zrOk && !leftOut.empty() ? zipabi::zrSomeSkipped : written;
 }
 
 }  // namespace zipeng
