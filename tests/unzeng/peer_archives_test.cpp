@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <ctime>
 #include <sstream>
 
+#include "core/zip_format.h"
 #include "test_support.h"
 
 using namespace testkit;
@@ -229,4 +231,72 @@ TEST(PeerFeatures, PrefixedSelfExtractorStyleArchive) {
             0);
   ASSERT_EQ(lib.run({"", dir / "sfx.zip", "-d", dir / "out"}), 0);
   EXPECT_EQ(readFile(dir / "out/a.txt"), "payload");
+}
+
+// Archivers on other systems may give the exact time only in the old Info-ZIP Unix field
+// (0x5855: access time, then modification time, unsigned). It counts where no extended timestamp
+// or NTFS field gives one, for the listing and for the extracted file alike.
+TEST(PeerFeatures, OldUnixTimeFieldGivesTheTimeWhereNothingBetterDoes) {
+  using namespace zipeng;
+  auto field = [](uint16_t tag, const std::string& body) {
+    std::string f;
+    append16(f, tag);
+    append16(f, static_cast<uint16_t>(body.size()));
+    return f + body;
+  };
+  auto unix1 = [&](uint32_t mtime, bool owner = false) {
+    std::string body;
+    append32(body, 1000000000);  // access time
+    append32(body, mtime);
+    if (owner) body += std::string("\xE8\x03\xE8\x03", 4);
+    return field(0x5855, body);
+  };
+  auto extended = [&](uint32_t mtime) {
+    std::string body = "\x01";
+    append32(body, mtime);
+    return field(kExtraExtendedTime, body);
+  };
+  auto ntfs = [&](int64_t unixTime) {
+    std::string body(4, '\0');
+    append16(body, 1);
+    append16(body, 24);
+    for (int i = 0; i < 3; ++i) append64(body, static_cast<uint64_t>(unixTime + 11644473600LL) * 10000000ULL);
+    return field(kExtraNtfs, body);
+  };
+  const int64_t dos = 1735732800;  // the DOS time every entry carries: 2025-01-01 12:00:00
+  struct Case {
+    const char* label;
+    std::string extra;
+    int64_t expected;
+  } cases[] = {
+      {"alone", unix1(1600000000), 1600000000},
+      {"with owner ids", unix1(1600000000, true), 1600000000},
+      {"beyond 2038: unsigned", unix1(0x80000010u), 0x80000010LL},
+      {"extended timestamp first", extended(1500000000) + unix1(1600000000), 1500000000},
+      {"extended timestamp after", unix1(1600000000) + extended(1500000000), 1500000000},
+      {"NTFS wins", unix1(1600000000) + ntfs(1400000000), 1400000000},
+      {"too short", field(0x5855, std::string(6, '\x11')), dos},
+  };
+  TempDir dir;
+  Library lib;
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    RawEntry e = rawFile("t.txt", "hello\n");
+    e.centralExtra = c.extra;
+    std::string archive = dir / "t.zip", out = dir / ("out" + std::to_string(n++));
+    writeFile(archive, buildArchive({e}));
+    ASSERT_EQ(lib.run({"", "-v", archive}), 0);
+    ASSERT_EQ(lib.of(zipabi::zcmListing).size(), 1u);
+    std::time_t t = static_cast<std::time_t>(c.expected);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d%H%M", &tm);
+    EXPECT_EQ(dosText(lib.of(zipabi::zcmListing)[0].dosDateTime).substr(0, 12), stamp);
+    ASSERT_EQ(lib.run({"", archive, "-d", out}), 0);
+    struct stat st;
+    ASSERT_EQ(stat((out + "/t.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, c.expected);
+  }
 }

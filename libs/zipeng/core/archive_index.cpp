@@ -164,6 +164,11 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut, bool& sou
   } else if (int64_t ntfs; ntfsModificationTime(e.extra, ntfs)) {
     e.unixMtime = ntfs;
     e.hasUnixMtime = true;
+  } else if (findExtraField(e.extra, kExtraOldUnix, &d, &n) && n >= 8) {
+    // The old Unix field of other archivers: access time, then modification time (owner ids
+    // may follow). Unlike the extended timestamp its times are unsigned.
+    e.unixMtime = get32(d + 4);
+    e.hasUnixMtime = true;
   }
   return true;
 }

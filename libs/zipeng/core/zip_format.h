@@ -63,6 +63,7 @@ inline constexpr uint16_t kExtraExtendedTime = 0x5455;
 inline constexpr uint16_t kExtraUnicodePath = 0x7075;
 inline constexpr uint16_t kExtraUnicodeComment = 0x6375;
 inline constexpr uint16_t kExtraInfoZipUnix = 0x7875;
+inline constexpr uint16_t kExtraOldUnix = 0x5855;  // access and modification times, unsigned
 inline constexpr uint16_t kExtraNtfs = 0x000a;
 inline constexpr uint16_t kExtraAes = 0x9901;
 
