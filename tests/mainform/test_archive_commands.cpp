@@ -106,6 +106,21 @@ class TestArchiveCommands : public QObject {
     QCOMPARE(again.Menu("FileMn")->actions().size(), 19);
   }
 
+  // Only New and Open Archive move LastDirectory: a recent item opens its archive from another
+  // folder and leaves it where the last Open put it.
+  void recentItemsLeaveLastDirectoryAlone() {
+    const QString a = MakeArchive("one/a.zip"), b = MakeArchive("two/b.zip");
+    TWindowRig rig;
+    Open(rig, a);
+    Open(rig, b);
+    QCOMPARE(rig.Window->LastDirectory, FDir + "/two");
+    RecentItems(rig)[1]->trigger();
+    QCOMPARE(rig.Window->MainXz->ZipFileName, a);
+    QCOMPARE(rig.Window->LastDirectory, FDir + "/two");
+    rig.Window->SaveSettings(nullptr);
+    QCOMPARE(IniValue("Settings", "LastDirectory"), FDir + "/two");
+  }
+
   void displayNamesAndAMissingFile() {
     QCOMPARE(RecentDisplayName("/data/zips/tools-archive.zip"), QStringLiteral("/data/zips/tools-archive.zip"));
     QCOMPARE(RecentDisplayName("/Program Files/Archives/Old/backup.zip"),

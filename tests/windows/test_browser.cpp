@@ -182,6 +182,7 @@ class TestBrowser : public QObject {
   void openTakesTheTopmostSelectedRow() {
     QFETCH(bool, doubleClick);
     FRig->Window->CloseBrowser = false;
+    FRig->Window->LastDirectory = FDir.filePath("elsewhere");
     TFrmBrowse* browser = NewBrowser();
     QVERIFY(Browse(browser, FFolder));
     browser->SpdBtnOpenClick();  // nothing selected: nothing happens
@@ -201,6 +202,11 @@ class TestBrowser : public QObject {
     QCOMPARE(FRig->Window->MainXz->ZipFileName, FFolder + "/" + opened);
     QVERIFY(FRig->Window->windowTitle().startsWith(opened + " - "));
     QCOMPARE(FRig->Window->ListModel->rowCount(), 1);
+    // Neither the folder browsed nor the archive opened moves LastDirectory or the recent list.
+    QCOMPARE(FRig->Window->LastDirectory, FDir.filePath("elsewhere"));
+    QCOMPARE(platform::GetPrivateProfileString("OpenedFiles", "MRU1", "<none>", platform::kProfileBufferLength,
+                                               "PARCELIX.INI"),
+             QStringLiteral("<none>"));
   }
 
   void closeBrowserSetting_data() {
