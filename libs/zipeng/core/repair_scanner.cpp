@@ -2,12 +2,10 @@
 
 #include <algorithm>
 #include <map>
-#include <memory>
 
 #include "core/archive_index.h"
 #include "core/entry_reader.h"
 #include "core/local_header.h"
-#include "core/zip_crypto.h"
 #include "core/zip_format.h"
 
 namespace zipeng {
@@ -17,7 +15,7 @@ namespace {
 constexpr size_t kChunk = 64 * 1024;
 constexpr uint64_t kReportEvery = 4u << 20;  // bytes read between calls of keepGoing
 
-// What checking an entry's data found.
+// What decompressing data of unknown length found.
 struct DataCheck {
   EntryStatus status = EntryStatus::Corrupt;
   bool ok() const { return status == EntryStatus::Ok; }
@@ -176,16 +174,15 @@ class Scanner {
     bool encrypted = (e.flags & kFlagEncrypted) != 0;
     if (sizesKnown) {
       if (e.compressedSize > src_.size() - dataStart) return false;
-      DataCheck d = checkData(e, dataStart, e.compressedSize);
-      why = d.status;
-      if (!d.ok()) return false;
+      why = checkData(e);
+      if (why != EntryStatus::Ok) return false;
       e.end = dataStart + e.compressedSize;
       if (descriptor) e.end += descriptorLength(e.end, e.crc, e.compressedSize, e.size, zip64);
       return true;
     }
     // Sizes follow the data: find where it ends.
     if (e.method == kMethodDeflate && !encrypted) {
-      DataCheck d = checkData(e, dataStart, src_.size() - dataStart);
+      DataCheck d = measureDeflate(dataStart);
       why = d.status;
       if (!d.ok()) return false;
       e.crc = d.crc;
@@ -241,9 +238,9 @@ class Scanner {
         trial.crc = get32(d + 4);
         trial.compressedSize = dist;
         trial.size = zip64 ? get64(d + 16) : get32(d + 12);
-        DataCheck check = checkData(trial, dataStart, dist);
-        if (!check.ok()) {
-          if (!tried) why = check.status;
+        EntryStatus check = checkData(trial);
+        if (check != EntryStatus::Ok) {
+          if (!tried) why = check;
           tried = true;
           continue;
         }
@@ -257,59 +254,65 @@ class Scanner {
     return false;
   }
 
-  // Reads the data through the entry reading chain and checks its CRC and sizes.
-  DataCheck checkData(const RecoveredEntry& e, uint64_t dataStart, uint64_t available) {
+  // Reads the data through the entry reading chain, the one every reader of entries uses:
+  // decryption with the password, decompression, then the check of the sizes, the CRC and, for
+  // AES, the authentication code. Where nothing can check the data (an encrypted entry and no
+  // password, a method or cipher the chain does not have) its structure has to do, and whoever
+  // reads the repaired archive judges the data.
+  EntryStatus checkData(const RecoveredEntry& e) {
+    const bool encrypted = (e.flags & kFlagEncrypted) != 0;
+    EntryStatus status = EntryStatus::UnknownMethod;
+    if (!encrypted || !opt_.password.empty()) {
+      status = reader_.read(src_, entryOf(e), opt_.password, {},
+                            [&](uint64_t) { return report(e.start, kReportEvery); });  // the caller may stop
+    }
+    if (status != EntryStatus::UnknownMethod) return status;
+    return !encrypted || e.compressedSize >= kCryptHeaderSize ? EntryStatus::Ok : EntryStatus::Corrupt;
+  }
+
+  // Deflate data whose sizes are not known: decompressed until the stream ends, which says where
+  // the data ends and what its CRC and size are.
+  DataCheck measureDeflate(uint64_t dataStart) {
     DataCheck r;
-    bool encrypted = (e.flags & kFlagEncrypted) != 0;
-    bool knownSizes = available == e.compressedSize;
-    if ((encrypted && (opt_.password.empty() || e.method == kMethodAes)) || !isReadableMethod(e.method)) {
-      // Nothing to check the data with here (no password, AES, a method we cannot read): the
-      // structure has to do; the reader judges the data.
-      if (knownSizes && (!encrypted || available >= kCryptHeaderSize)) r.status = EntryStatus::Ok;
-      r.consumed = available;
-      r.produced = e.size;
-      r.crc = e.crc;
-      return r;
-    }
-    std::unique_ptr<ZipCrypto> crypto;
+    if (!spend(0)) return r;
     DecodeRequest rq;
-    rq.method = e.method;
+    rq.method = kMethodDeflate;
     rq.dataPosition = dataStart;
-    rq.packed = available;
-    rq.sizesKnown = knownSizes;
-    rq.size = e.size;
-    if (encrypted) {
-      uint8_t header[kCryptHeaderSize];
-      if (available < kCryptHeaderSize || !read(dataStart, header, sizeof header)) return r;
-      crypto = std::make_unique<ZipCrypto>(opt_.password);
-      bool descriptor = (e.flags & kFlagDataDescriptor) != 0;
-      if (crypto->decryptHeader(header) != ZipCrypto::checkByte(e.crc, e.localDosTime, descriptor)) {
-        r.status = EntryStatus::BadPassword;
-        return r;
-      }
-      rq.dataPosition += kCryptHeaderSize;
-      rq.packed -= kCryptHeaderSize;
-      rq.size = e.size;
-      rq.crypto = crypto.get();
-    }
-    if (!knownSizes && !spend(0)) return r;
-    uint64_t start = dataStart;
+    rq.packed = src_.size() - dataStart;
+    rq.sizesKnown = false;
     DecodeResult d = reader_.decode(src_, rq, {}, [&](uint64_t produced) {
-      // Long streams: the caller may stop; a stream of unknown length also draws on the budget.
-      return report(start, kReportEvery) && (knownSizes || spend(std::min<uint64_t>(produced, kReportEvery)));
+      // The caller may stop; a stream of unknown length draws on the budget.
+      return report(dataStart, kReportEvery) && spend(std::min<uint64_t>(produced, kReportEvery));
     });
-    if (d.status != EntryStatus::Ok) {
-      r.status = d.status;
-      return r;
-    }
-    r.consumed = d.consumed + (encrypted ? kCryptHeaderSize : 0);
+    r.status = d.status;
+    if (d.status != EntryStatus::Ok) return r;
+    r.consumed = d.consumed;
     r.produced = d.produced;
     r.crc = d.crc;
-    if (!knownSizes) r.status = EntryStatus::Ok;
-    else if (d.crc != e.crc) r.status = EntryStatus::BadCrc;
-    else if (d.produced == e.size && r.consumed == available) r.status = EntryStatus::Ok;
-    if (!knownSizes) spend(r.consumed);
+    spend(r.consumed);
     return r;
+  }
+
+  // The entry as the reading chain takes it: the local header's facts, with the sizes and CRC
+  // the directory or a descriptor gave, and the AES field of the record that names it.
+  static ZipEntry entryOf(const RecoveredEntry& e) {
+    ZipEntry z;
+    z.rawName = e.rawName;
+    z.flags = e.flags;
+    z.method = e.method;
+    z.crc = e.crc;
+    z.compressedSize = e.compressedSize;
+    z.uncompressedSize = e.size;
+    z.localHeaderPosition = e.start;
+    const uint8_t* d;
+    size_t n;
+    if (e.method == kMethodAes && findExtraField(e.hasCentral ? e.centralExtra : e.localExtra, kExtraAes, &d, &n) &&
+        n >= 7 && d[2] == 'A' && d[3] == 'E') {
+      z.aesVersion = get16(d);
+      z.aesStrength = d[4];
+      z.aesMethod = get16(d + 5);
+    }
+    return z;
   }
 
   ArchiveSource& src_;

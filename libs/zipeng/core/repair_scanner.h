@@ -2,9 +2,10 @@
 // the local entries from the start, following their sizes and data descriptors, and jumps
 // over a damaged one to the next position the central directory names (when it survives).
 // The aggressive scan also searches every offset for a local header, and recovers entries whose
-// sizes are missing by decompressing until the stream ends. Every entry kept has data whose
-// CRC checks out (or, when encrypted and no password is given, a structure that holds); every
-// other entry found is listed as left out, with the reason.
+// sizes are missing by decompressing until the stream ends. Every entry kept has data that
+// passes the checks of the entry reading chain: sizes, CRC and, for AES, the authentication code
+// (or, when encrypted and no password is given, a structure that holds); every other entry found
+// is listed as left out, with the reason.
 #pragma once
 
 #include <cstdint>
