@@ -28,6 +28,13 @@ QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
 }  // namespace
 
+QString SystemTempFolder() {
+  QString folder = qEnvironmentVariable("TMPDIR");
+  if (folder.isEmpty()) folder = QStringLiteral("/tmp");
+  if (folder.size() > 1 && folder.endsWith(u'/')) folder.chop(1);
+  return folder;
+}
+
 TRunFolder::TRunFolder(const QString& parent, const QString& prefix) {
   QByteArray pattern = Native((parent == QLatin1String("/") ? QString() : parent) + u'/' + prefix + "XXXXXX");
   if (mkdtemp(pattern.data()) == nullptr) {  // mkdtemp makes it owner-only

@@ -8,6 +8,10 @@
 
 namespace platform {
 
+// The system's temporary folder: $TMPDIR, or /tmp where it is not set; without a trailing "/"
+// (the root stays "/").
+QString SystemTempFolder();
+
 class TRunFolder {
  public:
   // Makes "<parent>/<prefix>XXXXXX" (owner-only) and marks it as in use.

@@ -30,11 +30,6 @@ QString SystemErrorText() {
   return QString::fromStdString(std::generic_category().message(error));
 }
 
-QString SystemTempFolder() {
-  const QString folder = qEnvironmentVariable("TMPDIR");
-  return folder.isEmpty() ? QStringLiteral("/tmp") : folder;
-}
-
 // The copy of StoredName among the files one view wrote into Folder (paths off). With one entry
 // selected it is the only file there, whatever the library made of its name; among several it
 // is the one named by the stored name's last part, which is what the library keeps.
@@ -119,7 +114,7 @@ void TMainFormFm::ExtractSelected(const QString& Folder, int Method) {
 }
 
 QString TMainFormFm::ViewParentFolder() const {
-  QString parent = TempFolder.isEmpty() ? SystemTempFolder() : TempFolder;
+  QString parent = TempFolder.isEmpty() ? platform::SystemTempFolder() : TempFolder;
   if (parent.size() > 1 && parent.endsWith(u'/')) parent.chop(1);  // the root stays "/"
   return parent;
 }

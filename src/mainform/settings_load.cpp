@@ -4,21 +4,12 @@
 
 #include "mainform/mainform.h"
 #include "mainform/settings_file.h"
+#include "platform/run_folder.h"
 #include "ui_mainform.h"
 
 namespace {
 
 const QString kSettings = QStringLiteral("Settings");
-
-// The system's temporary folder without its trailing "/" (the root stays "/").
-QString SystemTempFolder() {
-  QString folder = qEnvironmentVariable("TMPDIR");
-  if (folder.isEmpty()) folder = QStringLiteral("/tmp");
-  if (!folder.endsWith(u'/')) folder += u'/';
-  folder = CutToBytes(folder, kPathLimit);
-  if (folder.size() > 1 && folder.endsWith(u'/')) folder.chop(1);
-  return folder;
-}
 
 }  // namespace
 
@@ -29,7 +20,7 @@ void TMainFormFm::LoadSettings() {
   ConfirmExtract = ReadSettingBool(kSettings, QStringLiteral("ConfirmExtract"), true);
   ConfirmAdd = ReadSettingBool(kSettings, QStringLiteral("ConfirmAdd"), true);
   TempFolder = ReadSettingText(kSettings, QStringLiteral("TempFolder"), QString(), kPathLimit);
-  if (TempFolder.isEmpty()) TempFolder = SystemTempFolder();
+  if (TempFolder.isEmpty()) TempFolder = CutToBytes(platform::SystemTempFolder(), kPathLimit);
 
   OnTop = ReadSettingBool(kSettings, QStringLiteral("OnTop"), false);
   UseTempFile = ReadSettingBool(kSettings, QStringLiteral("UseTempFile"), false);

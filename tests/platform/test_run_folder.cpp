@@ -103,6 +103,27 @@ class TestRunFolder : public QObject {
     Write(path, content, QFile::ReadOwner | QFile::WriteOwner | (executable ? QFile::ExeOwner : QFile::Permissions()));
     QCOMPARE(IsProgramFile(path), program);
   }
+
+  void theSystemTempFolderIsTmpdirWithoutItsTrailingSlash_data() {
+    QTest::addColumn<QByteArray>("tmpdir");
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("not set") << QByteArray() << "/tmp";
+    QTest::newRow("plain") << QByteArray("/var/scratch") << "/var/scratch";
+    QTest::newRow("trailing slash") << QByteArray("/var/scratch/") << "/var/scratch";
+    QTest::newRow("root") << QByteArray("/") << "/";
+  }
+  void theSystemTempFolderIsTmpdirWithoutItsTrailingSlash() {
+    QFETCH(QByteArray, tmpdir);
+    QFETCH(QString, folder);
+    const QByteArray kept = qgetenv("TMPDIR");
+    if (tmpdir.isEmpty())
+      qunsetenv("TMPDIR");
+    else
+      qputenv("TMPDIR", tmpdir);
+    const QString found = SystemTempFolder();
+    qputenv("TMPDIR", kept);
+    QCOMPARE(found, folder);
+  }
 };
 
 PARCELIX_GUI_TEST_MAIN(TestRunFolder)
