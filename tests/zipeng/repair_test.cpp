@@ -395,5 +395,88 @@ TEST_F(RepairReports, AesEntriesAreCheckedWithThePassword) {
   }
 }
 
+// Where the directory's record of an entry survives, its name is the entry's name, whatever the
+// local header says. A name that a local header alone gives (its own or its Unicode name field)
+// and that is absolute or climbs out with ".." is made relative as extraction makes it; the
+// fixing message names both. A name of which nothing is left cannot be placed: the entry is
+// skipped, as extraction skips it.
+TEST_F(RepairReports, NamesThatWouldLeaveTheFolderAreMadeRelative) {
+  // Stored entries: [local name, directory name, Unicode name field or "", data].
+  WriteFile(P("build.py"), R"(import json, struct, sys, zlib
+out, central = sys.argv[1], sys.argv[3] == 'central'
+body = cd = b''
+entries = json.load(open(sys.argv[2]))
+for local, name, unicode, data in entries:
+    local, name, data = local.encode(), name.encode(), data.encode()
+    extra = b''
+    if unicode:
+        extra = struct.pack('<HHBI', 0x7075, 5 + len(unicode.encode()), 1, zlib.crc32(local)) + unicode.encode()
+    crc = zlib.crc32(data)
+    mode = 0o40755 if name.endswith(b'/') else 0o100644
+    cd += struct.pack('<IHHHHHHIIIHHHHHII', 0x02014b50, 0x314, 20, 0, 0, 0, 0x21, crc, len(data), len(data),
+                      len(name), 0, 0, 0, 0, mode << 16, len(body)) + name
+    body += struct.pack('<IHHHHHIIIHH', 0x04034b50, 20, 0, 0, 0, 0x21, crc, len(data), len(data), len(local),
+                        len(extra)) + local + extra + data
+end = struct.pack('<IHHHHIIH', 0x06054b50, 0, 0, len(entries), len(entries), len(cd), len(body), 0)
+open(out, 'wb').write(body + (cd + end if central else b''))
+)");
+  struct Case {
+    const char* local;
+    const char* unicode;
+    const char* listed;  // empty: left out
+    const char* fixing;
+  };
+  const Case cases[] = {
+      {"../../escaped.txt", "", "escaped.txt", "../../escaped.txt -> escaped.txt"},
+      {"/etc/abs.txt", "", "etc/abs.txt", "/etc/abs.txt -> etc/abs.txt"},
+      {"..\\win.txt", "", "win.txt", "..\\win.txt -> win.txt"},
+      {"C:/drive.txt", "", "drive.txt", "C:/drive.txt -> drive.txt"},
+      {"sub/../../up/", "", "sub/up/", "sub/../../up/ -> sub/up/"},
+      {"safe/name.txt", "", "safe/name.txt", "safe/name.txt"},
+      {"plain.txt", "../../uni.txt", "plain.txt", "../../uni.txt -> plain.txt"},
+      {"nice.txt", "n\xc3\xaf" "ce.txt", "n\xc3\xaf" "ce.txt", "nice.txt"},
+      {"..", "", "", ""},
+  };
+  auto json = [](const std::string& text) {
+    std::string out = "\"";
+    for (char ch : text) out += ch == '\\' || ch == '"' ? std::string("\\") + ch : std::string(1, ch);
+    return out + "\"";
+  };
+  std::string entries = "[";
+  for (const auto& c : cases) {
+    std::string data = std::string(c.local).back() == '/' ? "" : std::string("data of ") + c.local;
+    entries += (entries.size() > 1 ? ", [" : "[") + json(c.local) + ", " + json(c.local) + ", " + json(c.unicode) +
+               ", " + json(data) + "]";
+  }
+  WriteFile(P("local.json"), entries + "]");
+  WriteFile(P("central.json"),
+            "[[\"../../escaped.txt\", \"innocent.txt\", \"\", \"data\"], [\"ok.txt\", \"ok.txt\", \"\", \"ok\"]]");
+  for (const char* mode : {"-F", "-FF"}) {
+    SCOPED_TRACE(mode);
+    // The directory survives: its names win.
+    ASSERT_EQ(Sh("python3 '" + P("build.py") + "' '" + P("c.zip") + "' '" + P("central.json") + "' central"), 0);
+    Recorder r;
+    EXPECT_EQ(Zip({mode, P("c.zip")}, &r), 0);
+    EXPECT_EQ(Names(P("c.zip")), (std::set<std::string>{"innocent.txt", "ok.txt"}));
+    EXPECT_EQ(r.NamesOf(zipabi::zcmFixing), (std::vector<std::string>{"innocent.txt", "ok.txt"}));
+    EXPECT_EQ(Sh("unzip -tq '" + P("c.zip") + "'"), 0);
+
+    // Only the local headers are left.
+    ASSERT_EQ(Sh("python3 '" + P("build.py") + "' '" + P("l.zip") + "' '" + P("local.json") + "' local"), 0);
+    Recorder l;
+    EXPECT_EQ(Zip({mode, P("l.zip")}, &l), zipabi::zrSomeSkipped);
+    std::set<std::string> listed;
+    std::vector<std::string> fixing;
+    for (const auto& c : cases) {
+      if (*c.listed) listed.insert(c.listed);
+      if (*c.fixing) fixing.push_back(c.fixing);
+    }
+    EXPECT_EQ(Names(P("l.zip")), listed);
+    EXPECT_EQ(l.NamesOf(zipabi::zcmFixing), fixing);
+    EXPECT_EQ(Skipped(l), (std::set<std::pair<std::string, int>>{{"..", zipabi::zsrCannotOpen}}));
+    EXPECT_EQ(Sh("unzip -tq '" + P("l.zip") + "'"), 0);
+  }
+}
+
 }  // namespace
 }  // namespace ztest

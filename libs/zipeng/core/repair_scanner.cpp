@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
+#include <string_view>
 
 #include "core/archive_index.h"
 #include "core/entry_reader.h"
 #include "core/local_header.h"
+#include "core/safe_path.h"
 #include "core/zip_format.h"
 
 namespace zipeng {
@@ -37,7 +40,11 @@ class Scanner {
     *aborted = false;
     ArchiveIndex index;
     if (readArchiveIndex(src_, index, false) == 0) {
-      for (auto& e : index.entries) central_[e.localHeaderPosition] = e;
+      for (auto& e : index.entries) {
+        // Of records that claim one local header, the one the index found it describes.
+        auto [it, fresh] = central_.try_emplace(e.localHeaderPosition, e);
+        if (!fresh && it->second.overlaps && !e.overlaps) it->second = e;
+      }
     }
     std::vector<RecoveredEntry> out;
     uint64_t pos = nextSignature(0);
@@ -47,7 +54,8 @@ class Scanner {
       EntryStatus why = EntryStatus::Ok;
       if (tryEntry(pos, e, why)) {
         uint64_t next = e.end;
-        out.push_back(std::move(e));
+        if (e.hasCentral || placeName(e)) out.push_back(std::move(e));
+        else leftOut_.push_back({pos, std::move(e.rawName), zipabi::zsrCannotOpen});  // as extraction skips it
         pos = next;
         continue;
       }
@@ -154,31 +162,58 @@ class Scanner {
     if (dataStart > src_.size()) return false;
     e.dataStart = dataStart;
 
+    const bool descriptor = (e.flags & kFlagDataDescriptor) != 0;
+    const bool sizesKnown = !descriptor || e.compressedSize != 0 || e.crc != 0;
     auto c = central_.find(pos);
-    bool descriptor = (e.flags & kFlagDataDescriptor) != 0;
-    bool sizesKnown = !descriptor || e.compressedSize != 0 || e.crc != 0;
-    if (c != central_.end() && c->second.rawName == e.rawName) {
+    if (c != central_.end()) {
+      // The surviving directory's record of the entry wins, its name too, where it describes
+      // this data; else the local header's own claims may still hold, if they differ.
       const ZipEntry& ce = c->second;
-      e.hasCentral = true;
-      e.versionMadeBy = ce.versionMadeBy;
-      e.internalAttributes = ce.internalAttributes;
-      e.externalAttributes = ce.externalAttributes;
-      e.centralExtra = ce.extra;
-      e.comment = ce.comment;
-      e.crc = ce.crc;
-      e.dosDateTime = ce.dosDateTime();
-      e.compressedSize = ce.compressedSize;
-      e.size = ce.uncompressedSize;
-      sizesKnown = true;
+      RecoveredEntry recorded = e;
+      recorded.hasCentral = true;
+      recorded.rawName = ce.rawName;
+      recorded.versionMadeBy = ce.versionMadeBy;
+      recorded.internalAttributes = ce.internalAttributes;
+      recorded.externalAttributes = ce.externalAttributes;
+      recorded.centralExtra = ce.extra;
+      recorded.comment = ce.comment;
+      recorded.crc = ce.crc;
+      recorded.dosDateTime = ce.dosDateTime();
+      recorded.compressedSize = ce.compressedSize;
+      recorded.size = ce.uncompressedSize;
+      why = checkWithSizes(recorded, zip64);
+      if (why == EntryStatus::Ok) {
+        e = std::move(recorded);
+        return true;
+      }
+      if (stopped_ || (sizesKnown && e.crc == ce.crc && e.compressedSize == ce.compressedSize && e.size == ce.uncompressedSize))
+        return false;
+      const EntryStatus byDirectory = why;
+      if (tryLocalClaims(e, zip64, sizesKnown, why)) return true;
+      why = byDirectory;  // what the directory's record met says more
+      return false;
     }
-    bool encrypted = (e.flags & kFlagEncrypted) != 0;
+    return tryLocalClaims(e, zip64, sizesKnown, why);
+  }
+
+  // Checks the data with the sizes and CRC `e` gives; sets where the entry ends.
+  EntryStatus checkWithSizes(RecoveredEntry& e, bool zip64) {
+    if (e.compressedSize > src_.size() - e.dataStart) return EntryStatus::Corrupt;
+    EntryStatus status = checkData(e);
+    if (status != EntryStatus::Ok) return status;
+    e.end = e.dataStart + e.compressedSize;
+    if (e.flags & kFlagDataDescriptor) e.end += descriptorLength(e.end, e.crc, e.compressedSize, e.size, zip64);
+    return EntryStatus::Ok;
+  }
+
+  // The entry as its local header alone describes it: with its sizes when it gives them, else
+  // with those found where its data ends.
+  bool tryLocalClaims(RecoveredEntry& e, bool zip64, bool sizesKnown, EntryStatus& why) {
+    const uint64_t dataStart = e.dataStart;
+    const bool encrypted = (e.flags & kFlagEncrypted) != 0;
     if (sizesKnown) {
-      if (e.compressedSize > src_.size() - dataStart) return false;
-      why = checkData(e);
-      if (why != EntryStatus::Ok) return false;
-      e.end = dataStart + e.compressedSize;
-      if (descriptor) e.end += descriptorLength(e.end, e.crc, e.compressedSize, e.size, zip64);
-      return true;
+      why = checkWithSizes(e, zip64);
+      return why == EntryStatus::Ok;
     }
     // Sizes follow the data: find where it ends.
     if (e.method == kMethodDeflate && !encrypted) {
@@ -197,6 +232,26 @@ class Scanner {
       return true;
     }
     return findDescriptor(e, dataStart, zip64, why);
+  }
+
+  // A name that a local header alone gives, its own or its Unicode name field's, is kept unless
+  // it would leave the folder the entry is extracted to: it is then made relative as extraction
+  // makes it, and the name it had is noted. False when nothing is left of it.
+  static bool placeName(RecoveredEntry& e) {
+    const uint8_t* d;
+    size_t n;
+    std::string_view unicodeName;
+    if (findExtraField(e.localExtra, kExtraUnicodePath, &d, &n) && n >= 5 && d[0] == 1)
+      unicodeName = {reinterpret_cast<const char*>(d + 5), n - 5};
+    const bool ownLeaves = nameLeavesFolder(e.rawName);
+    if (!ownLeaves && !nameLeavesFolder(unicodeName)) return true;
+    e.storedName = ownLeaves ? e.rawName : std::string(unicodeName);
+    if (!ownLeaves) return true;
+    std::optional<std::string> relative = safeRelativePath(e.rawName, false);
+    if (!relative) return false;
+    if (e.rawName.back() == '/' || e.rawName.back() == '\\') *relative += '/';
+    e.rawName = std::move(*relative);
+    return true;
   }
 
   // Length of a data descriptor at `at` that agrees with the entry, or 0.

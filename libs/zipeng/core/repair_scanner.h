@@ -21,7 +21,11 @@ struct RecoveredEntry {
   uint64_t start = 0;       // local header position
   uint64_t dataStart = 0;   // first byte of the data (encryption header included)
   uint64_t end = 0;         // after the data and its descriptor
-  std::string rawName;
+  std::string rawName;      // the directory's name for it when its record survives
+  // Set when a name that the local header alone gave (its own or its Unicode name field's) would
+  // leave the folder the entry is extracted to: that name. `rawName` is then the header's own
+  // name made relative as extraction makes it, and the Unicode name field no longer applies.
+  std::string storedName;
   uint16_t versionNeeded = 20;
   uint16_t flags = 0;
   uint16_t method = 0;

@@ -16,13 +16,16 @@ std::vector<std::string_view> splitComponents(std::string_view name) {
   }
   return parts;
 }
+
+// A drive letter ("C:") at the front is a Windows absolute path.
+bool hasDriveLetter(std::string_view name) {
+  return name.size() >= 2 && name[1] == ':' &&
+         ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
+}
 }  // namespace
 
 std::optional<std::string> safeRelativePath(std::string_view name, bool junkPaths) {
-  // A drive letter ("C:") at the front is a Windows absolute path.
-  if (name.size() >= 2 && name[1] == ':' &&
-      ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')))
-    name.remove_prefix(2);
+  if (hasDriveLetter(name)) name.remove_prefix(2);
   std::vector<std::string_view> kept;
   for (std::string_view part : splitComponents(name)) {
     if (part == "." || part == "..") continue;
@@ -37,6 +40,13 @@ std::optional<std::string> safeRelativePath(std::string_view name, bool junkPath
     out += kept[i];
   }
   return out;
+}
+
+bool nameLeavesFolder(std::string_view name) {
+  if (hasDriveLetter(name) || (!name.empty() && (name.front() == '/' || name.front() == '\\'))) return true;
+  for (std::string_view part : splitComponents(name))
+    if (part == "..") return true;
+  return false;
 }
 
 bool linkTargetStaysInside(std::string_view linkPath, std::string_view target) {

@@ -13,22 +13,37 @@ namespace zipeng {
 
 namespace {
 
-// The central form of a local extended timestamp holds the modification time only.
-std::string centralExtraFromLocal(const std::string& local) {
+// The Unicode name field of `extra`, whole, or nothing.
+std::string unicodeNameField(const std::string& extra) {
+  const uint8_t* d;
+  size_t n;
+  if (!findExtraField(extra, kExtraUnicodePath, &d, &n)) return {};
+  std::string field;
+  append16(field, kExtraUnicodePath);
+  append16(field, static_cast<uint16_t>(n));
+  field.append(reinterpret_cast<const char*>(d), n);
+  return field;
+}
+
+// The extra fields of the new records from those of `extra`: never a ZIP64 field (the writer
+// adds its own where needed), `unicodeName` in place of any Unicode name field (so that it
+// names the entry as the new records do), and in the central form (`central`) the extended
+// timestamp with the modification time alone.
+std::string repairedExtra(const std::string& extra, const std::string& unicodeName, bool central) {
   std::string out;
-  const uint8_t* p = reinterpret_cast<const uint8_t*>(local.data());
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(extra.data());
   size_t pos = 0;
-  while (pos + 4 <= local.size()) {
+  while (pos + 4 <= extra.size()) {
     uint16_t id = get16(p + pos), len = get16(p + pos + 2);
-    if (pos + 4 + len > local.size()) break;
-    if (id == kExtraExtendedTime && len >= 5 && (p[pos + 4] & 1)) {
-      out += extendedTimestampExtra(static_cast<int32_t>(get32(p + pos + 5)));
-    } else if (id != kExtraZip64 && id != kExtraExtendedTime) {
-      out.append(local, pos, 4 + len);
+    if (pos + 4 + len > extra.size()) break;  // a torn field is dropped, not copied half
+    if (central && id == kExtraExtendedTime) {
+      if (len >= 5 && (p[pos + 4] & 1)) out += extendedTimestampExtra(static_cast<int32_t>(get32(p + pos + 5)));
+    } else if (id != kExtraZip64 && id != kExtraUnicodePath) {
+      out.append(extra, pos, 4 + len);
     }
     pos += 4 + len;
   }
-  return out;
+  return out + unicodeName;
 }
 
 }  // namespace
@@ -86,6 +101,7 @@ int runRepair(ZipSession& s) {
     if (reportLeftOut(r.start)) return sink->abandon(zipabi::zrAborted);
     WriterEntry w;
     w.name = r.rawName;
+    std::string unicodeName;
     w.versionNeeded = r.versionNeeded;
     w.flags = r.flags;
     w.method = r.method;
@@ -99,17 +115,21 @@ int runRepair(ZipSession& s) {
       w.externalAttributes = r.externalAttributes;
       w.centralExtra = stripZip64Extra(r.centralExtra);
       w.comment = r.comment.substr(0, 0xFFFF);
+      unicodeName = unicodeNameField(r.centralExtra);
     } else {
       // Without its directory record the host's attributes are gone; DOS bits say what is known.
       w.versionMadeBy = 20;
       w.externalAttributes = (!r.rawName.empty() && r.rawName.back() == '/') ? 0x10 : 0;
-      w.centralExtra = centralExtraFromLocal(r.localExtra);
+      if (r.storedName.empty()) unicodeName = unicodeNameField(r.localExtra);
+      w.centralExtra = repairedExtra(r.localExtra, unicodeName, true);
     }
-    if (s.cb.sendName(zipabi::zcmFixing, r.rawName)) return sink->abandon(zipabi::zrAborted);
+    // A name that had to be changed is shown with the one it had.
+    if (s.cb.sendName(zipabi::zcmFixing, r.storedName.empty() ? r.rawName : r.storedName + " -> " + r.rawName))
+      return sink->abandon(zipabi::zrAborted);
     // A fresh local header that agrees with the directory record: whatever damage the old one
     // had (a wrong CRC, a wrong time) stays behind. An encrypted entry with a descriptor keeps
     // its local time, whose high byte its password check uses.
-    w.localExtra = stripZip64Extra(r.localExtra);
+    w.localExtra = repairedExtra(r.localExtra, unicodeName, false);
     if ((r.flags & kFlagEncrypted) && (r.flags & kFlagDataDescriptor))
       w.dosDateTime = (w.dosDateTime & 0xFFFF0000u) | r.localDosTime;
     bool wide = needsZip64Local(std::max(w.size, w.compressedSize));
