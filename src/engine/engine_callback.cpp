@@ -6,6 +6,7 @@
 
 #include "engine/comment_buffer.h"
 #include "engine/engine_text.h"
+#include "engine/file_stats.h"
 #include "engine/zip_engine.h"
 
 namespace {
@@ -46,20 +47,16 @@ void TZipEngine::HandleMessage(std::int32_t Message, void* Data) {
   if (!Data) return;  // every message of the table carries a record or a value
 
   const auto raiseStats = [&](const TZipFileStatsEvent& event) {
-    if (!event) return;
-    TZipFileStats stats;
-    ConvertFileStats(*As<TZipLibFileStats>(Data), stats);
-    event(*this, stats);
+    if (event) event(*this, FromLibrary(*As<TZipLibFileStats>(Data)));
   };
 
   switch (Message) {
     case zcmReplace: {
       if (!OnReplace) break;
       auto* lib = As<TZipLibReplace>(Data);
-      TZipReplace replace{TextFromLibrary(lib->FileName), QString(), lib->Answer != 0};
+      TZipReplace replace = FromLibrary(*lib);
       OnReplace(*this, replace);
-      CopyToLibrary(replace.NewName.toUtf8(), lib->NewNameBuffer, kReplaceNameCapacity - 1, true);
-      lib->Answer = replace.Replace ? 1 : 0;
+      ToLibrary(replace, *lib);
       break;
     }
     case zcmTesting:
@@ -75,7 +72,7 @@ void TZipEngine::HandleMessage(std::int32_t Message, void* Data) {
       raiseStats(OnListing);
       break;
     case zcmEntryStats:
-      ConvertFileStats(*As<TZipLibFileStats>(Data), EntryStats);
+      EntryStats = FromLibrary(*As<TZipLibFileStats>(Data));
       break;
     case zcmPassword: {
       auto* lib = As<TZipLibPwdQuery>(Data);
@@ -83,13 +80,11 @@ void TZipEngine::HandleMessage(std::int32_t Message, void* Data) {
       // handler the user is asked, otherwise the stored one is all there is to offer.
       if (!OnPwdQuery) {
         if (Password.isEmpty()) break;
-        CopyToLibrary(Password.toUtf8(), lib->PasswordBuffer, kPasswordCapacity - 1, true);
-        lib->Response = kPasswordSupplied;
+        ToLibrary(TZipPwdQuery{QString(), Password, TZipPwdQuery::kSupplied}, *lib);
       } else {
-        TZipPwdQuery query{TextFromLibrary(lib->FileName), QString(), lib->Response};
+        TZipPwdQuery query = FromLibrary(*lib);
         OnPwdQuery(*this, query);
-        CopyToLibrary(query.Password.toUtf8(), lib->PasswordBuffer, kPasswordCapacity - 1, true);
-        lib->Response = query.Response;
+        ToLibrary(query, *lib);
       }
       break;
     }
@@ -99,10 +94,9 @@ void TZipEngine::HandleMessage(std::int32_t Message, void* Data) {
     case zcmFileComment: {
       if (!OnFileComment) break;
       auto* lib = As<TZipLibFileComment>(Data);
-      TZipFileComment comment{TextFromLibrary(lib->FileName), QString()};
+      TZipFileComment comment = FromLibrary(*lib);
       OnFileComment(*this, comment);
-      lib->Length = static_cast<std::uint8_t>(
-          CopyToLibrary(comment.Comment.toUtf8(), lib->CommentBuffer, kCommentCapacity, false));
+      ToLibrary(comment, *lib);
       break;
     }
     case zcmArchiveComment: {
@@ -130,10 +124,7 @@ void TZipEngine::HandleMessage(std::int32_t Message, void* Data) {
       raiseStats(OnStatus);
       break;
     case zcmSkipping:
-      if (OnSkippingFile) {
-        auto* lib = As<TZipLibSkipping>(Data);
-        OnSkippingFile(*this, TZipSkipping{TextFromLibrary(lib->FileName), lib->Reason});
-      }
+      if (OnSkippingFile) OnSkippingFile(*this, FromLibrary(*As<TZipLibSkipping>(Data)));
       break;
     case zcmFixing:
       if (OnFixing) OnFixing(*this, TextFromLibrary(static_cast<const char*>(Data)));

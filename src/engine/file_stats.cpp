@@ -3,7 +3,6 @@
 #include <QDate>
 
 #include "engine/engine_text.h"
-#include "engine/zip_engine.h"
 
 TDateTime DosDateTimeToDateTime(std::uint32_t dosDateTime) {
   const unsigned date = dosDateTime >> 16;
@@ -20,21 +19,49 @@ TDateTime DosDateTimeToDateTime(std::uint32_t dosDateTime) {
   return static_cast<TDateTime>(kEpoch.daysTo(calendarDate)) + (hours * 3600 + minutes * 60 + seconds) / 86400.0;
 }
 
-void TZipEngine::ConvertFileStats(const zipabi::TZipLibFileStats& LibStats, TZipFileStats& FileStats) {
-  FileStats.FileName = TextFromLibrary(LibStats.FileName);
-  FileStats.Size = LibStats.Size;
-  FileStats.CompressedSize = LibStats.CompressedSize;
-  FileStats.LibraryValue1 = LibStats.LibraryValue1;
-  FileStats.Attributes.Bits = LibStats.Attributes & 0x3F;  // the six flags; higher bits dropped
-  FileStats.DateTime = DosDateTimeToDateTime(LibStats.DosDateTime);
-  FileStats.LibraryValue2 = LibStats.LibraryValue2;
-  FileStats.Ratio = LibStats.Ratio;
-  FileStats.PercentDone = LibStats.PercentDone;
-  FileStats.LibraryByte = LibStats.LibraryByte;
-  FileStats.LibraryFlag = LibStats.LibraryFlag != 0;
+TZipFileStats FromLibrary(const zipabi::TZipLibFileStats& lib) {
+  TZipFileStats stats;
+  stats.FileName = TextFromLibrary(lib.FileName);
+  stats.Size = lib.Size;
+  stats.CompressedSize = lib.CompressedSize;
+  stats.LibraryValue1 = lib.LibraryValue1;
+  stats.Attributes.Bits = lib.Attributes & 0x3F;  // the six flags; higher bits dropped
+  stats.DateTime = DosDateTimeToDateTime(lib.DosDateTime);
+  stats.LibraryValue2 = lib.LibraryValue2;
+  stats.Ratio = lib.Ratio;
+  stats.PercentDone = lib.PercentDone;
+  stats.LibraryByte = lib.LibraryByte;
+  stats.LibraryFlag = lib.LibraryFlag != 0;
   // The comment characters are not terminated: take exactly the length given.
-  if (LibStats.Comment && LibStats.CommentLength > 0)
-    FileStats.Comment = QString::fromUtf8(LibStats.Comment, LibStats.CommentLength);
-  else
-    FileStats.Comment.clear();
+  if (lib.Comment && lib.CommentLength > 0) stats.Comment = QString::fromUtf8(lib.Comment, lib.CommentLength);
+  return stats;
+}
+
+TZipSkipping FromLibrary(const zipabi::TZipLibSkipping& lib) { return {TextFromLibrary(lib.FileName), lib.Reason}; }
+
+TZipReplace FromLibrary(const zipabi::TZipLibReplace& lib) {
+  return {TextFromLibrary(lib.FileName), QString(), lib.Answer != 0};
+}
+
+TZipPwdQuery FromLibrary(const zipabi::TZipLibPwdQuery& lib) {
+  return {TextFromLibrary(lib.FileName), QString(), lib.Response};
+}
+
+TZipFileComment FromLibrary(const zipabi::TZipLibFileComment& lib) {
+  return {TextFromLibrary(lib.FileName), QString()};
+}
+
+void ToLibrary(const TZipReplace& answer, zipabi::TZipLibReplace& lib) {
+  CopyToLibrary(answer.NewName.toUtf8(), lib.NewNameBuffer, zipabi::kReplaceNameCapacity - 1, true);
+  lib.Answer = answer.Replace ? 1 : 0;
+}
+
+void ToLibrary(const TZipPwdQuery& answer, zipabi::TZipLibPwdQuery& lib) {
+  CopyToLibrary(answer.Password.toUtf8(), lib.PasswordBuffer, zipabi::kPasswordCapacity - 1, true);
+  lib.Response = answer.Response;
+}
+
+void ToLibrary(const TZipFileComment& answer, zipabi::TZipLibFileComment& lib) {
+  lib.Length = static_cast<std::uint8_t>(
+      CopyToLibrary(answer.Comment.toUtf8(), lib.CommentBuffer, zipabi::kCommentCapacity, false));
 }

@@ -134,7 +134,6 @@ class TZipEngine : public QObject {
   void AppendFilesToProcess(TArgumentVector& Args, bool AllowInclude) const;
   static std::int32_t EngineCallback(std::int32_t Message, void* Data, void* UserData);
   void HandleMessage(std::int32_t Message, void* Data);
-  static void ConvertFileStats(const zipabi::TZipLibFileStats& LibStats, TZipFileStats& FileStats);
 
   // ---- argument vectors, one per operation ----
   void BuildAddVector(TArgumentVector& Args, int Mode) const;

@@ -1,6 +1,6 @@
 // The records the engine's events carry to their handlers, and the small types of the
 // component's properties. Strings are Qt strings; the libraries' own records are in
-// zipengine_abi.h and are turned into these by the callback.
+// zipengine_abi.h and are turned into these in file_stats.cpp.
 #pragma once
 
 #include <QString>
