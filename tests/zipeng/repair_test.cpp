@@ -431,6 +431,7 @@ open(out, 'wb').write(body + (cd + end if central else b''))
       {"/etc/abs.txt", "", "etc/abs.txt", "/etc/abs.txt -> etc/abs.txt"},
       {"..\\win.txt", "", "win.txt", "..\\win.txt -> win.txt"},
       {"C:/drive.txt", "", "drive.txt", "C:/drive.txt -> drive.txt"},
+      {"/C:/deep.txt", "", "deep.txt", "/C:/deep.txt -> deep.txt"},  // relative only once the sanitiser is applied again
       {"sub/../../up/", "", "sub/up/", "sub/../../up/ -> sub/up/"},
       {"safe/name.txt", "", "safe/name.txt", "safe/name.txt"},
       {"plain.txt", "../../uni.txt", "plain.txt", "../../uni.txt -> plain.txt"},

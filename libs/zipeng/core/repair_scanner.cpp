@@ -246,11 +246,15 @@ class Scanner {
     const bool ownLeaves = nameLeavesFolder(e.rawName);
     if (!ownLeaves && !nameLeavesFolder(unicodeName)) return true;
     e.storedName = ownLeaves ? e.rawName : std::string(unicodeName);
-    if (!ownLeaves) return true;
-    std::optional<std::string> relative = safeRelativePath(e.rawName, false);
-    if (!relative) return false;
-    if (e.rawName.back() == '/' || e.rawName.back() == '\\') *relative += '/';
-    e.rawName = std::move(*relative);
+    const bool folder = e.rawName.back() == '/' || e.rawName.back() == '\\';
+    // Once made relative, a name may begin with what reads as a drive letter ("/C:/x"): again,
+    // until it stays (each round makes it shorter).
+    while (nameLeavesFolder(e.rawName)) {
+      std::optional<std::string> relative = safeRelativePath(e.rawName, false);
+      if (!relative) return false;
+      e.rawName = std::move(*relative);
+    }
+    if (ownLeaves && folder) e.rawName += '/';
     return true;
   }
 
