@@ -81,6 +81,13 @@ TEST_F(WriteAheadTest, SameTreeAndMessagesWithAnyNumberOfThreads) {
       {90, Entry("there.txt", "replaces the one there")},
   };
   for (auto it = odd.rbegin(); it != odd.rend(); ++it) entries.insert(entries.begin() + it->first, it->second);
+  // A volume label first, and one right after a link (where planning has paused): entries the
+  // extracting thread passes over without asking for their plan.
+  RawEntry label = Entry("LABEL", "");
+  label.versionMadeBy = 0x0014;
+  label.externalAttributes = zipabi::kAttrVolumeLabel;
+  entries.insert(entries.begin() + 71 + 1, label);
+  entries.insert(entries.begin(), label);
   const std::string archive = dir / "many.zip";
   writeFile(archive, buildArchive(entries));
 

@@ -88,6 +88,8 @@ const WriteAhead::Plan* WriteAhead::plan(size_t position) {
       }
       unpend(passed);
       plans_.pop_front();
+    } else {
+      ++planned_;  // passed over before it was planned (a volume label): nothing to undo
     }
     ++committed_;
   }
