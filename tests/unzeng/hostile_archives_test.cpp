@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "core/zip_format.h"
+#include "platform/module.h"
 #include "test_support.h"
 
 using namespace testkit;
@@ -147,6 +148,15 @@ TEST_F(HostileArchives, SecondRecordForALocalHeaderDoesNotDisplaceTheHonestEntry
     EXPECT_EQ(readFile(target + "/good.txt"), honest);
     EXPECT_EQ(readFile(target + "/other.txt"), "other");
     EXPECT_FALSE(exists(target + "/evil.txt"));
+    // Repair takes the same record for the header: the honest entry is checked against its own
+    // sizes and kept (nothing left out), and what it writes tests clean.
+    for (const char* mode : {"-F", "-FF"}) {
+      const std::string fixed = dir / ("fixed" + std::to_string(n) + mode + ".zip");
+      writeFile(fixed, readFile(archive));
+      EXPECT_EQ(sh("'" + platform::ProgramFolder() + "/zipeng' " + mode + " '" + fixed + "' > /dev/null"), 0) << mode;
+      EXPECT_EQ(lib.run({"", "-t", fixed}), 0) << mode;
+      EXPECT_EQ(lib.of(zipabi::zcmTesting).size(), 3u) << mode;
+    }
   }
 }
 
