@@ -1,11 +1,24 @@
-// The records the engine's events carry to their handlers, and the small types of the
-// component's properties. Strings are Qt strings; the libraries' own records are in
-// zipengine_abi.h and are turned into these in file_stats.cpp.
+// The records the engine's events carry to their handlers, the small types of the component's
+// properties, and the names of the result codes and skip reasons. Strings are Qt strings; the
+// libraries' own records are in zipengine_abi.h and are turned into these in file_stats.cpp.
 #pragma once
 
 #include <QString>
 
 #include <cstdint>
+
+#include "libs/zipeng/include/zipengine_abi.h"
+
+// What an operation returns (zrOk, or why it failed or warns) and why a file was skipped: the
+// call interface's own names, so the program never reads a bare number.
+using zipabi::TZipResult;
+using enum zipabi::TZipResult;
+using zipabi::TZipSkipReason;
+using enum zipabi::TZipSkipReason;
+
+// Two warnings the result table knows that no library of ours returns; should one come, it is
+// passed over in silence, as zrNothingToDo is.
+enum TZipReservedWarning : std::int32_t { zrReservedWarning30 = 30, zrReservedWarning140 = 140 };
 
 // Days since 30 December 1899 plus the fraction of the day.
 using TDateTime = double;
@@ -51,8 +64,7 @@ struct TZipFileStats {
   bool operator==(const TZipFileStats&) const = default;
 };
 
-// A file that was left out. Reason: 0 file not found, 1 unknown compression, 2 CRC does not
-// check out, 3 already up to date, 4 unable to open, 5 invalid or no password, 6 corrupted data.
+// A file that was left out; Reason is a TZipSkipReason (zsrFileNotFound ... zsrCorruptData).
 struct TZipSkipping {
   QString FileName;
   std::uint8_t Reason = 0;
@@ -67,7 +79,7 @@ struct TZipReplace {
 
 // The library needs a password for FileName. Response 2 means a password is supplied.
 struct TZipPwdQuery {
-  static constexpr std::uint8_t kSupplied = 2;
+  static constexpr std::uint8_t kSupplied = zipabi::kPasswordSupplied;
   QString FileName;
   QString Password;  // at most 80 bytes reach the library
   std::uint8_t Response = 0;

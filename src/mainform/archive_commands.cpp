@@ -114,7 +114,7 @@ void TMainFormFm::CopyArchive1Click(QObject* /*Sender*/) {
   if (!CopyFileByStream(MainXz->ZipFileName.toStdString(), chosen.toStdString())) {
     // A partial copy (a full disk) would look like a damaged archive: it goes, and the user is told.
     QFile::remove(chosen);
-    ReportResult(400, QStringLiteral("copying"), FServices.Dialogs);
+    ReportResult(zrCannotAccess, QStringLiteral("copying"), FServices.Dialogs);
   }
 }
 
@@ -130,7 +130,7 @@ void TMainFormFm::RenameArchive1Click(QObject* /*Sender*/) {
   if (!MoveFileReplacing(old.toStdString(), chosen.toStdString())) {
     // The archive is still where it was: show it there rather than an empty list under a name
     // that does not exist.
-    ReportResult(400, QStringLiteral("renaming"), FServices.Dialogs);
+    ReportResult(zrCannotAccess, QStringLiteral("renaming"), FServices.Dialogs);
     current = old;
   } else {
     AddToRecentFiles(chosen);

@@ -29,13 +29,13 @@ platform::TFileDialogRequest ArchiveChooser(const QString& Title, const QString&
 
 QString SkipReasonText(std::uint8_t Reason) {
   switch (Reason) {
-    case 0: return QStringLiteral("file not found.");
-    case 1: return QStringLiteral("unknown compression.");
-    case 2: return QStringLiteral("CRC does not check out.");
-    case 3: return QStringLiteral("file is already up to date.");
-    case 4: return QStringLiteral("unable to open file.");
-    case 5: return QStringLiteral("invalid or no password to decrypt file.");
-    case 6: return QStringLiteral("file's compressed data is corrupted.");
+    case zsrFileNotFound: return QStringLiteral("file not found.");
+    case zsrUnknownCompression: return QStringLiteral("unknown compression.");
+    case zsrBadCrc: return QStringLiteral("CRC does not check out.");
+    case zsrUpToDate: return QStringLiteral("file is already up to date.");
+    case zsrCannotOpen: return QStringLiteral("unable to open file.");
+    case zsrBadPassword: return QStringLiteral("invalid or no password to decrypt file.");
+    case zsrCorruptData: return QStringLiteral("file's compressed data is corrupted.");
     default: return QString();
   }
 }
@@ -60,10 +60,10 @@ void TMainFormFm::FileTestMnClick(QObject* /*Sender*/) {
     code = MainXz->Test();
     FTesting = false;
   }
-  if (code == 0)
+  if (code == zrOk)
     FServices.Dialogs.MessageDlg(QStringLiteral("All files in the archive are OK."),
                                  platform::TMsgDlgType::mtInformation, platform::mbOK);
-  else if (code == 40)
+  else if (code == zrSomeSkipped)
     FServices.Dialogs.MessageDlg(QStringLiteral("All files tested in the archive are OK.") + QChar(13) +
                                      QStringLiteral("(Some files were skipped)"),
                                  platform::TMsgDlgType::mtInformation, platform::mbOK);
@@ -121,13 +121,13 @@ void TMainFormFm::FixArchive(bool Aggressive) {
     QFile::remove(kept);  // nothing took the archive's place
   else if (!kept.isEmpty())
     keptNote = QChar(13) + DamagedOriginalNote(kept, archive);
-  if (code == 0 || code == 40)
+  if (code == zrOk || code == zrSomeSkipped)
     FServices.Dialogs.MessageDlg(QStringLiteral("The specified Zip file has been fixed.") +
-                                     (code == 40 ? QChar(13) + QStringLiteral("Some files were skipped while fixing.")
+                                     (code == zrSomeSkipped ? QChar(13) + QStringLiteral("Some files were skipped while fixing.")
                                                  : QString()) +
                                      keptNote,
                                  platform::TMsgDlgType::mtInformation, platform::mbOK);
-  else if (code == 110)
+  else if (code == zrArchiveTooCorrupted)
     FServices.Dialogs.MessageDlg(QStringLiteral("The specified Zip file is too corrupted to be fixed."),
                                  platform::TMsgDlgType::mtInformation, platform::mbOK);
   else
@@ -161,7 +161,7 @@ void TMainFormFm::MainXzFixing(TZipEngine& /*ZipEngine*/, const QString& FileNam
 void TMainFormFm::MainXzSkippingFile(TZipEngine& /*ZipEngine*/, const TZipSkipping& Skipping) {
   // The library reports an existing file that extraction keeps as skipped. The user chose that,
   // by answering No or by the never-overwrite setting: a box per file would only repeat it.
-  if (!FTesting && Skipping.Reason == 3 && (FReplaceDeclined || FNeverOverwriting)) {
+  if (!FTesting && Skipping.Reason == zsrUpToDate && (FReplaceDeclined || FNeverOverwriting)) {
     FReplaceDeclined = false;
     ProgressBar2->setValue(0);
     return;

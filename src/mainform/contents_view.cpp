@@ -34,7 +34,7 @@ void TMainFormFm::ReadArchive() {
     throw;
   }
   ListModel->EndListing(ActiveColumn);
-  if (result != 100) ReportResult(result, QStringLiteral("reading"), FServices.Dialogs);
+  if (result != zrArchiveNotFound) ReportResult(result, QStringLiteral("reading"), FServices.Dialogs);
   ui->ListView->setUpdatesEnabled(true);
 
   ui->ListView->setStatusTip(TotalsText());

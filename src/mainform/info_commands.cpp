@@ -7,14 +7,6 @@
 #include "mainform/result_reporting.h"
 #include "windows/info.h"
 
-namespace {
-
-// The engine answers 400 when the archive could not be written; the comment dialog only knows
-// that the comment did not stick.
-constexpr int kArchiveNotAccessible = 400;
-
-}  // namespace
-
 void TMainFormFm::ArchiveInformation1Click(QObject* /*Sender*/) {
   if (BusyCount != 0 || !ArchiveOpen()) return;
   // Reading the facts is an engine call like any other: no second command may start inside it.
@@ -43,5 +35,7 @@ void TMainFormFm::AddComment1Click(QObject* /*Sender*/) {
     info->exec();
     failed = info->CommentWriteFailed();
   }
-  if (failed) ReportResult(kArchiveNotAccessible, QStringLiteral("writing the comment to"), FServices.Dialogs);
+  // The comment dialog only knows that the comment did not stick: told as the engine tells an
+  // archive it could not write.
+  if (failed) ReportResult(zrCannotAccess, QStringLiteral("writing the comment to"), FServices.Dialogs);
 }

@@ -1,5 +1,6 @@
 #include "mainform/result_reporting.h"
 
+#include "engine/zip_records.h"
 #include "mainform/program_state.h"
 
 namespace {
@@ -7,7 +8,7 @@ namespace {
 using platform::TMsgDlgType;
 
 struct TResultMessage {
-  int Codes[3];        // unused places hold 0, which is never looked up
+  int Codes[3];        // unused places hold zrOk, which is never looked up
   const char* Before;  // text before the verb, or the whole text
   const char* After;   // text after the verb; null when the text has no verb
   TMsgDlgType Kind;
@@ -15,34 +16,34 @@ struct TResultMessage {
 };
 
 const TResultMessage kResultMessages[] = {
-    {{10, 30, 140}, nullptr, nullptr, TMsgDlgType::mtInformation, 1},
-    {{40}, "Some files were skipped while ", ".", TMsgDlgType::mtInformation, 1},
-    {{100}, "Could not find the archive file.", nullptr, TMsgDlgType::mtError, 2},
-    {{110, 160}, "The archive file is corrupted. Try using the Fix option on it.", nullptr, TMsgDlgType::mtError, 2},
-    {{120}, "Ran out of memory while ", ".", TMsgDlgType::mtError, 2},
-    {{150}, "Disk full while ", ".", TMsgDlgType::mtError, 2},
-    {{180},
+    {{zrNothingToDo, zrReservedWarning30, zrReservedWarning140}, nullptr, nullptr, TMsgDlgType::mtInformation, 1},
+    {{zrSomeSkipped}, "Some files were skipped while ", ".", TMsgDlgType::mtInformation, 1},
+    {{zrArchiveNotFound}, "Could not find the archive file.", nullptr, TMsgDlgType::mtError, 2},
+    {{zrArchiveTooCorrupted, zrEntryStructureCorrupted}, "The archive file is corrupted. Try using the Fix option on it.", nullptr, TMsgDlgType::mtError, 2},
+    {{zrOutOfMemory}, "Ran out of memory while ", ".", TMsgDlgType::mtError, 2},
+    {{zrDiskFull}, "Disk full while ", ".", TMsgDlgType::mtError, 2},
+    {{zrArchiveBusy},
      "Another application is currently performing a similar task. Wait until the other application has "
      "completed its operation.",
      nullptr, TMsgDlgType::mtError, 2},
-    {{190}, "The ", " operation was aborted.", TMsgDlgType::mtInformation, 2},
-    {{200}, "Test failed - Errors in the archive.", nullptr, TMsgDlgType::mtError, 2},
-    {{210}, "No files ended up being tested in the archive.", nullptr, TMsgDlgType::mtError, 2},
-    {{240}, "The ZIPENG.DLL or the UNZENG.DLL file could not be found.", nullptr, TMsgDlgType::mtError, 2},
-    {{280}, "Problem with the temporary file.", nullptr, TMsgDlgType::mtError, 2},
-    {{350}, "Attempt to remove parent directory.", nullptr, TMsgDlgType::mtError, 2},
-    {{370}, "Names repeated in archive after discarding pathnames.", nullptr, TMsgDlgType::mtError, 2},
-    {{380}, "Could not update the Zip archive date. Archive only contains directories or is empty.", nullptr,
+    {{zrAborted}, "The ", " operation was aborted.", TMsgDlgType::mtInformation, 2},
+    {{zrTestErrors}, "Test failed - Errors in the archive.", nullptr, TMsgDlgType::mtError, 2},
+    {{zrNothingTested}, "No files ended up being tested in the archive.", nullptr, TMsgDlgType::mtError, 2},
+    {{zrLibraryMissing}, "The ZIPENG.DLL or the UNZENG.DLL file could not be found.", nullptr, TMsgDlgType::mtError, 2},
+    {{zrTempFileProblem}, "Problem with the temporary file.", nullptr, TMsgDlgType::mtError, 2},
+    {{zrRemoveParentDirectory}, "Attempt to remove parent directory.", nullptr, TMsgDlgType::mtError, 2},
+    {{zrRepeatedNames}, "Names repeated in archive after discarding pathnames.", nullptr, TMsgDlgType::mtError, 2},
+    {{zrOnlyFolders}, "Could not update the Zip archive date. Archive only contains directories or is empty.", nullptr,
      TMsgDlgType::mtError, 2},
-    {{400}, "Could not access the Zip file or one of the files to process.", nullptr, TMsgDlgType::mtError, 2},
-    {{410}, "Attempt to work with a multiple-disk Zip archive, but not in multidisk mode.", nullptr,
+    {{zrCannotAccess}, "Could not access the Zip file or one of the files to process.", nullptr, TMsgDlgType::mtError, 2},
+    {{zrSpannedNotMultidisk}, "Attempt to work with a multiple-disk Zip archive, but not in multidisk mode.", nullptr,
      TMsgDlgType::mtError, 2},
 };
 
 const TResultMessage* FindMessage(int code) {
   for (const TResultMessage& message : kResultMessages)
     for (int listed : message.Codes)
-      if (listed != 0 && listed == code) return &message;
+      if (listed != zrOk && listed == code) return &message;
   return nullptr;
 }
 
@@ -55,7 +56,7 @@ QString Compose(const char* before, const QString& verb, const char* after) {
 }  // namespace
 
 int ReportResult(int Code, const QString& Verb, platform::TDialogs& Dialogs) {
-  if (Code <= 0) return 0;
+  if (Code <= zrOk) return 0;
   ResultReported = true;
 
   QString text;
