@@ -96,6 +96,19 @@ class TestTestFix : public QObject {
     QVERIFY2(messages[0].startsWith("Warning: File \"b.txt\" failed test: "), qPrintable(messages[0]));
     QCOMPARE(messages[1], QStringLiteral("Error: Test failed - Errors in the archive."));
     QVERIFY(rig.Window->MainXz->ZipFileName.isEmpty());
+
+    // Fixed: the entry repair leaves out gets the skipping warning, then one box says the
+    // archive was fixed, that files were skipped, and where the damaged original went.
+    rig.Dialogs.Clear();
+    rig.Dialogs.OpenAnswers = {{archive}};
+    rig.Action("FixNormal1")->trigger();
+    QCOMPARE(rig.Dialogs.Messages().size(), 2);
+    QCOMPARE(rig.Dialogs.Messages()[0], QStringLiteral("Warning: Skipping \"b.txt\", CRC does not check out."));
+    QCOMPARE(rig.Dialogs.Messages()[1], QStringLiteral("Information: The specified Zip file has been fixed.\r"
+                                                       "Some files were skipped while fixing.\r"
+                                                       "The damaged original was moved to the Trash."));
+    QVERIFY(PeerTestsClean(archive, 1));
+    QCOMPARE(Contents(qEnvironmentVariable("XDG_DATA_HOME") + "/Trash/files/damaged.zip"), bytes);
   }
 
   // An entry the reader cannot unpack is skipped, not failed: its own warning, then the
