@@ -222,8 +222,8 @@ class TestBrowser : public QObject {
     Select(browser, {5});
     browser->SpdBtnOpenClick();
     QCOMPARE(FRig->Window->MainXz->ZipFileName, FFolder + "/plain.zip");
-    QTest::qWait(20);
-    QCOMPARE(browser.isNull(), closeBrowser);
+    // A closed browser is deleted once events run.
+    QTRY_COMPARE_WITH_TIMEOUT(browser.isNull(), closeBrowser, 20000);
     QCOMPARE(!browser.isNull() && browser->isVisible(), !closeBrowser);
   }
 
@@ -326,7 +326,7 @@ class TestBrowser : public QObject {
     BusyCount = 1;
     FRig->Dialogs.FolderAnswers.push_back(FFolder);
     Button(browser, "SpdBtnBrowse")->click();
-    QTest::qWait(150);
+    QTest::qWait(150);  // time for a wrong read to show
     QVERIFY(browser->Reading());
     QCOMPARE(Items(browser).rowCount(), 0);
     QCOMPARE(browser->StatusPanel0->text(), QStringLiteral("Reading comments: 0 of 6"));

@@ -57,8 +57,8 @@ class TRecordingService {
   }
   // Waits until `count` commands have arrived (they travel without waiting for an answer).
   QStringList WaitFor(int count) {
-    for (int tries = 0; tries < 200 && Commands().size() < count; ++tries) QTest::qWait(10);
-    QTest::qWait(30);
+    QTest::qWaitFor([this, count] { return Commands().size() >= count; }, 20000);
+    QTest::qWait(30);  // time for a command too many to show
     return Commands();
   }
 
@@ -155,7 +155,7 @@ void StopService() {
       getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.pid > 0)
     ::kill(peer.pid, SIGTERM);
   ::close(socket);
-  for (int tries = 0; tries < 100 && QFileInfo::exists(QString::fromStdString(path)); ++tries) QTest::qWait(20);
+  QTest::qWaitFor([&path] { return !QFileInfo::exists(QString::fromStdString(path)); }, 20000);
 }
 
 // Stops the service that a test had started, however the test ends.
