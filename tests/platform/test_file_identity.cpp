@@ -1,5 +1,5 @@
 // Telling a file written anew from one left alone, within the same clock tick.
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTest>
@@ -42,5 +42,5 @@ class TestFileIdentity : public QObject {
   }
 };
 
-PARCELIX_GUI_TEST_MAIN(TestFileIdentity)
+PARCELIX_CORE_TEST_MAIN(TestFileIdentity)
 #include "test_file_identity.moc"

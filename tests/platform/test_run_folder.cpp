@@ -1,6 +1,6 @@
 // This run's private folder for copies out of archives: owner-only, swept after a crash but
 // never while its run lives; copies lose executable bits; what counts as a program.
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTest>
@@ -126,5 +126,5 @@ class TestRunFolder : public QObject {
   }
 };
 
-PARCELIX_GUI_TEST_MAIN(TestRunFolder)
+PARCELIX_CORE_TEST_MAIN(TestRunFolder)
 #include "test_run_folder.moc"

@@ -1,5 +1,5 @@
 // Moving a file to the Trash after asking.
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTest>
@@ -115,5 +115,5 @@ class TestTrash : public QObject {
   }
 };
 
-PARCELIX_GUI_TEST_MAIN(TestTrash)
+PARCELIX_CORE_TEST_MAIN(TestTrash)
 #include "test_trash.moc"
