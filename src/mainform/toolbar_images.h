@@ -5,9 +5,6 @@
 #include <QIcon>
 #include <QImage>
 
-class QPainter;
-class QRectF;
-
 // Image `index` (0 New, 1 Open, 2 Close, 3 Add, 4 Extract, 5 Remove, 6 View, 7 Configure,
 // 8 Abort), 32 by 32, in colour or in the black-and-white look.
 QImage ToolbarImage(int index, bool colour);
@@ -21,6 +18,3 @@ QPixmap ProgramPicture(int size);
 
 // A small padlock, shown beside the name of an encrypted entry.
 QIcon EncryptedMarkIcon();
-
-// The parcel with its zip, in `box`; the other pictures of the program are built on it.
-void DrawParcel(QPainter& p, const QRectF& box);

@@ -13,7 +13,7 @@
 #include "mainform/mainform.h"
 #include "mainform/settings_file.h"
 #include "settings/options_pictures.h"
-#include "windows/centre_on_screen.h"
+#include "support/centre_on_screen.h"
 #include "ui_options.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "windows/centre_on_screen.h"
+#include "support/centre_on_screen.h"
 #include "ui_about.h"
 
 TFrmAbout::TFrmAbout(QWidget* Owner)

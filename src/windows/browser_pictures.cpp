@@ -1,5 +1,5 @@
 #include "windows/browser_pictures.h"
-#include "mainform/toolbar_images.h"
+#include "windows/parcel_picture.h"
 
 #include <QPainter>
 #include <QPainterPath>

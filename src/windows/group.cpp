@@ -11,7 +11,7 @@
 #include "mainform/busy_period.h"
 #include "mainform/mainform.h"
 #include "mainform/settings_file.h"
-#include "windows/centre_on_screen.h"
+#include "support/centre_on_screen.h"
 #include "ui_group.h"
 #include "windows/entry_listing.h"
 

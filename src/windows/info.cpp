@@ -12,7 +12,7 @@
 #include "engine/zip_engine.h"
 #include "windows/entry_listing.h"
 #include "platform/text_limits.h"
-#include "windows/centre_on_screen.h"
+#include "support/centre_on_screen.h"
 #include "ui_info.h"
 
 namespace {

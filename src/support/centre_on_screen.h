@@ -1,4 +1,4 @@
-// The secondary windows open in the middle of the screen their owner is on.
+// The dialogs open in the middle of the screen their owner is on.
 #pragma once
 
 class QWidget;

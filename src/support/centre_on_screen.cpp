@@ -1,4 +1,4 @@
-#include "windows/centre_on_screen.h"
+#include "support/centre_on_screen.h"
 
 #include <QScreen>
 #include <QWidget>
