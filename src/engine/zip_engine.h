@@ -19,6 +19,10 @@
 class TZipEngine;
 class TArgumentVector;
 
+// Files with these extensions are stored without compression: the component's default, and the
+// default of the program's StoredExt setting.
+inline constexpr char kDefaultStoredExtensions[] = ".ZIP;.LZH;.ARC;.ARJ;.ZOO";
+
 // Handlers receive the component first. Records passed by const reference are read-only; the
 // others are answered in place.
 using TZipFileNameEvent = std::function<void(TZipEngine& ZipEngine, const QString& FileName)>;
@@ -54,7 +58,7 @@ class TZipEngine : public QObject {
   TZipOverwrite Overwrite = zowAsk;
   bool Recurse = false;
   QString Password;
-  QString StoredExtensions = QStringLiteral(".ZIP;.LZH;.ARC;.ARJ;.ZOO");
+  QString StoredExtensions = QString::fromLatin1(kDefaultStoredExtensions);
   QString TempPath;
   bool UsePaths = true;
   bool UseTempFile = true;

@@ -1,19 +1,9 @@
-// One busy period of the main window, ended however the command leaves (an early return or an
-// exception passed on by the engine).
+// The main window's busy periods: TBusyPeriod (windows/window_owner.h) for every operation, and
+// the reading phases within them.
 #pragma once
 
 #include "mainform/mainform.h"
-
-class TBusyPeriod {
- public:
-  explicit TBusyPeriod(TMainFormFm& window) : FWindow(window) { FWindow.SetBusy(false); }
-  ~TBusyPeriod() { FWindow.SetBusy(true); }
-  TBusyPeriod(const TBusyPeriod&) = delete;
-  TBusyPeriod& operator=(const TBusyPeriod&) = delete;
-
- private:
-  TMainFormFm& FWindow;
-};
+#include "windows/window_owner.h"
 
 // An engine call that only reads the archive (list, extract, view, test, facts): stopping it
 // halfway can damage nothing, so Abort is offered whatever the temporary-file setting says.

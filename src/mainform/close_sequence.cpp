@@ -5,7 +5,7 @@
 
 #include "mainform/mainform.h"
 #include "mainform/program_state.h"
-#include "mainform/settings_file.h"
+#include "settings/settings_file.h"
 #include "ui_mainform.h"
 
 void TMainFormFm::FileExitMnClick(QObject* /*Sender*/) { close(); }

@@ -19,7 +19,7 @@
 #include "mainform/mainform.h"
 #include "mainform/program_state.h"
 #include "mainform/result_reporting.h"
-#include "mainform/settings_file.h"
+#include "settings/settings_file.h"
 #include "ui_mainform.h"
 
 namespace {

@@ -17,9 +17,9 @@
 #include "mainform/command_line.h"
 #include "mainform/contents_model.h"
 #include "mainform/program_state.h"
-#include "mainform/settings_file.h"
 #include "mainform/toolbar_images.h"
 #include "settings/placement.h"
+#include "settings/settings_file.h"
 #include "support/file_drag.h"
 #include "ui_mainform.h"
 
@@ -34,15 +34,16 @@ constexpr int kEdgeRoom = 24;
 }  // namespace
 
 TMainFormFm::TMainFormFm(const TMainFormServices& Services, QWidget* Parent)
-    : QMainWindow(Parent), ui(std::make_unique<Ui::MainFormFm>()), FServices(Services) {
+    : QMainWindow(Parent),
+      TSettings(DefaultSettings()),
+      ui(std::make_unique<Ui::MainFormFm>()),
+      FServices(Services) {
   ui->setupUi(this);
   setWindowIcon(ProgramIcon());
 
-  // The engine with the settings the window has always given it before any are loaded.
+  // Until the settings are loaded the engine keeps its own defaults, but for these two.
   MainXz = new TZipEngine(this);
   MainXz->setObjectName(QStringLiteral("MainXz"));
-  MainXz->Compression = 6;
-  MainXz->StoredExtensions = QStringLiteral(".ZIP;.LZH;.ARC;.ARJ;.ZOO");
   MainXz->UsePaths = false;
   MainXz->UseTempFile = false;
   // The window sends the names of rows the user picked; none of them is ever a pattern.
@@ -81,8 +82,7 @@ TMainFormFm::TMainFormFm(const TMainFormServices& Services, QWidget* Parent)
   ui->ListView->header()->setStretchLastSection(false);
   // Narrow widths from the settings are taken as they are.
   ui->ListView->header()->setMinimumSectionSize(8);
-  const int widths[] = {90, 62, 60, 60, 60, 38, 1096};
-  for (int column = 0; column < 7; ++column) ui->ListView->setColumnWidth(column, widths[column]);
+  // The column widths come with the settings, which are always loaded.
 
   BuildStatusBar();
   BuildPopupMenu();

@@ -16,6 +16,8 @@
 #include "engine/zip_engine.h"
 #include "mainform/mainform_services.h"
 #include "platform/run_folder.h"
+#include "settings/settings.h"
+#include "windows/window_owner.h"
 
 namespace Ui {
 class MainFormFm;
@@ -31,7 +33,9 @@ class TContentsModel;
 class TFileDrag;
 class TPlacement;
 
-class TMainFormFm : public QMainWindow {
+// The settings are the window's own fields (TSettings), each named by its key in the settings
+// file. The dialogs it opens reach it through TWindowOwner.
+class TMainFormFm : public QMainWindow, public TSettings, public TWindowOwner {
   Q_OBJECT
 
  public:
@@ -51,32 +55,20 @@ class TMainFormFm : public QMainWindow {
   QString HelpFile;             // "Parcelix.hlp" beside the program
   TContentsModel* ListModel;    // the rows that ListView shows
 
-  // ---- settings, each named by its key in the settings file ----
-  QString LastDirectory;
-  std::int32_t CompressionLevel = 6;
-  bool ConfirmRemove = true;
-  bool ConfirmExtract = true;
-  bool ConfirmAdd = true;
-  QString TempFolder;
-  bool OnTop = false;
-  bool UseTempFile = false;
-  QString Password;
-  bool CloseBrowser = false;
-  std::int32_t MouseAction = 0;
-  bool ClearDisk = true;
-  bool IncludeHidden = true;
-  bool MoveFiles = false;
-  bool StorePath = true;
-  bool Recurse = false;
-  QString StoredExt = QStringLiteral(".ZIP;.LZH;.ARC;.ARJ;.ZOO");
-  std::int32_t Overwrite = 2;
-  QString DefaultExtractPath;
-  bool ExtractPath = false;
-  std::int32_t ExtractMethod = 0;
-  std::int32_t ActiveColumn = 0;
+  // ---- what the dialogs it opens take from it (window_owner.cpp) ----
+  TSettings& Settings() override { return *this; }
+  void SettingsEdited() override;
+  void ShowHelp(int Context) override;
+  QWidget* OwnerWindow() override { return this; }
+  platform::TDialogs& Dialogs() override { return FServices.Dialogs; }
+  QString ProgramDir() const override { return FServices.ProgramDir; }
+  TZipEngine& Engine() override { return *MainXz; }
+  bool Busy() const override;
+  void SetBusy(bool Done) override;
+  void OpenZipFile(const QString& FileName) override;
+  void ExtractAllFiles(const QString& Folder) override;
 
   // ---- operations other parts of the window call ----
-  void SetBusy(bool Done);
   void UpdateToolButtons();
   void UpdateSelectionButtons();
   void DisplayHint(const QString& Hint);
@@ -139,7 +131,6 @@ class TMainFormFm : public QMainWindow {
   void RenameArchive1Click(QObject* Sender);
   void FileDeleteMnClick(QObject* Sender);
   void MRUMenuClick(QObject* Sender);
-  void OpenZipFile(const QString& FileName);
   void FileDrag1Drop(TFileDrag& Sender);
   void EditExtractMnClick(QObject* Sender);
   void SpdBtnViewClick(QObject* Sender);
@@ -222,7 +213,6 @@ class TMainFormFm : public QMainWindow {
   bool HandleListMouse(QObject* Watched, QEvent* Event);
   void ClearContents();
   QAction* SortMenuItem(int Column) const;
-  bool WriteSetting(const QString& Section, const QString& Key, const QString& Value);
 
   std::unique_ptr<Ui::MainFormFm> ui;
   TMainFormServices FServices;

@@ -5,7 +5,7 @@
 #include <QMenu>
 
 #include "mainform/mainform.h"
-#include "mainform/settings_file.h"
+#include "settings/settings_file.h"
 #include "platform/profile.h"
 #include "ui_mainform.h"
 
@@ -48,7 +48,8 @@ void TMainFormFm::AddToRecentFiles(const QString& FileName) {
   };
   const QString values[] = {FileName, read(1), read(2), read(3)};
   for (int number = kRecentCount; number >= 1; --number)
-    if (!WriteSetting(kOpenedFiles, QStringLiteral("MRU%1").arg(number), values[number - 1])) break;
+    if (!WriteSetting(kOpenedFiles, QStringLiteral("MRU%1").arg(number), values[number - 1], FServices.Dialogs))
+      break;
 
   if (items.size() >= kRecentCount) {
     ui->FileMn->removeAction(items.last());

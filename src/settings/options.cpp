@@ -1,18 +1,23 @@
 #include "settings/options.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
+#include <QRadioButton>
 #include <QShortcut>
+#include <QSlider>
 #include <QTabBar>
 #include <QValidator>
-
 #include <algorithm>
 
-#include "mainform/mainform.h"
-#include "mainform/settings_file.h"
 #include "settings/options_pictures.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "settings/settings_owner.h"
 #include "support/centre_on_screen.h"
 #include "ui_options.h"
 
@@ -42,11 +47,20 @@ class TByteLimitValidator : public QValidator {
   int FLimit;
 };
 
+using S = TStoredSettings;
+
+// The settings the dialog edits, with the table's fields to reach them by.
+S Copy(const TSettings& Settings) {
+  S values;
+  static_cast<TSettings&>(values) = Settings;
+  return values;
+}
+
 }  // namespace
 
-TFrmConfiguration::TFrmConfiguration(TMainFormFm& Owner)
-    : QDialog(&Owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
+TFrmConfiguration::TFrmConfiguration(TSettingsOwner& Owner)
+    : QDialog(Owner.OwnerWindow(), Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                       Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       ui(std::make_unique<Ui::FrmConfiguration>()),
       FOwner(Owner) {
   ui->setupUi(this);
@@ -56,14 +70,23 @@ TFrmConfiguration::TFrmConfiguration(TMainFormFm& Owner)
   // row of page tabs needs anyway (less the picture beside it and the margins), so the dialog
   // stays compact at any font size.
   ui->LbPasswordNote->setMaximumWidth(ui->PageControl1->tabBar()->sizeHint().width() - kPictureSize - 50);
-  // The password and the extension list are limited in bytes, as the engine takes them.
-  ui->EdPassword->setValidator(new TByteLimitValidator(kPasswordLimit, ui->EdPassword));
-  ui->EdStoredExt->setValidator(new TByteLimitValidator(kExtensionListLimit, ui->EdStoredExt));
 
-  FMouseActions = new QButtonGroup(this);
-  FMouseActions->addButton(ui->RdBtnMouseView, 0);
-  FMouseActions->addButton(ui->RdBtnMouseExtract, 1);
-  FMouseActions->addButton(ui->RdBtnMouseRemove, 2);
+  // The controls the settings table names, each with its key.
+  for (const TSettingKey& key : SettingsTable()) {
+    QWidget* control = key.Control ? findChild<QWidget*>(QLatin1String(key.Control)) : nullptr;
+    Q_ASSERT(control || !key.Control);
+    if (!control) continue;
+    FControls.append({&key, control});
+    // Texts are limited in bytes, as the engine and the file take them.
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+      edit->setValidator(new TByteLimitValidator(key.Limit, edit));
+    if (qobject_cast<QGroupBox*>(control)) {
+      auto* items = new QButtonGroup(control);
+      const auto buttons = control->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly);
+      for (int id = 0; id < buttons.size(); ++id) items->addButton(buttons[id], id);
+      FRadioItems.insert(control, items);
+    }
+  }
 
   connect(ui->Button1, &QPushButton::clicked, this, &TFrmConfiguration::Button1Click);
   connect(ui->Button2, &QPushButton::clicked, this, &TFrmConfiguration::Button2Click);
@@ -76,34 +99,40 @@ TFrmConfiguration::TFrmConfiguration(TMainFormFm& Owner)
 TFrmConfiguration::~TFrmConfiguration() = default;
 
 void TFrmConfiguration::FormCreate() {
-  const TMainFormFm& w = FOwner;
-  ui->TrackBar1->setValue(std::clamp(w.CompressionLevel, ui->TrackBar1->minimum(), ui->TrackBar1->maximum()));
-
-  ui->CkBxRemove->setChecked(w.ConfirmRemove);
-  ui->CkBxAdd->setChecked(w.ConfirmAdd);
-  ui->CkBxExtract->setChecked(w.ConfirmExtract);
-  ui->CkBxOnTop->setChecked(w.OnTop);
-  ui->CkBxUseTemp->setChecked(w.UseTempFile);
-  ui->CkBxCloseBrowser->setChecked(w.CloseBrowser);
-  ui->CkBxClearDisk->setChecked(w.ClearDisk);
-  ui->CkBxIncludeHidden->setChecked(w.IncludeHidden);
-  ui->CkBxMoveFiles->setChecked(w.MoveFiles);
-  ui->CkBxStorePath->setChecked(w.StorePath);
-  ui->CkBxRecurse->setChecked(w.Recurse);
-  ui->CkBxExtractPath->setChecked(w.ExtractPath);
-
-  ui->EdTempFolder->setText(w.TempFolder);
-  ui->EdPassword->setText(CutToBytes(w.Password, kPasswordLimit));
-  ui->EdStoredExt->setText(CutToBytes(w.StoredExt, kExtensionListLimit));
-  ui->EdDefaultExtractPath->setText(w.DefaultExtractPath);
-
-  // Above the last item selects the last; a negative value selects none.
-  if (w.MouseAction >= 0) FMouseActions->button(std::min(w.MouseAction, 2))->setChecked(true);
-  ui->CmOverwrite->setCurrentIndex(w.Overwrite >= 0 && w.Overwrite <= 2 ? w.Overwrite : -1);
-  ui->CmExtractMethod->setCurrentIndex(w.ExtractMethod >= 0 && w.ExtractMethod <= 2 ? w.ExtractMethod : -1);
-
-  if (w.OnTop) setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  const S values = Copy(FOwner.Settings());
+  for (const auto& bound : FControls) {
+    const TSettingKey& key = *bound.first;
+    QWidget& control = *bound.second;
+    VisitField(
+        key, [&](bool S::*Field) { qobject_cast<QCheckBox*>(&control)->setChecked(values.*Field); },
+        [&](QString S::*Field) {
+          qobject_cast<QLineEdit*>(&control)->setText(CutToBytes(values.*Field, key.Limit));
+        },
+        [&](std::int32_t S::*Field) { ShowNumber(control, values.*Field); });
+  }
+  if (values.OnTop) setWindowFlag(Qt::WindowStaysOnTopHint, true);
   ui->PageControl1->setCurrentWidget(ui->PageOptions);
+}
+
+void TFrmConfiguration::ShowNumber(QWidget& Control, std::int32_t Value) {
+  // A slider shows a value outside its range at the nearer end; a list then selects nothing.
+  if (auto* slider = qobject_cast<QSlider*>(&Control))
+    slider->setValue(std::clamp(Value, slider->minimum(), slider->maximum()));
+  if (auto* list = qobject_cast<QComboBox*>(&Control))
+    list->setCurrentIndex(Value >= 0 && Value < list->count() ? Value : -1);
+  // Above the last radio item selects the last; a negative value selects none.
+  if (QButtonGroup* items = FRadioItems.value(&Control); items && Value >= 0)
+    items->button(std::min<std::int32_t>(Value, items->buttons().size() - 1))->setChecked(true);
+}
+
+std::int32_t TFrmConfiguration::ChosenNumber(QWidget& Control, const TSettingKey& Key) {
+  if (auto* slider = qobject_cast<QSlider*>(&Control)) return slider->value();
+  if (auto* list = qobject_cast<QComboBox*>(&Control)) {
+    // No choice made where none stands for the default (the overwrite question: ask the user).
+    if (list->currentIndex() < 0 && Key.UnsetIsDefault) list->setCurrentIndex(Key.DefaultNumber);
+    return list->currentIndex();
+  }
+  return FRadioItems.value(&Control)->checkedId();
 }
 
 void TFrmConfiguration::showEvent(QShowEvent* Event) {
@@ -111,9 +140,13 @@ void TFrmConfiguration::showEvent(QShowEvent* Event) {
   CentreOnScreen(*this);
 }
 
-void TFrmConfiguration::reject() { Button1Click(); }
+void TFrmConfiguration::reject() {
+  Button1Click();
+}
 
-void TFrmConfiguration::Button1Click() { QDialog::reject(); }
+void TFrmConfiguration::Button1Click() {
+  QDialog::reject();
+}
 
 void TFrmConfiguration::Button2Click() {
   StoreSettings();
@@ -121,65 +154,26 @@ void TFrmConfiguration::Button2Click() {
 }
 
 void TFrmConfiguration::Button3Click() {
-  FOwner.Services().Help.WinHelp(FOwner.HelpFile, platform::HELP_CONTEXT, kDialogHelpContext);
+  FOwner.ShowHelp(kDialogHelpContext);
 }
 
 void TFrmConfiguration::ShowPageHelp() {
   const int context = ui->PageControl1->currentWidget()->property("helpContext").toInt();
-  FOwner.Services().Help.WinHelp(FOwner.HelpFile, platform::HELP_CONTEXT,
-                                 context > 0 ? context : kDialogHelpContext);
+  FOwner.ShowHelp(context > 0 ? context : kDialogHelpContext);
 }
 
 void TFrmConfiguration::StoreSettings() {
-  TMainFormFm& w = FOwner;
-  w.CompressionLevel = ui->TrackBar1->value();
-  w.ConfirmRemove = ui->CkBxRemove->isChecked();
-  w.ConfirmExtract = ui->CkBxExtract->isChecked();
-  w.ConfirmAdd = ui->CkBxAdd->isChecked();
-
-  w.TempFolder = CutToBytes(ui->EdTempFolder->text(), kPathLimit);
-  w.OnTop = ui->CkBxOnTop->isChecked();
-  w.UseTempFile = ui->CkBxUseTemp->isChecked();
-
-  w.Password = CutToBytes(ui->EdPassword->text(), kPasswordLimit);
-
-  w.CloseBrowser = ui->CkBxCloseBrowser->isChecked();
-  w.MouseAction = FMouseActions->checkedId();
-
-  w.ClearDisk = ui->CkBxClearDisk->isChecked();
-  w.IncludeHidden = ui->CkBxIncludeHidden->isChecked();
-  w.MoveFiles = ui->CkBxMoveFiles->isChecked();
-  w.StorePath = ui->CkBxStorePath->isChecked();
-  w.Recurse = ui->CkBxRecurse->isChecked();
-  w.StoredExt = CutToBytes(ui->EdStoredExt->text(), kExtensionListLimit);
-
-  // No choice made means the user is asked.
-  if (ui->CmOverwrite->currentIndex() < 0) ui->CmOverwrite->setCurrentIndex(2);
-  w.Overwrite = ui->CmOverwrite->currentIndex();
-
-  w.DefaultExtractPath = CutToBytes(ui->EdDefaultExtractPath->text(), kPathLimit);
-  w.ExtractPath = ui->CkBxExtractPath->isChecked();
-  w.ExtractMethod = ui->CmExtractMethod->currentIndex();
-
-  // Clearing the setting returns the window to the normal order at once, rather than leaving it
-  // topmost until the program ends. Changing the flag hides a shown window, so show it again.
-  if (w.windowFlags().testFlag(Qt::WindowStaysOnTopHint) != w.OnTop) {
-    const bool shown = w.isVisible();
-    w.setWindowFlag(Qt::WindowStaysOnTopHint, w.OnTop);
-    if (shown) w.show();
+  S values = Copy(FOwner.Settings());
+  for (const auto& bound : FControls) {
+    const TSettingKey& key = *bound.first;
+    QWidget& control = *bound.second;
+    VisitField(
+        key, [&](bool S::*Field) { values.*Field = qobject_cast<QCheckBox*>(&control)->isChecked(); },
+        [&](QString S::*Field) {
+          values.*Field = CutToBytes(qobject_cast<QLineEdit*>(&control)->text(), key.Limit);
+        },
+        [&](std::int32_t S::*Field) { values.*Field = ChosenNumber(control, key); });
   }
-
-  TZipEngine& engine = *w.MainXz;
-  engine.Compression = static_cast<TZipCompressionLevel>(w.CompressionLevel);
-  engine.ClearDisks = w.ClearDisk;
-  engine.UseTempFile = w.UseTempFile;
-  // The root folder keeps its only "/".
-  if (w.TempFolder.size() > 1 && w.TempFolder.endsWith(u'/')) w.TempFolder.chop(1);
-  engine.TempPath = w.TempFolder;
-  engine.StoredExtensions = w.StoredExt;
-  engine.Recurse = w.Recurse;
-  engine.MoveFiles = w.MoveFiles;
-  engine.IncludeHiddenFiles = w.IncludeHidden;
-  engine.ClearDisks = w.ClearDisk;
-  engine.Password = w.Password;
+  FOwner.Settings() = values;
+  FOwner.SettingsEdited();
 }

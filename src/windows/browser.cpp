@@ -23,14 +23,14 @@
 #include <numeric>
 
 #include "engine/zip_engine.h"
-#include "mainform/mainform.h"
-#include "mainform/program_state.h"
-#include "mainform/settings_file.h"
-#include "platform/profile.h"
+#include "platform/dialogs.h"
 #include "settings/placement.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "ui_browser.h"
 #include "windows/browser_pictures.h"
 #include "windows/info.h"
+#include "windows/window_owner.h"
 
 namespace {
 
@@ -151,15 +151,19 @@ class TFrmBrowse::TNested {
   TFrmBrowse& FWindow;
 };
 
-TFrmBrowse::TFrmBrowse(TMainFormFm& MainForm)
+TFrmBrowse::TFrmBrowse(TWindowOwner& Owner)
     // No parent: a window owned by the main window would be kept above it, and Open must be able
     // to bring the main window to the front.
-    : QWidget(nullptr), ui(std::make_unique<Ui::FrmBrowse>()), FOwner(&MainForm) {
+    : QWidget(nullptr),
+      ui(std::make_unique<Ui::FrmBrowse>()),
+      FOwner(&Owner),
+      FOwnerWindow(Owner.OwnerWindow()) {
+  QWidget& ownerWindow = *Owner.OwnerWindow();
   ui->setupUi(this);
   setAttribute(Qt::WA_DeleteOnClose);
-  setWindowIcon(MainForm.windowIcon());
+  setWindowIcon(ownerWindow.windowIcon());
   // Beside a main window that stays on top, a browser that did not could never be seen.
-  if (MainForm.windowFlags() & Qt::WindowStaysOnTopHint) setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (ownerWindow.windowFlags() & Qt::WindowStaysOnTopHint) setWindowFlag(Qt::WindowStaysOnTopHint, true);
   ui->SpdBtnBrowse->setIcon(BrowserButtonIcon(BrowseFolderPicture()));
   ui->SpdBtnOpen->setIcon(BrowserButtonIcon(OpenArchivePicture()));
 
@@ -210,18 +214,16 @@ TFrmBrowse::TFrmBrowse(TMainFormFm& MainForm)
   connect(FReadTimer, &QTimer::timeout, this, &TFrmBrowse::ReadCommentsStep);
 
   // The browsers go with the main window: when it closes (the program ends) or is destroyed.
-  MainForm.installEventFilter(this);
-  connect(&MainForm, &QObject::destroyed, this, &QWidget::close);
+  ownerWindow.installEventFilter(this);
+  connect(&ownerWindow, &QObject::destroyed, this, &QWidget::close);
 }
 
 TFrmBrowse::~TFrmBrowse() { FormDestroy(); }
 
 void TFrmBrowse::FormDestroy() {
   StopReading();
-  if (Placement1->SavePlacement() || !FOwner) return;
-  FOwner->Services().Dialogs.MessageDlg(
-      QStringLiteral("Unable to write to %1").arg(platform::ProfileFilePath(Placement1->IniFileName)),
-      platform::TMsgDlgType::mtError, platform::mbOK);
+  if (!Placement1->SavePlacement() && Owner())
+    ReportUnwritableSettings(Owner()->Dialogs(), Placement1->IniFileName);
 }
 
 void TFrmBrowse::showEvent(QShowEvent* Event) {
@@ -261,11 +263,11 @@ void TFrmBrowse::closeEvent(QCloseEvent* Event) {
 }
 
 bool TFrmBrowse::eventFilter(QObject* Watched, QEvent* Event) {
-  if (Watched == FOwner && Event->type() == QEvent::Hide) {
+  if (Watched == FOwnerWindow && Event->type() == QEvent::Hide) {
     // Closing the main window ends the program. Other hides (changing its window flags) show
     // it again at once, so look after this one has run its course.
     QTimer::singleShot(0, this, [this] {
-      if (!FOwner || !FOwner->isVisible()) close();
+      if (!FOwnerWindow || !FOwnerWindow->isVisible()) close();
     });
     return false;
   }
@@ -291,7 +293,7 @@ bool TFrmBrowse::HandleHintEvent(QObject* Watched, QEvent* Event) {
 }
 
 void TFrmBrowse::ShowHelp() {
-  if (FOwner) FOwner->Services().Help.WinHelp(FOwner->HelpFile, platform::HELP_CONTEXT, kHelpContext);
+  if (Owner()) Owner()->ShowHelp(kHelpContext);
 }
 
 void TFrmBrowse::EnableOpen() { ui->SpdBtnOpen->setEnabled(ui->FilesLb->selectionModel()->hasSelection()); }
@@ -307,7 +309,7 @@ void TFrmBrowse::FilesHdSectionResize() { ui->FilesLb->viewport()->update(); }
 void TFrmBrowse::SpdBtnBrowseClick() {
   TNested nested(*this);
   QString folder = BrowseFolder;
-  if (FOwner && FOwner->Services().Dialogs.SelectDirectory(QStringLiteral("Select Directory"), folder))
+  if (Owner() && Owner()->Dialogs().SelectDirectory(QStringLiteral("Select Directory"), folder))
     FillList(folder);
   EnableOpen();
 }
@@ -332,8 +334,8 @@ void TFrmBrowse::FillList(const QString& Folder) {
   } else {
     StatusPanel0->setText(ui->FilesLb->statusTip());
   }
-  if (!error.isEmpty() && FOwner)
-    FOwner->Services().Dialogs.MessageDlg(
+  if (!error.isEmpty() && Owner())
+    Owner()->Dialogs().MessageDlg(
         QStringLiteral("Unable to read the folder \"") + FFolder + QStringLiteral("\": ") + error + u'.',
         platform::TMsgDlgType::mtError, platform::mbOK);
 }
@@ -348,7 +350,7 @@ void TFrmBrowse::ReadCommentsStep() {
   // The main window's engine is inside an operation (its callbacks let this window run), or a
   // dialog waits for the user, and the archive information dialog writes comments from there.
   // The engines share one comment buffer: wait until they are done.
-  if (BusyCount != 0 || QApplication::activeModalWidget()) {
+  if ((Owner() && Owner()->Busy()) || QApplication::activeModalWidget()) {
     FReadTimer->setInterval(kPausedInterval);
     return;
   }
@@ -397,10 +399,10 @@ void TFrmBrowse::ShowProgress() {
 
 void TFrmBrowse::SpdBtnOpenClick() {
   const QModelIndexList rows = ui->FilesLb->selectionModel()->selectedRows();
-  if (rows.isEmpty() || !FOwner) return;
+  if (rows.isEmpty() || !Owner()) return;
   // The main window's engine is inside an operation and let this click through: opening another
   // archive now would change the archive under it.
-  if (BusyCount != 0) {
+  if (Owner()->Busy()) {
     QApplication::beep();
     return;
   }
@@ -409,13 +411,13 @@ void TFrmBrowse::SpdBtnOpenClick() {
   const QString path = FItems->Item(first).Path();
 
   TNested nested(*this);
-  TMainFormFm* mainForm = FOwner;
-  mainForm->OpenZipFile(path);
-  if (!FOwner) return;
+  Owner()->OpenZipFile(path);
+  if (!Owner()) return;
+  QWidget* mainForm = FOwnerWindow;
   if (mainForm->isMinimized()) mainForm->showNormal();
   mainForm->raise();
   mainForm->activateWindow();
-  if (mainForm->CloseBrowser) close();
+  if (Owner()->Settings().CloseBrowser) close();
 }
 
 // ---- drawing a row ----

@@ -21,8 +21,8 @@ class QHeaderView;
 class QLabel;
 class QPainter;
 class QStyleOptionViewItem;
-class TMainFormFm;
 class TPlacement;
+class TWindowOwner;
 class TZipEngine;
 
 // One row of the list: its text (the archive's path, ",", its comment) and where the path ends.
@@ -61,8 +61,8 @@ class TFrmBrowse : public QWidget {
   Q_OBJECT
 
  public:
-  // MainForm opens the archives and lends its dialogs and help; the browser may outlive it.
-  explicit TFrmBrowse(TMainFormFm& MainForm);
+  // Owner opens the archives and lends its dialogs and help; the browser may outlive it.
+  explicit TFrmBrowse(TWindowOwner& Owner);
   // Runs FormDestroy.
   ~TFrmBrowse() override;
 
@@ -107,8 +107,12 @@ class TFrmBrowse : public QWidget {
   bool HandleHintEvent(QObject* Watched, QEvent* Event);
   void ShowHelp();
 
+  // The owner while its window lives, else null.
+  TWindowOwner* Owner() const { return FOwnerWindow ? FOwner : nullptr; }
+
   std::unique_ptr<Ui::FrmBrowse> ui;
-  QPointer<TMainFormFm> FOwner;
+  TWindowOwner* FOwner;
+  QPointer<QWidget> FOwnerWindow;
   TBrowseItems* FItems;
   QTimer* FReadTimer;      // one step of reading at a time, from the event loop
   QString FFolder;         // the folder whose archives are listed

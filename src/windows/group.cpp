@@ -8,12 +8,13 @@
 #include <QShortcut>
 
 #include "engine/zip_engine.h"
-#include "mainform/busy_period.h"
-#include "mainform/mainform.h"
-#include "mainform/settings_file.h"
+#include "platform/dialogs.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "support/centre_on_screen.h"
 #include "ui_group.h"
 #include "windows/entry_listing.h"
+#include "windows/window_owner.h"
 
 namespace {
 
@@ -30,9 +31,9 @@ QString NamePart(const QString& StoredName) {
   return slash < 0 ? StoredName : StoredName.mid(slash + 1);
 }
 
-void ReportGroupFailure(TMainFormFm& Owner) {
-  Owner.Services().Dialogs.MessageDlg(QStringLiteral("Unable to create group."), platform::TMsgDlgType::mtInformation,
-                                      platform::mbOK);
+void ReportGroupFailure(TWindowOwner& Owner) {
+  Owner.Dialogs().MessageDlg(QStringLiteral("Unable to create group."), platform::TMsgDlgType::mtInformation,
+                             platform::mbOK);
 }
 
 }  // namespace
@@ -43,31 +44,31 @@ QString GroupBaseName(const QString& ArchiveName) {
   return dot < 0 ? file : file.left(dot);
 }
 
-TFrmCreateGroup::TFrmCreateGroup(TMainFormFm& Owner)
-    : QDialog(&Owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
-      DdeClient(QStringLiteral("ProgMan"), QString(), Owner.Services().ProgramDir),
+TFrmCreateGroup::TFrmCreateGroup(TWindowOwner& Owner)
+    : QDialog(Owner.OwnerWindow(), Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                       Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      DdeClient(QStringLiteral("ProgMan"), QString(), Owner.ProgramDir()),
       ui(std::make_unique<Ui::FrmCreateGroup>()),
       FOwner(Owner) {
   ui->setupUi(this);
   connect(ui->BtnOk, &QPushButton::clicked, this, &TFrmCreateGroup::BtnOkClick);
   connect(ui->BtnCancel, &QPushButton::clicked, this, &TFrmCreateGroup::BtnCancelClick);
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-  connect(help, &QShortcut::activated, this, [this] {
-    FOwner.Services().Help.WinHelp(FOwner.HelpFile, platform::HELP_CONTEXT, kHelpContext);
-  });
+  connect(help, &QShortcut::activated, this, [this] { FOwner.ShowHelp(kHelpContext); });
   FormCreate();
 }
 
 TFrmCreateGroup::~TFrmCreateGroup() = default;
 
 void TFrmCreateGroup::FormCreate() {
-  const QString archive = CutToBytes(FOwner.MainXz->ZipFileName, kPathLimit);
+  const TSettings& settings = FOwner.Settings();
+  const QString archive = CutToBytes(FOwner.Engine().ZipFileName, kPathLimit);
   const QString base = GroupBaseName(archive);
-  const QString parent = FOwner.DefaultExtractPath.isEmpty() ? QDir::currentPath() : FOwner.DefaultExtractPath;
+  const QString parent =
+      settings.DefaultExtractPath.isEmpty() ? QDir::currentPath() : settings.DefaultExtractPath;
   ui->Edit1->setText(Join(parent, base));
   ui->Edit2->setText(base);
-  if (FOwner.OnTop) setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (settings.OnTop) setWindowFlag(Qt::WindowStaysOnTopHint, true);
 }
 
 void TFrmCreateGroup::showEvent(QShowEvent* Event) {
@@ -79,17 +80,16 @@ void TFrmCreateGroup::BtnCancelClick() { reject(); }
 
 void TFrmCreateGroup::BtnOkClick() {
   hide();
-  FOwner.EditSelectAllMnClick(this);
   QString folder = CutToBytes(ui->Edit1->text(), kPathLimit);
   if (folder.isEmpty()) folder = QDir::currentPath();
   // What the extraction says it reports itself; the group is asked for either way.
-  FOwner.ExtractFiles(folder);
+  FOwner.ExtractAllFiles(folder);
 
   // The first items' names in archive order, from one listing of the archive.
   QStringList names;
   {
     TBusyPeriod busy(FOwner);
-    ListEachEntry(*FOwner.MainXz, [&names](const TZipFileStats& Stats) {
+    ListEachEntry(FOwner.Engine(), [&names](const TZipFileStats& Stats) {
       if (names.size() < kMostItems) names.append(Stats.FileName);
     });
   }
@@ -99,7 +99,7 @@ void TFrmCreateGroup::BtnOkClick() {
   if (groupFailed) ReportGroupFailure(FOwner);
   QStringList commands;
   for (const QString& name : names) {
-    const QString commandLine = FOwner.ExtractPath ? Join(folder, name)
+    const QString commandLine = FOwner.Settings().ExtractPath ? Join(folder, name)
                                                    : u'"' + Join(folder, NamePart(name)) + u'"';
     commands.append(QStringLiteral("[AddItem(") + commandLine + u',' + NamePart(name) + QStringLiteral(")]"));
     DdeClient.ExecuteMacro(commands.last());
@@ -123,9 +123,9 @@ void TFrmCreateGroup::BtnOkClick() {
                                       : QStringLiteral(" (the program group service did not add it)")));
   }
   if (!missing.isEmpty())
-    FOwner.Services().Dialogs.MessageDlg(QStringLiteral("These files got no item in the program group \"") + group +
-                                             QStringLiteral("\":\n") + missing.join(u'\n'),
-                                         platform::TMsgDlgType::mtWarning, platform::mbOK);
+    FOwner.Dialogs().MessageDlg(QStringLiteral("These files got no item in the program group \"") + group +
+                                    QStringLiteral("\":\n") + missing.join(u'\n'),
+                                platform::TMsgDlgType::mtWarning, platform::mbOK);
   accept();
 }
 

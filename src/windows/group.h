@@ -12,14 +12,14 @@ namespace Ui {
 class FrmCreateGroup;
 }
 
-class TMainFormFm;
+class TWindowOwner;
 
 class TFrmCreateGroup : public QDialog {
   Q_OBJECT
 
  public:
   // Fills the two edits from Owner's archive and settings.
-  explicit TFrmCreateGroup(TMainFormFm& Owner);
+  explicit TFrmCreateGroup(TWindowOwner& Owner);
   ~TFrmCreateGroup() override;
 
   void BtnOkClick();
@@ -35,7 +35,7 @@ class TFrmCreateGroup : public QDialog {
   void FormCreate();
 
   std::unique_ptr<Ui::FrmCreateGroup> ui;
-  TMainFormFm& FOwner;
+  TWindowOwner& FOwner;
 };
 
 // The name a group and its folder take from an archive: its file name cut before the first "."

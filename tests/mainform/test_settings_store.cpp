@@ -1,5 +1,6 @@
-// The settings file: defaults on a first start, the reading rules, a round trip of every
-// setting, when saving happens, and a file that cannot be written.
+// The settings file: defaults on a first start and what a first save writes, the reading rules,
+// a round trip of every setting and of every key of the table, when saving happens, and a file
+// that cannot be written.
 #include <QFile>
 #include <QFrame>
 #include <QHeaderView>
@@ -7,8 +8,11 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <QSet>
+
 #include "archive_fixture.h"
 #include "common/test_environment.h"
+#include "settings/settings.h"
 #include "test_mainwindow_rig.h"
 
 namespace {
@@ -17,6 +21,38 @@ QList<int> Widths(TWindowRig& rig) {
   QList<int> widths;
   for (int column = 0; column < 7; ++column) widths << rig.List()->columnWidth(column);
   return widths;
+}
+
+// The "key=value" lines of each section of the settings file, in file order.
+QMap<QString, QStringList> IniSections() {
+  QFile file(platform::ProfileFilePath("PARCELIX.INI"));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  QMap<QString, QStringList> sections;
+  QString section;
+  for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)) {
+    if (line.startsWith('[')) section = line.mid(1, line.indexOf(']') - 1);
+    else sections[section] << line;
+  }
+  return sections;
+}
+
+using S = TStoredSettings;
+
+// The value of Key in Settings, as text.
+QString Shown(const TSettingKey& key, const S& settings) {
+  return VisitField(
+      key, [&](bool S::*field) { return QString(settings.*field ? "true" : "false"); },
+      [&](std::int32_t S::*field) { return QString::number(settings.*field); },
+      [&](QString S::*field) { return settings.*field; });
+}
+
+// Key's field set away from its default, to a value told apart by Step.
+void SetAway(const TSettingKey& key, S& settings, int step) {
+  const S defaults = DefaultSettings();
+  VisitField(
+      key, [&](bool S::*field) { settings.*field = !(defaults.*field); },
+      [&](std::int32_t S::*field) { settings.*field = defaults.*field + step; },
+      [&](QString S::*field) { settings.*field = QStringLiteral("/%1/\u00e9").arg(key.Key); });
 }
 
 }  // namespace
@@ -56,6 +92,48 @@ class TestSettingsStore : public QObject {
     QVERIFY(rig.Action("SaveSettingsonExit1")->isChecked());
     // Loading writes nothing.
     QVERIFY(!QFile::exists(platform::ProfileFilePath("PARCELIX.INI")));
+  }
+
+  // In the order written, each with its default; an empty LastDirectory is not written, and
+  // TempFolder holds the system's temporary folder the load put there.
+  void aFirstSaveWritesEveryKeyWithItsDefault() {
+    TWindowRig rig;
+    rig.Action("SaveSettingsNow1")->trigger();
+    const QMap<QString, QStringList> sections = IniSections();
+    QCOMPARE(sections.keys(), (QStringList{"Columns", "Settings"}));
+    QCOMPARE(sections["Settings"],
+             (QStringList{"CompressionLevel=6", "ConfirmRemove=1", "ConfirmExtract=1", "ConfirmAdd=1",
+                          "TempFolder=" + qEnvironmentVariable("TMPDIR"), "OnTop=0", "UseTempFile=0",
+                          "Password=", "CloseBrowser=0", "MouseAction=0", "ClearDisk=1", "IncludeHidden=1",
+                          "MoveFiles=0", "StorePath=1", "Recurse=0", "StoredExt=.ZIP;.LZH;.ARC;.ARJ;.ZOO",
+                          "Overwrite=2", "DefaultExtractPath=", "ExtractPath=0", "ExtractMethod=0",
+                          "ActiveColumn=0", "StatusBar=1", "TextLabels=1", "Toolbar=1"}));
+    QCOMPARE(sections["Columns"],
+             (QStringList{"Name=90", "Date=62", "Time=60", "Size=60", "Packed=60", "Ratio=38", "Path=1096"}));
+  }
+
+  // Every key of the table, set away from its default, comes back from the file as it went in.
+  // No two keys share a name or a field: changing one key's field changes that key alone.
+  void everyKeyOfTheTableComesBackAsWritten() {
+    const S defaults = DefaultSettings();
+    S written = defaults;
+    QSet<QString> names;
+    for (const TSettingKey& key : SettingsTable()) {
+      names << QString(key.Section) + '/' + key.Key;
+      SetAway(key, written, names.size());
+      S alone = defaults;
+      SetAway(key, alone, names.size());
+      for (const TSettingKey& other : SettingsTable())
+        QVERIFY2((Shown(other, alone) != Shown(other, defaults)) == (&other == &key),
+                 qPrintable(QString(key.Key) + " and " + other.Key));
+    }
+    QCOMPARE(names.size(), int(SettingsTable().size()));
+
+    testing_support::TScriptedDialogs dialogs;
+    QVERIFY(WriteSettings(written, dialogs));
+    QVERIFY(dialogs.Messages().isEmpty());
+    const S read = ReadSettings();
+    for (const TSettingKey& key : SettingsTable()) QVERIFY2(Shown(key, read) == Shown(key, written), key.Key);
   }
 
   void readingRules() {

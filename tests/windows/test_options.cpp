@@ -20,6 +20,7 @@
 #include "../mainform/test_mainwindow_rig.h"
 #include "common/test_environment.h"
 #include "settings/options.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -148,6 +149,44 @@ class TestOptions : public QObject {
     const TZipEngine& e = *w.MainXz;
     QCOMPARE((QList<bool>{e.ClearDisks, e.UseTempFile, e.Recurse, e.MoveFiles, e.IncludeHiddenFiles}),
              (QList<bool>{w.ClearDisk, w.UseTempFile, w.Recurse, w.MoveFiles, w.IncludeHidden}));
+  }
+
+  // Every setting of section "Settings" has its control, but for those the window changes itself
+  // (LastDirectory, ActiveColumn and the look); OK without a change keeps each where it was.
+  void everySettingHasAControlThatKeepsIt_data() {
+    QTest::addColumn<int>("row");
+    for (int row = 0; row < int(SettingsTable().size()); ++row) {
+      const TSettingKey& key = SettingsTable()[row];
+      if (QByteArray(key.Section) == "Settings") QTest::newRow(key.Key) << row;
+    }
+  }
+  void everySettingHasAControlThatKeepsIt() {
+    using S = TStoredSettings;
+    QFETCH(int, row);
+    const TSettingKey& key = SettingsTable()[row];
+    const QStringList ownedByTheWindow{"LastDirectory", "ActiveColumn", "Toolbar", "StatusBar", "TextLabels"};
+    QCOMPARE(key.Control == nullptr, ownedByTheWindow.contains(key.Key));
+    if (!key.Control) return;
+
+    TWindowRig rig;
+    S values;
+    static_cast<TSettings&>(values) = *rig.Window;
+    const S defaults = DefaultSettings();
+    // Away from the default, and within what the controls show.
+    VisitField(
+        key, [&](bool S::*field) { values.*field = !(defaults.*field); },
+        [&](std::int32_t S::*field) { values.*field = defaults.*field == 0 ? 1 : defaults.*field - 1; },
+        [&](QString S::*field) { values.*field = QString("/") + key.Key; });
+    static_cast<TSettings&>(*rig.Window) = values;
+    QVERIFY(Configure(rig, [&](TFrmConfiguration& dialog) {
+      QVERIFY(dialog.findChild<QWidget*>(key.Control));
+      Press(dialog, Qt::Key_Return);
+    }));
+    S kept;
+    static_cast<TSettings&>(kept) = *rig.Window;
+    const QVariant before = VisitField(key, [&](auto field) { return QVariant::fromValue(values.*field); });
+    const QVariant after = VisitField(key, [&](auto field) { return QVariant::fromValue(kept.*field); });
+    QCOMPARE(after, before);
   }
 
   void editedValuesReachTheSettingsAndTheEngine() {

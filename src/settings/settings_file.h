@@ -1,12 +1,15 @@
-// The settings file and the reading rules shared by the settings, the recent archives and the
-// window placement.
+// The settings file: its name, the width limits of the texts it keeps, the reading rules shared
+// by the settings, the recent archives and the window placement, and the one way a key is written.
 #pragma once
 
 #include <QString>
-
 #include <cstdint>
 
 #include "platform/text_limits.h"
+
+namespace platform {
+class TDialogs;
+}
 
 inline const QString kSettingsFileName = QStringLiteral("PARCELIX.INI");
 
@@ -26,5 +29,13 @@ std::int32_t ReadSettingInt(const QString& Section, const QString& Key, std::int
 bool ReadSettingBool(const QString& Section, const QString& Key, bool Default);
 // Parses a setting's integer text as ReadSettingInt does; false when it is none.
 bool ParseSettingInt(const QString& Text, std::int32_t& Value);
+
+// Writes Key in Section of the settings file. A failure is told to the user through Dialogs and
+// gives false, so a caller writing several keys stops at the first and the user hears once.
+bool WriteSetting(const QString& Section, const QString& Key, const QString& Value,
+                  platform::TDialogs& Dialogs);
+// Tells the user that the settings file FileName could not be written.
+void ReportUnwritableSettings(platform::TDialogs& Dialogs, const QString& FileName = kSettingsFileName);
+
 // Text cut to a number of bytes of UTF-8 without splitting a character.
 using platform::CutToBytes;
