@@ -1,9 +1,6 @@
 // TMainFormFm: the main window. Its layout is mainform.ui; its behaviour is split by subsystem
-// into the sibling sources of this folder (busy.cpp, menus_enabling.cpp, status_bar.cpp,
-// view_toggles.cpp, help_commands.cpp, close_sequence.cpp, contents_view.cpp, archive_commands.cpp,
-// recent_archives.cpp, extract_commands.cpp, add_remove_commands.cpp, check_repair_commands.cpp,
-// settings_load.cpp, settings_save.cpp, configuration_command.cpp, browse_command.cpp,
-// group_command.cpp).
+// into the sibling sources of this folder; docs/ARCHITECTURE.md ("Where things live") says which
+// command is in which.
 #pragma once
 
 #include <QMainWindow>
