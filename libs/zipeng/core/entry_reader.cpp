@@ -79,8 +79,8 @@ EntryStatus readFailure(ArchiveSource& source) {
 }  // namespace
 
 bool EntryReader::passwordFits(ArchiveSource& source, const ZipEntry& entry, const std::string& password) {
-  uint64_t dataPos;
-  uint16_t localDosTime;
+  uint64_t dataPos = 0;
+  uint16_t localDosTime = 0;
   if (!entry.encrypted() || entry.overlaps || (!entry.aesStrength && entry.compressedSize < kCryptHeaderSize) ||
       !locateData(source, entry, dataPos, localDosTime))
     return false;
