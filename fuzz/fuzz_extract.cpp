@@ -152,7 +152,8 @@ void checkTarget(const char* run, const std::string& folder, const std::string& 
     if (lstat(path.c_str(), &st) != 0) continue;
     if (S_ISLNK(st.st_mode)) {
       std::string leads = resolve(path);
-      if (!leads.empty() && !inside(leads, targetReal)) fail(run, ("link leads out to " + leads).c_str(), path);
+      if (!leads.empty() && !inside(leads, targetReal))
+        fail(run, ("link leads out to " + leads).c_str(), path);
     } else if (S_ISDIR(st.st_mode)) {
       checkTarget(run, path, targetReal);
     } else if (st.st_mode & (S_ISUID | S_ISGID)) {

@@ -56,8 +56,8 @@ int32_t call(bool zip, const std::vector<std::string>& args, const std::string& 
   std::vector<const char*> argv;
   for (const auto& a : args) argv.push_back(a.c_str());
   auto entry = zip ? zipabi::zipeng : zipabi::unzeng;
-  int32_t value = entry(zipabi::kInterfaceVersion, static_cast<int32_t>(argv.size()), static_cast<void*>(argv.data()),
-                        answer, &answers);
+  int32_t value = entry(zipabi::kInterfaceVersion, static_cast<int32_t>(argv.size()),
+                        static_cast<void*>(argv.data()), answer, &answers);
   return value & 0xFFFF;
 }
 
@@ -78,9 +78,12 @@ void collect(const std::string& root, const std::string& relative, std::map<std:
     std::string rel = relative.empty() ? name : relative + "/" + name;
     struct stat st;
     if (lstat((root + "/" + rel).c_str(), &st) != 0) fail(step, "vanished while read: " + rel);
-    if (S_ISDIR(st.st_mode)) collect(root, rel, out, step);
-    else if (S_ISREG(st.st_mode)) out[rel] = readAll(root + "/" + rel);
-    else fail(step, "not a file or folder: " + rel);
+    if (S_ISDIR(st.st_mode))
+      collect(root, rel, out, step);
+    else if (S_ISREG(st.st_mode))
+      out[rel] = readAll(root + "/" + rel);
+    else
+      fail(step, "not a file or folder: " + rel);
   }
 }
 
@@ -95,10 +98,17 @@ void writeFile(const std::string& root, const std::string& rel, const std::strin
 std::string content(FuzzedDataProvider& in, size_t& budget) {
   size_t size = 0;
   switch (in.ConsumeIntegralInRange<int>(0, 3)) {
-    case 0: break;
-    case 1: size = in.ConsumeIntegralInRange<size_t>(1, 512); break;
-    case 2: size = in.ConsumeIntegralInRange<size_t>(513, 16 * 1024); break;
-    default: size = in.ConsumeIntegralInRange<size_t>(16 * 1024, kMaxFileSize); break;
+    case 0:
+      break;
+    case 1:
+      size = in.ConsumeIntegralInRange<size_t>(1, 512);
+      break;
+    case 2:
+      size = in.ConsumeIntegralInRange<size_t>(513, 16 * 1024);
+      break;
+    default:
+      size = in.ConsumeIntegralInRange<size_t>(16 * 1024, kMaxFileSize);
+      break;
   }
   size = std::min(size, budget);
   budget -= size;
@@ -142,7 +152,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Folder parts and file suffixes: spaces, UTF-8, a dot, a long part; no pattern characters,
   // as "-d" takes names as patterns. Files are numbered, so a file never shares a folder's name.
-  static const char* kFolders[] = {"a", "Sub", "deep", "x y", "\xc3\xa9t\xc3\xa9", "n.d",
+  static const char* kFolders[] = {"a",
+                                   "Sub",
+                                   "deep",
+                                   "x y",
+                                   "\xc3\xa9t\xc3\xa9",
+                                   "n.d",
                                    "long_folder_name_that_goes_on_and_on_for_a_good_while_0123456789"};
   static const char* kSuffixes[] = {"", ".txt", ".bin", " copy", "-\xe2\x82\xac", ".tar.gz"};
   std::map<std::string, std::string> files;
@@ -222,11 +237,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       auto it = got.find(name);
       if (it == got.end()) fail(label, "missing after extraction: " + name);
       if (it->second != bytes)
-        fail(label, "differs after extraction: " + name + " (" + std::to_string(it->second.size()) + " bytes, expected " +
-                        std::to_string(bytes.size()) + ")");
+        fail(label, "differs after extraction: " + name + " (" + std::to_string(it->second.size()) +
+                        " bytes, expected " + std::to_string(bytes.size()) + ")");
     }
     for (const auto& [name, bytes] : got)
-      if (!expected.count(name)) fail(label, (name == victimName ? "deleted entry extracted: " : "unexpected file: ") + name);
+      if (!expected.count(name))
+        fail(label, (name == victimName ? "deleted entry extracted: " : "unexpected file: ") + name);
   }
   // The sources are left as they were, and temporary copies and rollback records are gone once
   // the operations have returned.

@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
-
 #include <cstdio>
 
 #include "mainform/toolbar_images.h"

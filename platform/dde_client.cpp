@@ -1,16 +1,15 @@
 #include "platform/dde_client.h"
 
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QProcess>
-#include <QThread>
-
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -61,10 +60,13 @@ bool ReadExactly(int socket, char* buffer, std::size_t size, int waitMs) {
 TDdeClientConv::TDdeClientConv(QString Service, QString Topic, QString ProgramDir)
     : FService(std::move(Service)), FTopic(std::move(Topic)), FProgramDir(std::move(ProgramDir)) {}
 
-TDdeClientConv::~TDdeClientConv() { CloseLink(); }
+TDdeClientConv::~TDdeClientConv() {
+  CloseLink();
+}
 
 QByteArray TDdeClientConv::CommandBytes(const QString& Command) {
-  QByteArray bytes = CutToBytes(Command + QStringLiteral("\r\n"), static_cast<int>(kDdeCommandLimit)).toUtf8();
+  QByteArray bytes =
+      CutToBytes(Command + QStringLiteral("\r\n"), static_cast<int>(kDdeCommandLimit)).toUtf8();
   if (!bytes.endsWith("\r\n")) bytes += "\r\n";
   return bytes;
 }
@@ -141,8 +143,8 @@ bool TDdeClientConv::ExecuteMacro(const QString& Command) {
   qsizetype sent = 0;
   while (sent < bytes.size()) {
     // A service that went away must not end this program with a broken-pipe signal.
-    const ssize_t wrote = ::send(FSocket, bytes.constData() + sent, static_cast<std::size_t>(bytes.size() - sent),
-                                 MSG_NOSIGNAL);
+    const ssize_t wrote = ::send(FSocket, bytes.constData() + sent,
+                                 static_cast<std::size_t>(bytes.size() - sent), MSG_NOSIGNAL);
     if (wrote < 0 && errno == EINTR) continue;
     if (wrote <= 0) {
       CloseLink();

@@ -23,8 +23,8 @@ inline constexpr std::size_t kDdeCommandLimit = 255;  // bytes of a command, lin
 inline constexpr char kDdeGreeting[] = "OK\r\n";
 
 // The user's private folder for service sockets. With `create` a missing folder is made (mode
-// 0700, with any missing parent). Empty when there is none or when the one there is not safe to use (another owner,
-// other permissions, a link).
+// 0700, with any missing parent). Empty when there is none or when the one there is not safe to use (another
+// owner, other permissions, a link).
 std::string DdeSocketFolder(bool create);
 
 // The socket of `service` in that folder; empty when the folder is not usable.

@@ -49,13 +49,13 @@ QString CaptionFor(TMsgDlgType kind);
 struct TFileDialogRequest {
   QString Title;
   QString InitialDir;
-  QString FileName;          // suggested name
-  QString Filter;            // Qt filter text, e.g. "ZIP files (*.zip);;All files (*)"
-  QString DefaultExt;        // without the dot, added when the typed name has none
-  bool MultiSelect = false;  // open dialog only
-  bool FileMustExist = true; // open dialog only
+  QString FileName;              // suggested name
+  QString Filter;                // Qt filter text, e.g. "ZIP files (*.zip);;All files (*)"
+  QString DefaultExt;            // without the dot, added when the typed name has none
+  bool MultiSelect = false;      // open dialog only
+  bool FileMustExist = true;     // open dialog only
   bool OverwritePrompt = false;  // save dialog only
-  bool FoldersToo = false;   // open dialog only: folders may be chosen beside files
+  bool FoldersToo = false;       // open dialog only: folders may be chosen beside files
 };
 
 class TDialogs {
@@ -79,7 +79,7 @@ class TDialogs {
   // OK, Cancel and Abort. mrOk with `password` set; mrCancel when the user passed this one by;
   // mrAbort when the user wants the whole operation stopped.
   virtual int PasswordQuery(const QString& caption, const QString& prompt, QString& password,
-                             int maxBytes) = 0;
+                            int maxBytes) = 0;
 };
 
 }  // namespace platform

@@ -8,11 +8,11 @@ namespace platform {
 
 // Requests, with the numbers the help commands have always used.
 enum THelpCommand : unsigned {
-  HELP_CONTEXT = 0x0001,      // data: topic number
-  HELP_QUIT = 0x0002,         // close the viewer
-  HELP_HELPONHELP = 0x0004,   // the viewer's own page on using help
-  HELP_FINDER = 0x000B,       // contents and index
-  HELP_PARTIALKEY = 0x0105,   // search, with data's keyword typed (may be empty)
+  HELP_CONTEXT = 0x0001,     // data: topic number
+  HELP_QUIT = 0x0002,        // close the viewer
+  HELP_HELPONHELP = 0x0004,  // the viewer's own page on using help
+  HELP_FINDER = 0x000B,      // contents and index
+  HELP_PARTIALKEY = 0x0105,  // search, with data's keyword typed (may be empty)
 };
 
 class THelp {

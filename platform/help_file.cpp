@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringConverter>
-
 #include <algorithm>
 
 namespace platform {
@@ -23,14 +22,20 @@ bool readContext(const QString& text, int& context) {
 }
 
 QString decodeEntity(const QString& name) {
-  static const QMap<QString, QString> named = {
-      {"amp", "&"}, {"lt", "<"}, {"gt", ">"}, {"quot", "\""}, {"apos", "'"}, {"nbsp", " "},
-      {"ndash", QString(QChar(0x2013))}, {"mdash", QString(QChar(0x2014))},
-      {"hellip", QString(QChar(0x2026))}, {"copy", QString(QChar(0x00A9))}};
+  static const QMap<QString, QString> named = {{"amp", "&"},
+                                               {"lt", "<"},
+                                               {"gt", ">"},
+                                               {"quot", "\""},
+                                               {"apos", "'"},
+                                               {"nbsp", " "},
+                                               {"ndash", QString(QChar(0x2013))},
+                                               {"mdash", QString(QChar(0x2014))},
+                                               {"hellip", QString(QChar(0x2026))},
+                                               {"copy", QString(QChar(0x00A9))}};
   if (name.startsWith('#')) {
     bool ok = false;
     const uint code = name.startsWith("#x", Qt::CaseInsensitive) ? name.mid(2).toUInt(&ok, 16)
-                                                                  : name.mid(1).toUInt(&ok, 10);
+                                                                 : name.mid(1).toUInt(&ok, 10);
     if (ok && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
       const char32_t c = code;
       return QString::fromUcs4(&c, 1);
@@ -183,15 +188,24 @@ const HelpTopic* HelpFile::topic(int context) const {
 }
 
 QString HelpFile::contentsHtml() const {
-  QString html = QStringLiteral("<h1>%1</h1>\n").arg((title_.isEmpty() ? QStringLiteral("Contents") : title_).toHtmlEscaped());
+  QString html = QStringLiteral("<h1>%1</h1>\n")
+                     .arg((title_.isEmpty() ? QStringLiteral("Contents") : title_).toHtmlEscaped());
   int depth = 0;
   for (const HelpContentsEntry& entry : contents_) {
-    while (depth < entry.level) { html += QStringLiteral("<ul>\n"); ++depth; }
-    while (depth > entry.level) { html += QStringLiteral("</ul>\n"); --depth; }
+    while (depth < entry.level) {
+      html += QStringLiteral("<ul>\n");
+      ++depth;
+    }
+    while (depth > entry.level) {
+      html += QStringLiteral("</ul>\n");
+      --depth;
+    }
     if (entry.context == 0)
       html += QStringLiteral("<li><b>%1</b></li>\n").arg(entry.title.toHtmlEscaped());
     else
-      html += QStringLiteral("<li><a href=\"topic:%1\">%2</a></li>\n").arg(entry.context).arg(entry.title.toHtmlEscaped());
+      html += QStringLiteral("<li><a href=\"topic:%1\">%2</a></li>\n")
+                  .arg(entry.context)
+                  .arg(entry.title.toHtmlEscaped());
   }
   while (depth-- > 0) html += QStringLiteral("</ul>\n");
   return html;
@@ -211,7 +225,8 @@ QList<HelpKeyword> HelpFile::keywordsMatching(const QString& partial) const {
 }
 
 QList<int> HelpFile::search(const QString& words) const {
-  const QStringList wanted = words.toLower().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+  const QStringList wanted =
+      words.toLower().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
   if (wanted.isEmpty()) return {};
   QList<QPair<int, int>> hits;  // (count, context)
   for (const HelpTopic& t : topics_) {
@@ -219,7 +234,10 @@ QList<int> HelpFile::search(const QString& words) const {
     bool all = true;
     for (const QString& w : wanted) {
       const int n = int(t.text.count(w));
-      if (n == 0) { all = false; break; }
+      if (n == 0) {
+        all = false;
+        break;
+      }
       total += n;
     }
     if (all) hits << qMakePair(total, t.context);

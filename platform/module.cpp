@@ -25,7 +25,8 @@ std::string ProgramFolder() {
   if (length <= 0) return ".";
   std::string path(buffer, static_cast<size_t>(length));
   auto slash = path.rfind('/');
-  return slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : path.substr(0, slash));
+  return slash == std::string::npos ? std::string(".")
+                                    : (slash == 0 ? std::string("/") : path.substr(0, slash));
 }
 
 ModuleHandle LoadLibrary(const std::string& libraryName) {
@@ -45,6 +46,8 @@ void FreeLibrary(ModuleHandle module) {
   if (module) dlclose(module);
 }
 
-unsigned SetErrorMode(unsigned) { return 0; }
+unsigned SetErrorMode(unsigned) {
+  return 0;
+}
 
 }  // namespace platform

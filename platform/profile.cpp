@@ -1,16 +1,16 @@
 #include "profile.h"
-#include "text_limits.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
-
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <vector>
+
+#include "text_limits.h"
 
 namespace platform {
 
@@ -87,7 +87,9 @@ bool SameName(const QString& a, const QString& b) {
   return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-bool IsQuote(QChar c) { return c == u'"' || c == u'\''; }
+bool IsQuote(QChar c) {
+  return c == u'"' || c == u'\'';
+}
 
 bool QuotedWhole(const QString& value) {
   return value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front();
@@ -113,8 +115,8 @@ bool ValidSection(const QString& section) {
 
 bool ValidKey(const QString& key) {
   const QString name = key.trimmed();
-  return !name.isEmpty() && !HasLineBreakOrNul(key) && !key.contains(u'=') &&
-         !name.startsWith(u'[') && !name.startsWith(u';') && !name.startsWith(u'#');
+  return !name.isEmpty() && !HasLineBreakOrNul(key) && !key.contains(u'=') && !name.startsWith(u'[') &&
+         !name.startsWith(u';') && !name.startsWith(u'#');
 }
 
 enum class TReadResult { Ok, Missing, Failed };
@@ -239,16 +241,14 @@ QString ProfileFilePath(const QString& FileName) {
   return folder + u'/' + FileName;
 }
 
-QString GetPrivateProfileString(const QString& Section, const QString& Key,
-                                const QString& Default, int BufferLength,
-                                const QString& FileName) {
+QString GetPrivateProfileString(const QString& Section, const QString& Key, const QString& Default,
+                                int BufferLength, const QString& FileName) {
   const int maxBytes = BufferLength - 1;
   const QString section = Section.trimmed();
   const QString key = Key.trimmed();
   const QString path = ProfileFilePath(FileName);
   QByteArray content;
-  if (section.isEmpty() || key.isEmpty() || path.isEmpty() ||
-      ReadProfile(path, content) != TReadResult::Ok)
+  if (section.isEmpty() || key.isEmpty() || path.isEmpty() || ReadProfile(path, content) != TReadResult::Ok)
     return CutToBytes(Default, maxBytes);
 
   const std::vector<TRawLine> lines = SplitLines(content);

@@ -23,9 +23,8 @@ QString ProfileFilePath(const QString& FileName);
 // Default when the file, the section, the key or its "=" is missing. The result holds at most
 // BufferLength - 1 bytes of UTF-8, cut after the last whole character that fits. Blanks around
 // the value are dropped, and so is one pair of matching quotes enclosing it.
-QString GetPrivateProfileString(const QString& Section, const QString& Key,
-                                const QString& Default, int BufferLength,
-                                const QString& FileName);
+QString GetPrivateProfileString(const QString& Section, const QString& Key, const QString& Default,
+                                int BufferLength, const QString& FileName);
 
 // Sets Key in Section to Value, creating the file (readable by its owner only, as it may hold a
 // password), the section or the key as needed; an existing key is replaced where it stands and

@@ -1,17 +1,17 @@
 #include "platform/run_folder.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
 
 namespace platform {
 
@@ -24,7 +24,9 @@ constexpr char kMark[] = "/.in-use";
 // folder right now has not placed the mark yet.
 constexpr std::time_t kUnmarkedAgeSeconds = 600;
 
-QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+QByteArray Native(const QString& path) {
+  return QFile::encodeName(path);
+}
 
 }  // namespace
 
@@ -60,14 +62,16 @@ TRunFolder::~TRunFolder() {
 }
 
 void SweepAbandonedRunFolders(const QString& parent, const QString& prefix) {
-  const QStringList names = QDir(parent).entryList({prefix + u'*'}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+  const QStringList names =
+      QDir(parent).entryList({prefix + u'*'}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
   for (const QString& name : names) {
     const QString path = (parent == QLatin1String("/") ? QString() : parent) + u'/' + name;
     struct stat st {};
     if (lstat(Native(path).constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) continue;
     const int mark = open(Native(path + kMark).constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
     if (mark < 0) {
-      if (errno == ENOENT && std::time(nullptr) - st.st_mtime > kUnmarkedAgeSeconds) QDir(path).removeRecursively();
+      if (errno == ENOENT && std::time(nullptr) - st.st_mtime > kUnmarkedAgeSeconds)
+        QDir(path).removeRecursively();
       continue;
     }
     if (flock(mark, LOCK_EX | LOCK_NB) == 0) QDir(path).removeRecursively();
@@ -87,11 +91,15 @@ void RemoveExecutableBits(const QString& folder) {
 
 bool IsProgramFile(const QString& path) {
   struct stat st {};
-  if (lstat(Native(path).constData(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & 0111) == 0) return false;
+  if (lstat(Native(path).constData(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & 0111) == 0)
+    return false;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return false;
   const QByteArray start = file.read(4);
-  return start == QByteArrayLiteral("\x7f" "ELF") || start.startsWith("#!");
+  return start == QByteArrayLiteral(
+                      "\x7f"
+                      "ELF") ||
+         start.startsWith("#!");
 }
 
 }  // namespace platform

@@ -12,10 +12,10 @@ enum TShowCommand : int { SW_HIDE = 0, SW_SHOWNORMAL = 1 };
 
 // Results of 32 or less mean failure, as callers have always tested.
 enum TShellResult : int {
-  SE_ERR_FNF = 2,        // the file does not exist
+  SE_ERR_FNF = 2,  // the file does not exist
   SE_ERR_ACCESSDENIED = 5,
-  SE_ERR_NOASSOC = 31,   // no program is associated with the file's type
-  SE_OK = 42,            // any value above 32 means success
+  SE_ERR_NOASSOC = 31,  // no program is associated with the file's type
+  SE_OK = 42,           // any value above 32 means success
 };
 
 // The verb that starts a program. "open" never does: it shows a file by its type.
@@ -29,7 +29,8 @@ class TShell {
   virtual ~TShell() = default;
   // Carries out `verb` ("open", or kRunVerb for a program the user agreed to run) on `file`.
   // With `file` naming kTextEditorProgram, `parameters` names the text file to edit; a file that
-  // is not text is refused there (SE_ERR_NOASSOC). Returns a value above 32 on success, 32 or less on failure.
+  // is not text is refused there (SE_ERR_NOASSOC). Returns a value above 32 on success, 32 or less on
+  // failure.
   virtual int ShellExecute(const QString& verb, const QString& file, const QString& parameters,
                            const QString& directory, int showCommand) = 0;
 };

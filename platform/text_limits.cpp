@@ -11,7 +11,7 @@ QString CutToBytes(const QString& text, int maxBytes) {
   const QByteArray bytes = text.toUtf8();
   if (bytes.size() <= maxBytes) return text;
   const std::size_t keep = zipabi::Utf8CutLength(bytes.constData(), static_cast<std::size_t>(bytes.size()),
-                                                  static_cast<std::size_t>(maxBytes));
+                                                 static_cast<std::size_t>(maxBytes));
   return QString::fromUtf8(bytes.left(static_cast<qsizetype>(keep)));
 }
 

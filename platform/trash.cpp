@@ -1,14 +1,14 @@
 #include "platform/trash.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
-
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 // The freedesktop.org Trash: "files/" holds the trashed file, "info/NAME.trashinfo" says where it
 // came from and when. The home Trash serves files on the home Trash's own file system; a file
@@ -17,7 +17,9 @@ namespace platform {
 
 namespace {
 
-QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+QByteArray Native(const QString& path) {
+  return QFile::encodeName(path);
+}
 
 bool IsPrivateFolderOfOurs(const QString& path) {
   struct stat st {};
@@ -38,7 +40,8 @@ bool MakeTrashFolders(const QString& trash) {
 
 QString HomeTrash() {
   QString data = qEnvironmentVariable("XDG_DATA_HOME");
-  if (data.isEmpty() || !QDir::isAbsolutePath(data)) data = QDir::homePath() + QStringLiteral("/.local/share");
+  if (data.isEmpty() || !QDir::isAbsolutePath(data))
+    data = QDir::homePath() + QStringLiteral("/.local/share");
   return data + QStringLiteral("/Trash");
 }
 
@@ -143,8 +146,9 @@ bool MoveToTrash(const QString& file, const QString& originalPath, QString* tras
 QString KeepBeside(const QString& file) {
   const QFileInfo info(file);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const QString kept = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".old-") +
-                         QString::number(getpid()) + u'-' + QString::number(attempt);
+    const QString kept = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                         QStringLiteral(".old-") + QString::number(getpid()) + u'-' +
+                         QString::number(attempt);
     if (link(Native(info.absoluteFilePath()).constData(), Native(kept).constData()) == 0) return kept;
     if (errno == EEXIST) continue;
     if (QFile::exists(kept)) continue;
@@ -155,8 +159,9 @@ QString KeepBeside(const QString& file) {
 
 bool MoveFileToTrash(const QString& FileName, TDialogs& Dialogs) {
   const QString fullName = QFileInfo(FileName).absoluteFilePath();
-  if (Dialogs.MessageDlg(QStringLiteral("Do you want to move \"") + fullName + QStringLiteral("\" to the Trash?"),
-                         TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
+  if (Dialogs.MessageDlg(
+          QStringLiteral("Do you want to move \"") + fullName + QStringLiteral("\" to the Trash?"),
+          TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
     return false;
   if (MoveToTrash(fullName, fullName)) return true;
   Dialogs.MessageDlg(QStringLiteral("Unable to move \"") + fullName + QStringLiteral("\" to the Trash."),

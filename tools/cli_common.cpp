@@ -45,10 +45,18 @@ class Writer {
       const unsigned char c = static_cast<unsigned char>(text[i++]);
       *p_++ = '\\';
       switch (c) {
-        case '\\': *p_++ = '\\'; break;
-        case '\n': *p_++ = 'n'; break;
-        case '\r': *p_++ = 'r'; break;
-        case '\t': *p_++ = 't'; break;
+        case '\\':
+          *p_++ = '\\';
+          break;
+        case '\n':
+          *p_++ = 'n';
+          break;
+        case '\r':
+          *p_++ = 'r';
+          break;
+        case '\t':
+          *p_++ = 't';
+          break;
         default:
           static const char kHex[] = "0123456789abcdef";
           *p_++ = 'x';
@@ -109,8 +117,12 @@ class Writer {
 };
 
 // Room for a line with a text of `length` bytes, each escaped to at most four.
-size_t roomFor(size_t length) { return 160 + 4 * length; }
-size_t lengthOf(const char* text) { return text ? std::strlen(text) : 0; }
+size_t roomFor(size_t length) {
+  return 160 + 4 * length;
+}
+size_t lengthOf(const char* text) {
+  return text ? std::strlen(text) : 0;
+}
 
 struct LineText;
 LineText lineTextOf(int32_t message, const void* data);

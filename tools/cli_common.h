@@ -13,11 +13,11 @@
 namespace cli {
 
 struct Options {
-  std::string password;            // -P: element 0 of the vector, and the answer to message 100
-  std::string comment;             // -c: the text answered to message 140
+  std::string password;  // -P: element 0 of the vector, and the answer to message 100
+  std::string comment;   // -c: the text answered to message 140
   bool hasComment = false;
-  std::vector<std::string> args;   // everything else, in order: switches, archive, names
-  bool overwrite = false;          // "-o" among the switches: message 10 is answered "yes"
+  std::vector<std::string> args;  // everything else, in order: switches, archive, names
+  bool overwrite = false;         // "-o" among the switches: message 10 is answered "yes"
 };
 
 // Reads the leading -P PASSWORD and (when `acceptComment`) -c COMMENT options; the rest is passed

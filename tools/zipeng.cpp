@@ -7,7 +7,9 @@ int main(int argc, char** argv) {
   cli::Options options;
   if (!cli::parseOptions(argc, argv, true, options)) return 2;
   if (options.args.empty()) {
-    std::fprintf(stderr, "usage: zipeng [-P PASSWORD] [-c COMMENT] SWITCHES... ARCHIVE [NAMES...] [-i/-x PATTERNS...] [-- NAMES...]\n");
+    std::fprintf(stderr,
+                 "usage: zipeng [-P PASSWORD] [-c COMMENT] SWITCHES... ARCHIVE [NAMES...] [-i/-x "
+                 "PATTERNS...] [-- NAMES...]\n");
     return 2;
   }
   return cli::run(zipabi::kZipLibraryName, zipabi::kZipEntryName, options);

@@ -21,8 +21,8 @@ class CommandLineSplitter {
 
  private:
   std::string pending_;
-  bool skipping_ = false;    // inside a line that was too long
-  bool skippedCr_ = false;   // the last dropped byte was "\r"
+  bool skipping_ = false;   // inside a line that was too long
+  bool skippedCr_ = false;  // the last dropped byte was "\r"
 };
 
 }  // namespace progman

@@ -8,7 +8,9 @@ namespace progman {
 
 namespace {
 
-bool IsAbsolute(std::string_view path) { return !path.empty() && path.front() == '/'; }
+bool IsAbsolute(std::string_view path) {
+  return !path.empty() && path.front() == '/';
+}
 
 std::optional<Command> ParseCreateGroup(std::string_view arguments) {
   if (!IsAcceptableGroupName(arguments) || !IsBalanced(arguments)) return std::nullopt;
@@ -54,7 +56,8 @@ bool IsExistingRegularFile(const std::string& path) {
 }
 
 std::optional<Command> ParseCommand(std::string_view text, const RegularFileCheck& isRegularFile) {
-  if (!IsCleanText(text) || text.size() < 4 || text.front() != '[' || !text.ends_with(")]")) return std::nullopt;
+  if (!IsCleanText(text) || text.size() < 4 || text.front() != '[' || !text.ends_with(")]"))
+    return std::nullopt;
   const std::size_t open = text.find('(');
   if (open == std::string_view::npos) return std::nullopt;
   const std::string_view name = text.substr(1, open - 1);

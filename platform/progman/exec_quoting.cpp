@@ -34,7 +34,9 @@ std::string ExecValue(const std::vector<std::string>& arguments) {
   return EscapeStringValue(line);
 }
 
-bool CanBeExecProgram(std::string_view path) { return path.find_first_of("=%") == std::string_view::npos; }
+bool CanBeExecProgram(std::string_view path) {
+  return path.find_first_of("=%") == std::string_view::npos;
+}
 
 std::string EscapeStringValue(std::string_view value) {
   std::string text;

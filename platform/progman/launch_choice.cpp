@@ -2,7 +2,6 @@
 
 #include <QFileInfo>
 #include <QMimeDatabase>
-
 #include <algorithm>
 
 #include "platform/run_folder.h"

@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
   if (!folders) return Fail("cannot tell where the applications menu lives: HOME is not set", 1);
   const std::string path = platform::DdeSocketPath(kServiceName, true);
   if (path.empty())
-    return Fail("no private folder for the service socket (it must be a folder of this user alone, mode 0700)", 1);
+    return Fail(
+        "no private folder for the service socket (it must be a folder of this user alone, mode 0700)", 1);
   progman::ServiceSocket socket;
   switch (socket.Claim(path, error)) {
     case progman::ClaimResult::AnotherServes:

@@ -19,12 +19,17 @@ std::string FolderOf(const std::string& file) {
 
 MenuGroup DescribeGroup(const std::string& name) {
   const std::string fingerprint = Fingerprint(name);
-  return {name, "parcelix-" + FileNamePart(name, kNamePartLimit) + "-" + fingerprint, "X-Parcelix-" + fingerprint};
+  return {name, "parcelix-" + FileNamePart(name, kNamePartLimit) + "-" + fingerprint,
+          "X-Parcelix-" + fingerprint};
 }
 
-std::string DirectoryFileName(const MenuGroup& group) { return group.fileStem + ".directory"; }
+std::string DirectoryFileName(const MenuGroup& group) {
+  return group.fileStem + ".directory";
+}
 
-std::string MergedMenuFileName(const MenuGroup& group) { return group.fileStem + ".menu"; }
+std::string MergedMenuFileName(const MenuGroup& group) {
+  return group.fileStem + ".menu";
+}
 
 std::string LauncherFileName(const MenuGroup& group, const MenuItem& item) {
   // The same file under the same title is the same item; anything else is a new one.
@@ -36,7 +41,9 @@ std::string DirectoryEntryText(const MenuGroup& group) {
   return "[Desktop Entry]\n"
          "Version=1.0\n"
          "Type=Directory\n"
-         "Name=" + EscapeStringValue(group.name) + "\n"
+         "Name=" +
+         EscapeStringValue(group.name) +
+         "\n"
          "Icon=folder\n";
 }
 
@@ -47,26 +54,40 @@ std::string MergedMenuText(const MenuGroup& group) {
   return "<Menu>\n"
          "  <Name>Applications</Name>\n"
          "  <Menu>\n"
-         "    <Name>" + group.fileStem + "</Name>\n"
-         "    <Directory>" + DirectoryFileName(group) + "</Directory>\n"
+         "    <Name>" +
+         group.fileStem +
+         "</Name>\n"
+         "    <Directory>" +
+         DirectoryFileName(group) +
+         "</Directory>\n"
          "    <Include>\n"
-         "      <Category>" + group.category + "</Category>\n"
+         "      <Category>" +
+         group.category +
+         "</Category>\n"
          "    </Include>\n"
          "  </Menu>\n"
          "</Menu>\n";
 }
 
 std::string LauncherText(const MenuGroup& group, const MenuItem& item) {
-  const std::vector<std::string> command =
-      item.startsDirectly ? std::vector<std::string>{item.file} : std::vector<std::string>{"xdg-open", item.file};
+  const std::vector<std::string> command = item.startsDirectly
+                                               ? std::vector<std::string>{item.file}
+                                               : std::vector<std::string>{"xdg-open", item.file};
   return "[Desktop Entry]\n"
          "Version=1.0\n"
          "Type=Application\n"
-         "Name=" + EscapeStringValue(item.title) + "\n"
-         "Exec=" + ExecValue(command) + "\n"
-         "Path=" + EscapeStringValue(FolderOf(item.file)) + "\n"
+         "Name=" +
+         EscapeStringValue(item.title) +
+         "\n"
+         "Exec=" +
+         ExecValue(command) +
+         "\n"
+         "Path=" +
+         EscapeStringValue(FolderOf(item.file)) +
+         "\n"
          "Terminal=false\n"
-         "Categories=" + group.category + ";\n";
+         "Categories=" +
+         group.category + ";\n";
 }
 
 }  // namespace progman

@@ -14,8 +14,8 @@ struct MenuGroup {
 };
 
 struct MenuItem {
-  std::string file;   // absolute path of the file the item opens
-  std::string title;  // shown as the item's name
+  std::string file;             // absolute path of the file the item opens
+  std::string title;            // shown as the item's name
   bool startsDirectly = false;  // the file is the launcher's program; otherwise xdg-open opens it
 };
 

@@ -36,7 +36,8 @@ std::optional<MenuFolders> UserMenuFolders() {
   const std::string data = BaseFolder("XDG_DATA_HOME", "/.local/share");
   const std::string config = BaseFolder("XDG_CONFIG_HOME", "/.config");
   if (data.empty() || config.empty()) return std::nullopt;
-  return MenuFolders{data + "/applications", data + "/desktop-directories", config + "/menus/applications-merged"};
+  return MenuFolders{data + "/applications", data + "/desktop-directories",
+                     config + "/menus/applications-merged"};
 }
 
 bool WriteGroup(const MenuFolders& folders, const MenuGroup& group) {

@@ -40,9 +40,9 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t at, std::uint32_t& cod
 // variation selectors, ...) and the line and paragraph separators.
 bool IsInvisible(std::uint32_t c) {
   static constexpr std::uint32_t kRanges[][2] = {
-      {0x00AD, 0x00AD},   {0x034F, 0x034F},   {0x061C, 0x061C},   {0x115F, 0x1160},   {0x17B4, 0x17B5},
-      {0x180B, 0x180F},   {0x200B, 0x200F},   {0x2028, 0x202E},   {0x2060, 0x206F},   {0x3164, 0x3164},
-      {0xFE00, 0xFE0F},   {0xFEFF, 0xFEFF},   {0xFFA0, 0xFFA0},   {0xFFF0, 0xFFF8},   {0x1BCA0, 0x1BCA3},
+      {0x00AD, 0x00AD},   {0x034F, 0x034F},   {0x061C, 0x061C}, {0x115F, 0x1160}, {0x17B4, 0x17B5},
+      {0x180B, 0x180F},   {0x200B, 0x200F},   {0x2028, 0x202E}, {0x2060, 0x206F}, {0x3164, 0x3164},
+      {0xFE00, 0xFE0F},   {0xFEFF, 0xFEFF},   {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFF8}, {0x1BCA0, 0x1BCA3},
       {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF},
   };
   for (const auto& [first, last] : kRanges)
@@ -84,8 +84,8 @@ bool IsBalanced(std::string_view text) {
 std::string FileNamePart(std::string_view text, std::size_t limit) {
   std::string part;
   for (const char c : text.substr(0, limit)) {
-    const bool kept = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-                      c == '-';
+    const bool kept =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
     part += kept ? c : '_';
   }
   return part;

@@ -26,7 +26,9 @@ constexpr char kRefused[] = "-\r\n";
 
 volatile std::sig_atomic_t stopRequested = 0;
 
-void RequestStop(int) { stopRequested = 1; }
+void RequestStop(int) {
+  stopRequested = 1;
+}
 
 struct Peer {
   Peer(int descriptor, const MenuFolders& folders) : fd(descriptor), conversation(folders) {}
@@ -52,8 +54,8 @@ bool SendNow(int fd, std::string_view text) {
 bool IsSameUser(int fd) {
   ucred credentials{};
   socklen_t length = sizeof(credentials);
-  return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0 && length == sizeof(credentials) &&
-         credentials.uid == geteuid();
+  return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0 &&
+         length == sizeof(credentials) && credentials.uid == geteuid();
 }
 
 class Loop {
@@ -100,7 +102,8 @@ class Loop {
   }
 
   static timespec ToTimespec(Clock::duration left) {
-    const auto ms = std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(left).count()) + 1;
+    const auto ms =
+        std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(left).count()) + 1;
     return timespec{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
   }
 
@@ -136,9 +139,8 @@ class Loop {
 
   void DropSilentAndGone() {
     const Clock::time_point now = Clock::now();
-    std::erase_if(peers_, [&](const auto& peer) {
-      return peer->gone || now - peer->lastHeard >= times_.silence;
-    });
+    std::erase_if(peers_,
+                  [&](const auto& peer) { return peer->gone || now - peer->lastHeard >= times_.silence; });
   }
 
   ServiceSocket& socket_;

@@ -11,7 +11,7 @@
 namespace progman {
 
 struct ServerTimes {
-  std::chrono::milliseconds idle{10000};    // without conversations before the service stops
+  std::chrono::milliseconds idle{10000};     // without conversations before the service stops
   std::chrono::milliseconds silence{60000};  // without a byte before a conversation is closed
 };
 

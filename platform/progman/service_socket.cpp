@@ -36,14 +36,17 @@ bool Answers(const std::string& path) {
   if (!FillAddress(path, address)) return false;
   const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
-  const bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 || errno == EAGAIN;
+  const bool connected =
+      connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 || errno == EAGAIN;
   close(fd);
   return connected;
 }
 
 }  // namespace
 
-ServiceSocket::~ServiceSocket() { Close(); }
+ServiceSocket::~ServiceSocket() {
+  Close();
+}
 
 ClaimResult ServiceSocket::Claim(const std::string& path, std::string& error) {
   path_ = path;
@@ -88,7 +91,8 @@ bool ServiceSocket::Bind(std::string& error) {
   }
   listenFd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   const mode_t oldMask = umask(0077);
-  const bool bound = listenFd_ >= 0 && bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+  const bool bound =
+      listenFd_ >= 0 && bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
   umask(oldMask);
   if (!bound || listen(listenFd_, kBacklog) != 0 || lstat(path_.c_str(), &info) != 0) {
     error = path_ + ": " + std::strerror(errno);

@@ -140,7 +140,8 @@ HelpWindow::HelpWindow(const HelpFile& file, QWidget* parent) : QWidget(parent, 
 
   connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
   connect(new QShortcut(QKeySequence::Back, this), &QShortcut::activated, browser_, &QTextBrowser::backward);
-  connect(new QShortcut(QKeySequence::Forward, this), &QShortcut::activated, browser_, &QTextBrowser::forward);
+  connect(new QShortcut(QKeySequence::Forward, this), &QShortcut::activated, browser_,
+          &QTextBrowser::forward);
   connect(contentsButton, &QPushButton::clicked, this, &HelpWindow::showContents);
   connect(back_, &QPushButton::clicked, browser_, &QTextBrowser::backward);
   connect(forward_, &QPushButton::clicked, browser_, &QTextBrowser::forward);
@@ -154,7 +155,8 @@ HelpWindow::HelpWindow(const HelpFile& file, QWidget* parent) : QWidget(parent, 
     if (context > 0) go(QUrl(QStringLiteral("topic:%1").arg(context)));
   });
   connect(indexEdit_, &QLineEdit::textChanged, this, &HelpWindow::fillIndex);
-  connect(indexEdit_, &QLineEdit::returnPressed, this, [this] { displayIndexItem(indexList_->currentItem()); });
+  connect(indexEdit_, &QLineEdit::returnPressed, this,
+          [this] { displayIndexItem(indexList_->currentItem()); });
   connect(indexList_, &QTreeWidget::itemActivated, this, &HelpWindow::displayIndexItem);
   connect(display, &QPushButton::clicked, this, [this] { displayIndexItem(indexList_->currentItem()); });
   connect(findEdit_, &QLineEdit::textChanged, this, &HelpWindow::fillFind);
@@ -227,8 +229,8 @@ void HelpWindow::fillFind(const QString& words) {
   }
   if (findResults_->count() > 0) findResults_->setCurrentRow(0);
   findCount_->setText(words.trimmed().isEmpty() ? QString()
-                      : found.size() == 1     ? tr("1 topic found")
-                                              : tr("%1 topics found").arg(found.size()));
+                      : found.size() == 1       ? tr("1 topic found")
+                                                : tr("%1 topics found").arg(found.size()));
 }
 
 void HelpWindow::displayFindResult() {
@@ -270,7 +272,9 @@ void HelpWindow::showTopic(int context) {
   selectInContents(context);
 }
 
-void HelpWindow::showHelpOnHelp() { go(kHelpOnHelpPage); }
+void HelpWindow::showHelpOnHelp() {
+  go(kHelpOnHelpPage);
+}
 
 void HelpWindow::selectInContents(int context) {
   for (QTreeWidgetItemIterator it(contentsTree_); *it; ++it) {
@@ -292,17 +296,26 @@ void HelpWindow::anchorClicked(const QUrl& url) {
   const QString scheme = url.scheme();
   if (scheme == QLatin1String("topic") || scheme == QLatin1String("viewer"))
     go(url);
-  else if (scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto"))
+  else if (scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
+           scheme == QLatin1String("mailto"))
     QDesktopServices::openUrl(url);
 }
 
-QUrl HelpWindow::currentPage() const { return browser_->source(); }
+QUrl HelpWindow::currentPage() const {
+  return browser_->source();
+}
 
-QString HelpWindow::currentTitle() const { return browser_->documentTitle(); }
+QString HelpWindow::currentTitle() const {
+  return browser_->documentTitle();
+}
 
-QString HelpWindow::currentText() const { return browser_->toPlainText(); }
+QString HelpWindow::currentText() const {
+  return browser_->toPlainText();
+}
 
-QString HelpWindow::currentPane() const { return panes_->tabText(panes_->currentIndex()); }
+QString HelpWindow::currentPane() const {
+  return panes_->tabText(panes_->currentIndex());
+}
 
 QString HelpWindow::problemPage() const {
   const QString path = quoted(file_.path());
@@ -313,8 +326,9 @@ QString HelpWindow::problemPage() const {
                      "the program. Install Parcelix again, or copy Parcelix.hlp into that folder.</p>")
                       .arg(path));
     case HelpFile::Status::Unreadable:
-      return page(tr("Help file not readable"),
-                  tr("<p>The help file %1 could not be read: %2.</p>").arg(path, file_.errorText().toHtmlEscaped()));
+      return page(
+          tr("Help file not readable"),
+          tr("<p>The help file %1 could not be read: %2.</p>").arg(path, file_.errorText().toHtmlEscaped()));
     case HelpFile::Status::Damaged:
       return page(tr("Help file damaged"),
                   tr("<p>The help file %1 is damaged and cannot be shown (%2).</p><p>Install Parcelix "
@@ -336,8 +350,7 @@ QString HelpWindow::pageHtml(const QUrl& url) const {
   if (url.scheme() == QLatin1String("topic")) {
     bool ok = false;
     const int context = url.path().toInt(&ok);
-    if (const HelpTopic* topic = ok ? file_.topic(context) : nullptr)
-      return page(topic->title, topic->html);
+    if (const HelpTopic* topic = ok ? file_.topic(context) : nullptr) return page(topic->title, topic->html);
     return page(tr("Topic not found"),
                 tr("<p>The help file %1 has no topic number %2.</p><p><a href=\"viewer:contents\">Show "
                    "the contents</a></p>")
@@ -367,7 +380,8 @@ void THelpViewer::refresh(const QString& helpFile) {
   if (window_) window_->rebuild();
 }
 
-bool THelpViewer::WinHelp(const QString& helpFile, THelpCommand command, int context, const QString& keyword) {
+bool THelpViewer::WinHelp(const QString& helpFile, THelpCommand command, int context,
+                          const QString& keyword) {
   if (command == HELP_QUIT) {
     if (window_) window_->close();
     return true;
@@ -380,11 +394,20 @@ bool THelpViewer::WinHelp(const QString& helpFile, THelpCommand command, int con
   refresh(helpFile);
 
   switch (command) {
-    case HELP_CONTEXT: window_->showTopic(context); break;
-    case HELP_HELPONHELP: window_->showHelpOnHelp(); break;
-    case HELP_FINDER: window_->showContents(); break;
-    case HELP_PARTIALKEY: window_->showIndex(keyword); break;
-    default: break;
+    case HELP_CONTEXT:
+      window_->showTopic(context);
+      break;
+    case HELP_HELPONHELP:
+      window_->showHelpOnHelp();
+      break;
+    case HELP_FINDER:
+      window_->showContents();
+      break;
+    case HELP_PARTIALKEY:
+      window_->showIndex(keyword);
+      break;
+    default:
+      break;
   }
   window_->show();
   window_->raise();

@@ -3,13 +3,13 @@
 // no such topic) are told on a page of the viewer's own; the program never has to report them.
 #pragma once
 
-#include "platform/help.h"
-#include "platform/help_file.h"
-
 #include <QDateTime>
 #include <QPointer>
 #include <QUrl>
 #include <QWidget>
+
+#include "platform/help.h"
+#include "platform/help_file.h"
 
 class QLabel;
 class QLineEdit;
@@ -35,11 +35,11 @@ class HelpWindow : public QWidget {
   // Fills the panes again from the file (after it was loaded or failed to load).
   void rebuild();
 
-  void showContents();                       // contents pane and the contents page
-  void showIndex(const QString& keyword);    // index pane with `keyword` typed
+  void showContents();                     // contents pane and the contents page
+  void showIndex(const QString& keyword);  // index pane with `keyword` typed
   void showTopic(int context);
   void showHelpOnHelp();
-  void showFind(const QString& words);      // find pane with `words` typed
+  void showFind(const QString& words);  // find pane with `words` typed
 
   // What is shown, for callers and tests.
   QUrl currentPage() const;

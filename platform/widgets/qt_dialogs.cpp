@@ -1,8 +1,7 @@
 #include "platform/widgets/qt_dialogs.h"
-#include "platform/text_limits.h"
 
-#include <QApplication>
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -14,6 +13,8 @@
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include "platform/text_limits.h"
 
 namespace platform {
 
@@ -33,19 +34,27 @@ struct TButtonMap {
 };
 
 constexpr TButtonMap kButtons[] = {
-    {mbYes, QMessageBox::Yes, mrYes},         {mbNo, QMessageBox::No, mrNo},
-    {mbOK, QMessageBox::Ok, mrOk},            {mbCancel, QMessageBox::Cancel, mrCancel},
-    {mbAbort, QMessageBox::Abort, mrAbort},   {mbRetry, QMessageBox::Retry, mrRetry},
-    {mbIgnore, QMessageBox::Ignore, mrIgnore}, {mbAll, QMessageBox::YesToAll, mrAll},
+    {mbYes, QMessageBox::Yes, mrYes},
+    {mbNo, QMessageBox::No, mrNo},
+    {mbOK, QMessageBox::Ok, mrOk},
+    {mbCancel, QMessageBox::Cancel, mrCancel},
+    {mbAbort, QMessageBox::Abort, mrAbort},
+    {mbRetry, QMessageBox::Retry, mrRetry},
+    {mbIgnore, QMessageBox::Ignore, mrIgnore},
+    {mbAll, QMessageBox::YesToAll, mrAll},
     {mbHelp, QMessageBox::Help, mrNone},
 };
 
 QMessageBox::Icon IconFor(TMsgDlgType kind) {
   switch (kind) {
-    case TMsgDlgType::mtWarning: return QMessageBox::Warning;
-    case TMsgDlgType::mtError: return QMessageBox::Critical;
-    case TMsgDlgType::mtInformation: return QMessageBox::Information;
-    case TMsgDlgType::mtConfirmation: return QMessageBox::Question;
+    case TMsgDlgType::mtWarning:
+      return QMessageBox::Warning;
+    case TMsgDlgType::mtError:
+      return QMessageBox::Critical;
+    case TMsgDlgType::mtInformation:
+      return QMessageBox::Information;
+    case TMsgDlgType::mtConfirmation:
+      return QMessageBox::Question;
   }
   return QMessageBox::NoIcon;
 }
@@ -69,23 +78,29 @@ QWidget* TQtDialogs::Owner() const {
   return active ? active : FParent;
 }
 
-int TQtDialogs::MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons,
-                           int helpContext) {
+int TQtDialogs::MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons, int helpContext) {
   if ((buttons & ~unsigned(mbHelp | mbDefaultNo)) == 0) buttons |= mbOK;
-  QMessageBox box(IconFor(kind), CaptionFor(kind), MessageTextForDisplay(text),
-                  QMessageBox::NoButton, Owner());
+  QMessageBox box(IconFor(kind), CaptionFor(kind), MessageTextForDisplay(text), QMessageBox::NoButton,
+                  Owner());
   for (const auto& map : kButtons)
     if (buttons & map.Flag) box.addButton(map.Button);
   if (buttons & mbAll) box.button(QMessageBox::YesToAll)->setText(QStringLiteral("&All"));
   // The first of Yes, OK takes Enter; Cancel, then Abort, then No takes Esc and the close box:
   // backing out of a question that offers to stop must stop, not answer it.
-  if ((buttons & mbDefaultNo) && (buttons & mbNo)) box.setDefaultButton(QMessageBox::No);
-  else if (buttons & mbYes) box.setDefaultButton(QMessageBox::Yes);
-  else if (buttons & mbOK) box.setDefaultButton(QMessageBox::Ok);
-  if (buttons & mbCancel) box.setEscapeButton(QMessageBox::Cancel);
-  else if (buttons & mbAbort) box.setEscapeButton(QMessageBox::Abort);
-  else if (buttons & mbNo) box.setEscapeButton(QMessageBox::No);
-  else if (buttons & mbOK) box.setEscapeButton(QMessageBox::Ok);
+  if ((buttons & mbDefaultNo) && (buttons & mbNo))
+    box.setDefaultButton(QMessageBox::No);
+  else if (buttons & mbYes)
+    box.setDefaultButton(QMessageBox::Yes);
+  else if (buttons & mbOK)
+    box.setDefaultButton(QMessageBox::Ok);
+  if (buttons & mbCancel)
+    box.setEscapeButton(QMessageBox::Cancel);
+  else if (buttons & mbAbort)
+    box.setEscapeButton(QMessageBox::Abort);
+  else if (buttons & mbNo)
+    box.setEscapeButton(QMessageBox::No);
+  else if (buttons & mbOK)
+    box.setEscapeButton(QMessageBox::Ok);
 
   const TUserWaits waiting;
   for (;;) {
@@ -155,7 +170,8 @@ void TOpenDialog::UseAddButton() {
   // Its role makes the box's accepted signal, which the dialog answers with accept().
   FAdd = box->addButton(QStringLiteral("&Add"), QDialogButtonBox::AcceptRole);
   FAdd->setDefault(true);
-  connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateAddButton(); });
+  connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { UpdateAddButton(); });
   connect(name, &QLineEdit::textChanged, this, [this] { UpdateAddButton(); });
   UpdateAddButton();
 }
@@ -192,8 +208,10 @@ bool TQtDialogs::OpenFileDialog(const TFileDialogRequest& request, QStringList& 
   TOpenDialog dialog(Owner());
   Prepare(dialog, request);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  if (request.MultiSelect) dialog.setFileMode(QFileDialog::ExistingFiles);
-  else dialog.setFileMode(request.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  if (request.MultiSelect)
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+  else
+    dialog.setFileMode(request.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   if (request.FoldersToo) dialog.UseAddButton();
   const TUserWaits waiting;
   if (dialog.exec() != QDialog::Accepted) return false;
@@ -237,15 +255,16 @@ int TQtDialogs::PasswordQuery(const QString& caption, const QString& prompt, QSt
     if (cut != text) edit->setText(cut);
   });
   // OK, Cancel (this file only) and Abort (the whole operation).
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Abort,
-                                       &dialog);
+  auto* buttons = new QDialogButtonBox(
+      QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Abort, &dialog);
   bool stop = false;
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  QObject::connect(buttons->button(QDialogButtonBox::Abort), &QPushButton::clicked, &dialog, [&dialog, &stop] {
-    stop = true;
-    dialog.reject();
-  });
+  QObject::connect(buttons->button(QDialogButtonBox::Abort), &QPushButton::clicked, &dialog,
+                   [&dialog, &stop] {
+                     stop = true;
+                     dialog.reject();
+                   });
   auto* layout = new QVBoxLayout(&dialog);
   layout->addWidget(label);
   layout->addWidget(edit);
@@ -342,8 +361,7 @@ void TFolderChooser::accept() {
                             TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
       return;
     if (!QDir().mkpath(folder)) {
-      FDialogs.MessageDlg("Unable to create the directory \"" + folder + "\".",
-                          TMsgDlgType::mtError, mbOK);
+      FDialogs.MessageDlg("Unable to create the directory \"" + folder + "\".", TMsgDlgType::mtError, mbOK);
       return;
     }
   }

@@ -18,13 +18,11 @@ class TQtDialogs : public TDialogs {
  public:
   explicit TQtDialogs(QWidget* parent = nullptr) : FParent(parent) {}
 
-  int MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons,
-                 int helpContext = 0) override;
+  int MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons, int helpContext = 0) override;
   bool OpenFileDialog(const TFileDialogRequest& request, QStringList& files) override;
   bool SaveFileDialog(const TFileDialogRequest& request, QString& file) override;
   bool SelectDirectory(const QString& caption, QString& directory) override;
-  int PasswordQuery(const QString& caption, const QString& prompt, QString& password,
-                     int maxBytes) override;
+  int PasswordQuery(const QString& caption, const QString& prompt, QString& password, int maxBytes) override;
 
   // Runs when the Help button of a message is pressed, with the message's help context.
   std::function<void(int)> OnHelp;
@@ -44,8 +42,7 @@ QString MessageTextForDisplay(const QString& text);
 class TFolderChooser : public QDialog {
   Q_OBJECT
  public:
-  TFolderChooser(TDialogs& dialogs, const QString& caption, const QString& start,
-                 QWidget* parent = nullptr);
+  TFolderChooser(TDialogs& dialogs, const QString& caption, const QString& start, QWidget* parent = nullptr);
   QString Folder() const;
   void SetFolder(const QString& folder);
 

@@ -1,17 +1,20 @@
 #include "platform/widgets/qt_shell.h"
-#include "platform/widgets/text_window.h"
-
-#include <QEventLoop>
-#include <QTimer>
-#include <QFileInfo>
-#include <QMimeDatabase>
-#include <QProcess>
 
 #include <unistd.h>
 
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QTimer>
+
+#include "platform/widgets/text_window.h"
+
 namespace platform {
 
-bool StartedFromTerminal() { return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1; }
+bool StartedFromTerminal() {
+  return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1;
+}
 
 QStringList SplitCommandText(const QString& command) {
   QStringList parts;
@@ -36,7 +39,9 @@ QStringList SplitCommandText(const QString& command) {
 
 namespace {
 
-QStringList ParameterList(const QString& parameters) { return SplitCommandText(parameters); }
+QStringList ParameterList(const QString& parameters) {
+  return SplitCommandText(parameters);
+}
 
 bool LooksLikeText(const QString& file) {
   if (QFileInfo(file).size() == 0) return true;
@@ -127,8 +132,8 @@ int TQtShell::OpenDocument(const QString& file) {
     QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
     return SE_OK;
   }
-  const bool opened = opener->error() != QProcess::FailedToStart && opener->exitStatus() == QProcess::NormalExit &&
-                      opener->exitCode() == 0;
+  const bool opened = opener->error() != QProcess::FailedToStart &&
+                      opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0;
   delete opener;
   return opened ? SE_OK : SE_ERR_NOASSOC;
 }

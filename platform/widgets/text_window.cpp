@@ -22,7 +22,8 @@ TTextWindow::TTextWindow(const QString& file) {
     // Bytes that are not UTF-8 show as replacement marks rather than stopping the text.
     QString text = QString::fromUtf8(bytes);
     if (source.size() > kShownBytes)
-      text += QStringLiteral("\n\n(Only the first %1 MB of this file are shown.)").arg(kShownBytes / (1024 * 1024));
+      text += QStringLiteral("\n\n(Only the first %1 MB of this file are shown.)")
+                  .arg(kShownBytes / (1024 * 1024));
     setPlainText(text);
   } else {
     setPlainText(QStringLiteral("Unable to read \"") + file + QStringLiteral("\": ") + source.errorString());

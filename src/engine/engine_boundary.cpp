@@ -33,7 +33,8 @@ int TZipEngine::CallEngine(platform::ModuleHandle& Library, zipabi::EngineEntryF
     return zipabi::zrLibraryMissing;
   }
   FEventClock.invalidate();  // the call's first message lets the window catch up at once
-  const std::int32_t returned = Entry(zipabi::kInterfaceVersion, ArgCount, Args, &TZipEngine::EngineCallback, this);
+  const std::int32_t returned =
+      Entry(zipabi::kInterfaceVersion, ArgCount, Args, &TZipEngine::EngineCallback, this);
   const auto value = static_cast<std::uint32_t>(returned);
   ResultHigh = value >> 16;
   return static_cast<int>(value & 0xFFFFu);

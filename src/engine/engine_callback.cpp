@@ -107,7 +107,8 @@ void TZipEngine::HandleMessage(std::int32_t Message, void* Data) {
     }
     case zcmNewArchiveComment: {
       auto* lib = As<TZipLibCommentText>(Data);
-      lib->Length = static_cast<std::uint16_t>(CopyToLibrary(CommentBuffer, lib->Text, kCommentCapacity, false));
+      lib->Length =
+          static_cast<std::uint16_t>(CopyToLibrary(CommentBuffer, lib->Text, kCommentCapacity, false));
       lib->Flag = 1;
       break;
     }

@@ -9,7 +9,9 @@ QByteArray CutUtf8(const QByteArray& bytes, std::size_t limit) {
   return bytes.left(static_cast<qsizetype>(zipabi::Utf8CutLength(bytes.constData(), size, limit)));
 }
 
-QString TextFromLibrary(const char* text) { return text ? QString::fromUtf8(text) : QString(); }
+QString TextFromLibrary(const char* text) {
+  return text ? QString::fromUtf8(text) : QString();
+}
 
 std::size_t CopyToLibrary(const QByteArray& text, char* buffer, std::size_t limit, bool terminate) {
   if (!buffer) return 0;

@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <cstddef>
 
 // The longest prefix of `bytes` of at most `limit` bytes that ends on a character boundary.

@@ -1,7 +1,6 @@
 // The argument vector each operation sends: element 0 is the password (empty for the two
 // comment operations), then switches, the archive name and the names to work on.
 #include <QDate>
-
 #include <algorithm>
 #include <cmath>
 

@@ -16,7 +16,8 @@ TDateTime DosDateTimeToDateTime(std::uint32_t dosDateTime) {
   const QDate calendarDate(year, month, day);  // invalid for day 0, month 0 or 13, 30 February
   if (!calendarDate.isValid() || hours > 23 || minutes > 59 || seconds > 59) return 0;
   static const QDate kEpoch(1899, 12, 30);
-  return static_cast<TDateTime>(kEpoch.daysTo(calendarDate)) + (hours * 3600 + minutes * 60 + seconds) / 86400.0;
+  return static_cast<TDateTime>(kEpoch.daysTo(calendarDate)) +
+         (hours * 3600 + minutes * 60 + seconds) / 86400.0;
 }
 
 TZipFileStats FromLibrary(const zipabi::TZipLibFileStats& lib) {
@@ -37,7 +38,9 @@ TZipFileStats FromLibrary(const zipabi::TZipLibFileStats& lib) {
   return stats;
 }
 
-TZipSkipping FromLibrary(const zipabi::TZipLibSkipping& lib) { return {TextFromLibrary(lib.FileName), lib.Reason}; }
+TZipSkipping FromLibrary(const zipabi::TZipLibSkipping& lib) {
+  return {TextFromLibrary(lib.FileName), lib.Reason};
+}
 
 TZipReplace FromLibrary(const zipabi::TZipLibReplace& lib) {
   return {TextFromLibrary(lib.FileName), QString(), lib.Answer != 0};

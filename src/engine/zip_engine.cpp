@@ -2,7 +2,6 @@
 #include "engine/zip_engine.h"
 
 #include <QDate>
-
 #include <climits>
 #include <new>
 
@@ -12,7 +11,9 @@
 
 namespace {
 
-TDateTime FirstOf1980() { return static_cast<TDateTime>(QDate(1899, 12, 30).daysTo(QDate(1980, 1, 1))); }
+TDateTime FirstOf1980() {
+  return static_cast<TDateTime>(QDate(1899, 12, 30).daysTo(QDate(1980, 1, 1)));
+}
 
 }  // namespace
 
@@ -21,7 +22,9 @@ TZipEngine::TZipEngine(QObject* Owner) : QObject(Owner) {
   AfterDate = FirstOf1980();
 }
 
-TZipEngine::~TZipEngine() { UnloadLibraries(); }
+TZipEngine::~TZipEngine() {
+  UnloadLibraries();
+}
 
 void TZipEngine::RethrowHandlerError() {
   if (!FHandlerError) return;
@@ -82,7 +85,8 @@ void TZipEngine::GetEntryStats(int Index, TZipFileStats& Stats) {
 void TZipEngine::GetArchiveComment(QString& Comment) {
   const int result = RunVector(TEngineLibrary::Unzip, false, true,
                                [this](TArgumentVector& args) { BuildGetArchiveCommentVector(args); });
-  Comment = result == zipabi::zrOk ? QString::fromUtf8(CommentBuffer) : QStringLiteral("Error #%1").arg(result);
+  Comment =
+      result == zipabi::zrOk ? QString::fromUtf8(CommentBuffer) : QStringLiteral("Error #%1").arg(result);
 }
 
 void TZipEngine::SetArchiveComment(const QString& Comment) {
@@ -113,11 +117,13 @@ int TZipEngine::Fix(bool Aggressive) {
 }
 
 int TZipEngine::List() {
-  return RunVector(TEngineLibrary::Unzip, false, true, [this](TArgumentVector& args) { BuildListVector(args); });
+  return RunVector(TEngineLibrary::Unzip, false, true,
+                   [this](TArgumentVector& args) { BuildListVector(args); });
 }
 
 int TZipEngine::Test() {
-  return RunVector(TEngineLibrary::Unzip, false, true, [this](TArgumentVector& args) { BuildTestVector(args); });
+  return RunVector(TEngineLibrary::Unzip, false, true,
+                   [this](TArgumentVector& args) { BuildTestVector(args); });
 }
 
 int TZipEngine::UpdateArchiveDate() {

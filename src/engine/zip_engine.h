@@ -7,14 +7,13 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-
 #include <cstdint>
 #include <exception>
 #include <functional>
 
 #include "engine/zip_records.h"
-#include "zipengine_abi.h"
 #include "platform/module.h"
+#include "zipengine_abi.h"
 
 class TZipEngine;
 class TArgumentVector;
@@ -110,10 +109,10 @@ class TZipEngine : public QObject {
 
   enum class TEngineLibrary { Zip, Unzip };
 
-  TDateTime AfterDate = 0;         // 1 January 1980, set by the constructor, sent by Add
-  std::uint32_t ResultHigh = 0;    // high 16 bits of the last returned value
-  std::int32_t EntryCount = 0;     // written by message 70
-  TZipFileStats EntryStats;        // written by message 90
+  TDateTime AfterDate = 0;       // 1 January 1980, set by the constructor, sent by Add
+  std::uint32_t ResultHigh = 0;  // high 16 bits of the last returned value
+  std::int32_t EntryCount = 0;   // written by message 70
+  TZipFileStats EntryStats;      // written by message 90
 
   platform::ModuleHandle ZipLibrary = nullptr;
   platform::ModuleHandle UnzipLibrary = nullptr;
@@ -131,8 +130,8 @@ class TZipEngine : public QObject {
                                                   zipabi::EngineEntryFn& Entry);
   int CallZipEngine(int ArgCount, void* Args);
   int CallUnzipEngine(int ArgCount, void* Args);
-  int CallEngine(platform::ModuleHandle& Library, zipabi::EngineEntryFn& Entry,
-                 const char* LibraryName, const char* EntryName, int ArgCount, void* Args);
+  int CallEngine(platform::ModuleHandle& Library, zipabi::EngineEntryFn& Entry, const char* LibraryName,
+                 const char* EntryName, int ArgCount, void* Args);
   int CallLibrary(TEngineLibrary Library, int ArgCount, void* Args);
   void UnloadLibraries();
   void AppendFilesToProcess(TArgumentVector& Args, bool AllowInclude) const;

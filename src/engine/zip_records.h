@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QString>
-
 #include <cstdint>
 
 #include "libs/zipeng/include/zipengine_abi.h"
@@ -48,18 +47,18 @@ struct TZipAttributes {
 
 // One archive entry.
 struct TZipFileStats {
-  QString FileName;              // stored name, path included
-  std::int64_t Size = 0;         // uncompressed bytes
+  QString FileName;       // stored name, path included
+  std::int64_t Size = 0;  // uncompressed bytes
   std::int64_t CompressedSize = 0;
   std::uint32_t LibraryValue1 = 0;  // carried through, not read by the program
   TZipAttributes Attributes;
   TDateTime DateTime = 0;
   std::uint32_t LibraryValue2 = 0;  // carried through, not read by the program
-  std::uint8_t Ratio = 0;        // percent
-  std::uint8_t PercentDone = 0;  // progress of the current item, percent
-  std::uint8_t LibraryByte = 0;  // carried through, not read by the program
-  bool LibraryFlag = false;      // true for an encrypted entry
-  QString Comment;               // at most 255 bytes of UTF-8
+  std::uint8_t Ratio = 0;           // percent
+  std::uint8_t PercentDone = 0;     // progress of the current item, percent
+  std::uint8_t LibraryByte = 0;     // carried through, not read by the program
+  bool LibraryFlag = false;         // true for an encrypted entry
+  QString Comment;                  // at most 255 bytes of UTF-8
 
   bool operator==(const TZipFileStats&) const = default;
 };

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTreeView>
-
 #include <algorithm>
 
 #include "mainform/busy_period.h"
@@ -35,10 +34,10 @@ void TMainFormFm::EditAddMnClick(QObject* /*Sender*/) {
   // A command started from inside an engine callback would call the engine again.
   if (BusyCount != 0 || !ArchiveOpen()) return;
   if (ConfirmAdd &&
-      FServices.Dialogs.MessageDlg(QStringLiteral("You are about to Add one or more files to the ") +
-                                       MainXz->ZipFileName +
-                                       QStringLiteral(" Archive file.  Are you sure you want to do this?"),
-                                   platform::TMsgDlgType::mtConfirmation, platform::mbYesNo) != platform::mrYes)
+      FServices.Dialogs.MessageDlg(
+          QStringLiteral("You are about to Add one or more files to the ") + MainXz->ZipFileName +
+              QStringLiteral(" Archive file.  Are you sure you want to do this?"),
+          platform::TMsgDlgType::mtConfirmation, platform::mbYesNo) != platform::mrYes)
     return;
 
   TBusyPeriod busy(*this);
@@ -66,9 +65,10 @@ void TMainFormFm::AddFilesToZip(const QStringList& Files) {
   StatusPanel0->setText(QStringLiteral("Adding selected files."));
   if (ReportResult(AddPicked(Files, 0), QStringLiteral("adding"), FServices.Dialogs) == 2) return;
   if (MainXz->MultidiskMode)
-    FServices.Dialogs.MessageDlg(QStringLiteral("Add operation completed.  To test the archive, you must close it "
-                                                "first, then select the test option from the file menu."),
-                                 platform::TMsgDlgType::mtInformation, platform::mbOK);
+    FServices.Dialogs.MessageDlg(
+        QStringLiteral("Add operation completed.  To test the archive, you must close it "
+                       "first, then select the test option from the file menu."),
+        platform::TMsgDlgType::mtInformation, platform::mbOK);
   ReadArchive();
   UpdateSelectionButtons();  // the re-read rows carry no selection
 }
@@ -91,10 +91,10 @@ void TMainFormFm::EditDeleteMnClick(QObject* /*Sender*/) {
   // The toolbar button and a double click can arrive with no row selected.
   if (!ui->ListView->selectionModel()->hasSelection()) return;
   if (ConfirmRemove &&
-      FServices.Dialogs.MessageDlg(QStringLiteral("You have chosen to Remove the selected file(s) from the ") +
-                                       MainXz->ZipFileName +
-                                       QStringLiteral(" Archive file.  Are you sure you want to do this?"),
-                                   platform::TMsgDlgType::mtConfirmation, platform::mbYesNo) != platform::mrYes)
+      FServices.Dialogs.MessageDlg(
+          QStringLiteral("You have chosen to Remove the selected file(s) from the ") + MainXz->ZipFileName +
+              QStringLiteral(" Archive file.  Are you sure you want to do this?"),
+          platform::TMsgDlgType::mtConfirmation, platform::mbYesNo) != platform::mrYes)
     return;
 
   TBusyPeriod busy(*this);

@@ -152,7 +152,8 @@ void TMainFormFm::FileDeleteMnClick(QObject* /*Sender*/) {
   const QString name = MainXz->ZipFileName;
   if (FServices.Dialogs.MessageDlg(QStringLiteral("Are you sure you want to delete file") + QChar(13) +
                                        QStringLiteral("\"") + name + QStringLiteral("\"?"),
-                                   platform::TMsgDlgType::mtConfirmation, platform::mbYesNo) != platform::mrYes)
+                                   platform::TMsgDlgType::mtConfirmation,
+                                   platform::mbYesNo) != platform::mrYes)
     return;
   FileCloseMnClick(nullptr);
   SendToRecycleBin(name);
@@ -162,10 +163,10 @@ void TMainFormFm::FileDrag1Drop(TFileDrag& Sender) {
   // A drop that arrives while an operation runs (its callbacks let events through) would start
   // a second one inside the first; the files are left alone and can be dropped again.
   if (BusyCount != 0) return;
-  if (!ArchiveOpen() &&
-      FServices.Dialogs.MessageDlg(QStringLiteral("You must Open an existing Archive or Create a new one before "
-                                                  "adding files.  Do you want to create a new archive file?"),
-                                   platform::TMsgDlgType::mtInformation, platform::mbYesNo) == platform::mrYes)
+  if (!ArchiveOpen() && FServices.Dialogs.MessageDlg(
+                            QStringLiteral("You must Open an existing Archive or Create a new one before "
+                                           "adding files.  Do you want to create a new archive file?"),
+                            platform::TMsgDlgType::mtInformation, platform::mbYesNo) == platform::mrYes)
     FileNewMnClick(nullptr);
   if (!ArchiveOpen()) return;
 

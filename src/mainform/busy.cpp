@@ -1,10 +1,10 @@
 // The busy protocol and the toolbar buttons' enabled states.
 #include <QApplication>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QToolButton>
-#include <QItemSelectionModel>
 #include <QTreeView>
 
 #include "mainform/mainform.h"

@@ -29,14 +29,22 @@ platform::TFileDialogRequest ArchiveChooser(const QString& Title, const QString&
 
 QString SkipReasonText(std::uint8_t Reason) {
   switch (Reason) {
-    case zsrFileNotFound: return QStringLiteral("file not found.");
-    case zsrUnknownCompression: return QStringLiteral("unknown compression.");
-    case zsrBadCrc: return QStringLiteral("CRC does not check out.");
-    case zsrUpToDate: return QStringLiteral("file is already up to date.");
-    case zsrCannotOpen: return QStringLiteral("unable to open file.");
-    case zsrBadPassword: return QStringLiteral("invalid or no password to decrypt file.");
-    case zsrCorruptData: return QStringLiteral("file's compressed data is corrupted.");
-    default: return QString();
+    case zsrFileNotFound:
+      return QStringLiteral("file not found.");
+    case zsrUnknownCompression:
+      return QStringLiteral("unknown compression.");
+    case zsrBadCrc:
+      return QStringLiteral("CRC does not check out.");
+    case zsrUpToDate:
+      return QStringLiteral("file is already up to date.");
+    case zsrCannotOpen:
+      return QStringLiteral("unable to open file.");
+    case zsrBadPassword:
+      return QStringLiteral("invalid or no password to decrypt file.");
+    case zsrCorruptData:
+      return QStringLiteral("file's compressed data is corrupted.");
+    default:
+      return QString();
   }
 }
 
@@ -89,12 +97,13 @@ namespace {
 // Sends the damaged original, kept as `kept`, to the Trash as the archive it was; where no Trash
 // takes it, it stays beside the archive under a name that says what it is.
 QString DamagedOriginalNote(const QString& kept, const QString& archive) {
-  if (platform::MoveToTrash(kept, archive)) return QStringLiteral("The damaged original was moved to the Trash.");
+  if (platform::MoveToTrash(kept, archive))
+    return QStringLiteral("The damaged original was moved to the Trash.");
   const QFileInfo info(archive);
   for (int n = 1; n < 1000; ++n) {
-    const QString visible = info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(" (damaged") +
-                            (n > 1 ? u' ' + QString::number(n) : QString()) + u')' +
-                            (info.suffix().isEmpty() ? QString() : u'.' + info.suffix());
+    const QString visible = info.absolutePath() + u'/' + info.completeBaseName() +
+                            QStringLiteral(" (damaged") + (n > 1 ? u' ' + QString::number(n) : QString()) +
+                            u')' + (info.suffix().isEmpty() ? QString() : u'.' + info.suffix());
     if (!QFileInfo::exists(visible) && QFile::rename(kept, visible))
       return QStringLiteral("The damaged original was kept as \"") + visible + QStringLiteral("\".");
   }
@@ -122,11 +131,12 @@ void TMainFormFm::FixArchive(bool Aggressive) {
   else if (!kept.isEmpty())
     keptNote = QChar(13) + DamagedOriginalNote(kept, archive);
   if (code == zrOk || code == zrSomeSkipped)
-    FServices.Dialogs.MessageDlg(QStringLiteral("The specified Zip file has been fixed.") +
-                                     (code == zrSomeSkipped ? QChar(13) + QStringLiteral("Some files were skipped while fixing.")
-                                                 : QString()) +
-                                     keptNote,
-                                 platform::TMsgDlgType::mtInformation, platform::mbOK);
+    FServices.Dialogs.MessageDlg(
+        QStringLiteral("The specified Zip file has been fixed.") +
+            (code == zrSomeSkipped ? QChar(13) + QStringLiteral("Some files were skipped while fixing.")
+                                   : QString()) +
+            keptNote,
+        platform::TMsgDlgType::mtInformation, platform::mbOK);
   else if (code == zrArchiveTooCorrupted)
     FServices.Dialogs.MessageDlg(QStringLiteral("The specified Zip file is too corrupted to be fixed."),
                                  platform::TMsgDlgType::mtInformation, platform::mbOK);
@@ -166,8 +176,9 @@ void TMainFormFm::MainXzSkippingFile(TZipEngine& /*ZipEngine*/, const TZipSkippi
     ProgressBar2->setValue(0);
     return;
   }
-  const QString text = FTesting ? QStringLiteral("File \"") + Skipping.FileName + QStringLiteral("\" failed test: ")
-                                : QStringLiteral("Skipping \"") + Skipping.FileName + QStringLiteral("\", ");
+  const QString text =
+      FTesting ? QStringLiteral("File \"") + Skipping.FileName + QStringLiteral("\" failed test: ")
+               : QStringLiteral("Skipping \"") + Skipping.FileName + QStringLiteral("\", ");
   FServices.Dialogs.MessageDlg(text + SkipReasonText(Skipping.Reason), platform::TMsgDlgType::mtWarning,
                                platform::mbOK);
   ProgressBar2->setValue(0);
@@ -175,8 +186,8 @@ void TMainFormFm::MainXzSkippingFile(TZipEngine& /*ZipEngine*/, const TZipSkippi
 
 void TMainFormFm::MainXzNewdisk(TZipEngine& ZipEngine, std::int32_t Disknumber) {
   const QString text = Disknumber == 0 ? QStringLiteral("Please insert the last disk of the set.")
-                                       : QStringLiteral("Please insert disk #") + QString::number(Disknumber) +
-                                             QStringLiteral(" of the set.");
+                                       : QStringLiteral("Please insert disk #") +
+                                             QString::number(Disknumber) + QStringLiteral(" of the set.");
   if (FServices.Dialogs.MessageDlg(text, platform::TMsgDlgType::mtConfirmation, platform::mbOKCancel) !=
       platform::mrOk)
     ZipEngine.Abort = true;

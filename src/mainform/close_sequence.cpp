@@ -8,7 +8,9 @@
 #include "settings/settings_file.h"
 #include "ui_mainform.h"
 
-void TMainFormFm::FileExitMnClick(QObject* /*Sender*/) { close(); }
+void TMainFormFm::FileExitMnClick(QObject* /*Sender*/) {
+  close();
+}
 
 void TMainFormFm::closeEvent(QCloseEvent* Event) {
   if (BusyCount != 0) {
@@ -31,7 +33,8 @@ void TMainFormFm::closeEvent(QCloseEvent* Event) {
 
 void TMainFormFm::FormClose() {
   if (!FServices.NestedCopy) SaveSettings(this);
-  for (const QString& name : TempFiles) QFile::remove(CutToBytes(name, kPathLimit));  // failures pass silently
+  for (const QString& name : TempFiles)
+    QFile::remove(CutToBytes(name, kPathLimit));  // failures pass silently
   TempFiles.clear();
   FViewFolders.clear();  // the private folders go with whatever else a viewer left in them
 }

@@ -3,7 +3,6 @@
 #include <QDate>
 #include <QRegularExpression>
 #include <QTime>
-
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -13,11 +12,13 @@
 namespace {
 
 const char* const kHeaders[TContentsModel::kColumnCount] = {"Name",   "Date",  "Time", "Size",
-                                                           "Packed", "Ratio", "Path"};
+                                                            "Packed", "Ratio", "Path"};
 
 const QDate kDayZero(1899, 12, 30);
 
-QDate DateOf(std::int64_t dateKey) { return kDayZero.addDays(dateKey); }
+QDate DateOf(std::int64_t dateKey) {
+  return kDayZero.addDays(dateKey);
+}
 
 // The user's long time format without the time zone: an entry's time has none.
 QString LongTimeFormat(const QLocale& locale) {
@@ -68,18 +69,25 @@ int TContentsModel::columnCount(const QModelIndex& Parent) const {
 QString TContentsModel::Text(int RowIndex, int Column) const {
   const TContentsRow& row = Row(RowIndex);
   switch (Column) {
-    case 0: return row.Name().toString();
-    case 1: return FLocale.toString(DateOf(row.DateKey), QLocale::ShortFormat);
+    case 0:
+      return row.Name().toString();
+    case 1:
+      return FLocale.toString(DateOf(row.DateKey), QLocale::ShortFormat);
     case 2: {
       const std::int64_t second = row.TimeKey - row.DateKey * 86400;
       static const QString format = LongTimeFormat(FLocale);
       return FLocale.toString(QTime(0, 0).addSecs(static_cast<int>(second)), format);
     }
-    case 3: return FLocale.toString(static_cast<qlonglong>(row.Size));
-    case 4: return FLocale.toString(static_cast<qlonglong>(row.Packed));
-    case 5: return QString::number(row.Ratio);
-    case 6: return row.Path;
-    default: return {};
+    case 3:
+      return FLocale.toString(static_cast<qlonglong>(row.Size));
+    case 4:
+      return FLocale.toString(static_cast<qlonglong>(row.Packed));
+    case 5:
+      return QString::number(row.Ratio);
+    case 6:
+      return row.Path;
+    default:
+      return {};
   }
 }
 
@@ -89,7 +97,8 @@ QVariant TContentsModel::data(const QModelIndex& Index, int Role) const {
   if (Role == Qt::TextAlignmentRole) return QVariant::fromValue(AlignmentOf(Index.column()));
   if (Index.column() == 0 && Row(Index.row()).Encrypted) {
     if (Role == Qt::DecorationRole) return EncryptedMark;
-    if (Role == Qt::ToolTipRole) return QStringLiteral("Encrypted: a password is needed to extract or view it");
+    if (Role == Qt::ToolTipRole)
+      return QStringLiteral("Encrypted: a password is needed to extract or view it");
   }
   return {};
 }
@@ -152,20 +161,33 @@ void TContentsModel::Sort(int SortColumn) {
   for (std::size_t i = 0; i < count; ++i) {
     const TContentsRow& row = FRows[i];
     switch (SortColumn) {
-      case 0: keys[i].Text = row.Name(); break;
-      case 6: keys[i].Text = row.Path; break;
-      case 1: keys[i].Number = row.DateKey; break;
-      case 2: keys[i].Number = row.TimeKey; break;
+      case 0:
+        keys[i].Text = row.Name();
+        break;
+      case 6:
+        keys[i].Text = row.Path;
+        break;
+      case 1:
+        keys[i].Number = row.DateKey;
+        break;
+      case 2:
+        keys[i].Number = row.TimeKey;
+        break;
       case 3:
-      case 4: keys[i].Number = ReadSizeText(Text(static_cast<int>(i), SortColumn), group); break;
-      case 5: keys[i].Number = ReadWholeNumber(Text(static_cast<int>(i), SortColumn)); break;
+      case 4:
+        keys[i].Number = ReadSizeText(Text(static_cast<int>(i), SortColumn), group);
+        break;
+      case 5:
+        keys[i].Number = ReadWholeNumber(Text(static_cast<int>(i), SortColumn));
+        break;
     }
   }
   std::vector<int> order(count);
   std::iota(order.begin(), order.end(), 0);
   // Stable, so rows that compare equal keep the order they had.
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-    return ListViewCompare(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)], SortColumn) < 0;
+    return ListViewCompare(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)], SortColumn) <
+           0;
   });
   if (std::is_sorted(order.begin(), order.end())) return;
 
@@ -184,8 +206,9 @@ void TContentsModel::Sort(int SortColumn) {
   QModelIndexList after;
   after.reserve(before.size());
   for (const QModelIndex& index : before)
-    after.append(index.isValid() ? createIndex(newPlace[static_cast<std::size_t>(index.row())], index.column())
-                                 : QModelIndex());
+    after.append(index.isValid()
+                     ? createIndex(newPlace[static_cast<std::size_t>(index.row())], index.column())
+                     : QModelIndex());
   changePersistentIndexList(before, after);
   emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

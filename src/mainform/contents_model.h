@@ -7,7 +7,6 @@
 #include <QIcon>
 #include <QLocale>
 #include <QString>
-
 #include <cstdint>
 #include <vector>
 
@@ -21,7 +20,7 @@ struct TContentsRow {
   std::int64_t Size = 0;
   std::int64_t Packed = 0;
   int Ratio = 0;
-  bool Encrypted = false;    // a password is needed to read it; the Name column shows a lock
+  bool Encrypted = false;  // a password is needed to read it; the Name column shows a lock
 
   QStringView Name() const { return QStringView(Path).mid(NameStart); }
 };

@@ -3,7 +3,6 @@
 
 #include <QString>
 #include <QStringView>
-
 #include <cstdint>
 
 // What a row is compared by in one column: its text for Name and Path, a number for the others

@@ -5,7 +5,6 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QTreeView>
-
 #include <algorithm>
 
 #include "mainform/busy_period.h"
@@ -64,14 +63,22 @@ void TMainFormFm::CollectSelectedNames(QTreeView* List, QStringList& Names) cons
 
 QAction* TMainFormFm::SortMenuItem(int Column) const {
   switch (Column) {
-    case 0: return ui->SortbyName;
-    case 1: return ui->SortbyDate;
-    case 2: return ui->SortbyTime;
-    case 3: return ui->SortbySize;
-    case 4: return ui->SortbyPackedSize;
-    case 5: return ui->SortbyRatio;
-    case 6: return ui->SortbyPath;
-    default: return nullptr;
+    case 0:
+      return ui->SortbyName;
+    case 1:
+      return ui->SortbyDate;
+    case 2:
+      return ui->SortbyTime;
+    case 3:
+      return ui->SortbySize;
+    case 4:
+      return ui->SortbyPackedSize;
+    case 5:
+      return ui->SortbyRatio;
+    case 6:
+      return ui->SortbyPath;
+    default:
+      return nullptr;
   }
 }
 
@@ -101,14 +108,23 @@ void TMainFormFm::DeselectAll2Click(QObject* /*Sender*/) {
   UpdateSelectionButtons();
 }
 
-void TMainFormFm::ListViewClick() { UpdateSelectionButtons(); }
+void TMainFormFm::ListViewClick() {
+  UpdateSelectionButtons();
+}
 
 void TMainFormFm::ListViewDblClick() {
   switch (MouseAction) {
-    case 0: SpdBtnViewClick(ui->ListView); break;
-    case 1: EditExtractMnClick(ui->ListView); break;
-    case 2: EditDeleteMnClick(ui->ListView); break;
-    default: break;
+    case 0:
+      SpdBtnViewClick(ui->ListView);
+      break;
+    case 1:
+      EditExtractMnClick(ui->ListView);
+      break;
+    case 2:
+      EditDeleteMnClick(ui->ListView);
+      break;
+    default:
+      break;
   }
 }
 

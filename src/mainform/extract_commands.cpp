@@ -5,11 +5,10 @@
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMimeDatabase>
 #include <QProgressBar>
 #include <QRegularExpression>
-#include <QMimeDatabase>
 #include <QTreeView>
-
 #include <algorithm>
 #include <cerrno>
 #include <system_error>
@@ -36,7 +35,8 @@ QString SystemErrorText() {
 QString ViewCopyIn(const QString& Folder, const QString& StoredName) {
   const QFileInfoList files = QDir(Folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
   if (files.size() == 1) return files.first().filePath();
-  const QStringList parts = StoredName.split(QRegularExpression(QStringLiteral("[/\\\\]")), Qt::SkipEmptyParts);
+  const QStringList parts =
+      StoredName.split(QRegularExpression(QStringLiteral("[/\\\\]")), Qt::SkipEmptyParts);
   for (auto part = parts.crbegin(); part != parts.crend(); ++part) {
     if (*part == QLatin1String(".") || *part == QLatin1String("..")) continue;
     for (const QFileInfo& file : files)
@@ -68,26 +68,28 @@ void TMainFormFm::EditExtractMnClick(QObject* /*Sender*/) {
   QString folder = QDir::currentPath();
 
   if (ui->ListView->selectionModel()->hasSelection() && ConfirmExtract &&
-      FServices.Dialogs.MessageDlg(QStringLiteral("You are about to Extract the selected file(s) from the ") +
-                                       MainXz->ZipFileName +
-                                       QStringLiteral(" Archive file.  The file(s) will be created on "
-                                                      "your disk drive.  Are you sure you want to do this?"),
-                                   platform::TMsgDlgType::mtConfirmation, platform::mbYesNo) == platform::mrNo)
+      FServices.Dialogs.MessageDlg(
+          QStringLiteral("You are about to Extract the selected file(s) from the ") + MainXz->ZipFileName +
+              QStringLiteral(" Archive file.  The file(s) will be created on "
+                             "your disk drive.  Are you sure you want to do this?"),
+          platform::TMsgDlgType::mtConfirmation, platform::mbYesNo) == platform::mrNo)
     return;
 
   if (!FServices.Dialogs.SelectDirectory(QStringLiteral("Select Directory"), folder)) return;
   // The chooser has offered to create a typed folder; make sure the whole chain is there.
   errno = 0;
   if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
-    FServices.Dialogs.MessageDlg(QStringLiteral("Unable to create the folder \"") + folder + QStringLiteral("\": ") +
-                                     SystemErrorText() + QStringLiteral("."),
+    FServices.Dialogs.MessageDlg(QStringLiteral("Unable to create the folder \"") + folder +
+                                     QStringLiteral("\": ") + SystemErrorText() + QStringLiteral("."),
                                  platform::TMsgDlgType::mtError, platform::mbOK);
     return;
   }
   ExtractFiles(folder);
 }
 
-void TMainFormFm::ExtractFiles(const QString& Folder) { ExtractSelected(Folder, ExtractMethod); }
+void TMainFormFm::ExtractFiles(const QString& Folder) {
+  ExtractSelected(Folder, ExtractMethod);
+}
 
 void TMainFormFm::ExtractSelected(const QString& Folder, int Method) {
   TBusyPeriod busy(*this);
@@ -201,8 +203,10 @@ void TMainFormFm::OpenViewedCopy(const QString& Path) {
   }
   if (program) {
     const int answer = FServices.Dialogs.MessageDlg(
-        QStringLiteral("\"") + name + QStringLiteral("\" is a program from the archive ") + MainXz->ZipFileName +
-            QStringLiteral(".  Running it lets it do anything you can do: read, change or delete your files.") +
+        QStringLiteral("\"") + name + QStringLiteral("\" is a program from the archive ") +
+            MainXz->ZipFileName +
+            QStringLiteral(
+                ".  Running it lets it do anything you can do: read, change or delete your files.") +
             QChar(13) + QStringLiteral("Do you want to run it?  (No opens it for viewing.)"),
         platform::TMsgDlgType::mtWarning, platform::mbYesNoCancel | platform::mbDefaultNo);
     if (answer == platform::mrCancel) return;
@@ -215,13 +219,15 @@ void TMainFormFm::OpenViewedCopy(const QString& Path) {
       return;
     }
   }
-  if (FServices.Shell.ShellExecute(QStringLiteral("open"), Path, QString(), QString(), platform::SW_SHOWNORMAL) > 32)
+  if (FServices.Shell.ShellExecute(QStringLiteral("open"), Path, QString(), QString(),
+                                   platform::SW_SHOWNORMAL) > 32)
     return;
   if (FServices.Shell.ShellExecute(QStringLiteral("open"), QLatin1String(platform::kTextEditorProgram), Path,
                                    QString(), platform::SW_SHOWNORMAL) > 32)
     return;
-  FServices.Dialogs.MessageDlg(QStringLiteral("No program is available to open \"") + name + QStringLiteral("\"."),
-                               platform::TMsgDlgType::mtInformation, platform::mbOK);
+  FServices.Dialogs.MessageDlg(
+      QStringLiteral("No program is available to open \"") + name + QStringLiteral("\"."),
+      platform::TMsgDlgType::mtInformation, platform::mbOK);
 }
 
 void TMainFormFm::OpenNestedArchive(const QString& Path) {
@@ -265,10 +271,12 @@ void TMainFormFm::MainXzPwdQuery(TZipEngine& ZipEngine, TZipPwdQuery& PwdQuery) 
   FPasswordAskedFor = PwdQuery.FileName;
   if (again) FPasswordTyped.clear();
   const QString prompt =
-      again ? QStringLiteral("The password for \"") + PwdQuery.FileName + QStringLiteral("\" is not correct. Enter it again:")
+      again ? QStringLiteral("The password for \"") + PwdQuery.FileName +
+                  QStringLiteral("\" is not correct. Enter it again:")
             : QStringLiteral("Enter the password for \"") + PwdQuery.FileName + QStringLiteral("\":");
   QString password;
-  const int answer = FServices.Dialogs.PasswordQuery(QStringLiteral("Password"), prompt, password, kPasswordLimit);
+  const int answer =
+      FServices.Dialogs.PasswordQuery(QStringLiteral("Password"), prompt, password, kPasswordLimit);
   if (answer == platform::mrOk && !password.isEmpty()) {
     PwdQuery.Password = CutToBytes(password, kPasswordLimit);
     PwdQuery.Response = TZipPwdQuery::kSupplied;

@@ -1,8 +1,8 @@
 // The Help menu's commands, F1 on a highlighted menu item, and the About box.
 #include <QApplication>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QMenu>
+#include <QMouseEvent>
 
 #include "mainform/mainform.h"
 #include "ui_mainform.h"
@@ -28,8 +28,8 @@ void TMainFormFm::QuickStartTutorial1Click(QObject* /*Sender*/) {
 void TMainFormFm::ReadMeFile1Click(QObject* /*Sender*/) {
   QString folder = FServices.ProgramDir;
   if (folder.endsWith('/')) folder.chop(1);
-  const int result = FServices.Shell.ShellExecute(QStringLiteral("open"), folder + "/README.DOC",
-                                                  QString(), QString(), platform::SW_SHOWNORMAL);
+  const int result = FServices.Shell.ShellExecute(QStringLiteral("open"), folder + "/README.DOC", QString(),
+                                                  QString(), platform::SW_SHOWNORMAL);
   if (result <= 32)
     FServices.Shell.ShellExecute(QStringLiteral("open"), QLatin1String(platform::kTextEditorProgram),
                                  folder + "/README.TXT", QString(), platform::SW_SHOWNORMAL);
@@ -51,8 +51,8 @@ bool TMainFormFm::HandleMenuHelpKey(QObject* Watched, QEvent* Event) {
     FMenuItemUnderMouse = item;
     // The menu clears the hint when it handles this move itself, so show it afterwards.
     if (item && !item->isEnabled() && !item->isSeparator())
-      QMetaObject::invokeMethod(this, [this, tip = item->statusTip()] { DisplayHint(tip); },
-                                Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          this, [this, tip = item->statusTip()] { DisplayHint(tip); }, Qt::QueuedConnection);
     return false;
   }
   if (Event->type() == QEvent::Hide) FMenuItemUnderMouse = nullptr;
@@ -70,7 +70,9 @@ bool TMainFormFm::HandleMenuHelpKey(QObject* Watched, QEvent* Event) {
   const int context = item ? item->property("helpContext").toInt() : 0;
   for (int depth = 0; depth < 16 && QApplication::activePopupWidget(); ++depth)
     QApplication::activePopupWidget()->close();
-  if (context > 0) FServices.Help.WinHelp(HelpFile, platform::HELP_CONTEXT, context);
-  else FServices.Help.WinHelp(HelpFile, platform::HELP_FINDER, 0);
+  if (context > 0)
+    FServices.Help.WinHelp(HelpFile, platform::HELP_CONTEXT, context);
+  else
+    FServices.Help.WinHelp(HelpFile, platform::HELP_FINDER, 0);
   return true;
 }

@@ -2,11 +2,11 @@
 
 #include <QActionGroup>
 #include <QApplication>
-#include <QHeaderView>
-#include <QLayout>
 #include <QContextMenuEvent>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QProgressBar>
 #include <QScreen>
@@ -69,8 +69,8 @@ TMainFormFm::TMainFormFm(const TMainFormServices& Services, QWidget* Parent)
   ui->FileFixMn->menuAction()->setProperty("helpContext", 1018);
 
   auto* sortGroup = new QActionGroup(this);
-  for (QAction* item : {ui->SortbyName, ui->SortbyDate, ui->SortbyTime, ui->SortbySize,
-                        ui->SortbyPackedSize, ui->SortbyRatio, ui->SortbyPath})
+  for (QAction* item : {ui->SortbyName, ui->SortbyDate, ui->SortbyTime, ui->SortbySize, ui->SortbyPackedSize,
+                        ui->SortbyRatio, ui->SortbyPath})
     sortGroup->addAction(item);
 
   ListModel = new TContentsModel(this);
@@ -93,7 +93,7 @@ TMainFormFm::TMainFormFm(const TMainFormServices& Services, QWidget* Parent)
 }
 
 QList<QToolButton*> TMainFormFm::ToolButtons() const {
-  return {ui->SpdBtnNew,     ui->ToolButton4, ui->SpdBtnClose,   ui->SpdBtnAdd,   ui->SpdBtnExtract,
+  return {ui->SpdBtnNew,    ui->ToolButton4, ui->SpdBtnClose,  ui->SpdBtnAdd, ui->SpdBtnExtract,
           ui->SpdBtnRemove, ui->SpdBtnView,  ui->ToolButton10, ui->AbortSB};
 }
 
@@ -103,7 +103,8 @@ void TMainFormFm::FormCreate() {
   HelpFile = FServices.ProgramDir + QStringLiteral("/Parcelix.hlp");
   LoadSettings();
   // Copies a killed run left for viewing; a run still going keeps its own.
-  if (!FServices.NestedCopy) platform::SweepAbandonedRunFolders(ViewParentFolder(), QLatin1String(kViewFolderPrefix));
+  if (!FServices.NestedCopy)
+    platform::SweepAbandonedRunFolders(ViewParentFolder(), QLatin1String(kViewFolderPrefix));
   UpdateToolButtons();
   setAcceptDrops(true);
   if (FServices.Arguments.size() > 1) OpenZipFile(JoinCommandLine(FServices.Arguments));
@@ -121,12 +122,13 @@ void TMainFormFm::FormShow() {
   RestorePlacement();
 }
 
-void TMainFormFm::FormActivate() { InstallHintHandler(); }
+void TMainFormFm::FormActivate() {
+  InstallHintHandler();
+}
 
 void TMainFormFm::UpdateTitle() {
-  const QString title = ArchiveOpen()
-                            ? QFileInfo(MainXz->ZipFileName).fileName() + kTitleSuffix
-                            : QStringLiteral("Untitled") + kTitleSuffix;
+  const QString title = ArchiveOpen() ? QFileInfo(MainXz->ZipFileName).fileName() + kTitleSuffix
+                                      : QStringLiteral("Untitled") + kTitleSuffix;
   // The desktop's taskbar shows the window's own title. The application's display name stays
   // unset: the desktop would append it to every dialog caption ("Confirm — ...").
   setWindowTitle(title);
@@ -197,8 +199,8 @@ void TMainFormFm::BindCommands() {
   bindToggle(ui->MnDisplayButtons, &TMainFormFm::MnDisplayButtonsClick);
   bindToggle(ui->MnTextLabels, &TMainFormFm::MnTextLabelsClick);
   bindToggle(ui->MnStatusbar, &TMainFormFm::MnStatusbarClick);
-  for (QAction* item : {ui->SortbyName, ui->SortbyDate, ui->SortbyTime, ui->SortbySize,
-                        ui->SortbyPackedSize, ui->SortbyRatio, ui->SortbyPath})
+  for (QAction* item : {ui->SortbyName, ui->SortbyDate, ui->SortbyTime, ui->SortbySize, ui->SortbyPackedSize,
+                        ui->SortbyRatio, ui->SortbyPath})
     bindAction(item, &TMainFormFm::SortbyPathClick);
 
   bindAction(ui->Configuration1, &TMainFormFm::Configuration1Click);
@@ -292,4 +294,6 @@ void TMainFormFm::changeEvent(QEvent* Event) {
   if (Event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
 }
 
-void TMainFormFm::contextMenuEvent(QContextMenuEvent* Event) { ShowPopupMenu(Event->globalPos()); }
+void TMainFormFm::contextMenuEvent(QContextMenuEvent* Event) {
+  ShowPopupMenu(Event->globalPos());
+}

@@ -4,8 +4,8 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QStringList>
 #include <QPointer>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -47,10 +47,10 @@ class TMainFormFm : public QMainWindow, public TSettings, public TWindowOwner {
   TPlacement* Placement1;       // where the window was, restored when first shown
   std::int64_t FTotalSize = 0;  // sums of the last listing
   std::int64_t FTotalPacked = 0;
-  bool FTesting = false;        // true only while Test Archive runs the engine's Test
-  QStringList TempFiles;        // temporary copies made for viewing, deleted at close
-  QString HelpFile;             // "Parcelix.hlp" beside the program
-  TContentsModel* ListModel;    // the rows that ListView shows
+  bool FTesting = false;      // true only while Test Archive runs the engine's Test
+  QStringList TempFiles;      // temporary copies made for viewing, deleted at close
+  QString HelpFile;           // "Parcelix.hlp" beside the program
+  TContentsModel* ListModel;  // the rows that ListView shows
 
   // ---- what the dialogs it opens take from it (window_owner.cpp) ----
   TSettings& Settings() override { return *this; }
@@ -148,8 +148,8 @@ class TMainFormFm : public QMainWindow, public TSettings, public TWindowOwner {
   // The platform services the window talks through; its dialogs and browsers use them too.
   const TMainFormServices& Services() const { return FServices; }
   void SaveSettingsNow1Click(QObject* Sender);
-  void Configuration1Click(QObject* Sender);  // configuration_command.cpp
-  void BrowseArchives1Click(QObject* Sender);  // browse_command.cpp
+  void Configuration1Click(QObject* Sender);         // configuration_command.cpp
+  void BrowseArchives1Click(QObject* Sender);        // browse_command.cpp
   void EditCreateGroupIcons1Click(QObject* Sender);  // group_command.cpp
   void RestorePlacement();
   void SavePlacement();
@@ -217,11 +217,11 @@ class TMainFormFm : public QMainWindow, public TSettings, public TWindowOwner {
   bool FSelectionButtonsWanted = false;  // SpdBtnRemove, SpdBtnExtract, SpdBtnView
   bool FHourglass = false;
   bool FShown = false;
-  bool FCloseWhenIdle = false;  // the window was asked to close while an operation ran
-  bool FReplaceDeclined = false;  // the last replace question was answered No
-  bool FNeverOverwriting = false;  // an extraction runs that keeps every existing file
+  bool FCloseWhenIdle = false;             // the window was asked to close while an operation ran
+  bool FReplaceDeclined = false;           // the last replace question was answered No
+  bool FNeverOverwriting = false;          // an extraction runs that keeps every existing file
   QAction* FMenuItemUnderMouse = nullptr;  // also a disabled one, which a menu never highlights
-  int FReadingOperations = 0;  // engine calls under way that only read the archive
+  int FReadingOperations = 0;              // engine calls under way that only read the archive
   // Shows a viewed copy: an archive in a window of its own, a program run only when the user
   // says so, anything else by its type.
   void OpenViewedCopy(const QString& Path);
@@ -240,7 +240,7 @@ class TMainFormFm : public QMainWindow, public TSettings, public TWindowOwner {
   // Windows showing archives viewed out of this one; they close before this one does.
   QList<QPointer<TMainFormFm>> FNestedWindows;
   QString FPasswordAskedFor;  // the entry of the last password question of this operation
-  QString FPasswordTyped;      // the last typed password of this operation that the engine took
+  QString FPasswordTyped;     // the last typed password of this operation that the engine took
   // The password that last worked in an archive, tried first while that archive stays open.
   struct TArchivePassword {
     QString Archive;

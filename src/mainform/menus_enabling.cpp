@@ -1,18 +1,17 @@
 // Menu items are enabled and checked when their menu opens.
-#include <QMenu>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QTreeView>
 
 #include "mainform/contents_model.h"
-
 #include "mainform/mainform.h"
 #include "mainform/program_state.h"
 #include "ui_mainform.h"
 
 void TMainFormFm::FileMnClick() {
   const bool open = ArchiveOpen();
-  for (QAction* item : {ui->FileCloseMn, ui->ArchiveInformation1, ui->CopyArchive1,
-                        ui->RenameArchive1, ui->FileDeleteMn})
+  for (QAction* item :
+       {ui->FileCloseMn, ui->ArchiveInformation1, ui->CopyArchive1, ui->RenameArchive1, ui->FileDeleteMn})
     item->setEnabled(open);
   // Test asks for an archive of its own; Fix works on a closed, single-disk archive.
   ui->FileTestMn->setEnabled(!open);
@@ -38,7 +37,9 @@ void TMainFormFm::EditMnClick() {
   ui->AddComment1->setEnabled(rows > 0);
 }
 
-void TMainFormFm::OptionsMnClick() { ui->MultidiskmodeMn->setChecked(MainXz->MultidiskMode); }
+void TMainFormFm::OptionsMnClick() {
+  ui->MultidiskmodeMn->setChecked(MainXz->MultidiskMode);
+}
 
 void TMainFormFm::LeaveMultidiskMode() {
   MainXz->MultidiskMode = false;
@@ -65,8 +66,7 @@ void TMainFormFm::BuildPopupMenu() {
   PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
   PopupMenu1->addActions({ui->AddFile1, ui->RemoveFile1, ui->ExtractFile1, ui->ViewFile1});
   PopupMenu1->addSeparator();
-  PopupMenu1->addActions({ui->CreateArchive1, ui->OpenArchive1, ui->CloseArchive1,
-                          ui->CreateGroupsIcons1});
+  PopupMenu1->addActions({ui->CreateArchive1, ui->OpenArchive1, ui->CloseArchive1, ui->CreateGroupsIcons1});
   PopupMenu1->addSeparator();
   PopupMenu1->addActions({ui->SelectAll1, ui->DeselectAll1});
   connect(PopupMenu1, &QMenu::aboutToShow, this, &TMainFormFm::PopupMenu1Popup);

@@ -5,8 +5,8 @@
 #include <QMenu>
 
 #include "mainform/mainform.h"
-#include "settings/settings_file.h"
 #include "platform/profile.h"
+#include "settings/settings_file.h"
 #include "ui_mainform.h"
 
 namespace {
@@ -48,7 +48,8 @@ void TMainFormFm::AddToRecentFiles(const QString& FileName) {
   };
   const QString values[] = {FileName, read(1), read(2), read(3)};
   for (int number = kRecentCount; number >= 1; --number)
-    if (!WriteSetting(kOpenedFiles, QStringLiteral("MRU%1").arg(number), values[number - 1], FServices.Dialogs))
+    if (!WriteSetting(kOpenedFiles, QStringLiteral("MRU%1").arg(number), values[number - 1],
+                      FServices.Dialogs))
       break;
 
   if (items.size() >= kRecentCount) {
@@ -79,7 +80,8 @@ void TMainFormFm::MRUMenuClick(QObject* Sender) {
   auto* item = qobject_cast<QAction*>(Sender);
   if (!item || item->text().size() < 2) return;
   const int number = item->text().at(1).digitValue();
-  const QString name = ReadSettingText(kOpenedFiles, QStringLiteral("MRU%1").arg(number), QString(), kPathLimit);
+  const QString name =
+      ReadSettingText(kOpenedFiles, QStringLiteral("MRU%1").arg(number), QString(), kPathLimit);
   if (!name.isEmpty() && QFileInfo(name).isFile()) {
     OpenZipFile(name);
     return;

@@ -4,8 +4,8 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QStatusBar>
-#include "mainform/contents_model.h"
 
+#include "mainform/contents_model.h"
 #include "mainform/mainform.h"
 #include "ui_mainform.h"
 
@@ -31,7 +31,9 @@ class TStatusPanel : public QLabel {
   int FWidth = 260;
 };
 
-void SetPanelWidth(QLabel* panel, int width) { static_cast<TStatusPanel*>(panel)->SetWidth(width); }
+void SetPanelWidth(QLabel* panel, int width) {
+  static_cast<TStatusPanel*>(panel)->SetWidth(width);
+}
 
 }  // namespace
 
@@ -68,7 +70,9 @@ QString TMainFormFm::TotalsText() const {
          locale.toString(static_cast<qlonglong>(FTotalPacked)) + QStringLiteral(" Bytes.");
 }
 
-void TMainFormFm::DisplayHint(const QString& Hint) { StatusPanel0->setText(Hint); }
+void TMainFormFm::DisplayHint(const QString& Hint) {
+  StatusPanel0->setText(Hint);
+}
 
 void TMainFormFm::InstallHintHandler() {
   // Installing again moves the filter to the front, ahead of any other window's.

@@ -1,9 +1,9 @@
 #include "mainform/toolbar_images.h"
 
 #include <QPainter>
-#include <cmath>
 #include <QPainterPath>
 #include <QPixmap>
+#include <cmath>
 
 #include "windows/parcel_picture.h"
 

@@ -3,7 +3,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-
 #include <cmath>
 
 namespace {

@@ -44,7 +44,7 @@ QMargins FrameMargins(const QWidget& Owner) {
 
 QString FormatPlacement(const TWindowPlacementRecord& Record) {
   const std::array<std::int32_t, kFieldCount> fields = {
-      Record.Flags, Record.ShowCmd, Record.MinX, Record.MinY, Record.MaxX,
+      Record.Flags, Record.ShowCmd, Record.MinX, Record.MinY,  Record.MaxX,
       Record.MaxY,  Record.Left,    Record.Top,  Record.Right, Record.Bottom};
   QStringList parts;
   for (std::int32_t field : fields) parts << QString::number(field);

@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QRect>
 #include <QString>
-
 #include <array>
 #include <cstdint>
 #include <optional>

@@ -68,7 +68,8 @@ bool TFileDrag::eventFilter(QObject* Watched, QEvent* Event) {
       drop->accept();
       // The drag ends when this returns; the handler runs afterwards, as the shell's
       // dropped-files message always did.
-      QMetaObject::invokeMethod(this, [this, names] { HandleDrop(names); }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          this, [this, names] { HandleDrop(names); }, Qt::QueuedConnection);
       return true;
     }
     default:

@@ -8,8 +8,8 @@
 #include "ui_about.h"
 
 TFrmAbout::TFrmAbout(QWidget* Owner)
-    : QDialog(Owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+    : QDialog(Owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                         Qt::MSWindowsFixedSizeDialogHint),
       ui(std::make_unique<Ui::FrmAbout>()) {
   ui->setupUi(this);
   // At least the classic 292 by 217; larger when the desktop font needs it. Never resizable.

@@ -1,5 +1,7 @@
 #include "windows/browser.h"
 
+#include <dirent.h>
+
 #include <QAbstractItemDelegate>
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,10 +18,8 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <QToolButton>
-
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
 #include <numeric>
 
 #include "engine/zip_engine.h"
@@ -73,7 +73,8 @@ QString FolderReadError(const QString& Folder) {
 // Rows are painted by the window's FilesLbDrawItem, one fixed height each.
 class TFilesLbDelegate : public QAbstractItemDelegate {
  public:
-  TFilesLbDelegate(const TFrmBrowse& Window, QObject* Parent) : QAbstractItemDelegate(Parent), FWindow(Window) {}
+  TFilesLbDelegate(const TFrmBrowse& Window, QObject* Parent)
+      : QAbstractItemDelegate(Parent), FWindow(Window) {}
 
   void paint(QPainter* Painter, const QStyleOptionViewItem& Option, const QModelIndex& Index) const override {
     FWindow.FilesLbDrawItem(*Painter, Option, Index);
@@ -95,7 +96,9 @@ TBrowseItem TBrowseItem::Make(const QString& Path, const QString& Comment) {
   return TBrowseItem{Path + u',' + Comment, Path.size()};
 }
 
-int TBrowseItems::rowCount(const QModelIndex& Parent) const { return Parent.isValid() ? 0 : int(FItems.size()); }
+int TBrowseItems::rowCount(const QModelIndex& Parent) const {
+  return Parent.isValid() ? 0 : int(FItems.size());
+}
 
 QVariant TBrowseItems::data(const QModelIndex& Index, int Role) const {
   if (!Index.isValid() || Index.row() >= FItems.size() || Role != Qt::DisplayRole) return QVariant();
@@ -119,7 +122,8 @@ void TBrowseItems::Sort() {
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   QList<int> order(FItems.size());
   std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [this](int a, int b) { return ItemLess(FItems[a], FItems[b]); });
+  std::stable_sort(order.begin(), order.end(),
+                   [this](int a, int b) { return ItemLess(FItems[a], FItems[b]); });
   QList<TBrowseItem> sorted;
   sorted.reserve(FItems.size());
   QList<int> newRow(FItems.size());
@@ -205,7 +209,8 @@ TFrmBrowse::TFrmBrowse(TWindowOwner& Owner)
   connect(ui->SpdBtnBrowse, &QToolButton::clicked, this, &TFrmBrowse::SpdBtnBrowseClick);
   connect(ui->SpdBtnOpen, &QToolButton::clicked, this, &TFrmBrowse::SpdBtnOpenClick);
   // Selection changes by keyboard count as much as clicks.
-  connect(ui->FilesLb->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TFrmBrowse::FilesLbClick);
+  connect(ui->FilesLb->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &TFrmBrowse::FilesLbClick);
   connect(ui->FilesLb, &QListView::doubleClicked, this, &TFrmBrowse::FilesLbDblClick);
   connect(FilesHd, &QHeaderView::sectionResized, this, &TFrmBrowse::FilesHdSectionResize);
   connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, &TFrmBrowse::ShowHelp);
@@ -218,7 +223,9 @@ TFrmBrowse::TFrmBrowse(TWindowOwner& Owner)
   connect(&ownerWindow, &QObject::destroyed, this, &QWidget::close);
 }
 
-TFrmBrowse::~TFrmBrowse() { FormDestroy(); }
+TFrmBrowse::~TFrmBrowse() {
+  FormDestroy();
+}
 
 void TFrmBrowse::FormDestroy() {
   StopReading();
@@ -249,7 +256,9 @@ void TFrmBrowse::changeEvent(QEvent* Event) {
 }
 
 // While this window is active, the hints of its controls go to its own status bar.
-void TFrmBrowse::FormActivate() { qApp->installEventFilter(this); }
+void TFrmBrowse::FormActivate() {
+  qApp->installEventFilter(this);
+}
 
 void TFrmBrowse::closeEvent(QCloseEvent* Event) {
   StopReading();
@@ -296,13 +305,21 @@ void TFrmBrowse::ShowHelp() {
   if (Owner()) Owner()->ShowHelp(kHelpContext);
 }
 
-void TFrmBrowse::EnableOpen() { ui->SpdBtnOpen->setEnabled(ui->FilesLb->selectionModel()->hasSelection()); }
+void TFrmBrowse::EnableOpen() {
+  ui->SpdBtnOpen->setEnabled(ui->FilesLb->selectionModel()->hasSelection());
+}
 
-void TFrmBrowse::FilesLbClick() { EnableOpen(); }
+void TFrmBrowse::FilesLbClick() {
+  EnableOpen();
+}
 
-void TFrmBrowse::FilesLbDblClick() { SpdBtnOpenClick(); }
+void TFrmBrowse::FilesLbDblClick() {
+  SpdBtnOpenClick();
+}
 
-void TFrmBrowse::FilesHdSectionResize() { ui->FilesLb->viewport()->update(); }
+void TFrmBrowse::FilesHdSectionResize() {
+  ui->FilesLb->viewport()->update();
+}
 
 // ---- choosing the folder and reading its comments ----
 
@@ -434,11 +451,12 @@ void TFrmBrowse::FilesLbDrawItem(QPainter& Canvas, const QStyleOptionViewItem& O
   const TBrowseItem& item = FItems->Item(Index.row());
   const bool enabled = Option.state & QStyle::State_Enabled;
   const bool selected = Option.state & QStyle::State_Selected;
-  const QPalette::ColorGroup group = !enabled                               ? QPalette::Disabled
+  const QPalette::ColorGroup group = !enabled                                ? QPalette::Disabled
                                      : (Option.state & QStyle::State_Active) ? QPalette::Active
                                                                              : QPalette::Inactive;
   const QColor background = Option.palette.color(group, selected ? QPalette::Highlight : QPalette::Base);
-  const QColor text = Option.palette.color(group, selected && enabled ? QPalette::HighlightedText : QPalette::Text);
+  const QColor text =
+      Option.palette.color(group, selected && enabled ? QPalette::HighlightedText : QPalette::Text);
 
   Canvas.save();
   // The whole row, so that a selection reads as one bar.

@@ -66,10 +66,10 @@ class TFrmBrowse : public QWidget {
   // Runs FormDestroy.
   ~TFrmBrowse() override;
 
-  TZipEngine* ZipEngine1;   // reads the comments, nothing else
-  TPlacement* Placement1;   // Screens/FrmBrowse of the settings file
-  QHeaderView* FilesHd;     // the two column sections over the list
-  QLabel* StatusPanel0;     // the status bar's one panel
+  TZipEngine* ZipEngine1;  // reads the comments, nothing else
+  TPlacement* Placement1;  // Screens/FrmBrowse of the settings file
+  QHeaderView* FilesHd;    // the two column sections over the list
+  QLabel* StatusPanel0;    // the status bar's one panel
 
   // ---- handlers ----
   void FormShow();
@@ -114,10 +114,10 @@ class TFrmBrowse : public QWidget {
   TWindowOwner* FOwner;
   QPointer<QWidget> FOwnerWindow;
   TBrowseItems* FItems;
-  QTimer* FReadTimer;      // one step of reading at a time, from the event loop
-  QString FFolder;         // the folder whose archives are listed
-  QStringList FFiles;      // its archives, full paths, in the order the folder gave them
-  qsizetype FNextFile = 0; // the next one whose comment is read
+  QTimer* FReadTimer;        // one step of reading at a time, from the event loop
+  QString FFolder;           // the folder whose archives are listed
+  QStringList FFiles;        // its archives, full paths, in the order the folder gave them
+  qsizetype FNextFile = 0;   // the next one whose comment is read
   unsigned FGeneration = 0;  // changes whenever a reading is started or stopped
   bool FInStep = false;
   int FNesting = 0;

@@ -1,10 +1,11 @@
 #include "windows/browser_pictures.h"
-#include "windows/parcel_picture.h"
 
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <cmath>
+
+#include "windows/parcel_picture.h"
 
 namespace {
 
@@ -15,7 +16,6 @@ QImage Canvas() {
   image.fill(Qt::transparent);
   return image;
 }
-
 
 }  // namespace
 
@@ -65,4 +65,6 @@ QImage OpenArchivePicture() {
   return image;
 }
 
-QIcon BrowserButtonIcon(const QImage& Picture) { return QIcon(QPixmap::fromImage(Picture)); }
+QIcon BrowserButtonIcon(const QImage& Picture) {
+  return QIcon(QPixmap::fromImage(Picture));
+}

@@ -76,7 +76,9 @@ void TFrmCreateGroup::showEvent(QShowEvent* Event) {
   CentreOnScreen(*this);
 }
 
-void TFrmCreateGroup::BtnCancelClick() { reject(); }
+void TFrmCreateGroup::BtnCancelClick() {
+  reject();
+}
 
 void TFrmCreateGroup::BtnOkClick() {
   hide();
@@ -99,8 +101,8 @@ void TFrmCreateGroup::BtnOkClick() {
   if (groupFailed) ReportGroupFailure(FOwner);
   QStringList commands;
   for (const QString& name : names) {
-    const QString commandLine = FOwner.Settings().ExtractPath ? Join(folder, name)
-                                                   : u'"' + Join(folder, NamePart(name)) + u'"';
+    const QString commandLine =
+        FOwner.Settings().ExtractPath ? Join(folder, name) : u'"' + Join(folder, NamePart(name)) + u'"';
     commands.append(QStringLiteral("[AddItem(") + commandLine + u',' + NamePart(name) + QStringLiteral(")]"));
     DdeClient.ExecuteMacro(commands.last());
   }
@@ -128,4 +130,3 @@ void TFrmCreateGroup::BtnOkClick() {
                                 platform::TMsgDlgType::mtWarning, platform::mbOK);
   accept();
 }
-

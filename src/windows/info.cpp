@@ -6,14 +6,13 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QScreen>
-
 #include <cmath>
 
 #include "engine/zip_engine.h"
-#include "windows/entry_listing.h"
 #include "platform/text_limits.h"
 #include "support/centre_on_screen.h"
 #include "ui_info.h"
+#include "windows/entry_listing.h"
 
 namespace {
 
@@ -25,7 +24,8 @@ const QString kUnavailable = QStringLiteral("Unavailable");
 QString CompressionText(std::int64_t SizeTotal, std::int64_t PackedTotal) {
   // An archive of empty entries saves nothing rather than dividing by zero.
   const double percent =
-      SizeTotal == 0 ? 0.0 : 100.0 - (static_cast<double>(PackedTotal) / static_cast<double>(SizeTotal)) * 100.0;
+      SizeTotal == 0 ? 0.0
+                     : 100.0 - (static_cast<double>(PackedTotal) / static_cast<double>(SizeTotal)) * 100.0;
   // Rounded first, so a figure just under 0 never shows as "-0".
   return QLocale::system().toString(static_cast<qlonglong>(std::llround(percent))) + QStringLiteral("%");
 }
@@ -40,10 +40,13 @@ QString FileDateTimeText(const QDateTime& Stamp) {
   return text;
 }
 
-QString CutComment(const QString& Text) { return platform::CutToBytes(Text, kCommentLimit); }
+QString CutComment(const QString& Text) {
+  return platform::CutToBytes(Text, kCommentLimit);
+}
 
 TFrmArchiveInfo::TFrmArchiveInfo(TZipEngine& Engine, bool OnTop, QWidget* Owner)
-    : QDialog(Owner, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint),
+    : QDialog(Owner,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint),
       ui(std::make_unique<Ui::FrmArchiveInfo>()),
       FEngine(Engine) {
   ui->setupUi(this);
@@ -70,7 +73,7 @@ void TFrmArchiveInfo::FormCreate(bool OnTop) {
 
   ui->LbFile->setText(FEngine.ZipFileName);
   ui->LbDate->setText(readable && file.lastModified().isValid() ? FileDateTimeText(file.lastModified())
-                                                                   : kUnavailable);
+                                                                : kUnavailable);
   // One listing gives the count and both totals; asking entry by entry would read the
   // archive's index once per entry.
   int count = 0;
@@ -114,7 +117,9 @@ void TFrmArchiveInfo::FormShow() {
 }
 
 // Esc presses the one button, like Enter.
-void TFrmArchiveInfo::reject() { Button1Click(); }
+void TFrmArchiveInfo::reject() {
+  Button1Click();
+}
 
 void TFrmArchiveInfo::Button1Click() {
   if (Tag == 1 && FShown) {

@@ -11,9 +11,9 @@
 namespace testing_support {
 
 struct TRecordedPrompt {
-  QString Kind;      // "message", "open", "save", "folder", "password"
-  QString Caption;   // message caption or dialog title
-  QString Text;      // message text, or the folder offered
+  QString Kind;     // "message", "open", "save", "folder", "password"
+  QString Caption;  // message caption or dialog title
+  QString Text;     // message text, or the folder offered
   unsigned Buttons = 0;
   int HelpContext = 0;
   platform::TFileDialogRequest Request;

@@ -1,9 +1,10 @@
 #include "test_environment.h"
 
+#include <unistd.h>
+
 #include <QByteArray>
 #include <QDir>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace testing_support {
 

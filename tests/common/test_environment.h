@@ -28,12 +28,12 @@ class TTestEnvironment {
 // main() for a QtTest suite that runs inside a TTestEnvironment: a GUI suite with a QApplication,
 // one that needs no window with a QCoreApplication (it builds without Qt Widgets and runs in the
 // sanitizer builds).
-#define PARCELIX_TEST_MAIN_WITH(Application, TestObject)            \
-  int main(int argc, char** argv) {                                 \
-    testing_support::TTestEnvironment environment;                  \
-    Application application(argc, argv);                            \
-    TestObject test;                                                \
-    return QTest::qExec(&test, argc, argv);                         \
+#define PARCELIX_TEST_MAIN_WITH(Application, TestObject) \
+  int main(int argc, char** argv) {                      \
+    testing_support::TTestEnvironment environment;       \
+    Application application(argc, argv);                 \
+    TestObject test;                                     \
+    return QTest::qExec(&test, argc, argv);              \
   }
 #define PARCELIX_GUI_TEST_MAIN(TestObject) PARCELIX_TEST_MAIN_WITH(QApplication, TestObject)
 #define PARCELIX_CORE_TEST_MAIN(TestObject) PARCELIX_TEST_MAIN_WITH(QCoreApplication, TestObject)

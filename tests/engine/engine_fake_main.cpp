@@ -1,8 +1,8 @@
 // The engine tests run with an application instance, as the program does, so the callback's
 // processing of waiting events is exercised.
-#include <QCoreApplication>
-
 #include <gtest/gtest.h>
+
+#include <QCoreApplication>
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);

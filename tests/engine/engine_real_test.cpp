@@ -1,12 +1,11 @@
 // The component over the real engine libraries, which are built beside this test in bin/.
 // Archives are made by Python's zipfile, an independent peer.
+#include <gtest/gtest.h>
+
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
 
@@ -66,7 +65,8 @@ class RealEngineTest : public ::testing::Test {
     Archive = Temp.filePath("sample.zip");
   }
   void MakeSample() {
-    if (std::system("python3 -c 'import zipfile' >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 is not installed";
+    if (std::system("python3 -c 'import zipfile' >/dev/null 2>&1") != 0)
+      GTEST_SKIP() << "python3 is not installed";
     ASSERT_TRUE(MakeSampleArchive(Archive));
     Engine.ZipFileName = Archive;
   }

@@ -24,15 +24,20 @@ void Notify(int delta) {
   if (auto hook = reinterpret_cast<LoadHook>(dlsym(RTLD_DEFAULT, "ParcelixFakeLoaded"))) hook(kName, delta);
 }
 
-__attribute__((constructor)) void OnLoad() { Notify(+1); }
-__attribute__((destructor)) void OnUnload() { Notify(-1); }
+__attribute__((constructor)) void OnLoad() {
+  Notify(+1);
+}
+__attribute__((destructor)) void OnUnload() {
+  Notify(-1);
+}
 
 }  // namespace
 
 #ifdef FAKE_ENTRY
-extern "C" __attribute__((visibility("default"))) int32_t FAKE_ENTRY(int32_t version, int32_t argCount, void* args,
-                                                                    zipabi::EngineCallbackFn callback,
-                                                                    void* userData) {
+extern "C" __attribute__((visibility("default"))) int32_t FAKE_ENTRY(int32_t version, int32_t argCount,
+                                                                     void* args,
+                                                                     zipabi::EngineCallbackFn callback,
+                                                                     void* userData) {
   auto hook = reinterpret_cast<EntryHook>(dlsym(RTLD_DEFAULT, "ParcelixFakeEntry"));
   if (!hook) return zipabi::PackResult(zipabi::zrCannotAccess);
   return hook(kName, version, argCount, args, callback, userData);

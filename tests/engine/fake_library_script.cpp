@@ -25,8 +25,9 @@ TLibStatsHolder::TLibStatsHolder(std::string name, int64_t size, std::string com
   Stats.CommentLength = static_cast<uint8_t>(Comment.size());
 }
 
-extern "C" __attribute__((visibility("default"))) int32_t ParcelixFakeEntry(const char* library, int32_t version,
-                                                                            int32_t argCount, void* args,
+extern "C" __attribute__((visibility("default"))) int32_t ParcelixFakeEntry(const char* library,
+                                                                            int32_t version, int32_t argCount,
+                                                                            void* args,
                                                                             zipabi::EngineCallbackFn callback,
                                                                             void* userData) {
   TRecordedCall call;

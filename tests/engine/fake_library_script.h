@@ -3,7 +3,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -16,9 +15,9 @@ struct TRecordedCall {
   std::string Library;  // "zipeng" or "unzeng"
   int32_t Version = 0;
   int32_t ArgCount = 0;
-  QStringList Args;     // the argument vector (empty for a query block)
+  QStringList Args;  // the argument vector (empty for a query block)
   bool IsQuery = false;
-  QString QueryName;    // query block: archive name
+  QString QueryName;  // query block: archive name
   int32_t Selector = -1;
   void* UserData = nullptr;
 };

@@ -5,7 +5,9 @@
 using namespace zipabi;
 
 namespace {
-int LoadedCount(const char* name) { return Fakes().Loaded[name]; }
+int LoadedCount(const char* name) {
+  return Fakes().Loaded[name];
+}
 }  // namespace
 
 TEST_F(FakeEngineTest, MissingLibraryGives240UntilItIsPlaced) {

@@ -1,6 +1,5 @@
 // Every callback message of the libraries becoming the right event or answer.
 #include <QTimer>
-
 #include <cstring>
 #include <stdexcept>
 
@@ -20,13 +19,17 @@ struct StatsEventCase {
 };
 
 const StatsEventCase kStatsEvents[] = {
-    {zcmTesting, &TZipEngine::OnTesting, "OnTesting"},     {zcmExtracting, &TZipEngine::OnExtracting, "OnExtracting"},
-    {zcmListing, &TZipEngine::OnListing, "OnListing"},     {zcmUpdating, &TZipEngine::OnUpdating, "OnUpdating"},
-    {zcmAdding, &TZipEngine::OnAdding, "OnAdding"},        {zcmStatus, &TZipEngine::OnStatus, "OnStatus"},
+    {zcmTesting, &TZipEngine::OnTesting, "OnTesting"},
+    {zcmExtracting, &TZipEngine::OnExtracting, "OnExtracting"},
+    {zcmListing, &TZipEngine::OnListing, "OnListing"},
+    {zcmUpdating, &TZipEngine::OnUpdating, "OnUpdating"},
+    {zcmAdding, &TZipEngine::OnAdding, "OnAdding"},
+    {zcmStatus, &TZipEngine::OnStatus, "OnStatus"},
 };
 
 // 2026-03-15 13:45:58 in the MS-DOS packed form.
-constexpr uint32_t kDosStamp = ((2026u - 1980u) << 25) | (3u << 21) | (15u << 16) | (13u << 11) | (45u << 5) | 29u;
+constexpr uint32_t kDosStamp =
+    ((2026u - 1980u) << 25) | (3u << 21) | (15u << 16) | (13u << 11) | (45u << 5) | 29u;
 // The same moment as days since 30 December 1899.
 const double kStampDays = 46096.0 + (13 * 3600 + 45 * 60 + 58) / 86400.0;
 
@@ -126,7 +129,8 @@ TEST_F(FakeEngineTest, MessagesWithoutHandlerLeaveTheRecordAsItCame) {
     call.Send(zcmReplace, &replace);
     call.Send(zcmPassword, &query);
     call.Send(zcmFileComment, &fileComment);
-    for (int32_t m : {zcmTesting, zcmExtracting, zcmListing, zcmUpdating, zcmAdding, zcmStatus}) call.Send(m, stats.Get());
+    for (int32_t m : {zcmTesting, zcmExtracting, zcmListing, zcmUpdating, zcmAdding, zcmStatus})
+      call.Send(m, stats.Get());
     call.Send(zcmNewDisk, &disk);
     call.Send(zcmSkipping, &skipping);
     call.Send(zcmDeleting, const_cast<char*>("d"));
@@ -290,8 +294,9 @@ TEST_F(FakeEngineTest, NewArchiveCommentIsHandedToTheLibrary) {
   buffer[kCommentCapacity] = '!';
   TZipLibCommentText lib{buffer, 0, 0, 0};
   Play([&](TFakeCall& call) { call.Send(zcmNewArchiveComment, &lib); }, PackResult(zrCannotAccess));
-  const QString comment = QString(254, QLatin1Char('z')) + QString::fromUtf8("\xE2\x82\xAC");  // euro sign straddles 255
-  Engine.SetArchiveComment(comment);  // the failure code is dropped
+  const QString comment =
+      QString(254, QLatin1Char('z')) + QString::fromUtf8("\xE2\x82\xAC");  // euro sign straddles 255
+  Engine.SetArchiveComment(comment);                                       // the failure code is dropped
   EXPECT_EQ(lib.Length, 254);
   EXPECT_EQ(std::string(buffer, 254), std::string(254, 'z'));
   EXPECT_EQ(lib.Flag, 1);
@@ -303,12 +308,14 @@ TEST_F(FakeEngineTest, UnknownMessagesAreAnsweredWithTheAbortFlagOnly) {
   int32_t value = 77;
   bool raised = false;
   Engine.OnStatus = [&](TZipEngine&, const TZipFileStats&) { raised = true; };
-  Play([&](TFakeCall& call) {
-    call.Send(4242, &value);
-    call.Send(0, nullptr);
-    Engine.Abort = true;
-    call.Send(4242, &value);
-  }, PackResult(zrAborted));
+  Play(
+      [&](TFakeCall& call) {
+        call.Send(4242, &value);
+        call.Send(0, nullptr);
+        Engine.Abort = true;
+        call.Send(4242, &value);
+      },
+      PackResult(zrAborted));
   EXPECT_EQ(Engine.Test(), zrAborted);
   EXPECT_EQ(Fakes().Answers[0], (std::vector<int32_t>{0, 0, 1}));
   EXPECT_EQ(value, 77);

@@ -1,7 +1,6 @@
 // The component's operations: initial state, multi-disk refusals, the names list, queries,
 // Abort and failing handlers.
 #include <QTimer>
-
 #include <stdexcept>
 
 #include "engine/comment_buffer.h"
@@ -14,13 +13,14 @@ TEST_F(FakeEngineTest, NewInstanceHasItsInitialValues) {
   TZipEngine e;
   EXPECT_TRUE(e.FilesToProcess.isEmpty());
   EXPECT_EQ(e.Compression, 6);
-  EXPECT_FALSE(e.ClearDisks || e.MoveFiles || e.MultidiskMode || e.IncludeHiddenFiles || e.IncludeDirectoryEntries ||
-               e.IncludeVolumeLabel || e.Recurse || e.Abort);
+  EXPECT_FALSE(e.ClearDisks || e.MoveFiles || e.MultidiskMode || e.IncludeHiddenFiles ||
+               e.IncludeDirectoryEntries || e.IncludeVolumeLabel || e.Recurse || e.Abort);
   EXPECT_TRUE(e.UsePaths);
   EXPECT_TRUE(e.UseTempFile);
   EXPECT_EQ(e.Overwrite, zowAsk);
   EXPECT_EQ(e.StoredExtensions, ".ZIP;.LZH;.ARC;.ARJ;.ZOO");
-  EXPECT_TRUE(e.ExtractDirectory.isEmpty() && e.Password.isEmpty() && e.TempPath.isEmpty() && e.ZipFileName.isEmpty());
+  EXPECT_TRUE(e.ExtractDirectory.isEmpty() && e.Password.isEmpty() && e.TempPath.isEmpty() &&
+              e.ZipFileName.isEmpty());
   EXPECT_FALSE(e.OnAdding || e.OnDeleting || e.OnExtracting || e.OnFileComment || e.OnFixing || e.OnListing ||
                e.OnReplace || e.OnPwdQuery || e.OnTesting || e.OnUpdating || e.OnSkippingFile || e.OnStatus ||
                e.OnNewdisk);
@@ -38,9 +38,12 @@ TEST_F(FakeEngineTest, FilesToProcessIsACopyOfTheAssignedList) {
 
 TEST_F(FakeEngineTest, MultidiskRefusalsLoadNothingAndEmptyTheNames) {
   const std::vector<std::pair<const char*, std::function<int(TZipEngine&)>>> refused = {
-      {"Add(1)", [](TZipEngine& e) { return e.Add(1); }},       {"Add(2)", [](TZipEngine& e) { return e.Add(2); }},
-      {"Extract(1)", [](TZipEngine& e) { return e.Extract(1); }}, {"Extract(2)", [](TZipEngine& e) { return e.Extract(2); }},
-      {"Delete", [](TZipEngine& e) { return e.Delete(); }},     {"Fix", [](TZipEngine& e) { return e.Fix(false); }},
+      {"Add(1)", [](TZipEngine& e) { return e.Add(1); }},
+      {"Add(2)", [](TZipEngine& e) { return e.Add(2); }},
+      {"Extract(1)", [](TZipEngine& e) { return e.Extract(1); }},
+      {"Extract(2)", [](TZipEngine& e) { return e.Extract(2); }},
+      {"Delete", [](TZipEngine& e) { return e.Delete(); }},
+      {"Fix", [](TZipEngine& e) { return e.Fix(false); }},
       {"Fix aggressive", [](TZipEngine& e) { return e.Fix(true); }},
       {"UpdateArchiveDate", [](TZipEngine& e) { return e.UpdateArchiveDate(); }},
   };
@@ -83,10 +86,20 @@ TEST_F(FakeEngineTest, NamesAreEmptiedAfterEveryOperationButThree) {
       {"List", [](TZipEngine& e) { e.List(); }, true},
       {"Test", [](TZipEngine& e) { e.Test(); }, true},
       {"UpdateArchiveDate", [](TZipEngine& e) { e.UpdateArchiveDate(); }, true},
-      {"GetArchiveComment", [](TZipEngine& e) { QString c; e.GetArchiveComment(c); }, true},
+      {"GetArchiveComment",
+       [](TZipEngine& e) {
+         QString c;
+         e.GetArchiveComment(c);
+       },
+       true},
       {"SetArchiveComment", [](TZipEngine& e) { e.SetArchiveComment("c"); }, false},
       {"GetEntryCount", [](TZipEngine& e) { e.GetEntryCount(); }, false},
-      {"GetEntryStats", [](TZipEngine& e) { TZipFileStats s; e.GetEntryStats(0, s); }, false},
+      {"GetEntryStats",
+       [](TZipEngine& e) {
+         TZipFileStats s;
+         e.GetEntryStats(0, s);
+       },
+       false},
   };
   Play([](TFakeCall&) {}, PackResult(zrCannotAccess));  // also after a failure
   for (const auto& [name, run, emptied] : operations) {
@@ -140,8 +153,10 @@ TEST_F(FakeEngineTest, AbortSetBeforeAnOperationHasNoEffect) {
   Play([&](TFakeCall& call) { call.Send(zcmListing, entry.Get()); });
   for (int round = 0; round < 2; ++round) {
     Engine.Abort = true;
-    if (round == 0) EXPECT_EQ(Engine.List(), 0);
-    else EXPECT_EQ(Engine.GetEntryCount(), 0);
+    if (round == 0)
+      EXPECT_EQ(Engine.List(), 0);
+    else
+      EXPECT_EQ(Engine.GetEntryCount(), 0);
     EXPECT_EQ(Fakes().Answers.back(), std::vector<int32_t>{0});
   }
 }

@@ -1,9 +1,10 @@
 // Every row of the result table: the text shown, its kind, the severity, and the marks.
+#include "mainform/result_reporting.h"
+
 #include <gtest/gtest.h>
 
 #include "common/scripted_dialogs.h"
 #include "mainform/program_state.h"
-#include "mainform/result_reporting.h"
 
 namespace {
 
@@ -26,7 +27,8 @@ const ResultCase kCases[] = {
     {120, "extracting", "Error", "Ran out of memory while extracting.", 2},
     {150, "updating", "Error", "Disk full while updating.", 2},
     {180, "deleting", "Error",
-     "Another application is currently performing a similar task. Wait until the other application has completed its "
+     "Another application is currently performing a similar task. Wait until the other application has "
+     "completed its "
      "operation.",
      2},
     {190, "updating zip date", "Information", "The updating zip date operation was aborted.", 2},
@@ -39,7 +41,8 @@ const ResultCase kCases[] = {
     {380, "updating zip date", "Error",
      "Could not update the Zip archive date. Archive only contains directories or is empty.", 2},
     {400, "adding", "Error", "Could not access the Zip file or one of the files to process.", 2},
-    {410, "reading", "Error", "Attempt to work with a multiple-disk Zip archive, but not in multidisk mode.", 2},
+    {410, "reading", "Error", "Attempt to work with a multiple-disk Zip archive, but not in multidisk mode.",
+     2},
     {430, "deleting", "Error", "An error occured while deleting the specified files.", 2},
     {1, "fixing", "Error", "An error occured while fixing the specified files.", 2},
     {999, "extracting", "Error", "An error occured while extracting the specified files.", 2},

@@ -22,7 +22,9 @@ void MainWindowSettings(TZipEngine& e) {
   e.UseTempFile = false;
 }
 
-void IncludeExcludeExample(TZipEngine& e) { e.FilesToProcess = {"a.txt", ">*.doc", "<*.bak"}; }
+void IncludeExcludeExample(TZipEngine& e) {
+  e.FilesToProcess = {"a.txt", ">*.doc", "<*.bak"};
+}
 
 void EverythingOn(TZipEngine& e) {
   e.Password = "pw";
@@ -38,100 +40,239 @@ void EverythingOn(TZipEngine& e) {
 
 const std::vector<VectorCase>& Cases() {
   static const std::vector<VectorCase> cases = {
-      {"add, new instance", [](TZipEngine&) {}, [](TZipEngine& e) { return e.Add(0); }, "zipeng",
+      {"add, new instance",
+       [](TZipEngine&) {},
+       [](TZipEngine& e) { return e.Add(0); },
+       "zipeng",
        {"", "-6", "-n", kExt, "-t", "010180", kArchive}},
-      {"add, main window settings", [](TZipEngine& e) { MainWindowSettings(e); e.FilesToProcess = {"/home/u/x.txt"}; },
-       [](TZipEngine& e) { return e.Add(0); }, "zipeng",
+      {"add, main window settings",
+       [](TZipEngine& e) {
+         MainWindowSettings(e);
+         e.FilesToProcess = {"/home/u/x.txt"};
+       },
+       [](TZipEngine& e) { return e.Add(0); },
+       "zipeng",
        {"", "-6", "-j", "-g", "-n", kExt, "-t", "010180", kArchive, "/home/u/x.txt"}},
-      {"add, every option", [](TZipEngine& e) { EverythingOn(e); },
-       [](TZipEngine& e) { return e.Add(0); }, "zipeng",
-       {"pw", "-e", "-9", "-m", "-S", "-D", "-$", "-r", "-b", "/tmp/work", "-n", kExt, "-&", "-t", "010180", kArchive}},
-      {"freshen leaves out hidden, folders and label", [](TZipEngine& e) { EverythingOn(e); },
-       [](TZipEngine& e) { return e.Add(1); }, "zipeng",
+      {"add, every option",
+       [](TZipEngine& e) { EverythingOn(e); },
+       [](TZipEngine& e) { return e.Add(0); },
+       "zipeng",
+       {"pw", "-e", "-9", "-m", "-S", "-D", "-$", "-r", "-b", "/tmp/work", "-n", kExt, "-&", "-t", "010180",
+        kArchive}},
+      {"freshen leaves out hidden, folders and label",
+       [](TZipEngine& e) { EverythingOn(e); },
+       [](TZipEngine& e) { return e.Add(1); },
+       "zipeng",
        {"pw", "-f", "-e", "-9", "-m", "-r", "-b", "/tmp/work", "-n", kExt, "-&", "-t", "010180", kArchive}},
-      {"update keeps hidden and folders, not the label", [](TZipEngine& e) { EverythingOn(e); },
-       [](TZipEngine& e) { return e.Add(2); }, "zipeng",
-       {"pw", "-u", "-e", "-9", "-m", "-S", "-D", "-r", "-b", "/tmp/work", "-n", kExt, "-&", "-t", "010180", kArchive}},
+      {"update keeps hidden and folders, not the label",
+       [](TZipEngine& e) { EverythingOn(e); },
+       [](TZipEngine& e) { return e.Add(2); },
+       "zipeng",
+       {"pw", "-u", "-e", "-9", "-m", "-S", "-D", "-r", "-b", "/tmp/work", "-n", kExt, "-&", "-t", "010180",
+        kArchive}},
       {"folder entries only with paths",
-       [](TZipEngine& e) { e.UsePaths = false; e.IncludeDirectoryEntries = true; },
-       [](TZipEngine& e) { return e.Add(0); }, "zipeng",
+       [](TZipEngine& e) {
+         e.UsePaths = false;
+         e.IncludeDirectoryEntries = true;
+       },
+       [](TZipEngine& e) { return e.Add(0); },
+       "zipeng",
        {"", "-6", "-j", "-n", kExt, "-t", "010180", kArchive}},
-      {"multi-disk add works on the archive itself", [](TZipEngine& e) { e.MultidiskMode = true; },
-       [](TZipEngine& e) { return e.Add(0); }, "zipeng",
+      {"multi-disk add works on the archive itself",
+       [](TZipEngine& e) { e.MultidiskMode = true; },
+       [](TZipEngine& e) { return e.Add(0); },
+       "zipeng",
        {"", "-6", "-g", "-n", kExt, "-!", "-t", "010180", kArchive}},
-      {"level 0 stores", [](TZipEngine& e) { e.Compression = 0; e.StoredExtensions.clear(); },
-       [](TZipEngine& e) { return e.Add(0); }, "zipeng", {"", "-0", "-t", "010180", kArchive}},
-      {"add, includes and excludes", [](TZipEngine& e) { IncludeExcludeExample(e); },
-       [](TZipEngine& e) { return e.Add(0); }, "zipeng",
+      {"level 0 stores",
+       [](TZipEngine& e) {
+         e.Compression = 0;
+         e.StoredExtensions.clear();
+       },
+       [](TZipEngine& e) { return e.Add(0); },
+       "zipeng",
+       {"", "-0", "-t", "010180", kArchive}},
+      {"add, includes and excludes",
+       [](TZipEngine& e) { IncludeExcludeExample(e); },
+       [](TZipEngine& e) { return e.Add(0); },
+       "zipeng",
        {"", "-6", "-n", kExt, "-t", "010180", kArchive, "a.txt", "-i", "*.doc", "-x", "*.bak"}},
-      {"add, patterns without names send nothing", [](TZipEngine& e) { e.FilesToProcess = {">*.doc", "<*.bak"}; },
-       [](TZipEngine& e) { return e.Add(0); }, "zipeng", {"", "-6", "-n", kExt, "-t", "010180", kArchive}},
+      {"add, patterns without names send nothing",
+       [](TZipEngine& e) {
+         e.FilesToProcess = {">*.doc", "<*.bak"};
+       },
+       [](TZipEngine& e) { return e.Add(0); },
+       "zipeng",
+       {"", "-6", "-n", kExt, "-t", "010180", kArchive}},
       {"add, pattern lists keep their order",
        [](TZipEngine& e) { e.FilesToProcess = {"<1", ">a", "x", ">b", "<2", "y"}; },
-       [](TZipEngine& e) { return e.Add(0); }, "zipeng",
+       [](TZipEngine& e) { return e.Add(0); },
+       "zipeng",
        {"", "-6", "-n", kExt, "-t", "010180", kArchive, "x", "y", "-i", "a", "b", "-x", "1", "2"}},
 
-      {"delete", [](TZipEngine& e) { e.Password = "pw"; e.FilesToProcess = {"dir/a.txt", "b.txt"}; },
-       [](TZipEngine& e) { return e.Delete(); }, "zipeng", {"pw", "-d", kArchive, "dir/a.txt", "b.txt"}},
+      {"delete",
+       [](TZipEngine& e) {
+         e.Password = "pw";
+         e.FilesToProcess = {"dir/a.txt", "b.txt"};
+       },
+       [](TZipEngine& e) { return e.Delete(); },
+       "zipeng",
+       {"pw", "-d", kArchive, "dir/a.txt", "b.txt"}},
       {"delete with a temporary folder and patterns",
-       [](TZipEngine& e) { e.TempPath = "/tmp/t"; IncludeExcludeExample(e); },
-       [](TZipEngine& e) { return e.Delete(); }, "zipeng",
+       [](TZipEngine& e) {
+         e.TempPath = "/tmp/t";
+         IncludeExcludeExample(e);
+       },
+       [](TZipEngine& e) { return e.Delete(); },
+       "zipeng",
        {"", "-d", "-b", "/tmp/t", kArchive, "a.txt", "-i", "*.doc", "-x", "*.bak"}},
-      {"delete, only patterns", [](TZipEngine& e) { e.FilesToProcess = {">*.doc"}; },
-       [](TZipEngine& e) { return e.Delete(); }, "zipeng", {"", "-d", kArchive}},
+      {"delete, only patterns",
+       [](TZipEngine& e) { e.FilesToProcess = {">*.doc"}; },
+       [](TZipEngine& e) { return e.Delete(); },
+       "zipeng",
+       {"", "-d", kArchive}},
       {"delete, exact names keep their angle brackets",
-       [](TZipEngine& e) { e.ExactNames = true; e.FilesToProcess = {">in.txt", "<draft>.txt"}; },
-       [](TZipEngine& e) { return e.Delete(); }, "zipeng", {"", "-d", kArchive, ">in.txt", "<draft>.txt"}},
+       [](TZipEngine& e) {
+         e.ExactNames = true;
+         e.FilesToProcess = {">in.txt", "<draft>.txt"};
+       },
+       [](TZipEngine& e) { return e.Delete(); },
+       "zipeng",
+       {"", "-d", kArchive, ">in.txt", "<draft>.txt"}},
 
-      {"fix", [](TZipEngine& e) { e.Password = "pw"; }, [](TZipEngine& e) { return e.Fix(false); }, "zipeng",
+      {"fix",
+       [](TZipEngine& e) { e.Password = "pw"; },
+       [](TZipEngine& e) { return e.Fix(false); },
+       "zipeng",
        {"pw", "-F", kArchive}},
-      {"fix aggressively", [](TZipEngine&) {}, [](TZipEngine& e) { return e.Fix(true); }, "zipeng",
+      {"fix aggressively",
+       [](TZipEngine&) {},
+       [](TZipEngine& e) { return e.Fix(true); },
+       "zipeng",
        {"", "-FF", kArchive}},
-      {"archive date", [](TZipEngine& e) { e.Password = "pw"; }, [](TZipEngine& e) { return e.UpdateArchiveDate(); },
-       "zipeng", {"pw", "-o", kArchive}},
-      {"set comment never sends the password", [](TZipEngine& e) { e.Password = "pw"; },
-       [](TZipEngine& e) { e.SetArchiveComment("c"); return 0; }, "zipeng", {"", "-z", kArchive}},
+      {"archive date",
+       [](TZipEngine& e) { e.Password = "pw"; },
+       [](TZipEngine& e) { return e.UpdateArchiveDate(); },
+       "zipeng",
+       {"pw", "-o", kArchive}},
+      {"set comment never sends the password",
+       [](TZipEngine& e) { e.Password = "pw"; },
+       [](TZipEngine& e) {
+         e.SetArchiveComment("c");
+         return 0;
+       },
+       "zipeng",
+       {"", "-z", kArchive}},
       {"set comment in place with a temporary folder",
-       [](TZipEngine& e) { e.UseTempFile = false; e.TempPath = "/tmp/t"; },
-       [](TZipEngine& e) { e.SetArchiveComment("c"); return 0; }, "zipeng",
+       [](TZipEngine& e) {
+         e.UseTempFile = false;
+         e.TempPath = "/tmp/t";
+       },
+       [](TZipEngine& e) {
+         e.SetArchiveComment("c");
+         return 0;
+       },
+       "zipeng",
        {"", "-z", "-g", "-b", "/tmp/t", kArchive}},
 
-      {"extract", [](TZipEngine& e) { e.Password = "pw"; }, [](TZipEngine& e) { return e.Extract(0); }, "unzeng",
+      {"extract",
+       [](TZipEngine& e) { e.Password = "pw"; },
+       [](TZipEngine& e) { return e.Extract(0); },
+       "unzeng",
        {"pw", kArchive}},
       {"extract, freshen without paths, never overwrite",
-       [](TZipEngine& e) { e.UsePaths = false; e.Overwrite = zowNever; },
-       [](TZipEngine& e) { return e.Extract(1); }, "unzeng", {"", "-f", "-j", "-n", kArchive}},
-      {"extract, update, always overwrite", [](TZipEngine& e) { e.Overwrite = zowAlways; },
-       [](TZipEngine& e) { return e.Extract(2); }, "unzeng", {"", "-u", "-o", kArchive}},
-      {"extract, multi-disk", [](TZipEngine& e) { e.MultidiskMode = true; },
-       [](TZipEngine& e) { return e.Extract(0); }, "unzeng", {"", "-!", kArchive}},
+       [](TZipEngine& e) {
+         e.UsePaths = false;
+         e.Overwrite = zowNever;
+       },
+       [](TZipEngine& e) { return e.Extract(1); },
+       "unzeng",
+       {"", "-f", "-j", "-n", kArchive}},
+      {"extract, update, always overwrite",
+       [](TZipEngine& e) { e.Overwrite = zowAlways; },
+       [](TZipEngine& e) { return e.Extract(2); },
+       "unzeng",
+       {"", "-u", "-o", kArchive}},
+      {"extract, multi-disk",
+       [](TZipEngine& e) { e.MultidiskMode = true; },
+       [](TZipEngine& e) { return e.Extract(0); },
+       "unzeng",
+       {"", "-!", kArchive}},
       {"extract, includes are names, folder last",
-       [](TZipEngine& e) { IncludeExcludeExample(e); e.ExtractDirectory = "/out"; },
-       [](TZipEngine& e) { return e.Extract(0); }, "unzeng",
+       [](TZipEngine& e) {
+         IncludeExcludeExample(e);
+         e.ExtractDirectory = "/out";
+       },
+       [](TZipEngine& e) { return e.Extract(0); },
+       "unzeng",
        {"", kArchive, "a.txt", ">*.doc", "-x", "*.bak", "-d", "/out"}},
 
       {"extract, an exact name alone is not an exclude",
-       [](TZipEngine& e) { e.ExactNames = true; e.FilesToProcess = {"<b"}; },
-       [](TZipEngine& e) { return e.Extract(0); }, "unzeng", {"", kArchive, "<b"}},
+       [](TZipEngine& e) {
+         e.ExactNames = true;
+         e.FilesToProcess = {"<b"};
+       },
+       [](TZipEngine& e) { return e.Extract(0); },
+       "unzeng",
+       {"", kArchive, "<b"}},
       {"extract, names that read like markers follow \"--\", the folder before them",
-       [](TZipEngine& e) { e.ExactNames = true; e.FilesToProcess = {"a", "-d"}; e.ExtractDirectory = "/out"; },
-       [](TZipEngine& e) { return e.Extract(0); }, "unzeng", {"", kArchive, "-d", "/out", "--", "a", "-d"}},
+       [](TZipEngine& e) {
+         e.ExactNames = true;
+         e.FilesToProcess = {"a", "-d"};
+         e.ExtractDirectory = "/out";
+       },
+       [](TZipEngine& e) { return e.Extract(0); },
+       "unzeng",
+       {"", kArchive, "-d", "/out", "--", "a", "-d"}},
       {"delete, a name \"-x\" is a name",
-       [](TZipEngine& e) { e.ExactNames = true; e.FilesToProcess = {"-x"}; },
-       [](TZipEngine& e) { return e.Delete(); }, "zipeng", {"", "-d", kArchive, "--", "-x"}},
-      {"list", [](TZipEngine& e) { e.Password = "pw"; e.FilesToProcess = {"a", "<b"}; },
-       [](TZipEngine& e) { return e.List(); }, "unzeng", {"pw", "-v", kArchive, "a", "-x", "b"}},
-      {"list, multi-disk", [](TZipEngine& e) { e.MultidiskMode = true; }, [](TZipEngine& e) { return e.List(); },
-       "unzeng", {"", "-v", "-!", kArchive}},
-      {"test", [](TZipEngine& e) { e.FilesToProcess = {"a"}; }, [](TZipEngine& e) { return e.Test(); }, "unzeng",
+       [](TZipEngine& e) {
+         e.ExactNames = true;
+         e.FilesToProcess = {"-x"};
+       },
+       [](TZipEngine& e) { return e.Delete(); },
+       "zipeng",
+       {"", "-d", kArchive, "--", "-x"}},
+      {"list",
+       [](TZipEngine& e) {
+         e.Password = "pw";
+         e.FilesToProcess = {"a", "<b"};
+       },
+       [](TZipEngine& e) { return e.List(); },
+       "unzeng",
+       {"pw", "-v", kArchive, "a", "-x", "b"}},
+      {"list, multi-disk",
+       [](TZipEngine& e) { e.MultidiskMode = true; },
+       [](TZipEngine& e) { return e.List(); },
+       "unzeng",
+       {"", "-v", "-!", kArchive}},
+      {"test",
+       [](TZipEngine& e) { e.FilesToProcess = {"a"}; },
+       [](TZipEngine& e) { return e.Test(); },
+       "unzeng",
        {"", "-t", kArchive, "a"}},
-      {"test, multi-disk", [](TZipEngine& e) { e.MultidiskMode = true; }, [](TZipEngine& e) { return e.Test(); },
-       "unzeng", {"", "-!", "-t", kArchive}},
-      {"get comment, also in multi-disk mode", [](TZipEngine& e) { e.Password = "pw"; e.MultidiskMode = true; },
-       [](TZipEngine& e) { QString c; e.GetArchiveComment(c); return 0; }, "unzeng", {"", "-z", kArchive}},
+      {"test, multi-disk",
+       [](TZipEngine& e) { e.MultidiskMode = true; },
+       [](TZipEngine& e) { return e.Test(); },
+       "unzeng",
+       {"", "-!", "-t", kArchive}},
+      {"get comment, also in multi-disk mode",
+       [](TZipEngine& e) {
+         e.Password = "pw";
+         e.MultidiskMode = true;
+       },
+       [](TZipEngine& e) {
+         QString c;
+         e.GetArchiveComment(c);
+         return 0;
+       },
+       "unzeng",
+       {"", "-z", kArchive}},
       {"non-ASCII names travel as UTF-8",
-       [](TZipEngine& e) { e.ZipFileName = QString::fromUtf8("/d/\xC3\xA9t\xC3\xA9.zip"); e.FilesToProcess = {QString::fromUtf8("\xE6\x97\xA5.txt")}; },
-       [](TZipEngine& e) { return e.List(); }, "unzeng",
+       [](TZipEngine& e) {
+         e.ZipFileName = QString::fromUtf8("/d/\xC3\xA9t\xC3\xA9.zip");
+         e.FilesToProcess = {QString::fromUtf8("\xE6\x97\xA5.txt")};
+       },
+       [](TZipEngine& e) { return e.List(); },
+       "unzeng",
        {"", "-v", QString::fromUtf8("/d/\xC3\xA9t\xC3\xA9.zip"), QString::fromUtf8("\xE6\x97\xA5.txt")}},
   };
   return cases;

@@ -33,18 +33,22 @@ inline bool MakeZip(const QString& path, const QList<TFixtureEntry>& entries) {
   script += QStringLiteral("z.close()\n");
   QProcess python;
   python.start(QStringLiteral("python3"), {QStringLiteral("-c"), script, path});
-  return python.waitForFinished(60000) && python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0;
+  return python.waitForFinished(60000) && python.exitStatus() == QProcess::NormalExit &&
+         python.exitCode() == 0;
 }
 
 inline QString IniValue(const QString& section, const QString& key) {
-  return platform::GetPrivateProfileString(section, key, QStringLiteral("<none>"), platform::kProfileBufferLength,
-                                           QStringLiteral("PARCELIX.INI"));
+  return platform::GetPrivateProfileString(section, key, QStringLiteral("<none>"),
+                                           platform::kProfileBufferLength, QStringLiteral("PARCELIX.INI"));
 }
 
-inline void RemoveIni() { QFile::remove(platform::ProfileFilePath(QStringLiteral("PARCELIX.INI"))); }
+inline void RemoveIni() {
+  QFile::remove(platform::ProfileFilePath(QStringLiteral("PARCELIX.INI")));
+}
 
 inline bool WriteIni(const QString& text) {
   QFile file(platform::ProfileFilePath(QStringLiteral("PARCELIX.INI")));
   QDir().mkpath(QFileInfo(file).path());
-  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) == text.toUtf8().size();
+  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+         file.write(text.toUtf8()) == text.toUtf8().size();
 }

@@ -9,8 +9,8 @@
 #include <QUrl>
 
 #include "archive_fixture.h"
-#include "drop_simulation.h"
 #include "common/test_environment.h"
+#include "drop_simulation.h"
 #include "test_mainwindow_rig.h"
 
 namespace {
@@ -26,7 +26,6 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
   return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-
 QStringList StoredNames(TWindowRig& rig) {
   QStringList names;
   for (int row = 0; row < rig.Model()->rowCount(); ++row) names << rig.Model()->Row(row).Path;
@@ -35,12 +34,16 @@ QStringList StoredNames(TWindowRig& rig) {
 }
 
 // How an added file's path is stored with its folders: without the leading "/".
-QString Stored(const QString& path) { return path.mid(1); }
+QString Stored(const QString& path) {
+  return path.mid(1);
+}
 
-const QString kAddQuestion = QStringLiteral("You are about to Add one or more files to the %1 Archive file.  "
-                                            "Are you sure you want to do this?");
-const QString kRemoveQuestion = QStringLiteral("You have chosen to Remove the selected file(s) from the %1 "
-                                               "Archive file.  Are you sure you want to do this?");
+const QString kAddQuestion = QStringLiteral(
+    "You are about to Add one or more files to the %1 Archive file.  "
+    "Are you sure you want to do this?");
+const QString kRemoveQuestion = QStringLiteral(
+    "You have chosen to Remove the selected file(s) from the %1 "
+    "Archive file.  Are you sure you want to do this?");
 
 }  // namespace
 
@@ -126,8 +129,7 @@ class TestAddRemove : public QObject {
                                   "Adding \"" + Stored(files[1]) + "\"."}));
     QCOMPARE(busy, (QList<int>{1, 1}));
     QCOMPARE(BusyCount, 0);
-    QCOMPARE(StoredNames(rig),
-             (QStringList{"alpha.txt", "beta.txt", Stored(files[0]), Stored(files[1])}));
+    QCOMPARE(StoredNames(rig), (QStringList{"alpha.txt", "beta.txt", Stored(files[0]), Stored(files[1])}));
     QCOMPARE(panel->text(), rig.Window->TotalsText());
     QVERIFY(panel->text().startsWith("4 Entries, "));
     QVERIFY(rig.Window->MainXz->FilesToProcess.isEmpty());
@@ -229,7 +231,8 @@ class TestAddRemove : public QObject {
     QVERIFY(panels.contains("Updating \"alpha.txt\"."));
     QCOMPARE(StoredNames(rig), (QStringList{"alpha.txt", "beta.txt", "gamma.txt"}));
     for (int row = 0; row < 3; ++row)
-      if (rig.Model()->Row(row).Path != "beta.txt") QCOMPARE(rig.Model()->Text(row, 3), QStringLiteral("777"));
+      if (rig.Model()->Row(row).Path != "beta.txt")
+        QCOMPARE(rig.Model()->Text(row, 3), QStringLiteral("777"));
   }
 
   void removeAsksThenDeletesTheSelectedEntries() {
@@ -342,7 +345,8 @@ class TestAddRemove : public QObject {
   void abortIsOfferedWhileReadingNotWhileChangingInPlace() {
     TWindowRig rig;
     QList<TFixtureEntry> entries;
-    for (int index = 0; index < 30; ++index) entries.append({QStringLiteral("e%1.bin").arg(index, 2, 10, QChar('0')), 2000});
+    for (int index = 0; index < 30; ++index)
+      entries.append({QStringLiteral("e%1.bin").arg(index, 2, 10, QChar('0')), 2000});
     const QString archive = Path("many.zip");
     QVERIFY(MakeZip(archive, entries));
     rig.Window->UseTempFile = false;
@@ -350,11 +354,13 @@ class TestAddRemove : public QObject {
     rig.Window->ConfirmAdd = rig.Window->ConfirmExtract = false;
     auto* abort = rig.Find<QToolButton>("AbortSB");
     QList<bool> listing, adding;
-    rig.Window->MainXz->OnListing = [&, listed = rig.Window->MainXz->OnListing](TZipEngine& e, const TZipFileStats& s) {
+    rig.Window->MainXz->OnListing = [&, listed = rig.Window->MainXz->OnListing](TZipEngine& e,
+                                                                                const TZipFileStats& s) {
       listing << abort->isEnabled();
       listed(e, s);
     };
-    rig.Window->MainXz->OnAdding = [&, added = rig.Window->MainXz->OnAdding](TZipEngine& e, const TZipFileStats& s) {
+    rig.Window->MainXz->OnAdding = [&, added = rig.Window->MainXz->OnAdding](TZipEngine& e,
+                                                                             const TZipFileStats& s) {
       adding << abort->isEnabled();
       added(e, s);
     };
@@ -365,8 +371,8 @@ class TestAddRemove : public QObject {
     QCOMPARE(adding, QList<bool>{false});
 
     int extracted = 0;
-    rig.Window->MainXz->OnExtracting = [&, extracting = rig.Window->MainXz->OnExtracting](TZipEngine& e,
-                                                                                        const TZipFileStats& s) {
+    rig.Window->MainXz->OnExtracting = [&, extracting = rig.Window->MainXz->OnExtracting](
+                                           TZipEngine& e, const TZipFileStats& s) {
       extracting(e, s);
       if (++extracted == 3) {
         rig.Dialogs.MessageAnswers = {platform::mrOk};
@@ -379,8 +385,9 @@ class TestAddRemove : public QObject {
     rig.Find<QToolButton>("SpdBtnExtract")->click();
     QCOMPARE(extracted, 3);
     QVERIFY(QDir(Path("out")).entryList(QDir::Files).size() < 31);
-    QCOMPARE(rig.Dialogs.Messages(), (QStringList{"Warning: Are you sure you want to abort the current process?",
-                                                  "Information: The extracting operation was aborted."}));
+    QCOMPARE(rig.Dialogs.Messages(),
+             (QStringList{"Warning: Are you sure you want to abort the current process?",
+                          "Information: The extracting operation was aborted."}));
     QVERIFY(!abort->isEnabled());
   }
 
@@ -425,10 +432,12 @@ class TestAddRemove : public QObject {
     rig.Window->SetBusy(true);
     const QStringList messages = rig.Dialogs.Messages();
     QCOMPARE(messages.size(), 2);
-    QVERIFY2(messages[0].startsWith("Warning: Skipping \"") && messages[0].endsWith("gone.txt\", file not found."),
-             qPrintable(messages[0]));
+    QVERIFY2(
+        messages[0].startsWith("Warning: Skipping \"") && messages[0].endsWith("gone.txt\", file not found."),
+        qPrintable(messages[0]));
     QCOMPARE(messages[1], QStringLiteral("Information: Some files were skipped while adding."));
-    QCOMPARE(StoredNames(rig), (QStringList{"alpha.txt", "beta.txt", "one.txt"}));  // a warning still re-lists
+    QCOMPARE(StoredNames(rig),
+             (QStringList{"alpha.txt", "beta.txt", "one.txt"}));  // a warning still re-lists
   }
 
   void multidiskAddToANewArchiveShowsTheNotice() {
@@ -445,9 +454,10 @@ class TestAddRemove : public QObject {
     rig.Dialogs.OpenAnswers = {files};
     rig.Action("EditAddMn")->trigger();
     // The notice; re-reading the set, whose segments all lie in its folder, asks for no disk.
-    QCOMPARE(rig.Dialogs.Messages(),
-             QStringList{"Information: Add operation completed.  To test the archive, you must close it first, "
-                         "then select the test option from the file menu."});
+    QCOMPARE(
+        rig.Dialogs.Messages(),
+        QStringList{"Information: Add operation completed.  To test the archive, you must close it first, "
+                    "then select the test option from the file menu."});
     QVERIFY(QFile::exists(archive));
     QCOMPARE(rig.Model()->rowCount(), 1);
   }
@@ -458,7 +468,9 @@ class TestAddRemove : public QObject {
     const QStringList files = MakeFiles({"one.txt", "two.txt"});
     QProcess zip;
     zip.setWorkingDirectory(QFileInfo(files[0]).path());
-    zip.start("sh", {"-c", "head -c 200000 /dev/urandom > big.bin && zip -q -s 64k set.zip big.bin one.txt two.txt"});
+    zip.start(
+        "sh",
+        {"-c", "head -c 200000 /dev/urandom > big.bin && zip -q -s 64k set.zip big.bin one.txt two.txt"});
     QVERIFY(zip.waitForFinished(60000) && zip.exitCode() == 0);
     const QString set = QFileInfo(files[0]).path() + "/set.zip";
     QVERIFY(QFile::exists(QFileInfo(files[0]).path() + "/set.z03"));

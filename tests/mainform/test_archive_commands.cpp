@@ -8,8 +8,8 @@
 #include <QUrl>
 
 #include "archive_fixture.h"
-#include "drop_simulation.h"
 #include "common/test_environment.h"
+#include "drop_simulation.h"
 #include "mainform/recent_archives.h"
 #include "support/file_drag.h"
 #include "test_mainwindow_rig.h"
@@ -37,7 +37,6 @@ QByteArray Contents(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-
 }  // namespace
 
 class TestArchiveCommands : public QObject {
@@ -47,7 +46,8 @@ class TestArchiveCommands : public QObject {
 
   QString MakeArchive(const QString& name, int entries = 2) {
     QList<TFixtureEntry> list;
-    for (int i = 0; i < entries; ++i) list.append({QStringLiteral("%1-%2.txt").arg(QFileInfo(name).baseName()).arg(i), 10 + i});
+    for (int i = 0; i < entries; ++i)
+      list.append({QStringLiteral("%1-%2.txt").arg(QFileInfo(name).baseName()).arg(i), 10 + i});
     const QString path = FDir + "/" + name;
     return MakeZip(path, list) ? path : QString();
   }
@@ -122,7 +122,8 @@ class TestArchiveCommands : public QObject {
   }
 
   void displayNamesAndAMissingFile() {
-    QCOMPARE(RecentDisplayName("/data/zips/tools-archive.zip"), QStringLiteral("/data/zips/tools-archive.zip"));
+    QCOMPARE(RecentDisplayName("/data/zips/tools-archive.zip"),
+             QStringLiteral("/data/zips/tools-archive.zip"));
     QCOMPARE(RecentDisplayName("/Program Files/Archives/Old/backup.zip"),
              QStringLiteral("/Program Files/Archi... /backup.zip"));
     QCOMPARE(FolderOfFile("/a.zip"), QStringLiteral("/"));
@@ -147,8 +148,8 @@ class TestArchiveCommands : public QObject {
     TWindowRig rig({"Parcelix", path});
     QCOMPARE(rig.Window->windowTitle(), "start.zip" + kSuffix);
     QCOMPARE(rig.Model()->rowCount(), 3);
-    QCOMPARE(rig.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("3 Entries, 33 Bytes, ") +
-                                                           QString::number(rig.Window->FTotalPacked) + " Bytes.");
+    QCOMPARE(rig.Find<QLabel>("StatusPanel0")->text(),
+             QStringLiteral("3 Entries, 33 Bytes, ") + QString::number(rig.Window->FTotalPacked) + " Bytes.");
     // Neither the recent list nor LastDirectory notice it.
     QVERIFY(rig.Window->LastDirectory.isEmpty());
     QVERIFY(RecentItems(rig).isEmpty());
@@ -275,7 +276,8 @@ class TestArchiveCommands : public QObject {
     rig.Dialogs.MessageAnswers.push_back(platform::mrNo);
     rig.Action("FileDeleteMn")->trigger();
     QVERIFY(!rig.Window->MainXz->MultidiskMode);
-    QCOMPARE(rig.Dialogs.Messages(), QStringList{"Confirm: Are you sure you want to delete file\r\"" + path + "\"?"});
+    QCOMPARE(rig.Dialogs.Messages(),
+             QStringList{"Confirm: Are you sure you want to delete file\r\"" + path + "\"?"});
     QVERIFY(QFile::exists(path));
     QCOMPARE(rig.Window->MainXz->ZipFileName, path);
 
@@ -306,8 +308,9 @@ class TestArchiveCommands : public QObject {
     rig.Dialogs.MessageAnswers.push_back(platform::mrNo);
     Drop(*rig.Window, files);
     QCOMPARE(rig.Dialogs.Messages(),
-             QStringList{"Information: You must Open an existing Archive or Create a new one before adding files.  "
-                         "Do you want to create a new archive file?"});
+             QStringList{
+                 "Information: You must Open an existing Archive or Create a new one before adding files.  "
+                 "Do you want to create a new archive file?"});
     QVERIFY(rig.Window->MainXz->ZipFileName.isEmpty());
 
     // Yes: a new archive receives them.

@@ -15,7 +15,9 @@ namespace {
 
 const QString kSuffix = QStringLiteral(" - Parcelix for Windows 95");
 
-QString Cell(TWindowRig& rig, int row, int column) { return rig.Model()->Text(row, column); }
+QString Cell(TWindowRig& rig, int row, int column) {
+  return rig.Model()->Text(row, column);
+}
 
 QStringList Column(TWindowRig& rig, int column) {
   QStringList texts;
@@ -128,17 +130,22 @@ class TestContentsView : public QObject {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QStringList>("paths");  // expected order of column 6
     QTest::newRow("Name") << 0 << "SortbyName"
-                          << QStringList{"dir/Alpha2.txt", "Zeta.txt", "alpha.txt", "dir/beta.txt", "same.txt"};
+                          << QStringList{"dir/Alpha2.txt", "Zeta.txt", "alpha.txt", "dir/beta.txt",
+                                         "same.txt"};
     QTest::newRow("Date") << 1 << "SortbyDate"
-                          << QStringList{"Zeta.txt", "dir/beta.txt", "same.txt", "dir/Alpha2.txt", "alpha.txt"};
+                          << QStringList{"Zeta.txt", "dir/beta.txt", "same.txt", "dir/Alpha2.txt",
+                                         "alpha.txt"};
     QTest::newRow("Time") << 2 << "SortbyTime"
-                          << QStringList{"Zeta.txt", "same.txt", "dir/beta.txt", "dir/Alpha2.txt", "alpha.txt"};
+                          << QStringList{"Zeta.txt", "same.txt", "dir/beta.txt", "dir/Alpha2.txt",
+                                         "alpha.txt"};
     QTest::newRow("Size") << 3 << "SortbySize"
-                          << QStringList{"alpha.txt", "dir/beta.txt", "same.txt", "Zeta.txt", "dir/Alpha2.txt"};
+                          << QStringList{"alpha.txt", "dir/beta.txt", "same.txt", "Zeta.txt",
+                                         "dir/Alpha2.txt"};
     QTest::newRow("Packed") << 4 << "SortbyPackedSize" << QStringList{};
     QTest::newRow("Ratio") << 5 << "SortbyRatio" << QStringList{};
     QTest::newRow("Path") << 6 << "SortbyPath"
-                          << QStringList{"Zeta.txt", "alpha.txt", "dir/Alpha2.txt", "dir/beta.txt", "same.txt"};
+                          << QStringList{"Zeta.txt", "alpha.txt", "dir/Alpha2.txt", "dir/beta.txt",
+                                         "same.txt"};
   }
 
   void everySortColumnOrdersTheRows() {
@@ -158,14 +165,16 @@ class TestContentsView : public QObject {
 
     // A click on the column's header.
     QHeaderView* header = rig.List()->header();
-    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                    header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
     QCOMPARE(rig.Window->ActiveColumn, column);
     QVERIFY(rig.Action(qPrintable(item))->isChecked());
     const QStringList byHeader = Column(rig, 6);
     if (!paths.isEmpty()) QCOMPARE(byHeader, paths);
     for (int row = 1; row < 5 && column >= 3; ++row)
-      QVERIFY2(NumericPart(Cell(rig, row - 1, column)).toLongLong() <= NumericPart(Cell(rig, row, column)).toLongLong(),
+      QVERIFY2(NumericPart(Cell(rig, row - 1, column)).toLongLong() <=
+                   NumericPart(Cell(rig, row, column)).toLongLong(),
                qPrintable(Column(rig, column).join(" ")));
 
     // The menu item, from another order, gives the same order; choosing it again keeps its mark.
@@ -198,8 +207,10 @@ class TestContentsView : public QObject {
     TWindowRig rig;
     rig.Window->show();
     rig.AddRows(7);
-    rig.List()->selectionModel()->select(rig.Model()->index(5, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    rig.List()->selectionModel()->select(rig.Model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    rig.List()->selectionModel()->select(rig.Model()->index(5, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    rig.List()->selectionModel()->select(rig.Model()->index(2, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QStringList names{"kept"};
     rig.Window->CollectSelectedNames(rig.List(), names);
     QCOMPARE(names, (QStringList{"kept", "dir/file2.txt", "dir/file5.txt"}));

@@ -1,17 +1,17 @@
 // Extract and View against the real libraries and archives written by a peer: the questions,
 // the folder choice, where files land, the replace prompt, failures, the temporary copies and
 // the shell requests.
+#include <sys/stat.h>
+
 #include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
 #include <QTest>
 #include <QToolButton>
 
-#include <sys/stat.h>
-
 #include "archive_fixture.h"
-#include "platform/widgets/qt_shell.h"
 #include "common/test_environment.h"
+#include "platform/widgets/qt_shell.h"
 #include "test_mainwindow_rig.h"
 
 namespace {
@@ -33,9 +33,12 @@ QStringList FilesUnder(const QString& dir) {
   QStringList names;
   QDir root(dir);
   std::function<void(const QString&)> walk = [&](const QString& sub) {
-    for (const QFileInfo& info : QDir(dir + sub).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-      if (info.isDir()) walk(sub + info.fileName() + "/");
-      else names << sub + info.fileName();
+    for (const QFileInfo& info :
+         QDir(dir + sub).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+      if (info.isDir())
+        walk(sub + info.fileName() + "/");
+      else
+        names << sub + info.fileName();
     }
   };
   walk("/");
@@ -56,7 +59,8 @@ class TestExtractView : public QObject {
   // Opens a three-entry archive: rows README.TXT (DOCS/README.TXT), alpha.txt, beta.txt.
   QString OpenThree(TWindowRig& rig) {
     const QString path = Path("three.zip");
-    if (!MakeZip(path, {{"DOCS/README.TXT", 300, "2020,1,2,3,4,6", true}, {"alpha.txt", 40}, {"beta.txt", 50}}))
+    if (!MakeZip(path,
+                 {{"DOCS/README.TXT", 300, "2020,1,2,3,4,6", true}, {"alpha.txt", 40}, {"beta.txt", 50}}))
       return QString();
     Open(rig, path);
     return path;
@@ -115,9 +119,10 @@ class TestExtractView : public QObject {
 
     QCOMPARE(rig.Dialogs.Prompts.size(), 2);
     QCOMPARE(rig.Dialogs.Prompts[0].Caption, QStringLiteral("Confirm"));
-    QCOMPARE(rig.Dialogs.Prompts[0].Text,
-             "You are about to Extract the selected file(s) from the " + archive +
-                 " Archive file.  The file(s) will be created on your disk drive.  Are you sure you want to do this?");
+    QCOMPARE(rig.Dialogs.Prompts[0].Text, "You are about to Extract the selected file(s) from the " +
+                                              archive +
+                                              " Archive file.  The file(s) will be created on your disk "
+                                              "drive.  Are you sure you want to do this?");
     QCOMPARE(rig.Dialogs.Prompts[0].Buttons, unsigned(platform::mbYesNo));
     QCOMPARE(rig.Dialogs.Prompts[1].Kind, QStringLiteral("folder"));
     QCOMPARE(rig.Dialogs.Prompts[1].Caption, QStringLiteral("Select Directory"));
@@ -205,7 +210,8 @@ class TestExtractView : public QObject {
     rig.Dialogs.FolderAnswers = {fresh};
     rig.Dialogs.MessageAnswers = {platform::mrYes};
     rig.Window->ListViewDblClick();
-    QCOMPARE(rig.Dialogs.Messages(), QStringList{"Confirm: The file \"" + fresh + "/alpha.txt" + kReplaceText});
+    QCOMPARE(rig.Dialogs.Messages(),
+             QStringList{"Confirm: The file \"" + fresh + "/alpha.txt" + kReplaceText});
     QCOMPARE(FilesUnder(fresh), QStringList{"/alpha.txt"});
     QCOMPARE(Contents(fresh + "/alpha.txt").size(), 40);
     rig.Window->ExtractMethod = 2;
@@ -245,7 +251,8 @@ class TestExtractView : public QObject {
     Button(rig, "SpdBtnExtract")->click();
     QCOMPARE(rig.Dialogs.Messages().size(), 3);
     QCOMPARE(rig.Dialogs.Messages()[2], QStringLiteral("Information: The extracting operation was aborted."));
-    for (const char* name : {"a.txt", "b.txt", "c.txt"}) QCOMPARE(Contents(target + "/" + name), QByteArray("old"));
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+      QCOMPARE(Contents(target + "/" + name), QByteArray("old"));
     QCOMPARE(BusyCount, 0);
 
     // Never overwrite asks nothing and keeps them all.
@@ -301,7 +308,8 @@ class TestExtractView : public QObject {
       Button(rig, "SpdBtnExtract")->click();
     }
     // Only the folder's own contents: nothing beside it, above it or at the root.
-    QCOMPARE(FilesUnder(FDir + "/jail"), (QStringList{"/inner/abs-evil.txt", "/inner/evil.txt", "/inner/ok/up.txt", "/inner/up.txt"}));
+    QCOMPARE(FilesUnder(FDir + "/jail"),
+             (QStringList{"/inner/abs-evil.txt", "/inner/evil.txt", "/inner/ok/up.txt", "/inner/up.txt"}));
     QVERIFY(FilesUnder(FDir).filter("evil").size() == 2);
     QVERIFY(!QFileInfo::exists("/abs-evil.txt"));
   }
@@ -314,7 +322,7 @@ class TestExtractView : public QObject {
     QVERIFY(WriteFile(temp + "/README.TXT", "mine") && WriteFile(temp + "/alpha.txt", "mine too"));
     rig.Window->TempFolder = temp + "/";
     rig.Window->ExtractPath = true;
-    rig.Window->ExtractMethod = 1;  // freshen would find nothing to refresh in a new folder
+    rig.Window->ExtractMethod = 1;              // freshen would find nothing to refresh in a new folder
     rig.Window->EditSelectAllMnClick(nullptr);  // all three; the first row is README.TXT
 
     rig.Action("EditView1")->trigger();
@@ -324,7 +332,8 @@ class TestExtractView : public QObject {
     const QFileInfo privateFolder(QFileInfo(copy).path() + "/..");
     const QString privatePath = privateFolder.canonicalFilePath();
     QCOMPARE(QFileInfo(privatePath).path(), QFileInfo(temp).canonicalFilePath());
-    QCOMPARE(privateFolder.permissions() & 0x0777, QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);  // no group, no others
+    QCOMPARE(privateFolder.permissions() & 0x0777,
+             QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);  // no group, no others
     QCOMPARE(QFileInfo(copy).fileName(), QStringLiteral("README.TXT"));
     QCOMPARE(Contents(copy), QByteArray(300, 'a'));
     QCOMPARE(rig.Window->TempFiles, QStringList{copy});
@@ -356,7 +365,8 @@ class TestExtractView : public QObject {
     QCOMPARE(rig.Shell.Requests[1].Parameters, rig.Shell.Requests[0].File);
     QVERIFY(rig.Shell.Requests[0].File.endsWith("/beta.txt"));
     // Nothing could show it: the user is told rather than left waiting.
-    QCOMPARE(rig.Dialogs.Messages(), QStringList{"Information: No program is available to open \"beta.txt\"."});
+    QCOMPARE(rig.Dialogs.Messages(),
+             QStringList{"Information: No program is available to open \"beta.txt\"."});
 
     // No row selected: nothing to view.
     rig.Shell.Requests.clear();
@@ -403,8 +413,10 @@ class TestExtractView : public QObject {
           list->selectionModel()->select(window.ListModel->index(row, 0),
                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
       dialogs.Clear();
-      if (doubleClick) window.ListViewDblClick();
-      else window.SpdBtnViewClick(nullptr);
+      if (doubleClick)
+        window.ListViewDblClick();
+      else
+        window.SpdBtnViewClick(nullptr);
       QTest::qWait(300);
     };
 
@@ -458,7 +470,8 @@ class TestExtractView : public QObject {
     SelectNamed(rig, {"data.bin"});
     rig.Shell.Results = {platform::SE_ERR_NOASSOC, platform::SE_ERR_NOASSOC};
     rig.Window->SpdBtnViewClick(nullptr);
-    QCOMPARE(rig.Dialogs.Messages(), QStringList{"Information: No program is available to open \"data.bin\"."});
+    QCOMPARE(rig.Dialogs.Messages(),
+             QStringList{"Information: No program is available to open \"data.bin\"."});
 
     rig.Window->close();
     QTest::qWait(1);

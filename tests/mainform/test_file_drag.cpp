@@ -1,9 +1,5 @@
 // The drop target: drops of files onto its owner as the file manager sends them, the three lists
 // and the extension rule, what it leaves to the owner, and withdrawal.
-#include "support/file_drag.h"
-
-#include "common/test_environment.h"
-
 #include <QApplication>
 #include <QDir>
 #include <QDropEvent>
@@ -12,9 +8,11 @@
 #include <QUrl>
 #include <QWidget>
 #include <QtTest>
-
 #include <algorithm>
 #include <memory>
+
+#include "common/test_environment.h"
+#include "support/file_drag.h"
 
 namespace {
 
@@ -91,8 +89,7 @@ class TestFileDrag : public QObject {
     QCOMPARE(drops, 1);
 
     QCOMPARE(drag.FileCount(), 3);
-    QCOMPARE(drag.NameWithPath(),
-             QStringList({"/data/report.txt", "/data/backup.tar.gz", "/data/README"}));
+    QCOMPARE(drag.NameWithPath(), QStringList({"/data/report.txt", "/data/backup.tar.gz", "/data/README"}));
     QCOMPARE(drag.NameOnly(), QStringList({"report.txt", "backup.tar.gz", "README"}));
     QCOMPARE(drag.Extension(), QStringList({"txt", "tar.gz", ""}));
     QCOMPARE(seenInHandler, drag.NameWithPath());
@@ -124,15 +121,33 @@ class TestFileDrag : public QObject {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("nameOnly");
     QTest::addColumn<QString>("extension");
-    QTest::newRow("one dot") << "/data/report.txt" << "report.txt" << "txt";
-    QTest::newRow("several dots") << "/data/a.b.c.d" << "a.b.c.d" << "b.c.d";
-    QTest::newRow("no dot") << "/data/Makefile" << "Makefile" << "";
-    QTest::newRow("dot only in a folder") << "/data/v1.2/notes" << "notes" << "";
-    QTest::newRow("hidden file") << "/home/u/.profile" << ".profile" << "profile";
-    QTest::newRow("trailing dot") << "/data/name." << "name." << "";
-    QTest::newRow("backslash is a character") << "/data/a\\b.txt" << "a\\b.txt" << "txt";
-    QTest::newRow("unicode and blanks") << "/home/zoë/my Архив.zip" << "my Архив.zip" << "zip";
-    QTest::newRow("root") << "/" << "" << "";
+    QTest::newRow("one dot") << "/data/report.txt"
+                             << "report.txt"
+                             << "txt";
+    QTest::newRow("several dots") << "/data/a.b.c.d"
+                                  << "a.b.c.d"
+                                  << "b.c.d";
+    QTest::newRow("no dot") << "/data/Makefile"
+                            << "Makefile"
+                            << "";
+    QTest::newRow("dot only in a folder") << "/data/v1.2/notes"
+                                          << "notes"
+                                          << "";
+    QTest::newRow("hidden file") << "/home/u/.profile"
+                                 << ".profile"
+                                 << "profile";
+    QTest::newRow("trailing dot") << "/data/name."
+                                  << "name."
+                                  << "";
+    QTest::newRow("backslash is a character") << "/data/a\\b.txt"
+                                              << "a\\b.txt"
+                                              << "txt";
+    QTest::newRow("unicode and blanks") << "/home/zoë/my Архив.zip"
+                                        << "my Архив.zip"
+                                        << "zip";
+    QTest::newRow("root") << "/"
+                          << ""
+                          << "";
   }
   void nameAndExtensionRule() {
     QFETCH(QString, name);

@@ -24,11 +24,11 @@ class TestMainWindow : public QObject {
     TWindowRig rig;
     rig.Window->show();
     QCOMPARE(rig.Window->windowTitle(), kUntitled);
-    for (const char* mark : {"MnDisplayButtons", "MnTextLabels", "MnStatusbar", "SortbyName",
-                             "SaveSettingsonExit1"})
+    for (const char* mark :
+         {"MnDisplayButtons", "MnTextLabels", "MnStatusbar", "SortbyName", "SaveSettingsonExit1"})
       QVERIFY2(rig.Action(mark)->isChecked(), mark);
-    for (const char* mark : {"SortbyDate", "SortbyTime", "SortbySize", "SortbyPackedSize",
-                             "SortbyRatio", "SortbyPath", "MultidiskmodeMn"})
+    for (const char* mark : {"SortbyDate", "SortbyTime", "SortbySize", "SortbyPackedSize", "SortbyRatio",
+                             "SortbyPath", "MultidiskmodeMn"})
       QVERIFY2(!rig.Action(mark)->isChecked(), mark);
     QVERIFY(rig.Find<QWidget>("ToolBar")->isVisible());
     QVERIFY(rig.Find<QWidget>("StatusBar1")->isVisible());
@@ -70,8 +70,8 @@ class TestMainWindow : public QObject {
     TWindowRig rig;
     for (const char* on : {"SpdBtnNew", "ToolButton4", "ToolButton10"})
       QVERIFY2(rig.Find<QToolButton>(on)->isEnabled(), on);
-    for (const char* off : {"SpdBtnClose", "SpdBtnAdd", "SpdBtnExtract", "SpdBtnRemove",
-                            "SpdBtnView", "AbortSB"})
+    for (const char* off :
+         {"SpdBtnClose", "SpdBtnAdd", "SpdBtnExtract", "SpdBtnRemove", "SpdBtnView", "AbortSB"})
       QVERIFY2(!rig.Find<QToolButton>(off)->isEnabled(), off);
   }
 
@@ -184,7 +184,8 @@ class TestMainWindow : public QObject {
     rig.Window->SetBusy(false);
     QTest::keyClick(rig.Window.get(), Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(opened.size(), 1);
-    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5), rig.Window->mapToGlobal(QPoint(5, 5)));
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                rig.Window->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(rig.Window.get(), &menuEvent);
     QVERIFY(!rig.Find<QMenu>("PopupMenu1")->isVisible());
 
@@ -221,28 +222,35 @@ class TestMainWindow : public QObject {
     QTest::addColumn<int>("selected");
     QTest::addColumn<QStringList>("enabled");  // every listed item enabled, the others disabled
 
-    QTest::newRow("no archive") << false << false << 0 << 0
-                                << QStringList{"FileTestMn", "FileFixMn"};
+    QTest::newRow("no archive") << false << false << 0 << 0 << QStringList{"FileTestMn", "FileFixMn"};
     QTest::newRow("no archive, multidisk") << false << true << 0 << 0 << QStringList{"FileTestMn"};
     QTest::newRow("open, empty") << true << false << 0 << 0
-        << QStringList{"FileCloseMn", "ArchiveInformation1", "CopyArchive1", "RenameArchive1",
-                       "FileDeleteMn", "EditAddMn", "EditCreateGroupIcons1", "EditUpdateMn"};
-    QTest::newRow("open, rows, none selected") << true << false << 3 << 0
-        << QStringList{"FileCloseMn", "ArchiveInformation1", "CopyArchive1", "RenameArchive1",
-                       "FileDeleteMn", "EditAddMn", "EditCreateGroupIcons1", "EditUpdateMn",
-                       "EditUpdateZIPDateMn", "EditSelectAllMn", "DeselectAll2", "AddComment1"};
-    QTest::newRow("open, rows, selected") << true << false << 3 << 1
-        << QStringList{"FileCloseMn", "ArchiveInformation1", "CopyArchive1", "RenameArchive1",
-                       "FileDeleteMn", "EditAddMn", "EditCreateGroupIcons1", "EditUpdateMn",
-                       "EditUpdateZIPDateMn", "EditSelectAllMn", "DeselectAll2", "AddComment1",
-                       "EditDeleteMn", "EditExtractMn", "EditView1"};
-    QTest::newRow("open, multidisk, rows, selected") << true << true << 3 << 2
-        << QStringList{"FileCloseMn", "ArchiveInformation1", "CopyArchive1", "RenameArchive1",
-                       "FileDeleteMn", "EditSelectAllMn", "DeselectAll2", "AddComment1",
-                       "EditExtractMn", "EditView1"};
-    QTest::newRow("open, multidisk, no rows") << true << true << 0 << 0
-        << QStringList{"FileCloseMn", "ArchiveInformation1", "CopyArchive1", "RenameArchive1",
-                       "FileDeleteMn", "EditAddMn", "EditCreateGroupIcons1"};
+                                 << QStringList{"FileCloseMn",           "ArchiveInformation1",
+                                                "CopyArchive1",          "RenameArchive1",
+                                                "FileDeleteMn",          "EditAddMn",
+                                                "EditCreateGroupIcons1", "EditUpdateMn"};
+    QTest::newRow("open, rows, none selected")
+        << true << false << 3 << 0
+        << QStringList{"FileCloseMn",           "ArchiveInformation1", "CopyArchive1",
+                       "RenameArchive1",        "FileDeleteMn",        "EditAddMn",
+                       "EditCreateGroupIcons1", "EditUpdateMn",        "EditUpdateZIPDateMn",
+                       "EditSelectAllMn",       "DeselectAll2",        "AddComment1"};
+    QTest::newRow("open, rows, selected")
+        << true << false << 3 << 1
+        << QStringList{"FileCloseMn",           "ArchiveInformation1", "CopyArchive1",
+                       "RenameArchive1",        "FileDeleteMn",        "EditAddMn",
+                       "EditCreateGroupIcons1", "EditUpdateMn",        "EditUpdateZIPDateMn",
+                       "EditSelectAllMn",       "DeselectAll2",        "AddComment1",
+                       "EditDeleteMn",          "EditExtractMn",       "EditView1"};
+    QTest::newRow("open, multidisk, rows, selected")
+        << true << true << 3 << 2
+        << QStringList{
+               "FileCloseMn",     "ArchiveInformation1", "CopyArchive1", "RenameArchive1", "FileDeleteMn",
+               "EditSelectAllMn", "DeselectAll2",        "AddComment1",  "EditExtractMn",  "EditView1"};
+    QTest::newRow("open, multidisk, no rows")
+        << true << true << 0 << 0
+        << QStringList{"FileCloseMn",  "ArchiveInformation1", "CopyArchive1",         "RenameArchive1",
+                       "FileDeleteMn", "EditAddMn",           "EditCreateGroupIcons1"};
   }
 
   void enablingRules() {
@@ -262,15 +270,15 @@ class TestMainWindow : public QObject {
     rig.OpenMenu(rig.Menu("FileMn"));
     rig.OpenMenu(rig.Menu("EditMn"));
     rig.OpenMenu(rig.Menu("OptionsMn"));
-    const char* ruled[] = {"FileCloseMn", "ArchiveInformation1", "CopyArchive1", "RenameArchive1",
-                           "FileDeleteMn", "FileTestMn", "EditAddMn", "EditCreateGroupIcons1",
-                           "EditDeleteMn", "EditExtractMn", "EditView1", "EditUpdateMn",
-                           "EditUpdateZIPDateMn", "EditSelectAllMn", "DeselectAll2", "AddComment1"};
-    for (const char* name : ruled)
-      QVERIFY2(rig.Action(name)->isEnabled() == enabled.contains(name), name);
+    const char* ruled[] = {
+        "FileCloseMn",         "ArchiveInformation1", "CopyArchive1", "RenameArchive1",
+        "FileDeleteMn",        "FileTestMn",          "EditAddMn",    "EditCreateGroupIcons1",
+        "EditDeleteMn",        "EditExtractMn",       "EditView1",    "EditUpdateMn",
+        "EditUpdateZIPDateMn", "EditSelectAllMn",     "DeselectAll2", "AddComment1"};
+    for (const char* name : ruled) QVERIFY2(rig.Action(name)->isEnabled() == enabled.contains(name), name);
     QCOMPARE(rig.Menu("FileFixMn")->menuAction()->isEnabled(), enabled.contains("FileFixMn"));
-    for (const char* always : {"FileNewMn", "FileOpenMn", "BrowseArchives1", "FileExitMn",
-                               "Configuration1", "SaveSettingsNow1", "MultidiskmodeMn"})
+    for (const char* always : {"FileNewMn", "FileOpenMn", "BrowseArchives1", "FileExitMn", "Configuration1",
+                               "SaveSettingsNow1", "MultidiskmodeMn"})
       QVERIFY2(rig.Action(always)->isEnabled(), always);
     QCOMPARE(rig.Action("MultidiskmodeMn")->isChecked(), multidisk);
 
@@ -283,11 +291,11 @@ class TestMainWindow : public QObject {
     // The context menu mirrors the items it stands for.
     rig.OpenMenu(rig.Find<QMenu>("PopupMenu1"));
     const std::pair<const char*, const char*> mirrors[] = {
-        {"AddFile1", "EditAddMn"},         {"ExtractFile1", "EditExtractMn"},
-        {"ViewFile1", "EditView1"},        {"RemoveFile1", "EditDeleteMn"},
-        {"CreateArchive1", "FileNewMn"},   {"OpenArchive1", "FileOpenMn"},
-        {"CloseArchive1", "FileCloseMn"},  {"SelectAll1", "EditSelectAllMn"},
-        {"DeselectAll1", "DeselectAll2"},  {"CreateGroupsIcons1", "EditCreateGroupIcons1"}};
+        {"AddFile1", "EditAddMn"},        {"ExtractFile1", "EditExtractMn"},
+        {"ViewFile1", "EditView1"},       {"RemoveFile1", "EditDeleteMn"},
+        {"CreateArchive1", "FileNewMn"},  {"OpenArchive1", "FileOpenMn"},
+        {"CloseArchive1", "FileCloseMn"}, {"SelectAll1", "EditSelectAllMn"},
+        {"DeselectAll1", "DeselectAll2"}, {"CreateGroupsIcons1", "EditCreateGroupIcons1"}};
     for (const auto& [item, source] : mirrors)
       QVERIFY2(rig.Action(item)->isEnabled() == rig.Action(source)->isEnabled(), item);
   }

@@ -46,11 +46,16 @@ class TestMainWindowHelp : public QObject {
     QTest::addColumn<QString>("item");
     QTest::addColumn<int>("command");
     QTest::addColumn<int>("context");
-    QTest::newRow("Open Archive") << "FileMn" << "FileOpenMn" << int(platform::HELP_CONTEXT) << 1026;
-    QTest::newRow("Fix Normal") << "FileFixMn" << "FixNormal1" << int(platform::HELP_CONTEXT) << 1018;
-    QTest::newRow("Add") << "EditMn" << "EditAddMn" << int(platform::HELP_CONTEXT) << 1001;
-    QTest::newRow("Multidisk") << "OptionsMn" << "MultidiskmodeMn" << int(platform::HELP_CONTEXT) << 1041;
-    QTest::newRow("Exit, no topic") << "FileMn" << "FileExitMn" << int(platform::HELP_FINDER) << 0;
+    QTest::newRow("Open Archive") << "FileMn"
+                                  << "FileOpenMn" << int(platform::HELP_CONTEXT) << 1026;
+    QTest::newRow("Fix Normal") << "FileFixMn"
+                                << "FixNormal1" << int(platform::HELP_CONTEXT) << 1018;
+    QTest::newRow("Add") << "EditMn"
+                         << "EditAddMn" << int(platform::HELP_CONTEXT) << 1001;
+    QTest::newRow("Multidisk") << "OptionsMn"
+                               << "MultidiskmodeMn" << int(platform::HELP_CONTEXT) << 1041;
+    QTest::newRow("Exit, no topic") << "FileMn"
+                                    << "FileExitMn" << int(platform::HELP_FINDER) << 0;
   }
 
   void f1OnAHighlightedMenuItemShowsItsTopic() {

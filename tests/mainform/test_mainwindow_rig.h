@@ -2,18 +2,17 @@
 #pragma once
 
 #include <QApplication>
+#include <QItemSelectionModel>
 #include <QList>
 #include <QMenu>
 #include <QTest>
+#include <QTreeView>
 #include <memory>
 
 #include "common/scripted_dialogs.h"
+#include "mainform/contents_model.h"
 #include "mainform/mainform.h"
 #include "mainform/program_state.h"
-#include <QItemSelectionModel>
-#include <QTreeView>
-
-#include "mainform/contents_model.h"
 
 struct TRecordedHelp {
   QString File;
@@ -56,8 +55,7 @@ struct TWindowRig {
   explicit TWindowRig(QStringList arguments = {QStringLiteral("Parcelix")},
                       QString programDir = QStringLiteral("/opt/parcelix/bin")) {
     BusyCount = 0;
-    Window = std::make_unique<TMainFormFm>(
-        TMainFormServices{Dialogs, Help, Shell, arguments, programDir});
+    Window = std::make_unique<TMainFormFm>(TMainFormServices{Dialogs, Help, Shell, arguments, programDir});
   }
   // A control or action of the window by its name.
   template <class T = QObject>

@@ -4,8 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QHeaderView>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -132,7 +132,8 @@ class TestPlacement : public QObject {
     QCOMPARE(rig.Window->frameGeometry().size(), QSize(400, 300));
 
     // Too large for the screen as well: made to fit it.
-    const QRect fitted = FitOntoScreens(QRect(90000, 0, 5000, 4000), {QRect(0, 0, 800, 600)}, QRect(0, 0, 800, 560));
+    const QRect fitted =
+        FitOntoScreens(QRect(90000, 0, 5000, 4000), {QRect(0, 0, 800, 600)}, QRect(0, 0, 800, 560));
     QCOMPARE(fitted, QRect(0, 0, 800, 560));
     // Partly on a second screen: left as it is.
     const QRect partly(1500, 100, 400, 300);

@@ -4,11 +4,10 @@
 #include <QFile>
 #include <QFrame>
 #include <QHeaderView>
+#include <QSet>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
-
-#include <QSet>
 
 #include "archive_fixture.h"
 #include "common/test_environment.h"
@@ -30,8 +29,10 @@ QMap<QString, QStringList> IniSections() {
   QMap<QString, QStringList> sections;
   QString section;
   for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)) {
-    if (line.startsWith('[')) section = line.mid(1, line.indexOf(']') - 1);
-    else sections[section] << line;
+    if (line.startsWith('['))
+      section = line.mid(1, line.indexOf(']') - 1);
+    else
+      sections[section] << line;
   }
   return sections;
 }
@@ -101,13 +102,30 @@ class TestSettingsStore : public QObject {
     rig.Action("SaveSettingsNow1")->trigger();
     const QMap<QString, QStringList> sections = IniSections();
     QCOMPARE(sections.keys(), (QStringList{"Columns", "Settings"}));
-    QCOMPARE(sections["Settings"],
-             (QStringList{"CompressionLevel=6", "ConfirmRemove=1", "ConfirmExtract=1", "ConfirmAdd=1",
-                          "TempFolder=" + qEnvironmentVariable("TMPDIR"), "OnTop=0", "UseTempFile=0",
-                          "Password=", "CloseBrowser=0", "MouseAction=0", "ClearDisk=1", "IncludeHidden=1",
-                          "MoveFiles=0", "StorePath=1", "Recurse=0", "StoredExt=.ZIP;.LZH;.ARC;.ARJ;.ZOO",
-                          "Overwrite=2", "DefaultExtractPath=", "ExtractPath=0", "ExtractMethod=0",
-                          "ActiveColumn=0", "StatusBar=1", "TextLabels=1", "Toolbar=1"}));
+    QCOMPARE(sections["Settings"], (QStringList{"CompressionLevel=6",
+                                                "ConfirmRemove=1",
+                                                "ConfirmExtract=1",
+                                                "ConfirmAdd=1",
+                                                "TempFolder=" + qEnvironmentVariable("TMPDIR"),
+                                                "OnTop=0",
+                                                "UseTempFile=0",
+                                                "Password=",
+                                                "CloseBrowser=0",
+                                                "MouseAction=0",
+                                                "ClearDisk=1",
+                                                "IncludeHidden=1",
+                                                "MoveFiles=0",
+                                                "StorePath=1",
+                                                "Recurse=0",
+                                                "StoredExt=.ZIP;.LZH;.ARC;.ARJ;.ZOO",
+                                                "Overwrite=2",
+                                                "DefaultExtractPath=",
+                                                "ExtractPath=0",
+                                                "ExtractMethod=0",
+                                                "ActiveColumn=0",
+                                                "StatusBar=1",
+                                                "TextLabels=1",
+                                                "Toolbar=1"}));
     QCOMPARE(sections["Columns"],
              (QStringList{"Name=90", "Date=62", "Time=60", "Size=60", "Packed=60", "Ratio=38", "Path=1096"}));
   }
@@ -137,19 +155,24 @@ class TestSettingsStore : public QObject {
   }
 
   void readingRules() {
-    QVERIFY(WriteIni("[Settings]\n"
-                     "CompressionLevel=0x8\n"
-                     "ConfirmAdd=5\n"
-                     "ConfirmRemove=0\n"
-                     "ConfirmExtract=nonsense\n"
-                     "Overwrite=-1\n"
-                     "TempFolder=/var/tmp/work//\n"
-                     "Password=" + QString(100, 'p') + "\n"
-                     "ActiveColumn=9\n"
-                     "MouseAction=$10\n"
-                     "ExtractMethod=12abc\n"
-                     "StoredExt=" + QString(300, 'e') + "\n"
-                     "[Columns]\nPath=-5\nName=0X20\n"));
+    QVERIFY(
+        WriteIni("[Settings]\n"
+                 "CompressionLevel=0x8\n"
+                 "ConfirmAdd=5\n"
+                 "ConfirmRemove=0\n"
+                 "ConfirmExtract=nonsense\n"
+                 "Overwrite=-1\n"
+                 "TempFolder=/var/tmp/work//\n"
+                 "Password=" +
+                 QString(100, 'p') +
+                 "\n"
+                 "ActiveColumn=9\n"
+                 "MouseAction=$10\n"
+                 "ExtractMethod=12abc\n"
+                 "StoredExt=" +
+                 QString(300, 'e') +
+                 "\n"
+                 "[Columns]\nPath=-5\nName=0X20\n"));
     TWindowRig rig;
     TMainFormFm& w = *rig.Window;
     QCOMPARE(w.CompressionLevel, 8);
@@ -183,8 +206,8 @@ class TestSettingsStore : public QObject {
   void longPathsComeBackWhole() {
     // 3,000 bytes, beyond the usual 1,023-byte read, with two-byte characters across the border.
     const QString path = "/" + QString(1000, QChar(0xE9)) + "/" + QString(997, 'd');
-    QVERIFY(WriteIni("[Settings]\nLastDirectory=" + path + "\nTempFolder=" + path + "\nDefaultExtractPath=" +
-                     path + "\n[OpenedFiles]\nMRU1=" + path + "/a.zip\n"));
+    QVERIFY(WriteIni("[Settings]\nLastDirectory=" + path + "\nTempFolder=" + path +
+                     "\nDefaultExtractPath=" + path + "\n[OpenedFiles]\nMRU1=" + path + "/a.zip\n"));
     TWindowRig rig;
     QCOMPARE(rig.Window->LastDirectory, path);
     QCOMPARE(rig.Window->TempFolder, path);
@@ -195,8 +218,9 @@ class TestSettingsStore : public QObject {
       if (action->property("recentItem").toBool()) recent = action;
     QVERIFY(recent);
     recent->trigger();
-    QCOMPARE(rig.Dialogs.Messages(), QStringList{"Information: The archive file, " + path +
-                                                 "/a.zip, Cannot be located.  Please select another archive."});
+    QCOMPARE(rig.Dialogs.Messages(),
+             QStringList{"Information: The archive file, " + path +
+                         "/a.zip, Cannot be located.  Please select another archive."});
   }
 
   void overwriteValuesReachTheEngine_data() {

@@ -24,11 +24,13 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
 // Python's zipfile, an independent reader, finds every entry sound.
 bool PeerTestsClean(const QString& path, int entries) {
   QProcess python;
-  python.start("python3", {"-c",
-                           "import zipfile,sys\nz=zipfile.ZipFile(sys.argv[1])\n"
-                           "sys.exit(0 if z.testzip() is None and len(z.namelist())==int(sys.argv[2]) else 1)",
-                           path, QString::number(entries)});
-  return python.waitForFinished(60000) && python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0;
+  python.start("python3",
+               {"-c",
+                "import zipfile,sys\nz=zipfile.ZipFile(sys.argv[1])\n"
+                "sys.exit(0 if z.testzip() is None and len(z.namelist())==int(sys.argv[2]) else 1)",
+                path, QString::number(entries)});
+  return python.waitForFinished(60000) && python.exitStatus() == QProcess::NormalExit &&
+         python.exitCode() == 0;
 }
 
 }  // namespace
@@ -103,7 +105,8 @@ class TestTestFix : public QObject {
     rig.Dialogs.OpenAnswers = {{archive}};
     rig.Action("FixNormal1")->trigger();
     QCOMPARE(rig.Dialogs.Messages().size(), 2);
-    QCOMPARE(rig.Dialogs.Messages()[0], QStringLiteral("Warning: Skipping \"b.txt\", CRC does not check out."));
+    QCOMPARE(rig.Dialogs.Messages()[0],
+             QStringLiteral("Warning: Skipping \"b.txt\", CRC does not check out."));
     QCOMPARE(rig.Dialogs.Messages()[1], QStringLiteral("Information: The specified Zip file has been fixed.\r"
                                                        "Some files were skipped while fixing.\r"
                                                        "The damaged original was moved to the Trash."));
@@ -181,7 +184,8 @@ class TestTestFix : public QObject {
     // beside the archive.
     const QString trash = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash";
     QCOMPARE(Contents(trash + "/files/cut.zip"), bytes);
-    QVERIFY(Contents(trash + "/info/cut.zip.trashinfo").contains("\nPath=" + QFile::encodeName(archive) + "\n"));
+    QVERIFY(
+        Contents(trash + "/info/cut.zip.trashinfo").contains("\nPath=" + QFile::encodeName(archive) + "\n"));
     QCOMPARE(QDir(FDir).entryList(QDir::Files | QDir::Hidden), QStringList{"cut.zip"});
 
     // Nothing to recover.
@@ -190,7 +194,8 @@ class TestTestFix : public QObject {
     QVERIFY(WriteFile(junk, QByteArray(500, 'j')));
     rig.Dialogs.OpenAnswers = {{junk}};
     rig.Action("FixNormal1")->trigger();
-    QCOMPARE(rig.Dialogs.Messages(), QStringList{"Information: The specified Zip file is too corrupted to be fixed."});
+    QCOMPARE(rig.Dialogs.Messages(),
+             QStringList{"Information: The specified Zip file is too corrupted to be fixed."});
     QCOMPARE(Contents(junk), QByteArray(500, 'j'));
     QCOMPARE(QDir(FDir).entryList(QDir::Files | QDir::Hidden), (QStringList{"cut.zip", "junk.zip"}));
   }
@@ -216,8 +221,10 @@ class TestTestFix : public QObject {
     rig.Action("FileOpenMn")->trigger();
     rig.Dialogs.Clear();
     rig.Window->EditUpdateZIPDateMnClick(nullptr);
-    QCOMPARE(rig.Dialogs.Messages(),
-             QStringList{"Error: Could not update the Zip archive date. Archive only contains directories or is empty."});
+    QCOMPARE(
+        rig.Dialogs.Messages(),
+        QStringList{
+            "Error: Could not update the Zip archive date. Archive only contains directories or is empty."});
   }
 
   void multidiskModeToggles() {

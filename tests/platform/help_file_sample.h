@@ -9,5 +9,6 @@ inline QByteArray smallHelpFile(const QByteArray& firstTopicBody = "<p>Adding fi
          "\n#INDEX\nadd\t1001\nfiles\t1001 1017\n\n"
          "#TOPIC 1001\n#TITLE Add\n#KEYWORDS add; files\n" +
          firstTopicBody +
-         "\n#END\n\n#TOPIC 1017\n#TITLE Extract\n#KEYWORDS files\n<p>Extracting files to a folder.</p>\n#END\n";
+         "\n#END\n\n#TOPIC 1017\n#TITLE Extract\n#KEYWORDS files\n<p>Extracting files to a "
+         "folder.</p>\n#END\n";
 }

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
-
 #include <cstdio>
 
 #include "common/test_environment.h"
@@ -37,7 +36,8 @@ class TestFileIdentity : public QObject {
 
     // A file renamed over it at once is another file, even when no clock tick has passed.
     QVERIFY(Write(dir + "/next.txt", "first"));
-    QVERIFY(::rename(QFile::encodeName(dir + "/next.txt").constData(), QFile::encodeName(path).constData()) == 0);
+    QVERIFY(::rename(QFile::encodeName(dir + "/next.txt").constData(), QFile::encodeName(path).constData()) ==
+            0);
     QVERIFY(!(first == platform::IdentifyFile(path)));
   }
 };

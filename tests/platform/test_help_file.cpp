@@ -1,15 +1,14 @@
 // The help file's reader on its own, without the viewer's window: damaged files, body lines and
 // line ends, search, and files that cannot be read.
-#include "platform/help_file.h"
-
-#include "common/test_environment.h"
-#include "help_file_sample.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include "common/test_environment.h"
+#include "help_file_sample.h"
+#include "platform/help_file.h"
 
 using platform::HelpFile;
 
@@ -31,8 +30,7 @@ void TestHelpFile::damagedFilesAreRefused_data() {
   QTest::newRow("topic without end") << QByteArray("#PARCELIX-HELP 1\n#TOPIC 1001\n#TITLE A\n<p>x</p>\n");
   QTest::newRow("topic runs into the next")
       << QByteArray("#PARCELIX-HELP 1\n#TOPIC 1001\n<p>x</p>\n#TOPIC 1002\n<p>y</p>\n#END\n");
-  QTest::newRow("same topic twice")
-      << QByteArray("#PARCELIX-HELP 1\n#TOPIC 7\n#END\n#TOPIC 7\n#END\n");
+  QTest::newRow("same topic twice") << QByteArray("#PARCELIX-HELP 1\n#TOPIC 7\n#END\n#TOPIC 7\n#END\n");
   QTest::newRow("bad topic number") << QByteArray("#PARCELIX-HELP 1\n#TOPIC -3\n#END\n");
   QTest::newRow("contents skips a level") << QByteArray("#PARCELIX-HELP 1\n#CONTENTS\n1\t0\tA\n3\t5\tB\n");
   QTest::newRow("contents line cut") << QByteArray("#PARCELIX-HELP 1\n#CONTENTS\n1\t0\n");

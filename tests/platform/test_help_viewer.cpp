@@ -1,10 +1,5 @@
 // The help viewer and its file: the built Parcelix.hlp, each kind of request, and what the viewer
 // shows when the file or a topic is missing or the file is damaged.
-#include "platform/help_file.h"
-#include "platform/widgets/help_viewer.h"
-
-#include "help_file_sample.h"
-
 #include <QDirIterator>
 #include <QLineEdit>
 #include <QListWidget>
@@ -15,8 +10,11 @@
 #include <QTextDocument>
 #include <QTreeWidget>
 #include <QtTest>
-
 #include <algorithm>
+
+#include "help_file_sample.h"
+#include "platform/help_file.h"
+#include "platform/widgets/help_viewer.h"
 
 using platform::HelpFile;
 using platform::HelpWindow;
@@ -29,7 +27,9 @@ const QList<int> kMenuContexts = {1000, 1001, 1003, 1005, 1006, 1007, 1008, 1009
                                   1012, 1013, 1015, 1017, 1018, 1024, 1026, 1036, 1037,
                                   1039, 1040, 1041, 1045, 1046, 1047, 1048, 1049, 1050};
 
-QString builtHelpFile() { return QCoreApplication::applicationDirPath() + "/Parcelix.hlp"; }
+QString builtHelpFile() {
+  return QCoreApplication::applicationDirPath() + "/Parcelix.hlp";
+}
 
 // Every help context that a window layout of the program names.
 QSet<int> contextsInLayouts() {
@@ -103,7 +103,8 @@ void TestHelpViewer::builtFileHasATopicForEveryContext() {
     auto matches = link.globalMatch(file.topic(context)->html);
     while (matches.hasNext()) {
       const int target = matches.next().captured(1).toInt();
-      QVERIFY2(file.topic(target), qPrintable(QString("topic %1 links to missing %2").arg(context).arg(target)));
+      QVERIFY2(file.topic(target),
+               qPrintable(QString("topic %1 links to missing %2").arg(context).arg(target)));
     }
   }
 }
@@ -215,7 +216,8 @@ void TestHelpViewer::findSearchesTheText() {
   QCOMPARE(w->currentPane(), QString("Find"));
   QVERIFY(w->findResults()->count() >= 1);
   QList<int> found;
-  for (int i = 0; i < w->findResults()->count(); ++i) found << w->findResults()->item(i)->data(Qt::UserRole + 1).toInt();
+  for (int i = 0; i < w->findResults()->count(); ++i)
+    found << w->findResults()->item(i)->data(Qt::UserRole + 1).toInt();
   QVERIFY(found.contains(1041));
   emit w->findEdit()->returnPressed();
   QCOMPARE(w->currentPage(), QUrl(QString("topic:%1").arg(found.first())));
@@ -294,7 +296,8 @@ void TestHelpViewer::browserLoadsNothingFromDisk() {
   viewer.WinHelp(path, platform::HELP_CONTEXT, 1001);
   QTextBrowser* browser = viewer.window()->browser();
   QVERIFY(!browser->loadResource(QTextDocument::ImageResource, QUrl::fromLocalFile(secret)).isValid());
-  QVERIFY(browser->loadResource(QTextDocument::HtmlResource, QUrl::fromLocalFile(secret)).toString().isEmpty());
+  QVERIFY(
+      browser->loadResource(QTextDocument::HtmlResource, QUrl::fromLocalFile(secret)).toString().isEmpty());
   QVERIFY(!browser->loadResource(QTextDocument::StyleSheetResource, QUrl::fromLocalFile(secret)).isValid());
 }
 

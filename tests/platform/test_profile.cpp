@@ -1,8 +1,8 @@
 // Private profile files: where a name lands, how values are found, what a write keeps, and that a
 // failed write leaves the old file whole.
-#include "platform/profile.h"
-
-#include "common/test_environment.h"
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,11 +11,10 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <csignal>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+
+#include "common/test_environment.h"
+#include "platform/profile.h"
 
 using platform::GetPrivateProfileString;
 using platform::kProfileBufferLength;
@@ -115,8 +114,9 @@ class TestProfile : public QObject {
 
   void namesMatchWithoutCaseAndBlanks() {
     const QString file = path("case.ini");
-    writeAll(file, "  [ settings ]  \n\t confirmADD =  5  \nQuoted=\" a b \"\nSingle='x'\n"
-                   "Odd=\"x'\nEq=a=b\n");
+    writeAll(file,
+             "  [ settings ]  \n\t confirmADD =  5  \nQuoted=\" a b \"\nSingle='x'\n"
+             "Odd=\"x'\nEq=a=b\n");
     QCOMPARE(read("Settings", "ConfirmAdd", file), QString("5"));
     QCOMPARE(read("SETTINGS", " confirmadd ", file), QString("5"));
     QCOMPARE(read("Settings", "Quoted", file), QString(" a b "));
@@ -168,8 +168,9 @@ class TestProfile : public QObject {
 
   void duplicatesTakeTheFirst() {
     const QString file = path("dup.ini");
-    writeAll(file, "[OpenedFiles]\nMRU1=first\nMRU1=second\n[Other]\nMRU2=other\n"
-                   "[openedfiles]\nMRU1=third\nMRU2=later\n");
+    writeAll(file,
+             "[OpenedFiles]\nMRU1=first\nMRU1=second\n[Other]\nMRU2=other\n"
+             "[openedfiles]\nMRU1=third\nMRU2=later\n");
     QCOMPARE(read("OpenedFiles", "MRU1", file), QString("first"));
     QCOMPARE(read("OpenedFiles", "MRU2", file), QString("later"));
     QVERIFY(WritePrivateProfileString("OpenedFiles", "MRU1", "new", file));
@@ -193,9 +194,12 @@ class TestProfile : public QObject {
                                        "\r\n[Columns]\r\nName=90\r\n"
                                        "\r\n[Screens]\r\nFrmBrowse=1\r\n"));
     // A key on the first line, right behind the mark, is replaced without losing the mark.
-    writeAll(file, "\xEF\xBB\xBF" "A=1\n[S]\nK=1\n");
+    writeAll(file,
+             "\xEF\xBB\xBF"
+             "A=1\n[S]\nK=1\n");
     QVERIFY(WritePrivateProfileString("S", "K", "2", file));
-    QCOMPARE(readAll(file), QByteArray("\xEF\xBB\xBF" "A=1\n[S]\nK=2\n"));
+    QCOMPARE(readAll(file), QByteArray("\xEF\xBB\xBF"
+                                       "A=1\n[S]\nK=2\n"));
   }
 
   void readIsCutToTheBuffer() {
@@ -242,17 +246,38 @@ class TestProfile : public QObject {
     QTest::addColumn<QString>("section");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
-    QTest::newRow("line break in value") << "S" << "K" << "a\n[Settings]\nPassword=x";
-    QTest::newRow("carriage return in value") << "S" << "K" << "a\rb";
-    QTest::newRow("NUL in value") << "S" << "K" << QString("a") + QChar(0) + "b";
-    QTest::newRow("empty section") << " " << "K" << "v";
-    QTest::newRow("bracket in section") << "S]x" << "K" << "v";
-    QTest::newRow("line break in section") << "S\nT" << "K" << "v";
-    QTest::newRow("empty key") << "S" << "" << "v";
-    QTest::newRow("equals in key") << "S" << "K=J" << "v";
-    QTest::newRow("key like a section") << "S" << "[K]" << "v";
-    QTest::newRow("key like a comment") << "S" << ";K" << "v";
-    QTest::newRow("line break in key") << "S" << "K\nJ" << "v";
+    QTest::newRow("line break in value") << "S"
+                                         << "K"
+                                         << "a\n[Settings]\nPassword=x";
+    QTest::newRow("carriage return in value") << "S"
+                                              << "K"
+                                              << "a\rb";
+    QTest::newRow("NUL in value") << "S"
+                                  << "K" << QString("a") + QChar(0) + "b";
+    QTest::newRow("empty section") << " "
+                                   << "K"
+                                   << "v";
+    QTest::newRow("bracket in section") << "S]x"
+                                        << "K"
+                                        << "v";
+    QTest::newRow("line break in section") << "S\nT"
+                                           << "K"
+                                           << "v";
+    QTest::newRow("empty key") << "S"
+                               << ""
+                               << "v";
+    QTest::newRow("equals in key") << "S"
+                                   << "K=J"
+                                   << "v";
+    QTest::newRow("key like a section") << "S"
+                                        << "[K]"
+                                        << "v";
+    QTest::newRow("key like a comment") << "S"
+                                        << ";K"
+                                        << "v";
+    QTest::newRow("line break in key") << "S"
+                                       << "K\nJ"
+                                       << "v";
   }
   void unsafeNamesAndValuesAreRefused() {
     QFETCH(QString, section);
@@ -268,16 +293,15 @@ class TestProfile : public QObject {
   void permissionsAreKeptAndNewFilesPrivate() {
     const QString existing = path("shared.ini");
     writeAll(existing, "[S]\nK=1\n");
-    const QFile::Permissions shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
-                                      QFile::WriteUser | QFile::ReadGroup;
+    const QFile::Permissions shared =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup;
     QVERIFY(QFile::setPermissions(existing, shared));
     QVERIFY(WritePrivateProfileString("S", "K", "2", existing));
     QCOMPARE(QFileInfo(existing).permissions(), shared);
 
     const QString fresh = path("fresh.ini");
     QVERIFY(WritePrivateProfileString("S", "Password", "x", fresh));
-    QCOMPARE(QFileInfo(fresh).permissions() & (QFile::ReadGroup | QFile::ReadOther),
-             QFile::Permissions());
+    QCOMPARE(QFileInfo(fresh).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
   }
 
   void writeThroughSymbolicLink() {
@@ -312,7 +336,8 @@ class TestProfile : public QObject {
         bool ok = true;
         for (int key = 0; key < kKeys; ++key)
           ok = WritePrivateProfileString("Screens", QString("W%1K%2").arg(writer).arg(key),
-                                         QString::number(key), file) && ok;
+                                         QString::number(key), file) &&
+               ok;
         _exit(ok ? 0 : 1);
       }
       children.append(child);
@@ -324,8 +349,7 @@ class TestProfile : public QObject {
     }
     for (int writer = 0; writer < kWriters; ++writer)
       for (int key = 0; key < kKeys; ++key)
-        QCOMPARE(read("Screens", QString("W%1K%2").arg(writer).arg(key), file),
-                 QString::number(key));
+        QCOMPARE(read("Screens", QString("W%1K%2").arg(writer).arg(key), file), QString::number(key));
   }
 
   void readOnlyFileIsLeftAlone() {
@@ -374,8 +398,7 @@ class TestProfile : public QObject {
     rlimit tight = saved;
     tight.rlim_cur = 64;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const bool written =
-        WritePrivateProfileString("Settings", "StoredExt", QString(200, u'e'), file);
+    const bool written = WritePrivateProfileString("Settings", "StoredExt", QString(200, u'e'), file);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
     std::signal(SIGXFSZ, SIG_DFL);
 

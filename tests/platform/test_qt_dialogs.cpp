@@ -4,9 +4,9 @@
 // (folders, Enter, double-click, its button), the password box.
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QInputDialog>
@@ -50,7 +50,8 @@ void WhenListed(QFileDialog* dialog, const QString& path,
   QObject::connect(poll, &QTimer::timeout, dialog, [dialog, poll, path, act, tries = 0]() mutable {
     QAbstractItemView* view = nullptr;
     for (const char* name : {"listView", "treeView"})
-      if (auto* shown = dialog->findChild<QAbstractItemView*>(name); shown && shown->isVisible()) view = shown;
+      if (auto* shown = dialog->findChild<QAbstractItemView*>(name); shown && shown->isVisible())
+        view = shown;
     auto* model = dialog->findChild<QFileSystemModel*>();
     const QModelIndex index = model ? model->index(path) : QModelIndex();
     if (view && index.isValid() && view->visualRect(index).isValid()) {
@@ -115,23 +116,25 @@ class TestQtDialogs : public QObject {
     QTest::addColumn<int>("shown");
     QTest::addColumn<int>("press");
     QTest::addColumn<int>("answer");
-    QTest::newRow("confirmation") << int(TMsgDlgType::mtConfirmation) << unsigned(mbYesNoCancel | mbAll) << "Confirm"
-                                  << int(QMessageBox::Question)
-                                  << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::YesToAll)
+    QTest::newRow("confirmation") << int(TMsgDlgType::mtConfirmation) << unsigned(mbYesNoCancel | mbAll)
+                                  << "Confirm" << int(QMessageBox::Question)
+                                  << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel |
+                                         QMessageBox::YesToAll)
                                   << int(QMessageBox::No) << int(mrNo);
-    QTest::newRow("error") << int(TMsgDlgType::mtError) << unsigned(mbOK) << "Error" << int(QMessageBox::Critical)
-                           << int(QMessageBox::Ok) << int(QMessageBox::Ok) << int(mrOk);
-    QTest::newRow("warning") << int(TMsgDlgType::mtWarning) << unsigned(mbAbort | mbRetry | mbIgnore) << "Warning"
-                             << int(QMessageBox::Warning)
+    QTest::newRow("error") << int(TMsgDlgType::mtError) << unsigned(mbOK) << "Error"
+                           << int(QMessageBox::Critical) << int(QMessageBox::Ok) << int(QMessageBox::Ok)
+                           << int(mrOk);
+    QTest::newRow("warning") << int(TMsgDlgType::mtWarning) << unsigned(mbAbort | mbRetry | mbIgnore)
+                             << "Warning" << int(QMessageBox::Warning)
                              << int(QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore)
                              << int(QMessageBox::Retry) << int(mrRetry);
-    QTest::newRow("information, no button asked") << int(TMsgDlgType::mtInformation) << 0u << "Information"
-                                                  << int(QMessageBox::Information) << int(QMessageBox::Ok)
-                                                  << int(QMessageBox::Ok) << int(mrOk);
-    QTest::newRow("information with Help") << int(TMsgDlgType::mtInformation) << unsigned(mbHelp) << "Information"
-                                           << int(QMessageBox::Information)
-                                           << int(QMessageBox::Ok | QMessageBox::Help) << int(QMessageBox::Ok)
-                                           << int(mrOk);
+    QTest::newRow("information, no button asked")
+        << int(TMsgDlgType::mtInformation) << 0u << "Information" << int(QMessageBox::Information)
+        << int(QMessageBox::Ok) << int(QMessageBox::Ok) << int(mrOk);
+    QTest::newRow("information with Help")
+        << int(TMsgDlgType::mtInformation) << unsigned(mbHelp) << "Information"
+        << int(QMessageBox::Information) << int(QMessageBox::Ok | QMessageBox::Help) << int(QMessageBox::Ok)
+        << int(mrOk);
   }
 
   void messageBoxHasTheKindsCaptionIconAndButtons() {
@@ -192,8 +195,10 @@ class TestQtDialogs : public QObject {
     QFETCH(int, answer);
     TQtDialogs dialogs;
     WhenModal([closeBox](QWidget* box) {
-      if (closeBox) box->close();
-      else QTest::keyClick(box, Qt::Key_Escape);
+      if (closeBox)
+        box->close();
+      else
+        QTest::keyClick(box, Qt::Key_Escape);
     });
     QCOMPARE(dialogs.MessageDlg("Replace?", TMsgDlgType::mtConfirmation, buttons), answer);
   }
@@ -265,8 +270,7 @@ class TestQtDialogs : public QObject {
     declined.accept();
     QCOMPARE(declined.result(), int(QDialog::Rejected));
     QVERIFY(!QFileInfo::exists(root.path() + "/new"));
-    QCOMPARE(prompts.Messages(),
-             QStringList{"Confirm: The specified directory does not exist. Create it?"});
+    QCOMPARE(prompts.Messages(), QStringList{"Confirm: The specified directory does not exist. Create it?"});
     QCOMPARE(prompts.Prompts.last().Buttons, unsigned(mbYesNo));
 
     prompts.Clear();
@@ -347,11 +351,15 @@ class TestQtDialogs : public QObject {
       WhenListed(dialog, wanted, [&captions, dialog, how](QAbstractItemView* view, const QModelIndex& index) {
         captions << AcceptButton(dialog)->text();
         auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-        if (how == "typed") QTest::keyClicks(name, "a.txt");
-        else Click(view, index);
+        if (how == "typed")
+          QTest::keyClicks(name, "a.txt");
+        else
+          Click(view, index);
         captions << AcceptButton(dialog)->text();
-        if (how == "double-click") QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
-        else QTest::keyClick(how == "typed" ? static_cast<QWidget*>(name) : view, Qt::Key_Return);
+        if (how == "double-click")
+          QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+        else
+          QTest::keyClick(how == "typed" ? static_cast<QWidget*>(name) : view, Qt::Key_Return);
         if (dialog->isVisible()) dialog->reject();  // not taken: fail, do not wait
       });
     });
@@ -374,19 +382,22 @@ class TestQtDialogs : public QObject {
     QString opened;
     WhenModal([&captions, &opened, sub](QWidget* widget) {
       auto* dialog = qobject_cast<QFileDialog*>(widget);
-      WhenListed(dialog, sub, [&captions, &opened, dialog, sub](QAbstractItemView* view, const QModelIndex& index) {
-        Click(view, index);
-        captions << AcceptButton(dialog)->text();
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
-        if (!dialog->isVisible()) return;
-        opened = dialog->directory().absolutePath();
-        WhenListed(dialog, sub + "/inner.txt", [&captions, dialog](QAbstractItemView* inner, const QModelIndex& file) {
-          Click(inner, file);
-          captions << AcceptButton(dialog)->text();
-          QTest::mouseDClick(inner->viewport(), Qt::LeftButton, {}, inner->visualRect(file).center());
-          if (dialog->isVisible()) dialog->reject();
-        });
-      });
+      WhenListed(dialog, sub,
+                 [&captions, &opened, dialog, sub](QAbstractItemView* view, const QModelIndex& index) {
+                   Click(view, index);
+                   captions << AcceptButton(dialog)->text();
+                   QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+                   if (!dialog->isVisible()) return;
+                   opened = dialog->directory().absolutePath();
+                   WhenListed(dialog, sub + "/inner.txt",
+                              [&captions, dialog](QAbstractItemView* inner, const QModelIndex& file) {
+                                Click(inner, file);
+                                captions << AcceptButton(dialog)->text();
+                                QTest::mouseDClick(inner->viewport(), Qt::LeftButton, {},
+                                                   inner->visualRect(file).center());
+                                if (dialog->isVisible()) dialog->reject();
+                              });
+                 });
     });
     QStringList files;
     const bool chosen = dialogs.OpenFileDialog(AddFilesRequest(folder.path()), files);
@@ -411,7 +422,8 @@ class TestQtDialogs : public QObject {
     WhenModal([&echo, typed](QWidget* widget) {
       auto* edit = widget->findChild<QLineEdit*>();
       echo = edit->echoMode();
-      for (const QChar c : typed) QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+      for (const QChar c : typed)
+        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
       qobject_cast<QDialog*>(widget)->accept();
     });
     QString password;

@@ -99,11 +99,13 @@ class TestQtShell : public QObject {
     shell.Environment.insert("VISUAL", "");
     shell.Environment.insert("EDITOR", editor + " --flag");
     QVERIFY(shell.ShellExecute("open", "notepad.exe", folder.path() + "/README.TXT", "", SW_SHOWNORMAL) > 32);
-    QTRY_COMPARE_WITH_TIMEOUT(TextOf(out), QString("--flag\n" + folder.path() + "/README.TXT\n"), kPatienceMs);
+    QTRY_COMPARE_WITH_TIMEOUT(TextOf(out), QString("--flag\n" + folder.path() + "/README.TXT\n"),
+                              kPatienceMs);
 
     // Without an editor the desktop opens the text file; a missing one cannot be opened.
     shell.Environment.remove("EDITOR");
-    QVERIFY(shell.ShellExecute("open", "notepad.exe", folder.path() + "/missing.txt", "", SW_SHOWNORMAL) <= 32);
+    QVERIFY(shell.ShellExecute("open", "notepad.exe", folder.path() + "/missing.txt", "", SW_SHOWNORMAL) <=
+            32);
   }
 
   // The desktop's opener says by its exit status whether a program took the file; when none

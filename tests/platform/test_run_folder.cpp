@@ -1,12 +1,12 @@
 // This run's private folder for copies out of archives: owner-only, swept after a crash but
 // never while its run lives; copies lose executable bits; what counts as a program.
+#include <sys/stat.h>
+#include <utime.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTest>
-
-#include <sys/stat.h>
-#include <utime.h>
 
 #include "common/test_environment.h"
 #include "platform/run_folder.h"
@@ -89,7 +89,11 @@ class TestRunFolder : public QObject {
     QTest::addColumn<bool>("executable");
     QTest::addColumn<bool>("program");
     QTest::newRow("script with the bit") << QByteArray("#!/bin/sh\necho\n") << true << true;
-    QTest::newRow("ELF with the bit") << QByteArray("\x7f" "ELF\x02\x01\x01", 7) << true << true;
+    QTest::newRow("ELF with the bit") << QByteArray(
+                                             "\x7f"
+                                             "ELF\x02\x01\x01",
+                                             7)
+                                      << true << true;
     QTest::newRow("text with the bit") << QByteArray("Dear reader\n") << true << false;
     QTest::newRow("PDF with the bit") << QByteArray("%PDF-1.4\n") << true << false;
     QTest::newRow("script without the bit") << QByteArray("#!/bin/sh\necho\n") << false << false;
@@ -100,7 +104,8 @@ class TestRunFolder : public QObject {
     QFETCH(bool, executable);
     QFETCH(bool, program);
     const QString path = QDir::tempPath() + "/candidate";
-    Write(path, content, QFile::ReadOwner | QFile::WriteOwner | (executable ? QFile::ExeOwner : QFile::Permissions()));
+    Write(path, content,
+          QFile::ReadOwner | QFile::WriteOwner | (executable ? QFile::ExeOwner : QFile::Permissions()));
     QCOMPARE(IsProgramFile(path), program);
   }
 

@@ -1,4 +1,6 @@
 // Moving a file to the Trash after asking.
+#include <sys/stat.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -8,8 +10,6 @@
 #include "common/scripted_dialogs.h"
 #include "common/test_environment.h"
 #include "platform/trash.h"
-
-#include <sys/stat.h>
 
 class TestTrash : public QObject {
   Q_OBJECT
@@ -61,7 +61,8 @@ class TestTrash : public QObject {
     QFile info(data + "/Trash/info/my archive%.zip.trashinfo");
     QVERIFY(info.open(QIODevice::ReadOnly));
     const QString record = QString::fromUtf8(info.readAll());
-    QVERIFY2(record.startsWith("[Trash Info]\nPath=" + QUrl::toPercentEncoding(work, "/") + "/my%20archive%25.zip\n"
+    QVERIFY2(record.startsWith("[Trash Info]\nPath=" + QUrl::toPercentEncoding(work, "/") +
+                               "/my%20archive%25.zip\n"
                                "DeletionDate="),
              qPrintable(record));
     QCOMPARE(QDir(work).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());

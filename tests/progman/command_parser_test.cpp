@@ -1,10 +1,11 @@
 // The command language: line framing, then good and hostile commands against real files.
+#include "platform/progman/command_parser.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/progman/command_lines.h"
-#include "platform/progman/command_parser.h"
 #include "progman_test_support.h"
 
 namespace {
@@ -66,7 +67,8 @@ TEST_F(CommandParser, ReadsWellFormedCommands) {
     const auto command = progman::ParseCommand(Expand(c.text));
     ASSERT_TRUE(command) << c.text;
     const bool item = !c.file.empty();
-    EXPECT_EQ(command->kind, item ? progman::CommandKind::AddItem : progman::CommandKind::CreateGroup) << c.text;
+    EXPECT_EQ(command->kind, item ? progman::CommandKind::AddItem : progman::CommandKind::CreateGroup)
+        << c.text;
     EXPECT_EQ(item ? command->title : command->groupName, c.name) << c.text;
     EXPECT_EQ(command->file, Expand(c.file)) << c.text;
   }
@@ -75,24 +77,55 @@ TEST_F(CommandParser, ReadsWellFormedCommands) {
 TEST_F(CommandParser, RefusesEverythingElse) {
   const char* refused[] = {
       // Structure.
-      "CreateGroup(Games)]", "[CreateGroup(Games)", "[CreateGroup(Games]", "[CreateGroup((Games)]",
-      "[CreateGroup(Games))]", "[CreateGroup(Ga]mes)]", "[CreateGroup(Games)] ", "[CreateGroup(A)][CreateGroup(B)]",
-      "[creategroup(Games)]", "[Unknown(Games)]",
+      "CreateGroup(Games)]",
+      "[CreateGroup(Games)",
+      "[CreateGroup(Games]",
+      "[CreateGroup((Games)]",
+      "[CreateGroup(Games))]",
+      "[CreateGroup(Ga]mes)]",
+      "[CreateGroup(Games)] ",
+      "[CreateGroup(A)][CreateGroup(B)]",
+      "[creategroup(Games)]",
+      "[Unknown(Games)]",
       // Group names.
-      "[CreateGroup()]", "[CreateGroup(a/b)]", "[CreateGroup(..)]", "[CreateGroup(a..b)]", "[CreateGroup(tab\there)]",
-      "[CreateGroup(new\nline)]", "[CreateGroup(bad \xff utf-8)]", "[CreateGroup(C1 \xc2\x85 control)]",
+      "[CreateGroup()]",
+      "[CreateGroup(a/b)]",
+      "[CreateGroup(..)]",
+      "[CreateGroup(a..b)]",
+      "[CreateGroup(tab\there)]",
+      "[CreateGroup(new\nline)]",
+      "[CreateGroup(bad \xff utf-8)]",
+      "[CreateGroup(C1 \xc2\x85 control)]",
       // Bidirectional controls and invisible characters, which make a menu entry read as another.
-      "[CreateGroup(Tools\u202egpj.exe)]", "[CreateGroup(\u2066Tools\u2069)]", "[CreateGroup(Tools\u200e)]",
-      "[CreateGroup(\u061cTools)]", "[CreateGroup(To\u200bols)]", "[CreateGroup(\ufeffTools)]",
-      "[CreateGroup(To\u00adols)]", "[CreateGroup(To\u2060ols)]", "[CreateGroup(Tools\U000e0041)]",
-      "[CreateGroup(\u3164)]", "[CreateGroup(line\u2028break)]", "[CreateGroup(para\u2029break)]",
-      "[AddItem(\"@/read me.txt\",read me\u202etxt.exe)]", "[AddItem(@/doc,Doc\u200d)]",
+      "[CreateGroup(Tools\u202egpj.exe)]",
+      "[CreateGroup(\u2066Tools\u2069)]",
+      "[CreateGroup(Tools\u200e)]",
+      "[CreateGroup(\u061cTools)]",
+      "[CreateGroup(To\u200bols)]",
+      "[CreateGroup(\ufeffTools)]",
+      "[CreateGroup(To\u00adols)]",
+      "[CreateGroup(To\u2060ols)]",
+      "[CreateGroup(Tools\U000e0041)]",
+      "[CreateGroup(\u3164)]",
+      "[CreateGroup(line\u2028break)]",
+      "[CreateGroup(para\u2029break)]",
+      "[AddItem(\"@/read me.txt\",read me\u202etxt.exe)]",
+      "[AddItem(@/doc,Doc\u200d)]",
       // Items.
-      "[AddItem(@/read me.txt)]", R"([AddItem("@/read me.txt")])", R"([AddItem("@/read me.txt",)])",
-      "[AddItem(,Title)]", R"([AddItem("@/read me.txt,Title)])", R"([AddItem("@/read me.txt"x,Title)])",
-      "[AddItem(read me.txt,Title)]", "[AddItem(@/missing.txt,Title)]", "[AddItem(@/sub,Folder)]",
-      "[AddItem(@/x$(touch @/pwned),Title)]", "[AddItem(@/doc;touch @/pwned,Title)]", "[AddItem(@/`id`,Title)]",
-      "[AddItem(\"@/read me.txt\",Title\nnext)]", R"([AddItem("@/read me.txt",open (paren)])",
+      "[AddItem(@/read me.txt)]",
+      R"([AddItem("@/read me.txt")])",
+      R"([AddItem("@/read me.txt",)])",
+      "[AddItem(,Title)]",
+      R"([AddItem("@/read me.txt,Title)])",
+      R"([AddItem("@/read me.txt"x,Title)])",
+      "[AddItem(read me.txt,Title)]",
+      "[AddItem(@/missing.txt,Title)]",
+      "[AddItem(@/sub,Folder)]",
+      "[AddItem(@/x$(touch @/pwned),Title)]",
+      "[AddItem(@/doc;touch @/pwned,Title)]",
+      "[AddItem(@/`id`,Title)]",
+      "[AddItem(\"@/read me.txt\",Title\nnext)]",
+      R"([AddItem("@/read me.txt",open (paren)])",
   };
   for (const std::string text : refused) EXPECT_FALSE(progman::ParseCommand(Expand(text))) << text;
 }

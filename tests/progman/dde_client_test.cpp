@@ -1,8 +1,10 @@
 // The client end of the conversation, against services that misbehave and against ProgMan itself.
+#include "platform/dde_client.h"
+
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,7 +17,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/dde_client.h"
 #include "platform/dde_endpoint.h"
 #include "progman_test_support.h"
 
@@ -25,9 +26,9 @@ using namespace progman_test;
 
 // How a stand-in service at the ProgMan socket fails its clients.
 enum class Failing {
-  NeverAccepts,    // its backlog is full: a connection is never taken
-  AcceptsSilently, // takes connections and never says a word
-  NeverAnswers,    // greets, takes the commands and never answers one
+  NeverAccepts,     // its backlog is full: a connection is never taken
+  AcceptsSilently,  // takes connections and never says a word
+  NeverAnswers,     // greets, takes the commands and never answers one
 };
 
 class FailingService {
@@ -92,9 +93,11 @@ TEST(DdeClient, GivesUpOnAServiceThatDoesNotTalk) {
     FailingService service(how);
     const bool ended = EndsWithin(20000, [&] {
       // No program to start in this folder: the client can only wait for the stand-in.
-      platform::TDdeClientConv client(QStringLiteral("ProgMan"), QString(), QString::fromStdString(home.files));
+      platform::TDdeClientConv client(QStringLiteral("ProgMan"), QString(),
+                                      QString::fromStdString(home.files));
       bool anySent = client.ExecuteMacro(QStringLiteral("[CreateGroup(Silent)]"));
-      for (int item = 0; item < 51; ++item) anySent = client.ExecuteMacro(QStringLiteral("[AddItem(/x,x)]")) || anySent;
+      for (int item = 0; item < 51; ++item)
+        anySent = client.ExecuteMacro(QStringLiteral("[AddItem(/x,x)]")) || anySent;
       const QList<bool> results = client.Results();
       client.CloseLink();
       if (anySent != (how == Failing::NeverAnswers) || results != QList<bool>(52, false)) _exit(1);
@@ -121,7 +124,8 @@ TEST(DdeClient, ResultsSayWhatTheServiceCarriedOut) {
   } cases[] = {
       {QStringLiteral("[CreateGroup(Results)]"), true},
       {item(home.MakeFile("one.txt"), "one"), true},
-      {item(home.MakeFileWith(std::string(200, 'd') + "/cut.txt", "x", 0644), "cut"), false},  // over 255 bytes
+      {item(home.MakeFileWith(std::string(200, 'd') + "/cut.txt", "x", 0644), "cut"),
+       false},  // over 255 bytes
       {item(home.MakeFile("two.txt"), "two"), true},
       {item(home.files + "/missing.txt", "missing"), false},
       {item(home.MakeFile("three.txt"), "three\r\n[CreateGroup(Injected)]"), false},

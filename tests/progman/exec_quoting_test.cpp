@@ -1,7 +1,7 @@
 // Exec values of the launchers, quoted and escaped as the desktop entry rules want them.
-#include <gtest/gtest.h>
-
 #include "platform/progman/exec_quoting.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -18,9 +18,10 @@ TEST(MenuWriter, ReplacesPlantedLinksInsteadOfWritingThroughThem) {
   const auto folders = progman::UserMenuFolders();
   ASSERT_TRUE(folders);
   const auto group = progman::DescribeGroup("Games");
-  for (const auto& path : {folders->desktopDirectories + "/" + progman::DirectoryFileName(group),
-                           folders->mergedMenus + "/" + progman::MergedMenuFileName(group),
-                           folders->applications + "/" + progman::LauncherFileName(group, {document, "Doc"})}) {
+  for (const auto& path :
+       {folders->desktopDirectories + "/" + progman::DirectoryFileName(group),
+        folders->mergedMenus + "/" + progman::MergedMenuFileName(group),
+        folders->applications + "/" + progman::LauncherFileName(group, {document, "Doc"})}) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     ASSERT_EQ(symlink(victim.c_str(), path.c_str()), 0);
   }

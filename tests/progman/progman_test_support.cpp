@@ -26,8 +26,10 @@ ScratchHome::ScratchHome() {
   runtime = root + "/run", data = root + "/data", config = root + "/config", files = root + "/files";
   fs::create_directory(files);
   mkdir(runtime.c_str(), 0700);
-  for (const auto& [name, value] : {std::pair{"HOME", root}, {"XDG_RUNTIME_DIR", runtime},
-                                    {"XDG_DATA_HOME", data}, {"XDG_CONFIG_HOME", config}})
+  for (const auto& [name, value] : {std::pair{"HOME", root},
+                                    {"XDG_RUNTIME_DIR", runtime},
+                                    {"XDG_DATA_HOME", data},
+                                    {"XDG_CONFIG_HOME", config}})
     setenv(name, value.c_str(), 1);
 }
 
@@ -44,7 +46,8 @@ std::string ScratchHome::MakeFile(const std::string& name, bool executable) cons
   return path;
 }
 
-std::string ScratchHome::MakeFileWith(const std::string& name, const std::string& content, mode_t mode) const {
+std::string ScratchHome::MakeFileWith(const std::string& name, const std::string& content,
+                                      mode_t mode) const {
   const std::string path = files + "/" + name;
   std::ofstream(path, std::ios::binary) << content;
   chmod(path.c_str(), mode);
@@ -54,7 +57,8 @@ std::string ScratchHome::MakeFileWith(const std::string& name, const std::string
 void ScratchHome::InstallOpener() {
   const std::string bin = root + "/bin";
   fs::create_directory(bin);
-  std::ofstream(bin + "/xdg-open") << "#!/bin/sh\nfor a; do printf '%s\\n' \"$a\" >> '" << OpenedFile() << "'; done\n";
+  std::ofstream(bin + "/xdg-open") << "#!/bin/sh\nfor a; do printf '%s\\n' \"$a\" >> '" << OpenedFile()
+                                   << "'; done\n";
   chmod((bin + "/xdg-open").c_str(), 0755);
   const char* path = std::getenv("PATH");
   savedPath = path ? path : "/usr/bin:/bin";

@@ -31,7 +31,8 @@ std::string ValidationProblems(const std::vector<std::string>& files) {
   for (const auto& file : files) {
     int status = 0;
     const std::string output = RunShell("desktop-file-validate '" + file + "'", &status);
-    if (status != 0 || output.find("error:") != std::string::npos || output.find("warning:") != std::string::npos)
+    if (status != 0 || output.find("error:") != std::string::npos ||
+        output.find("warning:") != std::string::npos)
       problems += output;
   }
   return problems;
@@ -86,7 +87,8 @@ TEST_F(ProgManService, CreatesGroupWithItemsThatValidate) {
   EXPECT_EQ(KeyValue(ReadText(directories[0]), "Name"), "Tools & Docs");
   const std::string menu = ReadText(menus[0]);
   EXPECT_NE(menu.find("<Directory>" + fs::path(directories[0]).filename().string() + "</Directory>"),
-            std::string::npos) << menu;
+            std::string::npos)
+      << menu;
 
   const std::map<std::string, std::string> expectedExec = {{"read me.txt", "xdg-open \"" + document + "\""},
                                                            {"tool.sh", program},
@@ -98,7 +100,8 @@ TEST_F(ProgManService, CreatesGroupWithItemsThatValidate) {
     EXPECT_EQ(KeyValue(entry, "Path"), home_.files);
     const std::string categories = KeyValue(entry, "Categories");  // the group's own, then ";"
     EXPECT_NE(menu.find("<Category>" + categories.substr(0, categories.size() - 1) + "</Category>"),
-              std::string::npos) << entry << menu;
+              std::string::npos)
+        << entry << menu;
   }
   if (HasProgram("xmllint")) {
     EXPECT_EQ(RunShell("xmllint --noout '" + menus[0] + "'"), "");
@@ -156,17 +159,19 @@ TEST_F(ProgManService, LaunchersRunOnlyRealPrograms) {
   if (!HasProgram("gio")) GTEST_SKIP() << "gio is not installed to launch the entries";
   home_.InstallOpener();
   std::string elf = ReadText("/bin/true");
-  ASSERT_EQ(elf.substr(0, 4), "\x7f" "ELF");
+  ASSERT_EQ(elf.substr(0, 4),
+            "\x7f"
+            "ELF");
   const struct {
     std::string name, body;  // the body's "@" stands for a command that leaves the file's marker
     mode_t mode;
     bool runs;
   } cases[] = {
-      {"readme.txt", "@\n", 0755, false},              // commands without "#!": /bin/sh would take them
+      {"readme.txt", "@\n", 0755, false},  // commands without "#!": /bin/sh would take them
       {"notes", "echo hi\n@\n", 0755, false},
       {"letter.txt", "#!/bin/sh\n@\n", 0755, false},  // a script by content, a document by name
       {"invoice.pdf", "#!/bin/sh\n@\n", 0755, false},
-      {"plain.sh", "#!/bin/sh\n@\n", 0644, false},    // no bit
+      {"plain.sh", "#!/bin/sh\n@\n", 0644, false},  // no bit
       {"tool.sh", "#!/bin/sh\n@\n", 0755, true},
       {"tool", "#! /bin/sh\n@\n", 0755, true},
       {"setup.py", "#!/bin/sh\n@\n", 0700, true},
@@ -211,14 +216,15 @@ TEST_F(ProgManService, LaunchersRunOnlyRealPrograms) {
 // exactly that file, or the item is refused. A program's path cannot hold one: GLib looks the
 // program up before it reads "%%" as "%".
 TEST_F(ProgManService, PercentSignsGiveWorkingLaunchersOrAreRefused) {
-  if (!HasProgram("gio") || !HasProgram("desktop-file-validate")) GTEST_SKIP() << "needs gio and desktop-file-validate";
+  if (!HasProgram("gio") || !HasProgram("desktop-file-validate"))
+    GTEST_SKIP() << "needs gio and desktop-file-validate";
   home_.InstallOpener();
   fs::create_directory(home_.files + "/50% off");
   const struct {
     std::string name;
     bool program, accepted;
   } cases[] = {
-      {"100%.txt", false, true},   {"%f.txt", false, true}, {"%%u %k.txt", false, true},
+      {"100%.txt", false, true},        {"%f.txt", false, true},    {"%%u %k.txt", false, true},
       {"50% off/a b.txt", false, true}, {"tool%d.sh", true, false}, {"50% off/tool.sh", true, false},
       {"a=b.txt", false, true},         {"a=b.sh", true, false},  // nor may it hold "="
   };
@@ -227,8 +233,8 @@ TEST_F(ProgManService, PercentSignsGiveWorkingLaunchersOrAreRefused) {
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const auto& c = cases[i];
     const std::string body = "#!/bin/sh\ntouch '" + home_.root + "/ran-" + std::to_string(i) + "'\n";
-    commands.push_back("[AddItem(\"" + home_.MakeFileWith(c.name, body, c.program ? 0755 : 0644) + "\",item " +
-                       std::to_string(i) + ")]");
+    commands.push_back("[AddItem(\"" + home_.MakeFileWith(c.name, body, c.program ? 0755 : 0644) +
+                       "\",item " + std::to_string(i) + ")]");
     answers += c.accepted ? "+\r\n" : "-\r\n";
   }
   ASSERT_TRUE(client_.Connect(home_.SocketPath()));
@@ -245,12 +251,14 @@ TEST_F(ProgManService, PercentSignsGiveWorkingLaunchersOrAreRefused) {
   std::multiset<std::string> expected, opened;
   std::size_t expectedSize = 0;
   for (const auto& c : cases)
-    if (c.accepted) expected.insert(home_.files + "/" + c.name), expectedSize += home_.files.size() + c.name.size() + 2;
+    if (c.accepted)
+      expected.insert(home_.files + "/" + c.name), expectedSize += home_.files.size() + c.name.size() + 2;
   EXPECT_TRUE(WaitUntil([&] { return ReadText(home_.OpenedFile()).size() >= expectedSize; }));
   std::istringstream lines(ReadText(home_.OpenedFile()));
   for (std::string line; std::getline(lines, line);) opened.insert(line);
   EXPECT_EQ(opened, expected);
-  for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_FALSE(fs::exists(home_.root + "/ran-" + std::to_string(i)));
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_FALSE(fs::exists(home_.root + "/ran-" + std::to_string(i)));
 }
 
 // What "nobody" gets from the socket: 10 no connection, 11 the greeting, 12 closed without a word.

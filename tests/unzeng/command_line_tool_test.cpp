@@ -1,7 +1,6 @@
 // The unzeng front end: one MESSAGE<TAB>fields line per message, the closing "result N" line and
 // the exit status, run as a user or a script would run it.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -135,7 +134,8 @@ TEST(CommandLineTool, NamesAreEscapedWhereverTheSpecialCharacterStands) {
       entries.push_back(e);
     }
   }
-  for (const std::string& name : {std::string("a\\b"), std::string("\xc3\xa9t\xc3\xa9"), std::string("short")}) {
+  for (const std::string& name :
+       {std::string("a\\b"), std::string("\xc3\xa9t\xc3\xa9"), std::string("short")}) {
     RawEntry e;
     e.name = name;
     e.data = "x";
@@ -146,7 +146,8 @@ TEST(CommandLineTool, NamesAreEscapedWhereverTheSpecialCharacterStands) {
   writeFile(dir / "names.zip", buildArchive(entries));
   ToolRun list = runTool("-v '" + (dir / "names.zip") + "'");
   ASSERT_EQ(list.lines.size(), expected.size() + 1);
-  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(list.lines[i].substr(3, list.lines[i].find("\t1\t") - 3), expected[i]);
+  for (size_t i = 0; i < expected.size(); ++i)
+    EXPECT_EQ(list.lines[i].substr(3, list.lines[i].find("\t1\t") - 3), expected[i]);
 }
 
 // zipeng's -c gives the new archive comment: a text longer than the comment field's 255 bytes

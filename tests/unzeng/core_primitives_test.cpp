@@ -20,11 +20,21 @@ TEST(Patterns, WholeNameMatching) {
     const char* name;
     bool match;
   } cases[] = {
-      {"*.txt", "a.txt", true},          {"*.txt", "dir/a.txt", true},  {"*.txt", "a.txt.bak", false},
-      {"a?c", "abc", true},              {"a?c", "ac", false},          {"[ab]x", "bx", true},
-      {"[!ab]x", "bx", false},           {"[a-c]*", "cat", true},       {"[^a-c]*", "cat", false},
-      {"dir/*", "dir/sub/file", true},   {"*", "", true},               {"", "a", false},
-      {"a[", "a[", true},                {"**a", "bba", true},          {"*a*b*c", "xaxbxcx", false},
+      {"*.txt", "a.txt", true},
+      {"*.txt", "dir/a.txt", true},
+      {"*.txt", "a.txt.bak", false},
+      {"a?c", "abc", true},
+      {"a?c", "ac", false},
+      {"[ab]x", "bx", true},
+      {"[!ab]x", "bx", false},
+      {"[a-c]*", "cat", true},
+      {"[^a-c]*", "cat", false},
+      {"dir/*", "dir/sub/file", true},
+      {"*", "", true},
+      {"", "a", false},
+      {"a[", "a[", true},
+      {"**a", "bba", true},
+      {"*a*b*c", "xaxbxcx", false},
   };
   for (const auto& c : cases)
     EXPECT_EQ(matchPattern(c.pattern, c.name), c.match) << c.pattern << " vs " << c.name;
@@ -33,8 +43,8 @@ TEST(Patterns, WholeNameMatching) {
 }
 
 TEST(NameSelection, ExactNameWinsOverPatternReading) {
-  const std::vector<std::string> entries = {"Report [final].pdf", "Report f.pdf", "Report a.pdf", "docs/", "docs/a.txt",
-                                            "secret.txt", "b.txt"};
+  const std::vector<std::string> entries = {"Report [final].pdf", "Report f.pdf", "Report a.pdf", "docs/",
+                                            "docs/a.txt",         "secret.txt",   "b.txt"};
   auto nameOf = [&](size_t i) { return std::string_view(entries[i]); };
   struct Case {
     std::vector<std::string> names, excludes;
@@ -42,11 +52,11 @@ TEST(NameSelection, ExactNameWinsOverPatternReading) {
     std::vector<size_t> expected;
   };
   const Case cases[] = {
-      {{"Report [final].pdf"}, {}, false, {0}},            // names an entry: that entry alone
-      {{"Report [af].pdf"}, {}, false, {1, 2}},            // names none: a pattern
+      {{"Report [final].pdf"}, {}, false, {0}},  // names an entry: that entry alone
+      {{"Report [af].pdf"}, {}, false, {1, 2}},  // names none: a pattern
       {{"*.txt"}, {"secret*"}, false, {4, 6}},
       {{}, {"Report [final].pdf"}, false, {1, 2, 3, 4, 5, 6}},  // excludes follow the same rule
-      {{"docs"}, {}, true, {3}},                           // a folder named without its "/"
+      {{"docs"}, {}, true, {3}},                                // a folder named without its "/"
       {{"docs"}, {}, false, {}},
       {{}, {}, false, {0, 1, 2, 3, 4, 5, 6}},
   };
@@ -62,9 +72,15 @@ TEST(SafePath, NamesAreConfinedToTheFolder) {
     const char* name;
     const char* expected;  // nullptr: cannot be placed
   } cases[] = {
-      {"a/b.txt", "a/b.txt"},         {"../../etc/passwd", "etc/passwd"}, {"/etc/passwd", "etc/passwd"},
-      {"C:\\Windows\\x.dll", "Windows/x.dll"}, {"a\\..\\..\\b", "a/b"}, {"./a//b/./c", "a/b/c"},
-      {"..", nullptr},                {"/", nullptr},                    {"dir/", "dir"},
+      {"a/b.txt", "a/b.txt"},
+      {"../../etc/passwd", "etc/passwd"},
+      {"/etc/passwd", "etc/passwd"},
+      {"C:\\Windows\\x.dll", "Windows/x.dll"},
+      {"a\\..\\..\\b", "a/b"},
+      {"./a//b/./c", "a/b/c"},
+      {"..", nullptr},
+      {"/", nullptr},
+      {"dir/", "dir"},
   };
   for (const auto& c : cases) {
     auto got = safeRelativePath(c.name, false);
@@ -88,8 +104,11 @@ TEST(SafePath, LinkTargetsJudgedFromTheLinkFolder) {
 }
 
 TEST(TextDecoding, CodePage437AndUtf8) {
-  EXPECT_EQ(cp437ToUtf8("\x81" "ber"), "\xC3\xBC" "ber");  // ü
-  EXPECT_EQ(cp437ToUtf8("\xE1"), "\xC3\x9F");              // ß
+  EXPECT_EQ(cp437ToUtf8("\x81"
+                        "ber"),
+            "\xC3\xBC"
+            "ber");                            // ü
+  EXPECT_EQ(cp437ToUtf8("\xE1"), "\xC3\x9F");  // ß
   EXPECT_TRUE(isValidUtf8("gr\xC3\xBC\xC3\x9F"));
   EXPECT_FALSE(isValidUtf8("\xC0\xAF"));  // overlong "/"
   EXPECT_FALSE(isValidUtf8("\xE2\x82"));  // cut short
@@ -114,13 +133,14 @@ TEST(DosTime, RoundTripsInLocalTime) {
   EXPECT_EQ(dosToUnix(0x5A21, 0x6000), 1735732800);
   EXPECT_EQ(unixToDos(1735732800), (0x5A21u << 16) | 0x6000u);
   EXPECT_EQ(unixToDos(1735732801), (0x5A21u << 16) | 0x6000u);  // two-second steps
-  EXPECT_EQ(unixToDos(0) >> 16, (0u << 9) | (1u << 5) | 1u);     // before 1980: the earliest date
+  EXPECT_EQ(unixToDos(0) >> 16, (0u << 9) | (1u << 5) | 1u);    // before 1980: the earliest date
 }
 
 // The remembered zone offsets give what the C library gives, across every kind of change:
 // summer time both ways, half-hour zones, half-hour summer time, a zone without any.
 TEST(DosTime, RememberedOffsetsAgreeWithTheCLibrary) {
-  for (const char* zone : {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "Asia/Kolkata", "UTC"}) {
+  for (const char* zone :
+       {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "Asia/Kolkata", "UTC"}) {
     setenv("TZ", zone, 1);
     refreshLocalTime();
     // Every 1,777 seconds for six years around 2024: each transition is met at several minutes.
@@ -128,13 +148,15 @@ TEST(DosTime, RememberedOffsetsAgreeWithTheCLibrary) {
       std::time_t raw = static_cast<std::time_t>(t);
       std::tm tm{};
       localtime_r(&raw, &tm);
-      const uint32_t expected = (static_cast<uint32_t>(((tm.tm_year - 80) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday) << 16) |
-                                static_cast<uint32_t>((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
+      const uint32_t expected =
+          (static_cast<uint32_t>(((tm.tm_year - 80) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday) << 16) |
+          static_cast<uint32_t>((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
       ASSERT_EQ(unixToDos(t), expected) << zone << " at " << t;
       std::tm back = tm;
       back.tm_isdst = -1;
       back.tm_sec -= back.tm_sec % 2;
-      ASSERT_EQ(dosToUnix(static_cast<uint16_t>(expected >> 16), static_cast<uint16_t>(expected)), mktime(&back))
+      ASSERT_EQ(dosToUnix(static_cast<uint16_t>(expected >> 16), static_cast<uint16_t>(expected)),
+                mktime(&back))
           << zone << " at " << t;
     }
     // Every local half hour of 2024, the skipped and the repeated hours among them.
@@ -148,7 +170,8 @@ TEST(DosTime, RememberedOffsetsAgreeWithTheCLibrary) {
         local.tm_isdst = -1;
         std::tm normal = local;
         const std::time_t expected = mktime(&normal);
-        const uint16_t date = static_cast<uint16_t>(((normal.tm_year - 80) << 9) | ((normal.tm_mon + 1) << 5) | normal.tm_mday);
+        const uint16_t date =
+            static_cast<uint16_t>(((normal.tm_year - 80) << 9) | ((normal.tm_mon + 1) << 5) | normal.tm_mday);
         // The local time as written, not as mktime() moved it out of a skipped hour.
         const uint16_t time = static_cast<uint16_t>((local.tm_hour << 11) | (local.tm_min << 5));
         if (normal.tm_hour != local.tm_hour || normal.tm_min != local.tm_min) continue;

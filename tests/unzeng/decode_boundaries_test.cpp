@@ -11,10 +11,12 @@ TEST(DecodeBoundaries, DeflateEntriesAroundEveryBufferSizeTestAndExtract) {
   TempDir dir;
   Library lib;
   ASSERT_TRUE(lib.loaded());
-  const std::vector<size_t> sizes = {(1u << 16) + 1, (1u << 20) + 1, (16u << 20) - 1, (16u << 20) + 1,
-                                     (17u << 20) + 100, (33u << 20) + 7};
-  std::string script = "import zipfile\nz = zipfile.ZipFile('" + (dir / "a.zip") + "', 'w', zipfile.ZIP_DEFLATED)\n";
-  for (size_t n : sizes) script += "z.writestr('z" + std::to_string(n) + "', bytes(" + std::to_string(n) + "))\n";
+  const std::vector<size_t> sizes = {(1u << 16) + 1,  (1u << 20) + 1,    (16u << 20) - 1,
+                                     (16u << 20) + 1, (17u << 20) + 100, (33u << 20) + 7};
+  std::string script =
+      "import zipfile\nz = zipfile.ZipFile('" + (dir / "a.zip") + "', 'w', zipfile.ZIP_DEFLATED)\n";
+  for (size_t n : sizes)
+    script += "z.writestr('z" + std::to_string(n) + "', bytes(" + std::to_string(n) + "))\n";
   script += "z.close()\n";
   writeFile(dir / "make.py", script);
   ASSERT_EQ(sh("python3 '" + (dir / "make.py") + "'"), 0);

@@ -1,6 +1,8 @@
 // The Deflate64 decoder: a peer archiver's streams decode byte for byte and end exactly where the
 // archive says; hand-built streams cover what sets the format apart from deflate and the faults a
 // decoder must refuse; cut, damaged and refused streams end cleanly.
+#include "core/deflate64.h"
+
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -15,7 +17,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/deflate64.h"
 #include "test_support.h"
 
 using namespace testkit;
@@ -40,10 +41,11 @@ Decoded decode(const std::string& stream, size_t piece = 0,
     at += n;
     return n;
   };
-  if (!sink) sink = [&](const uint8_t* data, size_t n) {
-    d.out.append(reinterpret_cast<const char*>(data), n);
-    return true;
-  };
+  if (!sink)
+    sink = [&](const uint8_t* data, size_t n) {
+      d.out.append(reinterpret_cast<const char*>(data), n);
+      return true;
+    };
   d.result = zipeng::inflate64(input, sink);
   return d;
 }
@@ -68,8 +70,9 @@ std::string randomBytes(size_t n, uint32_t seed) {
 }
 
 std::string text(size_t n, uint32_t seed) {
-  static const char* const kWords[] = {"archive", "entry", "the", "of", "window", "and", "header", "central",
-                                       "directory", "a", "to", "compressed", "size", "file", "name", "data"};
+  static const char* const kWords[] = {"archive", "entry",   "the",       "of",  "window", "and",
+                                       "header",  "central", "directory", "a",   "to",     "compressed",
+                                       "size",    "file",    "name",      "data"};
   std::mt19937 gen(seed);
   std::string s;
   while (s.size() < n) {
@@ -93,11 +96,21 @@ std::string mixed(size_t n) {
   for (uint32_t i = 0; s.size() < n; ++i) {
     const size_t piece = 192u << 10;
     switch (i % 5) {
-      case 0: s += text(piece, i); break;
-      case 1: s += randomBytes(piece / 2, i); break;
-      case 2: s += std::string(piece * 2, '\0'); break;
-      case 3: s += repeated(randomBytes(50000, i), piece); break;
-      default: s += repeated(text(37, i), piece); break;
+      case 0:
+        s += text(piece, i);
+        break;
+      case 1:
+        s += randomBytes(piece / 2, i);
+        break;
+      case 2:
+        s += std::string(piece * 2, '\0');
+        break;
+      case 3:
+        s += repeated(randomBytes(50000, i), piece);
+        break;
+      default:
+        s += repeated(text(37, i), piece);
+        break;
     }
   }
   s.resize(n);
@@ -249,7 +262,8 @@ std::string dynamicBlock(unsigned litCount, unsigned distCount,
   for (unsigned symbol : data) {
     if (symbol >= kDistanceSymbol)
       s.code(distCodes[symbol - kDistanceSymbol], dist[symbol - kDistanceSymbol]);
-    else s.code(litCodes[symbol], lit[symbol]);
+    else
+      s.code(litCodes[symbol], lit[symbol]);
   }
   return s.str();
 }
@@ -348,8 +362,8 @@ TEST(Deflate64, HandBuiltStreams) {
       {"no input", "", Deflate64Status::Corrupt, ""},
       {"block type 3", Stream().header(true, 3).bits(0, 16).str(), Deflate64Status::Corrupt, ""},
       {"stored length without its complement",
-       Stream().header(true, 0).bits(0, 5).bits(5, 16).bits(5, 16).str() + "hello",
-       Deflate64Status::Corrupt, ""},
+       Stream().header(true, 0).bits(0, 5).bits(5, 16).bits(5, 16).str() + "hello", Deflate64Status::Corrupt,
+       ""},
       {"a distance one byte before the output", tooFar.str(), Deflate64Status::Corrupt, ""},
       {"fixed symbol 286", Stream().header(true, 1).sym('a').sym(286).dist(0, 0, 0).sym(256).str(),
        Deflate64Status::Corrupt, ""},

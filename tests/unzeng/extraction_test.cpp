@@ -1,7 +1,6 @@
 // Extraction choices: overwrite questions, freshen and update, paths, names and patterns,
 // passwords, abort and failure leaving nothing behind.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
@@ -89,11 +88,11 @@ TEST_F(Extraction, FreshenAndUpdateCompareDates) {
   existing("a.txt", "old a", kOlder);
   existing("sub/c.doc", "newer c", kNewer);
   EXPECT_EQ(lib.run({"", "-f", "-o", archive, "-d", out()}), 0);
-  EXPECT_EQ(readFile(out() + "/a.txt"), "new a");      // older file freshened
-  EXPECT_EQ(readFile(out() + "/sub/c.doc"), "newer c"); // newer file kept
-  EXPECT_FALSE(exists(out() + "/sub/b.txt"));           // freshen adds nothing
+  EXPECT_EQ(readFile(out() + "/a.txt"), "new a");        // older file freshened
+  EXPECT_EQ(readFile(out() + "/sub/c.doc"), "newer c");  // newer file kept
+  EXPECT_FALSE(exists(out() + "/sub/b.txt"));            // freshen adds nothing
   EXPECT_EQ(lib.run({"", "-u", "-o", archive, "-d", out()}), 0);
-  EXPECT_TRUE(exists(out() + "/sub/b.txt"));           // update adds new files
+  EXPECT_TRUE(exists(out() + "/sub/b.txt"));  // update adds new files
   EXPECT_EQ(readFile(out() + "/sub/c.doc"), "newer c");
 }
 
@@ -170,17 +169,23 @@ TEST_F(Extraction, FolderPermissionsAreRestoredOnceTheirContentsAreWritten) {
                                    folder("closed/", 0), rawFile("closed/inside/f.txt", "c"),
                                    folder("special/", 07777), rawFile("implied/f.txt", "i"),
                                    folder("there/", 0700), dos}));
-  const std::map<std::string, mode_t> expected = {
-      {"private", 0700 & ~mask}, {"private/deep", 0750 & ~mask}, {"readonly", 0500 & ~mask},
-      {"closed", 0},             {"closed/inside", 0777 & ~mask}, {"special", 0777 & ~mask},
-      {"implied", 0777 & ~mask}, {"there", 0755},                {"dos", 0777 & ~mask}};
+  const std::map<std::string, mode_t> expected = {{"private", 0700 & ~mask},
+                                                  {"private/deep", 0750 & ~mask},
+                                                  {"readonly", 0500 & ~mask},
+                                                  {"closed", 0},
+                                                  {"closed/inside", 0777 & ~mask},
+                                                  {"special", 0777 & ~mask},
+                                                  {"implied", 0777 & ~mask},
+                                                  {"there", 0755},
+                                                  {"dos", 0777 & ~mask}};
   auto check = [&](const std::string& root) {
     for (const auto& [name, mode] : expected) {
       struct stat st;
       ASSERT_EQ(lstat((root + "/" + name).c_str(), &st), 0) << name;
       EXPECT_EQ(st.st_mode & 07777, mode) << name;
     }
-    for (const char* file : {"private/secret.txt", "private/deep/f.txt", "readonly/inside.txt", "closed/inside/f.txt"})
+    for (const char* file :
+         {"private/secret.txt", "private/deep/f.txt", "readonly/inside.txt", "closed/inside/f.txt"})
       EXPECT_TRUE(exists(root + "/" + file)) << file;
   };
   mkdir((out() + "/there").c_str(), 0755);
@@ -197,8 +202,8 @@ TEST_F(Extraction, FolderPermissionsAreRestoredOnceTheirContentsAreWritten) {
   chmod(mine.c_str(), 0777);
   mkdir((mine + "/there").c_str(), 0755);
   chown((mine + "/there").c_str(), 65534, 65534);
-  EXPECT_EQ(sh("runuser -u nobody -- '" + platform::ProgramFolder() + "/unzeng' '" + archive + "' -d '" + mine +
-               "' | tail -n 1 | grep -qx 'result 0'"),
+  EXPECT_EQ(sh("runuser -u nobody -- '" + platform::ProgramFolder() + "/unzeng' '" + archive + "' -d '" +
+               mine + "' | tail -n 1 | grep -qx 'result 0'"),
             0);
   check(mine);
 }
@@ -297,7 +302,8 @@ TEST(DiskFull, StopsWith150AndLeavesNoPartialFile) {
   std::string small = dir / "small";
   sh("mkdir -p '" + small + "'");
   // Needs a small file system of its own; only possible with the right to mount.
-  if (sh("mount -t tmpfs -o size=256k tmpfs '" + small + "' 2>/dev/null") != 0) GTEST_SKIP() << "cannot mount a tmpfs";
+  if (sh("mount -t tmpfs -o size=256k tmpfs '" + small + "' 2>/dev/null") != 0)
+    GTEST_SKIP() << "cannot mount a tmpfs";
   Library lib;
   RawEntry fits;
   fits.name = "fits.txt";

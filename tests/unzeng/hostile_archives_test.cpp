@@ -1,7 +1,6 @@
 // Damaged and hostile archives: nothing is written outside the target folder, nothing through a
 // link, every bad entry is reported with its reason, and the library never crashes.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,9 +39,9 @@ using HostileArchives = Fixture;
 
 TEST_F(HostileArchives, TraversalAbsoluteAndBackslashNamesStayInside) {
   ASSERT_TRUE(lib.loaded());
-  std::string archive = save(buildArchive({file("../escaped.txt", "1"), file("/abs/rooted.txt", "2"),
-                                           file("..\\..\\win.txt", "3"), file("C:/drive.txt", "4"),
-                                           file("ok/../../../deep.txt", "5")}));
+  std::string archive = save(
+      buildArchive({file("../escaped.txt", "1"), file("/abs/rooted.txt", "2"), file("..\\..\\win.txt", "3"),
+                    file("C:/drive.txt", "4"), file("ok/../../../deep.txt", "5")}));
   EXPECT_EQ(extract(archive), 0);
   auto tree = snapshotTree(out());
   EXPECT_TRUE(tree.count("escaped.txt"));
@@ -56,9 +55,9 @@ TEST_F(HostileArchives, TraversalAbsoluteAndBackslashNamesStayInside) {
 }
 
 TEST_F(HostileArchives, LinkLeadingOutIsRefusedAndNothingIsWrittenThroughIt) {
-  std::string archive = save(buildArchive({rawLink("evil", "../outside"), file("evil/payload", "x"),
-                                           rawLink("abs", "/etc"), file("abs/passwd", "x"),
-                                           rawLink("good", "sub/target"), file("sub/target", "t")}));
+  std::string archive =
+      save(buildArchive({rawLink("evil", "../outside"), file("evil/payload", "x"), rawLink("abs", "/etc"),
+                         file("abs/passwd", "x"), rawLink("good", "sub/target"), file("sub/target", "t")}));
   mkdir((dir / "outside").c_str(), 0755);
   extract(archive);
   auto r = reasons();
@@ -72,8 +71,8 @@ TEST_F(HostileArchives, LinkLeadingOutIsRefusedAndNothingIsWrittenThroughIt) {
 
 TEST_F(HostileArchives, ChainOfLinksCannotOpenAWayOut) {
   // "a" -> "." is harmless alone; "b" -> "a/.." would then lead out of the folder.
-  std::string archive = save(buildArchive({rawLink("a", "."), rawLink("b", "a/.."), rawLink("c", "a/../.."),
-                                           file("b/x", "x")}));
+  std::string archive = save(
+      buildArchive({rawLink("a", "."), rawLink("b", "a/.."), rawLink("c", "a/../.."), file("b/x", "x")}));
   extract(archive);
   auto r = reasons();
   EXPECT_EQ(r.count("b"), 1u);
@@ -135,7 +134,8 @@ TEST_F(HostileArchives, SecondRecordForALocalHeaderDoesNotDisplaceTheHonestEntry
     RawEntry good = file("good.txt", honest), impostor = file(c.impostorName, c.impostorData);
     // The impostor's own local bytes stay in the file, unreferenced.
     impostor.centralOffset = c.impostorFirst ? 30 + impostor.name.size() + impostor.data.size() : 0;
-    std::vector<RawEntry> entries = c.impostorFirst ? std::vector<RawEntry>{impostor, good} : std::vector<RawEntry>{good, impostor};
+    std::vector<RawEntry> entries =
+        c.impostorFirst ? std::vector<RawEntry>{impostor, good} : std::vector<RawEntry>{good, impostor};
     entries.push_back(file("other.txt", "other"));
     std::string archive = save(buildArchive(entries));
     EXPECT_EQ(lib.run({"", "-t", archive}), zipabi::zrTestErrors);
@@ -153,7 +153,8 @@ TEST_F(HostileArchives, SecondRecordForALocalHeaderDoesNotDisplaceTheHonestEntry
     for (const char* mode : {"-F", "-FF"}) {
       const std::string fixed = dir / ("fixed" + std::to_string(n) + mode + ".zip");
       writeFile(fixed, readFile(archive));
-      EXPECT_EQ(sh("'" + platform::ProgramFolder() + "/zipeng' " + mode + " '" + fixed + "' > /dev/null"), 0) << mode;
+      EXPECT_EQ(sh("'" + platform::ProgramFolder() + "/zipeng' " + mode + " '" + fixed + "' > /dev/null"), 0)
+          << mode;
       EXPECT_EQ(lib.run({"", "-t", fixed}), 0) << mode;
       EXPECT_EQ(lib.of(zipabi::zcmTesting).size(), 3u) << mode;
     }
@@ -224,11 +225,11 @@ TEST_F(HostileArchives, DirectoryThatLiesAboutSizesAndOffsets) {
   RawEntry smaller = file("smaller", std::string(1000, 'q'), true);
   smaller.centralUncompressedSize = 10;
   RawEntry packed = file("packed", "stored data here");
-  packed.centralCompressedSize = 100000;            // runs past the directory
+  packed.centralCompressedSize = 100000;  // runs past the directory
   RawEntry offset = file("offset", "x");
-  offset.centralOffset = 0x7FFFFFF0;                // far beyond the file
+  offset.centralOffset = 0x7FFFFFF0;  // far beyond the file
   RawEntry wrongHeader = file("wronghdr", "y");
-  wrongHeader.centralOffset = 5;                    // into another entry's bytes
+  wrongHeader.centralOffset = 5;  // into another entry's bytes
   RawEntry fine = file("fine", "fine");
   std::string archive = save(buildArchive({bigger, smaller, packed, offset, wrongHeader, fine}));
   EXPECT_EQ(lib.run({"", "-t", archive}), zipabi::zrTestErrors);
@@ -243,7 +244,8 @@ TEST_F(HostileArchives, DirectoryThatLiesAboutSizesAndOffsets) {
 }
 
 TEST_F(HostileArchives, CorruptedByteFailsTheCrcWithReasonTwo) {
-  std::string bytes = buildArchive({file("data.txt", "The quick brown fox jumps over the lazy dog"), file("ok", "ok")});
+  std::string bytes =
+      buildArchive({file("data.txt", "The quick brown fox jumps over the lazy dog"), file("ok", "ok")});
   bytes[30 + 8 + 5] ^= 0x20;  // inside data.txt's stored data
   std::string archive = save(bytes);
   EXPECT_EQ(lib.run({"", "-t", archive}), zipabi::zrTestErrors);
@@ -308,13 +310,15 @@ TEST_F(HostileArchives, NotAnArchiveAndMissingArchive) {
 TEST_F(HostileArchives, LinkThroughAFileThatLaterBecomesALinkIsRefused) {
   // "s" -> "f/.." looks harmless while "f" is a file; "f" replaced by a link to "." would make
   // "s" lead to the target's parent.
-  std::string archive = save(buildArchive({file("f", "data"), rawLink("s", "f/.."), rawLink("f", "."),
-                                           file("s/out.txt", "x")}));
+  std::string archive = save(
+      buildArchive({file("f", "data"), rawLink("s", "f/.."), rawLink("f", "."), file("s/out.txt", "x")}));
   extract(archive);
   EXPECT_EQ(reasons()["s"], zipabi::zsrCannotOpen);
   EXPECT_FALSE(isSymlink(out() + "/s"));
   EXPECT_FALSE(exists(dir / "out.txt"));
   for (const auto& [path, kind] : snapshotTree(out())) {
-    if (kind.rfind("L:", 0) == 0) { EXPECT_EQ(kind.find(".."), std::string::npos) << path; }
+    if (kind.rfind("L:", 0) == 0) {
+      EXPECT_EQ(kind.find(".."), std::string::npos) << path;
+    }
   }
 }

@@ -2,7 +2,6 @@
 // AES stage read through the same chain as deflate — listing, testing and extracting alike, with
 // damage, wrong passwords and aborts handled as for deflate.
 #include <gtest/gtest.h>
-
 #include <lzma.h>
 #include <zstd.h>
 
@@ -32,7 +31,9 @@ struct Methods : ::testing::Test {
   // An archive by 7zz with `switches`.
   std::string bySevenZip(const std::string& name, const std::string& switches) {
     std::string archive = dir / name;
-    EXPECT_EQ(sh("cd '" + (dir / "in") + "' && 7zz a -tzip " + switches + " '" + archive + "' text.txt random.bin empty.txt >/dev/null"), 0);
+    EXPECT_EQ(sh("cd '" + (dir / "in") + "' && 7zz a -tzip " + switches + " '" + archive +
+                 "' text.txt random.bin empty.txt >/dev/null"),
+              0);
     return archive;
   }
   // An archive of entries compressed here with a library the peers may not offer as a switch.
@@ -53,8 +54,9 @@ struct Methods : ::testing::Test {
     std::string out(data.size() + data.size() / 2 + 65536, '\0');
     size_t n = 0;
     if (method == 95) {
-      if (lzma_easy_buffer_encode(6, LZMA_CHECK_CRC64, nullptr, reinterpret_cast<const uint8_t*>(data.data()), data.size(),
-                                  reinterpret_cast<uint8_t*>(out.data()), &n, out.size()) != LZMA_OK)
+      if (lzma_easy_buffer_encode(6, LZMA_CHECK_CRC64, nullptr, reinterpret_cast<const uint8_t*>(data.data()),
+                                  data.size(), reinterpret_cast<uint8_t*>(out.data()), &n,
+                                  out.size()) != LZMA_OK)
         return {};
     } else {
       n = ZSTD_compress(out.data(), out.size(), data.data(), data.size(), 3);
@@ -64,11 +66,13 @@ struct Methods : ::testing::Test {
   }
   // The entry's data range, for damaging it.
   std::pair<size_t, size_t> dataOf(const std::string& archive, const std::string& entry) {
-    std::string script = "import zipfile,struct,sys\nz=zipfile.ZipFile(sys.argv[1])\ni=z.getinfo(sys.argv[2])\n"
-                         "d=open(sys.argv[1],'rb').read()\nn,m=struct.unpack('<HH',d[i.header_offset+26:i.header_offset+30])\n"
-                         "open(sys.argv[3],'w').write('%d %d' % (i.header_offset+30+n+m, i.compress_size))\n";
+    std::string script =
+        "import zipfile,struct,sys\nz=zipfile.ZipFile(sys.argv[1])\ni=z.getinfo(sys.argv[2])\n"
+        "d=open(sys.argv[1],'rb').read()\nn,m=struct.unpack('<HH',d[i.header_offset+26:i.header_offset+30])\n"
+        "open(sys.argv[3],'w').write('%d %d' % (i.header_offset+30+n+m, i.compress_size))\n";
     writeFile(dir / "range.py", script);
-    sh("python3 '" + (dir / "range.py") + "' '" + archive + "' '" + entry + "' '" + (dir / "range.txt") + "'");
+    sh("python3 '" + (dir / "range.py") + "' '" + archive + "' '" + entry + "' '" + (dir / "range.txt") +
+       "'");
     std::string r = readFile(dir / "range.txt");
     size_t space = r.find(' ');
     return {std::stoul(r.substr(0, space)), std::stoul(r.substr(space + 1))};
@@ -76,7 +80,8 @@ struct Methods : ::testing::Test {
   void expectReadsBack(const std::string& archive, const std::string& password = "") {
     lib.messages.clear();
     ASSERT_EQ(lib.run({password, "-v", archive}), 0);
-    for (const auto& m : lib.of(zipabi::zcmListing)) EXPECT_EQ(m.size, static_cast<int64_t>(files[m.name].size())) << m.name;
+    for (const auto& m : lib.of(zipabi::zcmListing))
+      EXPECT_EQ(m.size, static_cast<int64_t>(files[m.name].size())) << m.name;
     EXPECT_EQ(lib.run({password, "-t", archive}), 0);
     EXPECT_TRUE(lib.of(zipabi::zcmSkipping).empty());
     std::string out = dir / "out";
@@ -124,7 +129,8 @@ TEST_F(Methods, EachMethodListsTestsAndExtractsLikeDeflate) {
 TEST_F(Methods, AesEntriesReadWithThePasswordAndAreAuthenticated) {
   for (const char* strength : {"AES128", "AES256"}) {
     SCOPED_TRACE(strength);
-    std::string archive = bySevenZip(std::string(strength) + ".zip", std::string("-p'pass word' -mem=") + strength);
+    std::string archive =
+        bySevenZip(std::string(strength) + ".zip", std::string("-p'pass word' -mem=") + strength);
     expectReadsBack(archive, "pass word");
     // No password: the question is asked; a wrong answer is a wrong password (reason 5).
     lib.messages.clear();
@@ -231,8 +237,8 @@ std::string lzmaWithDictionary(const std::string& data, uint32_t dictionary) {
 std::string xzWithDictionary(const std::string& data, uint8_t code) {
   std::string out(data.size() + 65536, '\0');
   size_t n = 0;
-  if (lzma_easy_buffer_encode(0, LZMA_CHECK_CRC32, nullptr, reinterpret_cast<const uint8_t*>(data.data()), data.size(),
-                              reinterpret_cast<uint8_t*>(out.data()), &n, out.size()) != LZMA_OK)
+  if (lzma_easy_buffer_encode(0, LZMA_CHECK_CRC32, nullptr, reinterpret_cast<const uint8_t*>(data.data()),
+                              data.size(), reinterpret_cast<uint8_t*>(out.data()), &n, out.size()) != LZMA_OK)
     return {};
   out.resize(n);
   // Block header after the 12-byte stream header: size, flags, the sizes it holds, then one

@@ -1,7 +1,6 @@
 // Archives made by the common tools list with their names, sizes, dates and ratios and extract
 // to trees identical to the originals.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <cmath>
@@ -34,10 +33,13 @@ class PeerTree {
     writeFile(s + "/empty.txt", "");
     writeFile(s + "/docs/tiny.txt", "t");
     writeFile(s + "/docs/deep/deeper/note.md", "# note\n");
-    writeFile(s + "/gr\xC3\xBC\xC3\x9F" "e.txt", "umlauts");
+    writeFile(s + "/gr\xC3\xBC\xC3\x9F"
+                  "e.txt",
+              "umlauts");
     writeFile(s + "/docs/\xE6\x97\xA5\xE6\x9C\xAC.txt", "japanese");
     std::string text;
-    for (int i = 0; text.size() < 20u << 20; ++i) text += "line " + std::to_string(i) + " of a large text file\n";
+    for (int i = 0; text.size() < 20u << 20; ++i)
+      text += "line " + std::to_string(i) + " of a large text file\n";
     writeFile(s + "/bin/large.txt", text);
     sh("head -c 300000 /dev/urandom > '" + s + "/bin/random.bin'");
     for (int i = 0; i < 50; ++i) writeFile(s + "/docs/f" + std::to_string(i) + ".txt", std::string(i, 'x'));
@@ -52,7 +54,8 @@ struct Listed {
 };
 
 // Independent listing through Python's zipfile: name, size, packed size, date as YYYYMMDDhhmmss.
-std::map<std::string, std::pair<Listed, std::string>> pythonListing(const std::string& archive, const TempDir& dir) {
+std::map<std::string, std::pair<Listed, std::string>> pythonListing(const std::string& archive,
+                                                                    const TempDir& dir) {
   std::string listing = dir / "listing.txt";
   // Names without the UTF-8 flag may carry their UTF-8 form in the Info-ZIP Unicode path field,
   // and Unix tools write UTF-8 names without the flag.
@@ -69,7 +72,9 @@ std::map<std::string, std::pair<Listed, std::string>> pythonListing(const std::s
             "    try: return i.filename.encode('cp437').decode('utf-8')\n"
             "    except UnicodeError: pass\n"
             "  return i.filename\n"
-            "for i in z.infolist(): print(name(i)+'\\t'+str(i.file_size)+'\\t'+str(i.compress_size)+'\\t'+'%04d%02d%02d%02d%02d%02d' % i.date_time)\n");
+            "for i in z.infolist(): "
+            "print(name(i)+'\\t'+str(i.file_size)+'\\t'+str(i.compress_size)+'\\t'+'%04d%02d%02d%02d%02d%02d'"
+            " % i.date_time)\n");
   sh("python3 '" + dir / "list.py" + "' '" + archive + "' > '" + listing + "'");
   std::map<std::string, std::pair<Listed, std::string>> out;
   std::istringstream in(readFile(listing));
@@ -115,7 +120,8 @@ struct Maker {
 class PeerArchives : public ::testing::TestWithParam<Maker> {};
 
 std::string expand(std::string command, const std::string& archive) {
-  for (size_t at; (at = command.find("ARCHIVE")) != std::string::npos;) command.replace(at, 7, "'" + archive + "'");
+  for (size_t at; (at = command.find("ARCHIVE")) != std::string::npos;)
+    command.replace(at, 7, "'" + archive + "'");
   return command;
 }
 
@@ -142,7 +148,8 @@ TEST_P(PeerArchives, ListsLikePythonAndExtractsTheSameTree) {
     EXPECT_EQ(m.packed, want.packed);
     long expectedRatio = want.size == 0 || want.packed >= want.size
                              ? 0
-                             : std::lround(100.0 * static_cast<double>(want.size - want.packed) / static_cast<double>(want.size));
+                             : std::lround(100.0 * static_cast<double>(want.size - want.packed) /
+                                           static_cast<double>(want.size));
     EXPECT_EQ(m.ratio, expectedRatio);
     EXPECT_LE(std::llabs(secondsOf(dosText(m.dosDateTime)) - secondsOf(date)), 2);
     EXPECT_EQ((m.attributes & zipabi::kAttrDirectory) != 0, m.name.back() == '/');
@@ -170,20 +177,19 @@ TEST_P(PeerArchives, ListsLikePythonAndExtractsTheSameTree) {
 
 INSTANTIATE_TEST_SUITE_P(
     Tools, PeerArchives,
-    ::testing::Values(
-        Maker{"zip", "zip", "zip -qr ARCHIVE .", true},
-        Maker{"zip_zip64", "zip", "zip -qr -fz ARCHIVE .", true},
-        Maker{"zip_stored", "zip", "zip -qr -0 ARCHIVE .", true},
-        Maker{"sevenzip", "7zz", "7zz a -tzip ARCHIVE .", true},
-        Maker{"bsdtar", "bsdtar", "bsdtar --format zip -cf ARCHIVE .", true},
-        Maker{"python", "python3",
-              "python3 -c \"import zipfile,os,sys\n"
-              "z=zipfile.ZipFile(sys.argv[1],'w',zipfile.ZIP_DEFLATED)\n"
-              "for r,ds,fs in os.walk('.'):\n"
-              "  for d in ds: z.write(os.path.join(r,d), os.path.relpath(os.path.join(r,d)))\n"
-              "  for f in fs: z.write(os.path.join(r,f), os.path.relpath(os.path.join(r,f)))\n"
-              "z.close()\" ARCHIVE",
-              true}),
+    ::testing::Values(Maker{"zip", "zip", "zip -qr ARCHIVE .", true},
+                      Maker{"zip_zip64", "zip", "zip -qr -fz ARCHIVE .", true},
+                      Maker{"zip_stored", "zip", "zip -qr -0 ARCHIVE .", true},
+                      Maker{"sevenzip", "7zz", "7zz a -tzip ARCHIVE .", true},
+                      Maker{"bsdtar", "bsdtar", "bsdtar --format zip -cf ARCHIVE .", true},
+                      Maker{"python", "python3",
+                            "python3 -c \"import zipfile,os,sys\n"
+                            "z=zipfile.ZipFile(sys.argv[1],'w',zipfile.ZIP_DEFLATED)\n"
+                            "for r,ds,fs in os.walk('.'):\n"
+                            "  for d in ds: z.write(os.path.join(r,d), os.path.relpath(os.path.join(r,d)))\n"
+                            "  for f in fs: z.write(os.path.join(r,f), os.path.relpath(os.path.join(r,f)))\n"
+                            "z.close()\" ARCHIVE",
+                            true}),
     [](const ::testing::TestParamInfo<Maker>& info) { return std::string(info.param.name); });
 
 TEST(PeerFeatures, CommentsDataDescriptorsAndEncryptionFromTheTools) {
@@ -196,7 +202,8 @@ TEST(PeerFeatures, CommentsDataDescriptorsAndEncryptionFromTheTools) {
   ASSERT_EQ(lib.run({"", "-z", dir / "c.zip"}), 0);
   ASSERT_EQ(lib.of(zipabi::zcmArchiveComment).size(), 1u);
   EXPECT_EQ(lib.of(zipabi::zcmArchiveComment)[0].text, "the archive comment");
-  ASSERT_EQ(sh("cd '" + dir.path() + "' && python3 -c \"import zipfile\n"
+  ASSERT_EQ(sh("cd '" + dir.path() +
+               "' && python3 -c \"import zipfile\n"
                "z=zipfile.ZipFile('fc.zip','w')\n"
                "i=zipfile.ZipInfo('x.txt'); i.comment=b'file note'\n"
                "z.writestr(i,'x')\nz.close()\""),
@@ -226,7 +233,8 @@ TEST(PeerFeatures, PrefixedSelfExtractorStyleArchive) {
   TempDir dir;
   Library lib;
   writeFile(dir / "a.txt", "payload");
-  ASSERT_EQ(sh("cd '" + dir.path() + "' && zip -q plain.zip a.txt && head -c 4096 /dev/urandom > sfx.zip && "
+  ASSERT_EQ(sh("cd '" + dir.path() +
+               "' && zip -q plain.zip a.txt && head -c 4096 /dev/urandom > sfx.zip && "
                "cat plain.zip >> sfx.zip && echo trailing junk >> sfx.zip"),
             0);
   ASSERT_EQ(lib.run({"", dir / "sfx.zip", "-d", dir / "out"}), 0);

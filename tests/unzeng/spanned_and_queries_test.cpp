@@ -17,8 +17,8 @@ struct Spanned : ::testing::Test {
   void SetUp() override {
     if (!haveTool("zip")) GTEST_SKIP() << "zip not installed";
     std::string src = dir / "src";
-    sh("mkdir -p '" + src + "/d' && head -c 150000 /dev/urandom > '" + src + "/d/r1' && head -c 90000 /dev/urandom > '" +
-       src + "/r2' && seq 1 20000 > '" + src + "/d/text'");
+    sh("mkdir -p '" + src + "/d' && head -c 150000 /dev/urandom > '" + src +
+       "/d/r1' && head -c 90000 /dev/urandom > '" + src + "/r2' && seq 1 20000 > '" + src + "/d/text'");
     ASSERT_EQ(sh("cd '" + src + "' && zip -qr -s 64k ../set.zip ."), 0);
     archive = dir / "set.zip";
     ASSERT_TRUE(exists(dir / "set.z01"));
@@ -128,8 +128,10 @@ TEST(Queries, CodePage437NamesAreShownInUtf8AndAbortStopsAListing) {
   TempDir dir;
   Library lib;
   RawEntry dos;
-  dos.name = "\x81" "ber.txt";  // "über" in code page 437
-  dos.versionMadeBy = 0x0014;   // MS-DOS
+  dos.name =
+      "\x81"
+      "ber.txt";                  // "über" in code page 437
+  dos.versionMadeBy = 0x0014;     // MS-DOS
   dos.externalAttributes = 0x21;  // read-only, archive
   dos.data = "x";
   RawEntry other = dos;
@@ -138,7 +140,9 @@ TEST(Queries, CodePage437NamesAreShownInUtf8AndAbortStopsAListing) {
   writeFile(archive, buildArchive({dos, other}));
   EXPECT_EQ(lib.run({"", "-v", archive}), 0);
   ASSERT_EQ(lib.of(zipabi::zcmListing).size(), 2u);
-  EXPECT_EQ(lib.of(zipabi::zcmListing)[0].name, "\xC3\xBC" "ber.txt");
+  EXPECT_EQ(lib.of(zipabi::zcmListing)[0].name,
+            "\xC3\xBC"
+            "ber.txt");
   EXPECT_EQ(lib.of(zipabi::zcmListing)[0].attributes, zipabi::kAttrReadOnly | zipabi::kAttrArchive);
   lib.abortWhen = [](const Message& m) { return m.code == zipabi::zcmListing; };
   EXPECT_EQ(lib.run({"", "-v", archive}), zipabi::zrAborted);

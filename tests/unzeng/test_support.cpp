@@ -45,7 +45,9 @@ int sh(const std::string& command) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool haveTool(const std::string& name) { return sh("command -v " + name + " >/dev/null 2>&1") == 0; }
+bool haveTool(const std::string& name) {
+  return sh("command -v " + name + " >/dev/null 2>&1") == 0;
+}
 
 void writeFile(const std::string& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -104,7 +106,8 @@ std::map<std::string, std::string> snapshotTree(const std::string& root) {
 }
 
 uint32_t crc32Of(const std::string& data) {
-  return static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+  return static_cast<uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
 }
 
 RawEntry rawFile(const std::string& name, const std::string& data, bool deflate) {
@@ -165,8 +168,10 @@ std::string buildArchive(const std::vector<RawEntry>& entries, const std::string
     append16(central, e.dosTime);
     append16(central, e.dosDate);
     append32(central, e.centralCrc >= 0 ? static_cast<uint32_t>(e.centralCrc) : crc);
-    append32(central, e.centralCompressedSize >= 0 ? static_cast<uint32_t>(e.centralCompressedSize) : static_cast<uint32_t>(packed.size()));
-    append32(central, e.centralUncompressedSize >= 0 ? static_cast<uint32_t>(e.centralUncompressedSize) : static_cast<uint32_t>(e.data.size()));
+    append32(central, e.centralCompressedSize >= 0 ? static_cast<uint32_t>(e.centralCompressedSize)
+                                                   : static_cast<uint32_t>(packed.size()));
+    append32(central, e.centralUncompressedSize >= 0 ? static_cast<uint32_t>(e.centralUncompressedSize)
+                                                     : static_cast<uint32_t>(e.data.size()));
     append16(central, static_cast<uint16_t>(e.name.size()));
     append16(central, static_cast<uint16_t>(e.centralExtra.size()));
     append16(central, static_cast<uint16_t>(e.comment.size()));
@@ -194,7 +199,8 @@ std::string buildArchive(const std::vector<RawEntry>& entries, const std::string
 
 Library::Library() {
   module_ = platform::LoadLibrary(zipabi::kUnzipLibraryName);
-  entry_ = reinterpret_cast<zipabi::EngineEntryFn>(platform::GetProcAddress(module_, zipabi::kUnzipEntryName));
+  entry_ =
+      reinterpret_cast<zipabi::EngineEntryFn>(platform::GetProcAddress(module_, zipabi::kUnzipEntryName));
 }
 
 Library::~Library() {
@@ -207,7 +213,8 @@ int32_t Library::run(const std::vector<std::string>& vector) {
   // Heap copies, one per element, as the component makes them.
   std::vector<char*> elements;
   for (const auto& v : vector) elements.push_back(strdup(v.c_str()));
-  int32_t value = entry_(zipabi::kInterfaceVersion, static_cast<int32_t>(elements.size()), elements.data(), callback, this);
+  int32_t value = entry_(zipabi::kInterfaceVersion, static_cast<int32_t>(elements.size()), elements.data(),
+                         callback, this);
   for (char* e : elements) free(e);
   return value & 0xFFFF;
 }
@@ -276,7 +283,8 @@ int32_t Library::callback(int32_t code, void* data, void* userData) {
       m.name = r->FileName;
       r->Answer = self->replaceAnswer;
       if (self->renamesUsed_ < self->renameAnswers.size())
-        std::snprintf(r->NewNameBuffer, zipabi::kReplaceNameCapacity, "%s", self->renameAnswers[self->renamesUsed_++].c_str());
+        std::snprintf(r->NewNameBuffer, zipabi::kReplaceNameCapacity, "%s",
+                      self->renameAnswers[self->renamesUsed_++].c_str());
       break;
     }
     case zipabi::zcmPassword: {

@@ -30,7 +30,7 @@ int sh(const std::string& command);
 bool haveTool(const std::string& name);
 void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
-bool exists(const std::string& path);     // lstat: links count, even dangling ones
+bool exists(const std::string& path);  // lstat: links count, even dangling ones
 bool isSymlink(const std::string& path);
 // Every file, folder and link under `root`: relative path -> "F:<content hash>", "D", "L:<target>".
 std::map<std::string, std::string> snapshotTree(const std::string& root);
@@ -39,17 +39,17 @@ std::map<std::string, std::string> snapshotTree(const std::string& root);
 // for are written as given.
 struct RawEntry {
   std::string name;
-  std::string data;              // uncompressed content
+  std::string data;  // uncompressed content
   bool deflate = false;
-  int method = -1;               // with `packed`: data already compressed by this method
+  int method = -1;                  // with `packed`: data already compressed by this method
   uint16_t versionMadeBy = 0x031E;  // Unix
   uint32_t externalAttributes = (0100644u << 16);
   uint16_t flags = 0;
-  uint16_t dosTime = 0x6000;     // 12:00:00
-  uint16_t dosDate = 0x5A21;     // 2025-01-01
+  uint16_t dosTime = 0x6000;  // 12:00:00
+  uint16_t dosDate = 0x5A21;  // 2025-01-01
   std::string comment;
   std::string packed;
-  std::string localExtra;        // extra fields, written as given
+  std::string localExtra;  // extra fields, written as given
   std::string centralExtra;
   // Overrides applied to the central header only (lying directories).
   int64_t centralCompressedSize = -1;
@@ -70,8 +70,8 @@ struct Message {
   int64_t size = 0, packed = 0;
   uint8_t ratio = 0, attributes = 0, percent = 0, reason = 0;
   uint32_t dosDateTime = 0;
-  int32_t value = 0;             // 70, 110
-  std::string text;              // 130 comment
+  int32_t value = 0;  // 70, 110
+  std::string text;   // 130 comment
 };
 
 // Calls the library and records its messages. Answers are scripted by the fields below.
@@ -90,9 +90,9 @@ class Library {
   std::vector<std::string> names(int32_t code) const;
 
   // Scripted answers.
-  uint8_t replaceAnswer = 0;                  // message 10
-  std::vector<std::string> renameAnswers;     // message 10: new names, in turn, before replaceAnswer
-  std::vector<std::string> passwordAnswers;   // message 100, in turn; none left: response 0
+  uint8_t replaceAnswer = 0;                      // message 10
+  std::vector<std::string> renameAnswers;         // message 10: new names, in turn, before replaceAnswer
+  std::vector<std::string> passwordAnswers;       // message 100, in turn; none left: response 0
   std::function<bool(const Message&)> abortWhen;  // return true to answer 1
 
  private:

@@ -1,13 +1,14 @@
 // Extraction with small entries decoded on other threads: the same files, the same messages in
 // the same order as with none, and nothing half-written when stopped midway. Calls the
 // library's entry point linked into this test, so the number of threads can be set.
+#include "unzip/write_ahead.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "test_support.h"
-#include "unzip/write_ahead.h"
 
 using namespace testkit;
 
@@ -35,7 +36,8 @@ int32_t Extract(const std::string& archive, const std::string& folder, Recorded&
   std::vector<std::string> words{"", "-o", archive, "-d", folder};
   std::vector<const char*> argv;
   for (const std::string& word : words) argv.push_back(word.c_str());
-  return zipabi::unzeng(zipabi::kInterfaceVersion, static_cast<int32_t>(argv.size()), argv.data(), Record, &recorded) &
+  return zipabi::unzeng(zipabi::kInterfaceVersion, static_cast<int32_t>(argv.size()), argv.data(), Record,
+                        &recorded) &
          0xFFFF;
 }
 
@@ -57,8 +59,9 @@ TEST_F(WriteAheadTest, SameTreeAndMessagesWithAnyNumberOfThreads) {
   // after a file of its name, links among files, and a file already in the target folder.
   std::vector<RawEntry> entries;
   for (int i = 0; i < 300; ++i) {
-    RawEntry e = Entry("d" + std::to_string(i % 7) + "/f" + std::to_string(i) + ".txt",
-                       std::string(static_cast<size_t>(100 + i * 37), static_cast<char>('a' + i % 26)), i % 3 != 0);
+    RawEntry e =
+        Entry("d" + std::to_string(i % 7) + "/f" + std::to_string(i) + ".txt",
+              std::string(static_cast<size_t>(100 + i * 37), static_cast<char>('a' + i % 26)), i % 3 != 0);
     if (i == 150) e.centralCrc = 0x12345678;  // fails its check
     entries.push_back(e);
   }
@@ -80,7 +83,8 @@ TEST_F(WriteAheadTest, SameTreeAndMessagesWithAnyNumberOfThreads) {
       {85, Entry("later/target", "made after the link")},
       {90, Entry("there.txt", "replaces the one there")},
   };
-  for (auto it = odd.rbegin(); it != odd.rend(); ++it) entries.insert(entries.begin() + it->first, it->second);
+  for (auto it = odd.rbegin(); it != odd.rend(); ++it)
+    entries.insert(entries.begin() + it->first, it->second);
   // A volume label first, and one right after a link (where planning has paused): entries the
   // extracting thread passes over without asking for their plan.
   RawEntry label = Entry("LABEL", "");

@@ -12,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
-
 #include <memory>
 
 #include "../mainform/test_mainwindow_rig.h"
@@ -50,7 +49,9 @@ const TBrowseItems& Items(TFrmBrowse* browser) {
   return *qobject_cast<TBrowseItems*>(browser->findChild<QListView*>("FilesLb")->model());
 }
 
-QToolButton* Button(TFrmBrowse* browser, const char* name) { return browser->findChild<QToolButton*>(name); }
+QToolButton* Button(TFrmBrowse* browser, const char* name) {
+  return browser->findChild<QToolButton*>(name);
+}
 
 }  // namespace
 
@@ -91,8 +92,9 @@ class TestBrowser : public QObject {
   void initTestCase() {
     FFolder = FDir.filePath(QStringLiteral("archives"));
     QVERIFY(QDir().mkpath(FFolder + "/folder.zip"));
-    QVERIFY(MakeArchives(FFolder, {"plain.zip", "", "Commas.ZIP", "one, two, three", "mixed.Zip", "mixed case",
-                                   "a,b.zip", "comma in the name", "long.zip", QString(200, QChar(0xE9))}));
+    QVERIFY(
+        MakeArchives(FFolder, {"plain.zip", "", "Commas.ZIP", "one, two, three", "mixed.Zip", "mixed case",
+                               "a,b.zip", "comma in the name", "long.zip", QString(200, QChar(0xE9))}));
     QFile broken(FFolder + "/broken.zip");
     QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("not an archive at all") > 0);
     broken.close();
@@ -156,12 +158,17 @@ class TestBrowser : public QObject {
   void columnsOfARow_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("comment");
-    QTest::newRow("no comment") << "plain.zip" << "";
-    QTest::newRow("comma in the comment, upper-case extension") << "Commas.ZIP" << "one, two, three";
-    QTest::newRow("mixed-case extension") << "mixed.Zip" << "mixed case";
-    QTest::newRow("comma in the file name") << "a,b.zip" << "comma in the name";
+    QTest::newRow("no comment") << "plain.zip"
+                                << "";
+    QTest::newRow("comma in the comment, upper-case extension") << "Commas.ZIP"
+                                                                << "one, two, three";
+    QTest::newRow("mixed-case extension") << "mixed.Zip"
+                                          << "mixed case";
+    QTest::newRow("comma in the file name") << "a,b.zip"
+                                            << "comma in the name";
     QTest::newRow("255 bytes, whole characters") << "long.zip" << QString(127, QChar(0xE9));
-    QTest::newRow("not an archive") << "broken.zip" << "Error #110";
+    QTest::newRow("not an archive") << "broken.zip"
+                                    << "Error #110";
   }
   void columnsOfARow() {
     QFETCH(QString, name);
@@ -204,8 +211,8 @@ class TestBrowser : public QObject {
     QCOMPARE(FRig->Window->ListModel->rowCount(), 1);
     // Neither the folder browsed nor the archive opened moves LastDirectory or the recent list.
     QCOMPARE(FRig->Window->LastDirectory, FDir.filePath("elsewhere"));
-    QCOMPARE(platform::GetPrivateProfileString("OpenedFiles", "MRU1", "<none>", platform::kProfileBufferLength,
-                                               "PARCELIX.INI"),
+    QCOMPARE(platform::GetPrivateProfileString("OpenedFiles", "MRU1", "<none>",
+                                               platform::kProfileBufferLength, "PARCELIX.INI"),
              QStringLiteral("<none>"));
   }
 

@@ -1,5 +1,9 @@
 // Create Group against the real libraries and a recording stand-in for the program group
 // service: the suggested names, what is extracted, every command sent, and the failures.
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -10,14 +14,8 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
-
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
-#include <csignal>
-
 #include <atomic>
+#include <csignal>
 #include <functional>
 #include <thread>
 
@@ -39,7 +37,8 @@ class TRecordingService {
     std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
     ::unlink(path.c_str());
     FListener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (::bind(FListener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 || ::listen(FListener, 4) != 0)
+    if (::bind(FListener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(FListener, 4) != 0)
       qFatal("cannot listen at %s", path.c_str());
     FPath = path;
     FThread = std::thread([this] { Serve(); });
@@ -101,13 +100,15 @@ class TRecordingService {
 bool MakeZipWithMode(const QString& path, const QList<QPair<QString, QByteArray>>& entries, int mode) {
   QString script = QStringLiteral("import zipfile, sys\nz = zipfile.ZipFile(sys.argv[1], 'w')\n");
   for (const auto& [name, content] : entries)
-    script += QStringLiteral("i = zipfile.ZipInfo('%1', (2020, 1, 2, 3, 4, 6))\ni.create_system = 3\n"
-                             "i.external_attr = 0o%2 << 16\nz.writestr(i, bytes.fromhex('%3'))\n")
+    script += QStringLiteral(
+                  "i = zipfile.ZipInfo('%1', (2020, 1, 2, 3, 4, 6))\ni.create_system = 3\n"
+                  "i.external_attr = 0o%2 << 16\nz.writestr(i, bytes.fromhex('%3'))\n")
                   .arg(name, QString::number(0100000 | mode, 8), QString::fromLatin1(content.toHex()));
   script += QStringLiteral("z.close()\n");
   QProcess python;
   python.start(QStringLiteral("python3"), {QStringLiteral("-c"), script, path});
-  return python.waitForFinished(60000) && python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0;
+  return python.waitForFinished(60000) && python.exitStatus() == QProcess::NormalExit &&
+         python.exitCode() == 0;
 }
 
 // The one message after Create Group that names the files left without an item.
@@ -120,7 +121,8 @@ QString LauncherTitled(const QString& title) {
   QDir launchers(qEnvironmentVariable("XDG_DATA_HOME") + "/applications");
   for (const QString& name : launchers.entryList({"*.desktop"}, QDir::Files)) {
     QFile file(launchers.filePath(name));
-    if (file.open(QIODevice::ReadOnly) && QString::fromUtf8(file.readAll()).contains("\nName=" + title + "\n"))
+    if (file.open(QIODevice::ReadOnly) &&
+        QString::fromUtf8(file.readAll()).contains("\nName=" + title + "\n"))
       return file.fileName();
   }
   return QString();
@@ -140,8 +142,12 @@ void CreateGroup(TWindowRig& rig, const std::function<void(TFrmCreateGroup&)>& a
   rig.Action("EditCreateGroupIcons1")->trigger();
 }
 
-QString Edit(TFrmCreateGroup& dialog, const char* name) { return dialog.findChild<QLineEdit*>(name)->text(); }
-void Press(TFrmCreateGroup& dialog, const char* name) { dialog.findChild<QPushButton*>(name)->click(); }
+QString Edit(TFrmCreateGroup& dialog, const char* name) {
+  return dialog.findChild<QLineEdit*>(name)->text();
+}
+void Press(TFrmCreateGroup& dialog, const char* name) {
+  dialog.findChild<QPushButton*>(name)->click();
+}
 
 // Ends a service this test started, so the next test finds nobody listening.
 void StopService() {
@@ -157,7 +163,8 @@ void StopService() {
     ::kill(peer.pid, SIGTERM);
   ::close(socket);
   // A service that does not stop is met by the next test's own checks.
-  static_cast<void>(QTest::qWaitFor([&path] { return !QFileInfo::exists(QString::fromStdString(path)); }, 20000));
+  static_cast<void>(
+      QTest::qWaitFor([&path] { return !QFileInfo::exists(QString::fromStdString(path)); }, 20000));
 }
 
 // Stops the service that a test had started, however the test ends.
@@ -174,7 +181,8 @@ class TestGroup : public QObject {
 
   QString Open(TWindowRig& rig, const QString& name, int entries) {
     QList<TFixtureEntry> list;
-    for (int index = 0; index < entries; ++index) list.append({QStringLiteral("dir/f%1.txt").arg(index, 2, 10, QChar('0')), 10});
+    for (int index = 0; index < entries; ++index)
+      list.append({QStringLiteral("dir/f%1.txt").arg(index, 2, 10, QChar('0')), 10});
     const QString path = FDir + "/" + name;
     if (!MakeZip(path, list)) return QString();
     rig.Window->OpenZipFile(path);
@@ -188,7 +196,8 @@ class TestGroup : public QObject {
     QDir(FDir).removeRecursively();
     QDir().mkpath(FDir);
     QDir::setCurrent(FDir);
-    QDir(qEnvironmentVariable("XDG_DATA_HOME") + "/applications").removeRecursively();  // launchers of earlier cases
+    QDir(qEnvironmentVariable("XDG_DATA_HOME") + "/applications")
+        .removeRecursively();  // launchers of earlier cases
   }
 
   void suggestedNames_data() {
@@ -266,8 +275,9 @@ class TestGroup : public QObject {
       dialog.findChild<QLineEdit*>("Edit1")->clear();
       Press(dialog, "BtnOk");
     });
-    QCOMPARE(service.WaitFor(3).mid(1), (QStringList{"[CreateGroup(one)]\r\n",
-                                                     "[AddItem(\"" + QDir::currentPath() + "/f00.txt\",f00.txt)]\r\n"}));
+    QCOMPARE(service.WaitFor(3).mid(1),
+             (QStringList{"[CreateGroup(one)]\r\n",
+                          "[AddItem(\"" + QDir::currentPath() + "/f00.txt\",f00.txt)]\r\n"}));
     QVERIFY(QFileInfo::exists(QDir::currentPath() + "/f00.txt"));
   }
 
@@ -289,7 +299,8 @@ class TestGroup : public QObject {
     QVERIFY(cut.size() <= 255 && cut.size() >= 254);
     QVERIFY(!cut.endsWith(")]"));
     QVERIFY(QFileInfo::exists(deep + "/f00.txt"));
-    QCOMPARE(rig.Dialogs.Messages(), QStringList{NoItemMessage("long", {"dir/f00.txt (its command is longer than 255 bytes)"})});
+    QCOMPARE(rig.Dialogs.Messages(),
+             QStringList{NoItemMessage("long", {"dir/f00.txt (its command is longer than 255 bytes)"})});
   }
 
   // Nobody listens: the client starts the real service from the program's folder, which writes
@@ -305,7 +316,9 @@ class TestGroup : public QObject {
     QTRY_COMPARE(launchers.entryList({"*.desktop"}, QDir::Files).size(), 3);
     QCOMPARE(QDir(data + "/desktop-directories").entryList({"*.directory"}, QDir::Files).size(), 1);
     QCOMPARE(QDir(qEnvironmentVariable("XDG_CONFIG_HOME") + "/menus/applications-merged")
-                 .entryList({"*.menu"}, QDir::Files).size(), 1);
+                 .entryList({"*.menu"}, QDir::Files)
+                 .size(),
+             1);
     QFile launcher(launchers.filePath(launchers.entryList({"*f01*.desktop"}, QDir::Files).value(0)));
     QVERIFY(launcher.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(launcher.readAll());
@@ -320,7 +333,8 @@ class TestGroup : public QObject {
     TServiceStopper stopper;
     TWindowRig rig({QStringLiteral("Parcelix")}, QCoreApplication::applicationDirPath());
     const QString longName = QString(130, 'l') + ".txt";
-    QVERIFY(MakeZipWithMode(FDir + "/mixed.zip", {{"a.txt", "a"}, {longName, "l"}, {"b.txt", "b"}, {"open(.txt", "o"}}, 0644));
+    QVERIFY(MakeZipWithMode(FDir + "/mixed.zip",
+                            {{"a.txt", "a"}, {longName, "l"}, {"b.txt", "b"}, {"open(.txt", "o"}}, 0644));
     rig.Window->OpenZipFile(FDir + "/mixed.zip");
     rig.Window->DefaultExtractPath = FDir;
     CreateGroup(rig, [](TFrmCreateGroup& dialog) { Press(dialog, "BtnOk"); });
@@ -356,10 +370,13 @@ class TestGroup : public QObject {
     qputenv("PATH", bin.toUtf8() + ":" + path);
     const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
     TServiceStopper stopper;
-    const auto body = [&](const QString& marker) { return ("#!/bin/sh\ntouch '" + FDir + "/" + marker + "'\n").toUtf8(); };
+    const auto body = [&](const QString& marker) {
+      return ("#!/bin/sh\ntouch '" + FDir + "/" + marker + "'\n").toUtf8();
+    };
 
     TWindowRig rig({QStringLiteral("Parcelix")}, QCoreApplication::applicationDirPath());
-    QVERIFY(MakeZipWithMode(FDir + "/kit.zip", {{"readme.txt", body("readme-ran")}, {"tool.sh", body("tool-ran")}}, 0755));
+    QVERIFY(MakeZipWithMode(FDir + "/kit.zip",
+                            {{"readme.txt", body("readme-ran")}, {"tool.sh", body("tool-ran")}}, 0755));
     rig.Window->OpenZipFile(FDir + "/kit.zip");
     rig.Window->DefaultExtractPath = FDir;
     CreateGroup(rig, [](TFrmCreateGroup& dialog) { Press(dialog, "BtnOk"); });

@@ -32,7 +32,8 @@ QString Python(const QString& script, const QStringList& arguments) {
 bool MakeArchive(const QString& path, const QList<int>& sizes, bool stored, const QString& comment) {
   QString script = QStringLiteral(
       "import zipfile, os, sys\n"
-      "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_STORED if sys.argv[2] == 's' else zipfile.ZIP_DEFLATED)\n"
+      "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_STORED if sys.argv[2] == 's' else "
+      "zipfile.ZIP_DEFLATED)\n"
       "z.comment = sys.argv[3].encode()\n");
   for (int index = 0; index < sizes.size(); ++index)
     script += QStringLiteral("z.writestr('f%1.bin', os.urandom(%2))\n").arg(index).arg(sizes[index]);
@@ -41,7 +42,8 @@ bool MakeArchive(const QString& path, const QList<int>& sizes, bool stored, cons
 }
 
 QString StoredComment(const QString& path) {
-  return Python(QStringLiteral("import zipfile, sys\nsys.stdout.write(zipfile.ZipFile(sys.argv[1]).comment.decode())\n"),
+  return Python(QStringLiteral(
+                    "import zipfile, sys\nsys.stdout.write(zipfile.ZipFile(sys.argv[1]).comment.decode())\n"),
                 {path});
 }
 
@@ -81,8 +83,9 @@ class TestInfo : public QObject {
     const QDateTime midnight(QDate(2021, 3, 4), QTime(0, 0, 1));
     QCOMPARE(FileDateTimeText(midnight), QLocale::system().toString(QDate(2021, 3, 4), QLocale::ShortFormat));
     const QDateTime afternoon(QDate(2021, 3, 4), QTime(15, 6, 7));
-    QCOMPARE(FileDateTimeText(afternoon), QLocale::system().toString(QDate(2021, 3, 4), QLocale::ShortFormat) + " " +
-                                              QLocale::system().toString(QTime(15, 6, 6), QLocale::LongFormat));
+    QCOMPARE(FileDateTimeText(afternoon),
+             QLocale::system().toString(QDate(2021, 3, 4), QLocale::ShortFormat) + " " +
+                 QLocale::system().toString(QTime(15, 6, 6), QLocale::LongFormat));
   }
 
   void factsOfAStoredArchive() {
@@ -140,8 +143,9 @@ class TestInfo : public QObject {
     QVERIFY(!info.isVisible());
     QVERIFY(!info.CommentWriteFailed());
     QCOMPARE(StoredComment(FArchive), QStringLiteral("New comment "));
-    QCOMPARE(Python("import zipfile,sys\nprint(zipfile.ZipFile(sys.argv[1]).testzip())", {FArchive}).trimmed(),
-             QStringLiteral("None"));
+    QCOMPARE(
+        Python("import zipfile,sys\nprint(zipfile.ZipFile(sys.argv[1]).testzip())", {FArchive}).trimmed(),
+        QStringLiteral("None"));
 
     // Two-byte characters: the edit holds no more than the archive can keep, cut between them.
     TFrmArchiveInfo again(FEngine, false);

@@ -12,7 +12,6 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
-
 #include <functional>
 #include <iterator>
 
@@ -53,7 +52,9 @@ bool Configure(TWindowRig& rig, const std::function<void(TFrmConfiguration&)>& a
   return seen && !leftOpen;
 }
 
-void Press(QWidget& dialog, Qt::Key key) { QTest::keyClick(Control<QLineEdit>(dialog, "EdTempFolder"), key); }
+void Press(QWidget& dialog, Qt::Key key) {
+  QTest::keyClick(Control<QLineEdit>(dialog, "EdTempFolder"), key);
+}
 
 // Types each character as its own key press, wide characters included.
 void Type(QWidget* edit, const QString& text) {
@@ -70,12 +71,18 @@ struct TCheckBoxSetting {
   bool TMainFormFm::*Field;
 };
 const TCheckBoxSetting kCheckBoxes[] = {
-    {"CkBxOnTop", &TMainFormFm::OnTop},           {"CkBxUseTemp", &TMainFormFm::UseTempFile},
-    {"CkBxRemove", &TMainFormFm::ConfirmRemove},  {"CkBxAdd", &TMainFormFm::ConfirmAdd},
-    {"CkBxExtract", &TMainFormFm::ConfirmExtract}, {"CkBxClearDisk", &TMainFormFm::ClearDisk},
-    {"CkBxIncludeHidden", &TMainFormFm::IncludeHidden}, {"CkBxMoveFiles", &TMainFormFm::MoveFiles},
-    {"CkBxStorePath", &TMainFormFm::StorePath},   {"CkBxRecurse", &TMainFormFm::Recurse},
-    {"CkBxExtractPath", &TMainFormFm::ExtractPath}, {"CkBxCloseBrowser", &TMainFormFm::CloseBrowser},
+    {"CkBxOnTop", &TMainFormFm::OnTop},
+    {"CkBxUseTemp", &TMainFormFm::UseTempFile},
+    {"CkBxRemove", &TMainFormFm::ConfirmRemove},
+    {"CkBxAdd", &TMainFormFm::ConfirmAdd},
+    {"CkBxExtract", &TMainFormFm::ConfirmExtract},
+    {"CkBxClearDisk", &TMainFormFm::ClearDisk},
+    {"CkBxIncludeHidden", &TMainFormFm::IncludeHidden},
+    {"CkBxMoveFiles", &TMainFormFm::MoveFiles},
+    {"CkBxStorePath", &TMainFormFm::StorePath},
+    {"CkBxRecurse", &TMainFormFm::Recurse},
+    {"CkBxExtractPath", &TMainFormFm::ExtractPath},
+    {"CkBxCloseBrowser", &TMainFormFm::CloseBrowser},
 };
 
 std::int32_t& IntSetting(TMainFormFm& w, const QString& key) {
@@ -94,22 +101,43 @@ int Shown(TFrmConfiguration& dialog, const QString& key) {
       if (Control<QRadioButton>(dialog, items[index])->isChecked()) return index;
     return -1;
   }
-  return Control<QComboBox>(dialog, key == "ExtractMethod" ? "CmExtractMethod" : "CmOverwrite")->currentIndex();
+  return Control<QComboBox>(dialog, key == "ExtractMethod" ? "CmExtractMethod" : "CmOverwrite")
+      ->currentIndex();
 }
 
 QVariantList Settings(const TMainFormFm& w) {
-  return {w.LastDirectory, w.CompressionLevel, w.ConfirmRemove, w.ConfirmExtract, w.ConfirmAdd, w.TempFolder,
-          w.OnTop, w.UseTempFile, w.Password, w.CloseBrowser, w.MouseAction, w.ClearDisk, w.IncludeHidden,
-          w.MoveFiles, w.StorePath, w.Recurse, w.StoredExt, w.Overwrite, w.DefaultExtractPath, w.ExtractPath,
-          w.ExtractMethod, w.ActiveColumn};
+  return {w.LastDirectory,
+          w.CompressionLevel,
+          w.ConfirmRemove,
+          w.ConfirmExtract,
+          w.ConfirmAdd,
+          w.TempFolder,
+          w.OnTop,
+          w.UseTempFile,
+          w.Password,
+          w.CloseBrowser,
+          w.MouseAction,
+          w.ClearDisk,
+          w.IncludeHidden,
+          w.MoveFiles,
+          w.StorePath,
+          w.Recurse,
+          w.StoredExt,
+          w.Overwrite,
+          w.DefaultExtractPath,
+          w.ExtractPath,
+          w.ExtractMethod,
+          w.ActiveColumn};
 }
 
 QVariantList Engine(const TZipEngine& e) {
-  return {int(e.Compression), e.ClearDisks, e.UseTempFile, e.TempPath, e.StoredExtensions, e.Recurse,
-          e.MoveFiles, e.IncludeHiddenFiles, e.Password};
+  return {int(e.Compression), e.ClearDisks, e.UseTempFile,        e.TempPath, e.StoredExtensions,
+          e.Recurse,          e.MoveFiles,  e.IncludeHiddenFiles, e.Password};
 }
 
-bool Topmost(QWidget& widget) { return widget.windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+bool Topmost(QWidget& widget) {
+  return widget.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
 
 }  // namespace
 
@@ -271,8 +299,12 @@ class TestOptions : public QObject {
     QTest::newRow("one slash") << "/var/tmp/" << QString() << "/var/tmp";
     QTest::newRow("two slashes lose one") << "/var/tmp//" << QString() << "/var/tmp/";
     QTest::newRow("the root stays the root") << "/" << QString() << "/";
-    QTest::newRow("typed") << "/var/tmp" << "/srv/work/" << "/srv/work";
-    QTest::newRow("cleared") << "/var/tmp" << "" << "";
+    QTest::newRow("typed") << "/var/tmp"
+                           << "/srv/work/"
+                           << "/srv/work";
+    QTest::newRow("cleared") << "/var/tmp"
+                             << ""
+                             << "";
   }
   void tempFolderLosesOneTrailingSlash() {
     QFETCH(QString, stored);
@@ -315,8 +347,10 @@ class TestOptions : public QObject {
       Control<QComboBox>(dialog, "CmOverwrite")->setCurrentIndex(1);
       Control<QComboBox>(dialog, "CmExtractMethod")->setCurrentIndex(2);
       Control<QRadioButton>(dialog, "RdBtnMouseRemove")->click();
-      if (escape) Press(dialog, Qt::Key_Escape);
-      else Control<QPushButton>(dialog, "Button1")->click();
+      if (escape)
+        Press(dialog, Qt::Key_Escape);
+      else
+        Control<QPushButton>(dialog, "Button1")->click();
     }));
     QCOMPARE(Settings(w), settings);
     QCOMPARE(Engine(*w.MainXz), engine);
@@ -330,7 +364,8 @@ class TestOptions : public QObject {
     QTest::addColumn<QString>("kept");
     const QString e(QChar(0xE9));  // two bytes in UTF-8
     QTest::newRow("stored too long is shown cut") << QString(100, 'p') << "" << QString(80, 'p');
-    QTest::newRow("a wide character is not split") << "a" + e.repeated(50) << "" << "a" + e.repeated(39);
+    QTest::newRow("a wide character is not split") << "a" + e.repeated(50) << ""
+                                                   << "a" + e.repeated(39);
     QTest::newRow("typing past the limit") << "" << QString(85, 'x') << QString(80, 'x');
     QTest::newRow("a wide character that does not fit")
         << QString(78, 'x') << e + e + "y" << QString(78, 'x') + e;

@@ -32,7 +32,8 @@ TEST_F(AddCompat, SwitchCombinationsRoundTrip) {
     args.push_back("src");
     Recorder rec;
     ASSERT_EQ(Zip(args, &rec, c.password), 0);
-    EXPECT_EQ(rec.Count(zipabi::zcmAdding), 8 + (std::find(c.switches.begin(), c.switches.end(), "-D") != c.switches.end() ? 5 : 0));
+    EXPECT_EQ(rec.Count(zipabi::zcmAdding),
+              8 + (std::find(c.switches.begin(), c.switches.end(), "-D") != c.switches.end() ? 5 : 0));
     ExpectAllToolsAccept(archive, c.password);
     std::string out = UnzipTo(archive, c.password);
     auto want = TreeListing(P("src"));
@@ -138,7 +139,9 @@ TEST_F(AddCompat, FileCommentsFromMessage120AreStored) {
   ASSERT_EQ(Zip({P("c.zip"), "c.txt"}, &rec), 0);
   EXPECT_EQ(rec.Count(zipabi::zcmFileComment), 1);
   std::string out;
-  Sh("python3 -c \"import zipfile;print(zipfile.ZipFile('" + P("c.zip") + "').getinfo('c.txt').comment.decode())\"", &out);
+  Sh("python3 -c \"import zipfile;print(zipfile.ZipFile('" + P("c.zip") +
+         "').getinfo('c.txt').comment.decode())\"",
+     &out);
   EXPECT_EQ(out, "a comment\n");
 }
 
@@ -147,13 +150,19 @@ TEST_F(AddCompat, ManyEntriesGetZip64EndRecords) {
   Sh("mkdir -p '" + P("many") + "' && cd '" + P("many") + "' && seq 1 66000 | xargs touch");
   ASSERT_EQ(Zip({"-r", "-0", P("many.zip"), "many"}), 0);
   std::string out;
-  ASSERT_EQ(Sh("python3 -c \"import zipfile;z=zipfile.ZipFile('" + P("many.zip") + "');print(len(z.infolist()))\"", &out), 0);
+  ASSERT_EQ(
+      Sh("python3 -c \"import zipfile;z=zipfile.ZipFile('" + P("many.zip") + "');print(len(z.infolist()))\"",
+         &out),
+      0);
   EXPECT_EQ(out, "66000\n");
   EXPECT_EQ(Sh("unzip -tq '" + P("many.zip") + "'", &out), 0) << out;
   // Growing it in place reads its ZIP64 end records.
   WriteFile(P("one more.txt"), "x");
   ASSERT_EQ(Zip({"-g", P("many.zip"), "one more.txt"}), 0);
-  ASSERT_EQ(Sh("python3 -c \"import zipfile;z=zipfile.ZipFile('" + P("many.zip") + "');print(len(z.infolist()))\"", &out), 0);
+  ASSERT_EQ(
+      Sh("python3 -c \"import zipfile;z=zipfile.ZipFile('" + P("many.zip") + "');print(len(z.infolist()))\"",
+         &out),
+      0);
   EXPECT_EQ(out, "66001\n");
 }
 
@@ -174,14 +183,16 @@ TEST_F(AddCompat, AddingAgainReplacesEntriesAndKeepsTheOthers) {
 TEST_F(AddCompat, GrowingArchivesOfOtherToolsInPlace) {
   // Names and the archive comment written by another tool are kept when adding in place.
   WriteFile(P("x/a.txt"), "a");
-  ASSERT_EQ(Sh("cd '" + dir_ + "' && python3 -c \"import zipfile;z=zipfile.ZipFile('cp.zip','w');"
+  ASSERT_EQ(Sh("cd '" + dir_ +
+               "' && python3 -c \"import zipfile;z=zipfile.ZipFile('cp.zip','w');"
                "i=zipfile.ZipInfo('caf\\xe9.txt');z.writestr(i,b'cafe');z.comment=b'kept';z.close()\""),
             0);
   std::string before = ReadFile(P("cp.zip"));
   ASSERT_EQ(Zip({"-g", P("cp.zip"), "x/a.txt"}), 0);
   ExpectAllToolsAccept(P("cp.zip"));
   std::string out;
-  Sh("python3 -c \"import zipfile;z=zipfile.ZipFile('" + P("cp.zip") + "');print(z.namelist(), z.comment)\"", &out);
+  Sh("python3 -c \"import zipfile;z=zipfile.ZipFile('" + P("cp.zip") + "');print(z.namelist(), z.comment)\"",
+     &out);
   EXPECT_NE(out.find("x/a.txt"), std::string::npos) << out;
   EXPECT_NE(out.find("b'kept'"), std::string::npos) << out;
   EXPECT_EQ(ReadFile(P("cp.zip")).compare(0, 30, before, 0, 30), 0);

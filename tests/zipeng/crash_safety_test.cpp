@@ -67,8 +67,10 @@ class CrashSafety : public ZipTest {
 };
 
 TEST_F(CrashSafety, KillDuringAnyChangeLeavesAnArchiveThatOpens) {
-  const std::vector<std::vector<std::string>> commands = {
-      {"-g", P("a.zip"), "big.bin"}, {P("a.zip"), "big.bin"}, {"-d", P("a.zip"), "src/docs/*"}, {"-F", P("a.zip")}};
+  const std::vector<std::vector<std::string>> commands = {{"-g", P("a.zip"), "big.bin"},
+                                                          {P("a.zip"), "big.bin"},
+                                                          {"-d", P("a.zip"), "src/docs/*"},
+                                                          {"-F", P("a.zip")}};
   for (const auto& args : commands) {
     for (uint64_t limit : {0ull, 500ull, 20000ull, 200000ull, 330000ull}) {
       SCOPED_TRACE(args[0] + " dying after " + std::to_string(limit));

@@ -25,7 +25,8 @@ class LargeFile : public ZipTest {
   // Text and random runs, so that blocks hold both.
   static std::string Mixed(size_t n, uint32_t seed) {
     std::string s;
-    for (uint32_t i = 0; s.size() < n; ++i) s += i % 3 ? TextBytes(20000, seed + i) : RandomBytes(7000, seed + i);
+    for (uint32_t i = 0; s.size() < n; ++i)
+      s += i % 3 ? TextBytes(20000, seed + i) : RandomBytes(7000, seed + i);
     s.resize(n);
     return s;
   }
@@ -38,7 +39,8 @@ class LargeFile : public ZipTest {
   }
   void ExpectNoLeftovers() {
     DIR* d = opendir(dir_.c_str());
-    while (dirent* de = readdir(d)) EXPECT_NE(std::string(de->d_name).rfind(".parcelix-", 0), 0u) << de->d_name;
+    while (dirent* de = readdir(d))
+      EXPECT_NE(std::string(de->d_name).rfind(".parcelix-", 0), 0u) << de->d_name;
     closedir(d);
   }
   zipeng::LargeFileSizes sizes_;
@@ -47,9 +49,9 @@ class LargeFile : public ZipTest {
 
 TEST_F(LargeFile, BlocksOfEveryShapeExtractIdentically) {
   const std::vector<std::pair<std::string, size_t>> files = {
-      {"exact.bin", 4 * kBlock},       // the last block is empty
+      {"exact.bin", 4 * kBlock},  // the last block is empty
       {"one-more.bin", 4 * kBlock + 1},
-      {"one-block.bin", kBlock / 2},   // above the limit, below one block
+      {"one-block.bin", kBlock / 2},  // above the limit, below one block
       {"many.bin", 40 * kBlock + 777},
   };
   std::vector<std::string> names;
@@ -74,9 +76,11 @@ TEST_F(LargeFile, BlocksOfEveryShapeExtractIdentically) {
     ExpectAllToolsAccept(archive, password);
     std::string out = UnzipTo(archive, password);
     for (auto& name : names) EXPECT_TRUE(ReadFile(out + "/" + name) == ReadFile(P(name))) << name;
-    std::string py = "python3 -c \"import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); z.setpassword(sys.argv[2].encode()); "
-                     "sys.exit(sum(z.read(n) != open(n,'rb').read() for n in z.namelist()))\" '" +
-                     archive + "' '" + password + "'";
+    std::string py =
+        "python3 -c \"import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); "
+        "z.setpassword(sys.argv[2].encode()); "
+        "sys.exit(sum(z.read(n) != open(n,'rb').read() for n in z.namelist()))\" '" +
+        archive + "' '" + password + "'";
     EXPECT_EQ(Sh(py, &out), 0) << out;
   }
 }
@@ -88,7 +92,9 @@ TEST_F(LargeFile, BlocksCostAtMostHalfAPercentOfRatio) {
   WriteFile(P("mixed.bin"), Mixed(size, 3));
   auto packedSize = [&](const std::string& archive) {
     std::string out;
-    Sh("python3 -c \"import zipfile; print(zipfile.ZipFile('" + archive + "').getinfo('mixed.bin').compress_size)\"", &out);
+    Sh("python3 -c \"import zipfile; print(zipfile.ZipFile('" + archive +
+           "').getinfo('mixed.bin').compress_size)\"",
+       &out);
     return std::stod(out);
   };
   ASSERT_EQ(Zip({"-6", P("blocks.zip"), "mixed.bin"}), 0);
@@ -111,10 +117,12 @@ TEST_F(LargeFile, IncompressibleBlocksAreStoredWhileTheRestIsCompressed) {
   ASSERT_EQ(Zip({"-6", P("a.zip"), "big.bin", "photo.jpg"}), 0);
   std::string out;
   Sh("python3 -c \"import zipfile; z=zipfile.ZipFile('" + P("a.zip") +
-         "'); print(*[(i.compress_type, i.compress_size) for i in z.infolist()])\"", &out);
+         "'); print(*[(i.compress_type, i.compress_size) for i in z.infolist()])\"",
+     &out);
   double bigPacked = 0, photoPacked = 0;
   int bigMethod = 0, photoMethod = 0;
-  ASSERT_EQ(sscanf(out.c_str(), "(%d, %lf) (%d, %lf)", &bigMethod, &bigPacked, &photoMethod, &photoPacked), 4) << out;
+  ASSERT_EQ(sscanf(out.c_str(), "(%d, %lf) (%d, %lf)", &bigMethod, &bigPacked, &photoMethod, &photoPacked), 4)
+      << out;
   EXPECT_EQ(bigMethod, 8);
   EXPECT_LT(bigPacked, 3 * mib + 100 + 3 * mib * 0.5);  // the text in the middle was compressed
   EXPECT_EQ(photoMethod, 0);

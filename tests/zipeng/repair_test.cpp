@@ -40,8 +40,10 @@ class Repair : public ZipTest {
     size_t ourOthers = 0, theirOthers = 0;
     for (auto& n : ours) ourOthers += !ascii(n);
     for (auto& n : theirs) {
-      if (ascii(n)) EXPECT_TRUE(ours.count(n)) << mode << " lost " << n;
-      else ++theirOthers;
+      if (ascii(n))
+        EXPECT_TRUE(ours.count(n)) << mode << " lost " << n;
+      else
+        ++theirOthers;
     }
     EXPECT_GE(ourOthers, theirOthers) << mode;
   }
@@ -53,13 +55,15 @@ class Repair : public ZipTest {
     size_t cd = std::stoul(out);
     if (how == "truncated") bytes.resize(bytes.size() * 6 / 10);
     if (how == "middle") bytes.replace(bytes.size() / 2, 300, std::string(300, '\x55'));
-    if (how == "directory") bytes.replace(cd, bytes.size() - cd - 10, std::string(bytes.size() - cd - 10, '\0'));
+    if (how == "directory")
+      bytes.replace(cd, bytes.size() - cd - 10, std::string(bytes.size() - cd - 10, '\0'));
     WriteFile(archive, bytes);
   }
 
   void Build(const std::string& kind) {
     MakeMixedTree("src");
-    for (int i = 0; i < 12; ++i) WriteFile(P("src/more/f" + std::to_string(i) + ".txt"), TextBytes(30000 + i * 977, 40 + i));
+    for (int i = 0; i < 12; ++i)
+      WriteFile(P("src/more/f" + std::to_string(i) + ".txt"), TextBytes(30000 + i * 977, 40 + i));
     if (kind == "ours") {
       ASSERT_EQ(Zip({"-r", P("base.zip"), "src"}), 0);
     } else {
@@ -78,7 +82,8 @@ TEST_F(Repair, RecoversAtLeastWhatZipRecovers) {
       Damage(P("d.zip"), how);
       Sh("cd '" + dir_ + "' && cp d.zip f.zip && cp d.zip ff.zip");
       Sh("cd '" + dir_ + "' && timeout 60 zip -F d.zip --out zf.zip < /dev/null > /dev/null");
-      Sh("cd '" + dir_ + "' && printf 'y\\ne\\ne\\ne\\n' | timeout 60 zip -FF d.zip --out zff.zip > /dev/null");
+      Sh("cd '" + dir_ +
+         "' && printf 'y\\ne\\ne\\ne\\n' | timeout 60 zip -FF d.zip --out zff.zip > /dev/null");
       Recorder normal, aggressive;
       int rcF = Zip({"-F", P("f.zip")}, &normal);
       int rcFF = Zip({"-FF", P("ff.zip")}, &aggressive);
@@ -197,11 +202,13 @@ TEST_F(Repair, RepairedArchivePassesTheCommonToolsTest) {
 // A stored entry with its sizes in a ZIP64 descriptor that ends just past the scanner's read
 // window: the descriptor is read whole or not at all.
 TEST_F(Repair, DescriptorAtTheEndOfTheReadWindowIsReadWhole) {
-  ASSERT_EQ(Sh("cd '" + dir_ + "' && python3 -c \"\n"
+  ASSERT_EQ(Sh("cd '" + dir_ +
+               "' && python3 -c \"\n"
                "import struct, zlib\n"
                "data = b'x' * 65548\n"
                "extra = struct.pack('<HHQQ', 1, 16, 0, 0)\n"
-               "head = struct.pack('<IHHHHHIIIHH', 0x04034b50, 45, 8, 0, 0, 0, 0, 0xFFFFFFFF, 0xFFFFFFFF, 1, len(extra))\n"
+               "head = struct.pack('<IHHHHHIIIHH', 0x04034b50, 45, 8, 0, 0, 0, 0, 0xFFFFFFFF, 0xFFFFFFFF, 1, "
+               "len(extra))\n"
                "desc = struct.pack('<IIQQ', 0x08074b50, zlib.crc32(data), len(data), len(data))\n"
                "body = head + b'a' + extra + data + desc\n"
                "open('w.zip', 'wb').write(body + bytes(65732 - len(body)))\"\n"),
@@ -214,8 +221,8 @@ TEST_F(Repair, DescriptorAtTheEndOfTheReadWindowIsReadWhole) {
 // time, reports its progress and stops when asked.
 TEST_F(Repair, HeadersWithoutEndAreScannedInBoundedTimeAndCanBeStopped) {
   // Each names one byte, which is the next header's first.
-  std::string header = std::string("PK\x03\x04", 4) + std::string("\x14\0\x08\0\0\0", 6) + std::string(16, '\0') +
-                       std::string("\x01\0\0\0", 4);
+  std::string header = std::string("PK\x03\x04", 4) + std::string("\x14\0\x08\0\0\0", 6) +
+                       std::string(16, '\0') + std::string("\x01\0\0\0", 4);
   std::string bytes;
   while (bytes.size() < (1u << 20)) bytes += header;
   WriteFile(P("h.zip"), bytes);
@@ -278,7 +285,10 @@ class RepairReports : public ZipTest {
              const std::string& plain = "") {
     WriteFile(P("patch.py"), kPatchScript);
     std::string out;
-    ASSERT_EQ(Sh("python3 '" + P("patch.py") + "' '" + archive + "' '" + name + "' " + what + " '" + plain + "'", &out), 0)
+    ASSERT_EQ(
+        Sh("python3 '" + P("patch.py") + "' '" + archive + "' '" + name + "' " + what + " '" + plain + "'",
+           &out),
+        0)
         << out;
   }
   // The names the common tools list (a Unicode name field honoured).
@@ -307,7 +317,9 @@ TEST_F(RepairReports, EntriesLeftOutAreReportedAsSkipped) {
   WriteFile(P("s/a.txt"), TextBytes(5000, 1));
   WriteFile(P("s/b.txt"), TextBytes(6000, 2));
   WriteFile(P("s/c.txt"), TextBytes(7000, 3));
-  ASSERT_EQ(Sh("cd '" + P("s") + "' && zip -q -0 ../stored.zip a.txt b.txt c.txt && zip -q ../deflated.zip a.txt b.txt c.txt"), 0);
+  ASSERT_EQ(Sh("cd '" + P("s") +
+               "' && zip -q -0 ../stored.zip a.txt b.txt c.txt && zip -q ../deflated.zip a.txt b.txt c.txt"),
+            0);
   struct Case {
     const char* archive;
     const char* entry;
@@ -355,7 +367,8 @@ TEST_F(RepairReports, AesEntriesAreCheckedWithThePassword) {
   WriteFile(P("s/a.txt"), TextBytes(5000, 1));
   WriteFile(P("s/b.txt"), TextBytes(7000, 2));
   WriteFile(P("s/plain.txt"), TextBytes(3000, 3));
-  ASSERT_EQ(Sh("cd '" + P("s") + "' && 7zz a -tzip -ppw -mem=AES256 ../aes.zip a.txt b.txt >/dev/null && "
+  ASSERT_EQ(Sh("cd '" + P("s") +
+               "' && 7zz a -tzip -ppw -mem=AES256 ../aes.zip a.txt b.txt >/dev/null && "
                "zip -q ../aes.zip plain.txt"),
             0);
   const std::set<std::string> all = {"a.txt", "b.txt", "plain.txt"};
@@ -431,11 +444,17 @@ open(out, 'wb').write(body + (cd + end if central else b''))
       {"/etc/abs.txt", "", "etc/abs.txt", "/etc/abs.txt -> etc/abs.txt"},
       {"..\\win.txt", "", "win.txt", "..\\win.txt -> win.txt"},
       {"C:/drive.txt", "", "drive.txt", "C:/drive.txt -> drive.txt"},
-      {"/C:/deep.txt", "", "deep.txt", "/C:/deep.txt -> deep.txt"},  // relative only once the sanitiser is applied again
+      {"/C:/deep.txt", "", "deep.txt",
+       "/C:/deep.txt -> deep.txt"},  // relative only once the sanitiser is applied again
       {"sub/../../up/", "", "sub/up/", "sub/../../up/ -> sub/up/"},
       {"safe/name.txt", "", "safe/name.txt", "safe/name.txt"},
       {"plain.txt", "../../uni.txt", "plain.txt", "../../uni.txt -> plain.txt"},
-      {"nice.txt", "n\xc3\xaf" "ce.txt", "n\xc3\xaf" "ce.txt", "nice.txt"},
+      {"nice.txt",
+       "n\xc3\xaf"
+       "ce.txt",
+       "n\xc3\xaf"
+       "ce.txt",
+       "nice.txt"},
       {"..", "", "", ""},
   };
   auto json = [](const std::string& text) {
@@ -446,16 +465,18 @@ open(out, 'wb').write(body + (cd + end if central else b''))
   std::string entries = "[";
   for (const auto& c : cases) {
     std::string data = std::string(c.local).back() == '/' ? "" : std::string("data of ") + c.local;
-    entries += (entries.size() > 1 ? ", [" : "[") + json(c.local) + ", " + json(c.local) + ", " + json(c.unicode) +
-               ", " + json(data) + "]";
+    entries += (entries.size() > 1 ? ", [" : "[") + json(c.local) + ", " + json(c.local) + ", " +
+               json(c.unicode) + ", " + json(data) + "]";
   }
   WriteFile(P("local.json"), entries + "]");
-  WriteFile(P("central.json"),
-            "[[\"../../escaped.txt\", \"innocent.txt\", \"\", \"data\"], [\"ok.txt\", \"ok.txt\", \"\", \"ok\"]]");
+  WriteFile(
+      P("central.json"),
+      "[[\"../../escaped.txt\", \"innocent.txt\", \"\", \"data\"], [\"ok.txt\", \"ok.txt\", \"\", \"ok\"]]");
   for (const char* mode : {"-F", "-FF"}) {
     SCOPED_TRACE(mode);
     // The directory survives: its names win.
-    ASSERT_EQ(Sh("python3 '" + P("build.py") + "' '" + P("c.zip") + "' '" + P("central.json") + "' central"), 0);
+    ASSERT_EQ(Sh("python3 '" + P("build.py") + "' '" + P("c.zip") + "' '" + P("central.json") + "' central"),
+              0);
     Recorder r;
     EXPECT_EQ(Zip({mode, P("c.zip")}, &r), 0);
     EXPECT_EQ(Names(P("c.zip")), (std::set<std::string>{"innocent.txt", "ok.txt"}));

@@ -25,7 +25,8 @@ class Safety : public ZipTest {
   // No temporary file is left in the archive's folder.
   void ExpectNoLeftovers() {
     DIR* d = opendir(dir_.c_str());
-    while (dirent* de = readdir(d)) EXPECT_NE(std::string(de->d_name).rfind(".parcelix-", 0), 0u) << de->d_name;
+    while (dirent* de = readdir(d))
+      EXPECT_NE(std::string(de->d_name).rfind(".parcelix-", 0), 0u) << de->d_name;
     closedir(d);
   }
   std::string original_;
@@ -161,7 +162,8 @@ TEST_F(Safety, MoveKeepsEverySourceWhenTheArchiveFails) {
 TEST_F(Safety, GrowInPlaceAppendsWithoutTouchingOldEntries) {
   MakeArchive();
   std::string out;
-  ASSERT_EQ(Sh("python3 -c \"import zipfile;print(zipfile.ZipFile('" + P("a.zip") + "').start_dir)\"", &out), 0);
+  ASSERT_EQ(Sh("python3 -c \"import zipfile;print(zipfile.ZipFile('" + P("a.zip") + "').start_dir)\"", &out),
+            0);
   size_t oldDirectory = std::stoul(out);
   ASSERT_EQ(Zip({"-g", P("a.zip"), "more/one.txt"}), 0);
   std::string grown = ReadFile(P("a.zip"));

@@ -90,7 +90,8 @@ std::map<std::string, std::string> RawEntries(const std::string& archive) {
   std::string out;
   Sh("python3 -c \"\nimport zipfile,sys\nz=zipfile.ZipFile(sys.argv[1])\nd=open(sys.argv[1],'rb').read()\n"
      "ends=sorted([i.header_offset for i in z.infolist()]+[z.start_dir])\n"
-     "for i in z.infolist():\n  e=ends[ends.index(i.header_offset)+1]\n  print(i.filename, d[i.header_offset:e].hex())\n\" '" +
+     "for i in z.infolist():\n  e=ends[ends.index(i.header_offset)+1]\n  print(i.filename, "
+     "d[i.header_offset:e].hex())\n\" '" +
          archive + "'",
      &out);
   std::map<std::string, std::string> m;
@@ -127,8 +128,9 @@ TEST_F(UpdateDelete, DeleteWithExcludesAndNoMatch) {
   std::string before = ReadFile(P("d.zip"));
   // Nothing matched, or nothing named at all (as when a caller's list held only patterns it
   // does not send): nothing is removed.
-  for (const std::vector<std::string>& names : {std::vector<std::string>{"nothing/*"}, std::vector<std::string>{},
-                                                std::vector<std::string>{"-x", "*.bak"}}) {
+  for (const std::vector<std::string>& names :
+       {std::vector<std::string>{"nothing/*"}, std::vector<std::string>{},
+        std::vector<std::string>{"-x", "*.bak"}}) {
     std::vector<std::string> args = {"-d", P("d.zip")};
     args.insert(args.end(), names.begin(), names.end());
     Recorder none;
@@ -147,7 +149,8 @@ TEST_F(UpdateDelete, DeleteWithExcludesAndNoMatch) {
 TEST_F(UpdateDelete, DeleteKeepsEntriesOfOtherToolsIntact) {
   // Data descriptors, a self-extractor prefix and an archive comment written by zip.
   MakeMixedTree("src");
-  ASSERT_EQ(Sh("cd '" + dir_ + "' && printf 'STUB%.0s' $(seq 100) > sfx.zip && zip -q -r - src | cat >> sfx.zip && "
+  ASSERT_EQ(Sh("cd '" + dir_ +
+               "' && printf 'STUB%.0s' $(seq 100) > sfx.zip && zip -q -r - src | cat >> sfx.zip && "
                "zip -q -A sfx.zip && echo 'the comment' | zip -q -z sfx.zip"),
             0);
   ASSERT_EQ(Zip({"-d", P("sfx.zip"), "src/random.bin"}), 0);

@@ -1,9 +1,8 @@
 // Records past the 32-bit limits: an entry of more than 4 GiB and an entry whose header lies
 // beyond 4 GiB, laid out by the record builders in a sparse file, are read by the common tools.
 #include <fcntl.h>
-#include <unistd.h>
-
 #include <libdeflate.h>
+#include <unistd.h>
 
 #include "core/writer_records.h"
 #include "zip_test_support.h"
@@ -27,7 +26,8 @@ TEST_F(Zip64Records, SizesAndOffsetsBeyondFourGigabytes) {
   int fd = open(P("z64.zip").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
   ASSERT_GE(fd, 0);
   auto put = [&](uint64_t at, const std::string& bytes) {
-    ASSERT_EQ(pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(at)), static_cast<ssize_t>(bytes.size()));
+    ASSERT_EQ(pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(at)),
+              static_cast<ssize_t>(bytes.size()));
   };
   WriterEntry big;
   big.name = "zeros.bin";
@@ -53,8 +53,11 @@ TEST_F(Zip64Records, SizesAndOffsetsBeyondFourGigabytes) {
 
   std::string out;
   ASSERT_EQ(Sh("python3 -c \"import zipfile;z=zipfile.ZipFile('" + P("z64.zip") +
-                   "');print([(i.filename,i.file_size,i.header_offset) for i in z.infolist()]);print(z.read('after.txt'))\"",
-               &out), 0) << out;
+                   "');print([(i.filename,i.file_size,i.header_offset) for i in "
+                   "z.infolist()]);print(z.read('after.txt'))\"",
+               &out),
+            0)
+      << out;
   EXPECT_NE(out.find("('zeros.bin', " + std::to_string(bigSize) + ", 0)"), std::string::npos) << out;
   EXPECT_NE(out.find("b'after\\n'"), std::string::npos) << out;
   EXPECT_EQ(Sh("unzip -t '" + P("z64.zip") + "' after.txt", &out), 0) << out;
@@ -65,8 +68,8 @@ TEST_F(Zip64Records, OnlyWellFormedUtf8NamesAreFlagged) {
   EXPECT_FALSE(zipeng::needsUtf8Flag("plain/ascii.txt"));
   EXPECT_TRUE(zipeng::needsUtf8Flag("na\xC3\xAFve.txt"));
   EXPECT_TRUE(zipeng::needsUtf8Flag("\xF0\x9F\x98\x80"));
-  EXPECT_FALSE(zipeng::needsUtf8Flag("latin1 \xEF.txt"));   // a lone Latin-1 byte
-  EXPECT_FALSE(zipeng::needsUtf8Flag("cut \xC3"));          // a sequence cut short
+  EXPECT_FALSE(zipeng::needsUtf8Flag("latin1 \xEF.txt"));  // a lone Latin-1 byte
+  EXPECT_FALSE(zipeng::needsUtf8Flag("cut \xC3"));         // a sequence cut short
   EXPECT_FALSE(zipeng::needsUtf8Flag("\xC0\xAF overlong"));
   // Such a file is still stored, under its bytes, and read back by the tools.
   WriteFile(P("latin1 \xE9t\xE9.txt"), "bytes");

@@ -88,8 +88,8 @@ int Zip(const std::vector<std::string>& args, Recorder* recorder, const std::str
   all.insert(all.end(), args.begin(), args.end());
   std::vector<const char*> argv;
   for (auto& a : all) argv.push_back(a.c_str());
-  int32_t r = zipabi::zipeng(zipabi::kInterfaceVersion, static_cast<int32_t>(argv.size()), argv.data(), RecordingCallback,
-                     recorder);
+  int32_t r = zipabi::zipeng(zipabi::kInterfaceVersion, static_cast<int32_t>(argv.size()), argv.data(),
+                             RecordingCallback, recorder);
   return r & 0xFFFF;
 }
 
@@ -166,8 +166,9 @@ void ListInto(const std::string& root, const std::string& rel, std::map<std::str
       ListInto(root, r, out);
     } else {
       std::string content = ReadFile(root + "/" + r);
-      snprintf(line, sizeof line, "file %o %lld %lld %zu ", st.st_mode & 07777, static_cast<long long>(st.st_size),
-               static_cast<long long>(st.st_mtime), std::hash<std::string>()(content));
+      snprintf(line, sizeof line, "file %o %lld %lld %zu ", st.st_mode & 07777,
+               static_cast<long long>(st.st_size), static_cast<long long>(st.st_mtime),
+               std::hash<std::string>()(content));
       out[r] = line;
     }
   }
@@ -259,11 +260,15 @@ ssize_t FullDisk::pwrite(int fd, const void* data, size_t size, off_t offset) {
 }
 
 int FullDisk::ftruncate(int fd, off_t length) {
-  if (dying_) limit_ = written_;
-  else written_ = 0;
+  if (dying_)
+    limit_ = written_;
+  else
+    written_ = 0;
   return zipeng::FileLayer::ftruncate(fd, length);
 }
 
-ssize_t FullDisk::copyFileRange(int, off_t*, int, off_t*, size_t) { return errno = EXDEV, -1; }
+ssize_t FullDisk::copyFileRange(int, off_t*, int, off_t*, size_t) {
+  return errno = EXDEV, -1;
+}
 
 }  // namespace ztest

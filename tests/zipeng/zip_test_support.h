@@ -2,6 +2,7 @@
 // permissions, calling the library with a recording callback, and running the common tools.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdint>
@@ -9,8 +10,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "core/file_layer.h"
 #include "zipengine_abi.h"
@@ -20,17 +19,17 @@ namespace ztest {
 struct Message {
   int32_t code;
   std::string name;
-  int reason = -1;     // 1060
-  int64_t size = 0;    // 1000/1010
-  int value = 0;       // 110
+  int reason = -1;   // 1060
+  int64_t size = 0;  // 1000/1010
+  int value = 0;     // 110
 };
 
 // Records every message; can stop the library at the n-th message and answers 120 / 140.
 struct Recorder {
   std::vector<Message> messages;
-  long abortAt = -1;                 // index of the message answered with 1
-  std::string fileComment;           // answer to 120
-  bool answerArchiveComment = false; // answer 140 with archiveComment
+  long abortAt = -1;                  // index of the message answered with 1
+  std::string fileComment;            // answer to 120
+  bool answerArchiveComment = false;  // answer 140 with archiveComment
   std::string archiveComment;
 
   std::vector<std::string> NamesOf(int32_t code) const;
@@ -58,7 +57,9 @@ std::map<std::string, std::string> TreeListing(const std::string& root);
 // device failed while the old bytes were being put back). In place for as long as it lives.
 class FullDisk : public zipeng::FileLayer {
  public:
-  explicit FullDisk(uint64_t limit, bool dying = false) : limit_(limit), dying_(dying) { zipeng::setFileLayer(this); }
+  explicit FullDisk(uint64_t limit, bool dying = false) : limit_(limit), dying_(dying) {
+    zipeng::setFileLayer(this);
+  }
   ~FullDisk() override { zipeng::setFileLayer(nullptr); }
   ssize_t write(int fd, const void* data, size_t size) override;
   ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) override;

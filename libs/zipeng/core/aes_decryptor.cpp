@@ -21,9 +21,9 @@ struct AesDecryptor::Impl {
   EVP_CIPHER_CTX* cipher = nullptr;
   EVP_MAC* macAlgorithm = nullptr;
   EVP_MAC_CTX* mac = nullptr;
-  uint64_t counter = 0;                // the last counter value used
+  uint64_t counter = 0;  // the last counter value used
   std::vector<uint8_t> counters, stream;
-  size_t streamAt = 0;                 // key stream bytes of the current batch already used
+  size_t streamAt = 0;  // key stream bytes of the current batch already used
   ~Impl() {
     EVP_CIPHER_CTX_free(cipher);
     EVP_MAC_CTX_free(mac);
@@ -34,11 +34,13 @@ struct AesDecryptor::Impl {
     counters.assign(kBatchBlocks * kBlock, 0);
     for (size_t b = 0; b < kBatchBlocks; ++b) {
       uint64_t c = ++counter;
-      for (int i = 0; i < 8; ++i) counters[b * kBlock + static_cast<size_t>(i)] = static_cast<uint8_t>(c >> (8 * i));
+      for (int i = 0; i < 8; ++i)
+        counters[b * kBlock + static_cast<size_t>(i)] = static_cast<uint8_t>(c >> (8 * i));
     }
     stream.resize(counters.size());
     int outLength = 0;
-    if (EVP_EncryptUpdate(cipher, stream.data(), &outLength, counters.data(), static_cast<int>(counters.size())) != 1 ||
+    if (EVP_EncryptUpdate(cipher, stream.data(), &outLength, counters.data(),
+                          static_cast<int>(counters.size())) != 1 ||
         static_cast<size_t>(outLength) != stream.size())
       return false;
     streamAt = 0;
@@ -48,41 +50,52 @@ struct AesDecryptor::Impl {
 
 size_t AesDecryptor::saltLength(uint8_t strength) {
   switch (strength) {
-    case 1: return 8;
-    case 2: return 12;
-    case 3: return 16;
-    default: return 0;
+    case 1:
+      return 8;
+    case 2:
+      return 12;
+    case 3:
+      return 16;
+    default:
+      return 0;
   }
 }
 
 AesDecryptor::AesDecryptor() : impl_(std::make_unique<Impl>()) {}
 AesDecryptor::~AesDecryptor() = default;
 
-bool AesDecryptor::deriveKeys(const std::string& password, uint8_t strength, const uint8_t* salt, uint8_t* derived) {
+bool AesDecryptor::deriveKeys(const std::string& password, uint8_t strength, const uint8_t* salt,
+                              uint8_t* derived) {
   const size_t saltBytes = saltLength(strength);
   if (saltBytes == 0) return false;
   const size_t derivedLength = 2 * (saltBytes * 2) + kVerifierLength;  // keys of 16, 24 or 32 bytes
-  return PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()), salt, static_cast<int>(saltBytes),
-                                kIterations, static_cast<int>(derivedLength), derived) == 1;
+  return PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()), salt,
+                                static_cast<int>(saltBytes), kIterations, static_cast<int>(derivedLength),
+                                derived) == 1;
 }
 
 bool AesDecryptor::verifierMatches(uint8_t strength, const uint8_t* derived, const uint8_t* saltAndVerifier) {
   const size_t saltBytes = saltLength(strength);
-  return saltBytes && CRYPTO_memcmp(derived + 4 * saltBytes, saltAndVerifier + saltBytes, kVerifierLength) == 0;
+  return saltBytes &&
+         CRYPTO_memcmp(derived + 4 * saltBytes, saltAndVerifier + saltBytes, kVerifierLength) == 0;
 }
 
 bool AesDecryptor::init(uint8_t strength, const uint8_t* derived) {
   const size_t keyLength = saltLength(strength) * 2;
   if (keyLength == 0) return false;
   Impl& im = *impl_;
-  const EVP_CIPHER* aes = keyLength == 16 ? EVP_aes_128_ecb() : keyLength == 24 ? EVP_aes_192_ecb() : EVP_aes_256_ecb();
+  const EVP_CIPHER* aes = keyLength == 16   ? EVP_aes_128_ecb()
+                          : keyLength == 24 ? EVP_aes_192_ecb()
+                                            : EVP_aes_256_ecb();
   im.cipher = EVP_CIPHER_CTX_new();
   im.macAlgorithm = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
   im.mac = im.macAlgorithm ? EVP_MAC_CTX_new(im.macAlgorithm) : nullptr;
-  if (!im.cipher || !im.mac || EVP_EncryptInit_ex(im.cipher, aes, nullptr, derived, nullptr) != 1) return false;
+  if (!im.cipher || !im.mac || EVP_EncryptInit_ex(im.cipher, aes, nullptr, derived, nullptr) != 1)
+    return false;
   EVP_CIPHER_CTX_set_padding(im.cipher, 0);
   char digest[] = "SHA1";
-  OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0), OSSL_PARAM_construct_end()};
+  OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
+                         OSSL_PARAM_construct_end()};
   if (EVP_MAC_init(im.mac, derived + keyLength, keyLength, params) != 1) return false;
   im.streamAt = im.stream.size();
   return true;

@@ -28,7 +28,8 @@ class AesDecryptor {
   // The key material PBKDF2 derives from the password and an entry's salt: the AES key, the MAC
   // key, then the two verifier bytes (at most 66 bytes). False when the library fails.
   static constexpr size_t kMaxDerived = 2 * 32 + kVerifierLength;
-  static bool deriveKeys(const std::string& password, uint8_t strength, const uint8_t* salt, uint8_t* derived);
+  static bool deriveKeys(const std::string& password, uint8_t strength, const uint8_t* salt,
+                         uint8_t* derived);
   // Whether derived keys belong to the password that made the entry: their verifier matches.
   static bool verifierMatches(uint8_t strength, const uint8_t* derived, const uint8_t* saltAndVerifier);
   // Sets up the cipher and the MAC from derived keys; false when the library fails.

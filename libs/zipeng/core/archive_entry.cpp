@@ -26,7 +26,9 @@ bool ZipEntry::isDirectory() const {
   return (externalAttributes & zipabi::kAttrDirectory) != 0 && uncompressedSize == 0;
 }
 
-bool ZipEntry::isSymlink() const { return isUnixMade() && S_ISLNK(unixMode()); }
+bool ZipEntry::isSymlink() const {
+  return isUnixMade() && S_ISLNK(unixMode());
+}
 
 bool ZipEntry::isVolumeLabel() const {
   return !isUnixMade() && (externalAttributes & zipabi::kAttrVolumeLabel) != 0 && !isDirectory();
@@ -49,10 +51,16 @@ uint8_t ZipEntry::dosAttributes() const {
   return attrs;
 }
 
-int64_t ZipEntry::mtime() const { return hasUnixMtime ? unixMtime : dosToUnix(dosDate, dosTime); }
+int64_t ZipEntry::mtime() const {
+  return hasUnixMtime ? unixMtime : dosToUnix(dosDate, dosTime);
+}
 
-uint32_t ZipEntry::displayDosDateTime() const { return hasUnixMtime ? unixToDos(unixMtime) : dosDateTime(); }
+uint32_t ZipEntry::displayDosDateTime() const {
+  return hasUnixMtime ? unixToDos(unixMtime) : dosDateTime();
+}
 
-uint8_t ZipEntry::ratio() const { return ratioPercent(uncompressedSize, compressedSize); }
+uint8_t ZipEntry::ratio() const {
+  return ratioPercent(uncompressedSize, compressedSize);
+}
 
 }  // namespace zipeng

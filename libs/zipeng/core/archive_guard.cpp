@@ -66,7 +66,9 @@ bool readAll(int fd, void* data, size_t size, uint64_t at) {
   return true;
 }
 
-bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+bool sameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
 }  // namespace
 
@@ -87,7 +89,8 @@ std::string resolveArchivePath(const std::string& path) {
 WriterLock::~WriterLock() {
   if (!fd_) return;
   // A new archive that the operation did not fill is not left behind as an empty file.
-  struct stat held {}, now {};
+  struct stat held {
+  }, now{};
   if (created_ && fstat(fd_.get(), &held) == 0 && held.st_size == 0 && lstat(path_.c_str(), &now) == 0 &&
       sameFile(held, now))
     unlink(path_.c_str());
@@ -170,7 +173,8 @@ int32_t recoverInterruptedChange(const std::string& archive) {
   bool valid = fstat(rec.get(), &rst) == 0 && S_ISREG(rst.st_mode) &&
                static_cast<uint64_t>(rst.st_size) >= kRollbackHeader && readAll(rec.get(), h, sizeof h, 0) &&
                std::memcmp(h, kRollbackMagic, sizeof kRollbackMagic) == 0;
-  uint64_t dev = valid ? get64(h + 8) : 0, ino = valid ? get64(h + 16) : 0, oldLength = valid ? get64(h + 24) : 0;
+  uint64_t dev = valid ? get64(h + 8) : 0, ino = valid ? get64(h + 16) : 0,
+           oldLength = valid ? get64(h + 24) : 0;
   uint64_t at = valid ? get64(h + 32) : 0, tailLength = valid ? get64(h + 40) : 0;
   valid = valid && tailLength == static_cast<uint64_t>(rst.st_size) - kRollbackHeader && at <= oldLength &&
           oldLength - at == tailLength;

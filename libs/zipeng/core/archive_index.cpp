@@ -18,10 +18,10 @@ namespace zipeng {
 
 namespace {
 
-
 // Parses the end record at `pos` inside `tail` (which starts at absolute `tailStart`), following
 // a ZIP64 locator when one precedes it.
-bool parseEndRecord(ArchiveSource& source, const uint8_t* tail, uint64_t tailStart, size_t pos, EndRecord& end) {
+bool parseEndRecord(ArchiveSource& source, const uint8_t* tail, uint64_t tailStart, size_t pos,
+                    EndRecord& end) {
   const uint8_t* p = tail + pos;
   end.position = tailStart + pos;
   end.disk = get16(p + 4);
@@ -33,7 +33,8 @@ bool parseEndRecord(ArchiveSource& source, const uint8_t* tail, uint64_t tailSta
   end.cdEnd = end.position;
   if (end.position < kZip64LocatorSize) return true;
   uint8_t locator[kZip64LocatorSize];
-  if (!source.read(end.position - kZip64LocatorSize, locator, sizeof locator) || get32(locator) != kZip64LocatorSig)
+  if (!source.read(end.position - kZip64LocatorSize, locator, sizeof locator) ||
+      get32(locator) != kZip64LocatorSig)
     return true;
   uint32_t z64Disk = get32(locator + 4);
   uint64_t z64Pos = source.segmentStart(z64Disk) + get64(locator + 8);
@@ -63,8 +64,10 @@ bool parseEndRecord(ArchiveSource& source, const uint8_t* tail, uint64_t tailSta
 void decodeText(std::string_view raw, bool utf8Flag, uint8_t host, std::string& out) {
   bool dosHost = host == kHostDos || host == kHostNtfs || host == kHostVfat;
   out.clear();
-  if (utf8Flag || isAscii(raw) || (!dosHost && isValidUtf8(raw))) out.append(raw);
-  else out = cp437ToUtf8(raw);
+  if (utf8Flag || isAscii(raw) || (!dosHost && isValidUtf8(raw)))
+    out.append(raw);
+  else
+    out = cp437ToUtf8(raw);
 }
 
 // The Info-ZIP Unicode path extra: version 1, CRC-32 of the raw name, then the UTF-8 name.
@@ -132,7 +135,8 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut, bool& sou
   if (!r.ok()) return false;
   if (!full) {
     // The ZIP64 extra, read in place: the only part of the variable fields that can fail.
-    sound = applyZip64Extra({reinterpret_cast<const char*>(extra), extraLength}, {&e.uncompressedSize, &e.compressedSize, &e.localHeaderOffset, &disk});
+    sound = applyZip64Extra({reinterpret_cast<const char*>(extra), extraLength},
+                            {&e.uncompressedSize, &e.compressedSize, &e.localHeaderOffset, &disk});
     diskOut = disk;
     e.disk = disk;
     return true;
@@ -153,7 +157,8 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut, bool& sou
   decodeText(rawComment, utf8, e.host(), e.comment);
 
   // AES: version, vendor "AE", key strength, the real method.
-  if (e.method == kMethodAes && findExtraField(e.extra, kExtraAes, &d, &n) && n >= 7 && d[2] == 'A' && d[3] == 'E') {
+  if (e.method == kMethodAes && findExtraField(e.extra, kExtraAes, &d, &n) && n >= 7 && d[2] == 'A' &&
+      d[3] == 'E') {
     e.aesVersion = get16(d);
     e.aesStrength = d[4];
     e.aesMethod = get16(d + 5);
@@ -176,16 +181,19 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut, bool& sou
 // Of the records that claim the local header at one position, the one that header describes:
 // the first whose name and sizes match it, else the first whose name does, else the first.
 // Only records that collide come here, so an ordinary archive reads no header for this.
-uint32_t ownerOfHeader(ArchiveSource& source, const std::vector<ZipEntry>& entries, const uint32_t* claims, size_t count) {
+uint32_t ownerOfHeader(ArchiveSource& source, const std::vector<ZipEntry>& entries, const uint32_t* claims,
+                       size_t count) {
   LocalHeader local;
   if (!readLocalHeader(source, entries[claims[0]].localHeaderPosition, local)) return claims[0];
   // A header whose sizes follow the data in a descriptor may leave them zero.
-  const bool deferred = (local.flags & kFlagDataDescriptor) && local.compressedSize == 0 && local.uncompressedSize == 0;
+  const bool deferred =
+      (local.flags & kFlagDataDescriptor) && local.compressedSize == 0 && local.uncompressedSize == 0;
   uint32_t best = claims[0];
   int bestScore = -1;
   for (size_t k = 0; k < count; ++k) {
     const ZipEntry& e = entries[claims[k]];
-    const bool sizes = deferred || (local.compressedSize == e.compressedSize && local.uncompressedSize == e.uncompressedSize);
+    const bool sizes = deferred || (local.compressedSize == e.compressedSize &&
+                                    local.uncompressedSize == e.uncompressedSize);
     const int score = (e.rawName == local.rawName ? 2 : 0) + (sizes ? 1 : 0);
     if (score > bestScore) {
       best = claims[k];
@@ -257,7 +265,8 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
   }
   index.entries.clear();
   if (!visit)
-    index.entries.reserve(static_cast<size_t>(std::min<uint64_t>({end.totalEntries, end.cdSize / kCentralHeaderSize, 1u << 20})));
+    index.entries.reserve(static_cast<size_t>(
+        std::min<uint64_t>({end.totalEntries, end.cdSize / kCentralHeaderSize, 1u << 20})));
   // One parse of a record for both ways of reading; a visited entry is handed on, not kept.
   uint64_t parsed = 0;
   const auto parseRecord = [&](const uint8_t* record, size_t length, ZipEntry& e, bool full) {
@@ -283,15 +292,19 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
     return true;
   };
   ZipEntry current;
-  bool walked = walkCentralDirectory(source, expected, end.cdSize, [&](const uint8_t* record, size_t length, uint64_t) {
-    // A directory read to be handed on is checked first without decoding names.
-    if (!parseRecord(record, length, current, !visit)) return false;
-    if (!visit) index.entries.push_back(std::move(current));
-    return true;
-  }, &result);
+  bool walked = walkCentralDirectory(
+      source, expected, end.cdSize,
+      [&](const uint8_t* record, size_t length, uint64_t) {
+        // A directory read to be handed on is checked first without decoding names.
+        if (!parseRecord(record, length, current, !visit)) return false;
+        if (!visit) index.entries.push_back(std::move(current));
+        return true;
+      },
+      &result);
   if (!walked) return false;
   // The count in the end record is cut to 16 bits by writers that know no ZIP64.
-  if (parsed != end.totalEntries && (end.zip64 || (parsed & 0xFFFF) != (end.totalEntries & 0xFFFF))) return false;
+  if (parsed != end.totalEntries && (end.zip64 || (parsed & 0xFFFF) != (end.totalEntries & 0xFFFF)))
+    return false;
 
   index.centralDirectoryOffset = expected;
   index.centralDirectorySize = end.cdSize;
@@ -303,9 +316,11 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
   uint64_t after = end.position + kEndOfCentralSize + end.commentLength;
   index.trailingBytes = after < size ? size - after : 0;
   index.rawComment.resize(end.commentLength);
-  size_t available = static_cast<size_t>(std::min<uint64_t>(end.commentLength, size - (end.position + kEndOfCentralSize)));
+  size_t available =
+      static_cast<size_t>(std::min<uint64_t>(end.commentLength, size - (end.position + kEndOfCentralSize)));
   index.rawComment.resize(available);
-  if (available && !source.read(end.position + kEndOfCentralSize, index.rawComment.data(), available)) return false;
+  if (available && !source.read(end.position + kEndOfCentralSize, index.rawComment.data(), available))
+    return false;
   decodeText(index.rawComment, false, kHostUnix, index.comment);
   index.entryCount = parsed;
 
@@ -316,12 +331,15 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
   if (visit) {
     // The whole directory held together: now hand its entries on, one at a time.
     bool stopped = false;
-    walked = walkCentralDirectory(source, expected, end.cdSize, [&](const uint8_t* record, size_t length, uint64_t) {
-      if (!parseRecord(record, length, current, true)) return false;
-      if ((*visit)(current)) return true;
-      stopped = true;
-      return false;
-    }, &result);
+    walked = walkCentralDirectory(
+        source, expected, end.cdSize,
+        [&](const uint8_t* record, size_t length, uint64_t) {
+          if (!parseRecord(record, length, current, true)) return false;
+          if ((*visit)(current)) return true;
+          stopped = true;
+          return false;
+        },
+        &result);
     if (stopped) {
       result = zipabi::zrAborted;
       return false;
@@ -345,8 +363,8 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
 
 }  // namespace
 
-bool walkCentralDirectory(ArchiveSource& source, uint64_t start, uint64_t length, const DirectoryVisitor& visit,
-                          int32_t* failure) {
+bool walkCentralDirectory(ArchiveSource& source, uint64_t start, uint64_t length,
+                          const DirectoryVisitor& visit, int32_t* failure) {
   // The directory is read through a bounded window, so a directory size that lies costs no
   // memory; the records take memory only where they are really there. A quarter of a MiB
   // (beside room for the largest record) is still in the processor's cache when it is parsed.
@@ -363,8 +381,10 @@ bool walkCentralDirectory(ArchiveSource& source, uint64_t start, uint64_t length
     begin = 0;
     size_t n = static_cast<size_t>(std::min<uint64_t>(buffer.size() - have, left));
     if (n && !source.read(readAt, buffer.data() + have, n)) {
-      if (source.aborted()) *failure = zipabi::zrAborted;
-      else if (source.ioFailed()) *failure = zipabi::zrCannotAccess;
+      if (source.aborted())
+        *failure = zipabi::zrAborted;
+      else if (source.ioFailed())
+        *failure = zipabi::zrCannotAccess;
       return false;
     }
     readAt += n;
@@ -389,7 +409,8 @@ std::vector<EndRecord> findEndRecords(ArchiveSource& source, int32_t* failure) {
   std::vector<EndRecord> found;
   const uint64_t size = source.size();
   if (size < kEndOfCentralSize) return found;
-  const size_t tailSize = static_cast<size_t>(std::min<uint64_t>(size, kMaxCommentLength + kEndOfCentralSize + 1024));
+  const size_t tailSize =
+      static_cast<size_t>(std::min<uint64_t>(size, kMaxCommentLength + kEndOfCentralSize + 1024));
   const uint64_t tailStart = size - tailSize;
   std::string tailBuffer(tailSize, '\0');
   if (!source.read(tailStart, tailBuffer.data(), tailSize)) {
@@ -404,8 +425,10 @@ std::vector<EndRecord> findEndRecords(ArchiveSource& source, int32_t* failure) {
   for (size_t pos = tailSize - kEndOfCentralSize + 1; pos-- > 0;) {
     if (get32(tail + pos) != kEndOfCentralSig) continue;
     uint64_t end = tailStart + pos + kEndOfCentralSize + get16(tail + pos + 20);
-    if (end == size) exact.push_back(pos);
-    else other.push_back(pos);
+    if (end == size)
+      exact.push_back(pos);
+    else
+      other.push_back(pos);
   }
   std::reverse(exact.begin(), exact.end());
   exact.insert(exact.end(), other.begin(), other.end());
@@ -417,7 +440,8 @@ std::vector<EndRecord> findEndRecords(ArchiveSource& source, int32_t* failure) {
   return found;
 }
 
-int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowSpanned, const EntryVisitor* visit) {
+int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowSpanned,
+                         const EntryVisitor* visit) {
   index = ArchiveIndex{};
   int32_t firstFailure = zipabi::zrArchiveTooCorrupted;
   std::vector<EndRecord> candidates = findEndRecords(source, &firstFailure);

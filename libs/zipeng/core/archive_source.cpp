@@ -18,7 +18,8 @@ ArchiveSource::~ArchiveSource() = default;
 namespace {
 int32_t statFile(const std::string& path, uint64_t& size) {
   struct stat st;
-  if (stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? zipabi::zrArchiveNotFound : zipabi::zrCannotAccess;
+  if (stat(path.c_str(), &st) != 0)
+    return errno == ENOENT || errno == ENOTDIR ? zipabi::zrArchiveNotFound : zipabi::zrCannotAccess;
   if (!S_ISREG(st.st_mode)) return zipabi::zrCannotAccess;
   size = static_cast<uint64_t>(st.st_size);
   return zipabi::zrOk;

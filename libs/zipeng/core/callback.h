@@ -39,7 +39,7 @@ class Callback {
   bool sendStats(int32_t message, const EntryFacts& facts, uint8_t percentDone = 0);
   bool sendSkipping(const std::string& name, uint8_t reason);
   bool sendName(int32_t message, const std::string& name);  // 1020, 1070
-  bool sendInt(int32_t message, int32_t value);              // 70, 110
+  bool sendInt(int32_t message, int32_t value);             // 70, 110
 
   // The one place a record is filled; it points into the facts' strings, so it lives as long as
   // they do.

@@ -19,7 +19,9 @@ namespace zipeng {
 
 namespace {
 
-uint8_t reasonForErrno(int err) { return err == ENOENT || err == ENOTDIR ? 0 : 4; }
+uint8_t reasonForErrno(int err) {
+  return err == ENOENT || err == ENOTDIR ? 0 : 4;
+}
 
 // Opens a source file to read. Only a regular file is taken: a name swapped for a pipe or a
 // device after the folder walk would block the add or never end. -1 with errno set otherwise.
@@ -70,17 +72,25 @@ void encrypt(const std::string& password, uint8_t check, std::string& data) {
   data.swap(out);
 }
 
-bool encrypting(const CompressJob& job) { return job.password && !job.password->empty(); }
+bool encrypting(const CompressJob& job) {
+  return job.password && !job.password->empty();
+}
 
 const LargeFileSizes defaultSizes;
 const LargeFileSizes* currentSizes = &defaultSizes;
 
 }  // namespace
 
-const LargeFileSizes& largeFileSizes() { return *currentSizes; }
-void setLargeFileSizes(const LargeFileSizes* sizes) { currentSizes = sizes ? sizes : &defaultSizes; }
+const LargeFileSizes& largeFileSizes() {
+  return *currentSizes;
+}
+void setLargeFileSizes(const LargeFileSizes* sizes) {
+  currentSizes = sizes ? sizes : &defaultSizes;
+}
 
-uint32_t crc32(uint32_t crc, const void* data, size_t size) { return libdeflate_crc32(crc, data, size); }
+uint32_t crc32(uint32_t crc, const void* data, size_t size) {
+  return libdeflate_crc32(crc, data, size);
+}
 
 DeflateWorker::DeflateWorker() = default;
 
@@ -167,7 +177,8 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
   bool zip64Local = needsZip64Local(stored ? largest : largest + largest / 8192);
 
   entry.method = stored ? kMethodStored : kMethodDeflate;
-  entry.flags = static_cast<uint16_t>((entry.flags & kFlagUtf8) | (encrypt ? kFlagEncrypted | kFlagDataDescriptor : 0));
+  entry.flags =
+      static_cast<uint16_t>((entry.flags & kFlagUtf8) | (encrypt ? kFlagEncrypted | kFlagDataDescriptor : 0));
   entry.crc = 0;
   entry.size = entry.compressedSize = 0;
   if (zip64Local) entry.versionNeeded = 45;
@@ -185,7 +196,8 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
   if (encrypt) {
     crypto = std::make_unique<ZipCrypto>(*job.password);
     uint8_t header[kCryptHeaderSize];
-    crypto->makeHeader(header, ZipCrypto::checkByte(0, static_cast<uint16_t>(entry.dosDateTime & 0xFFFF), true));
+    crypto->makeHeader(header,
+                       ZipCrypto::checkByte(0, static_cast<uint16_t>(entry.dosDateTime & 0xFFFF), true));
     if (!sink.write(header, sizeof header)) {
       return sink.error();
     }
@@ -222,8 +234,14 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
       }
       eof = n == 0;
       crc = crc32(crc, in.data(), static_cast<size_t>(n));
-      if (!emit(in.data(), static_cast<size_t>(n))) { result = sink.error(); break; }
-      if (!advance(static_cast<uint64_t>(n))) { result = zipabi::zrAborted; break; }
+      if (!emit(in.data(), static_cast<size_t>(n))) {
+        result = sink.error();
+        break;
+      }
+      if (!advance(static_cast<uint64_t>(n))) {
+        result = zipabi::zrAborted;
+        break;
+      }
     }
   } else {
     // Written in order while the blocks after it are being compressed.
@@ -231,11 +249,20 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
     DeflatedBlock block;
     for (bool last = false; !last;) {
       blocks.next(block);
-      if (block.failure) { result = block.failure; break; }
+      if (block.failure) {
+        result = block.failure;
+        break;
+      }
       last = block.last;
       crc = static_cast<uint32_t>(crc32_combine(crc, block.crc, static_cast<z_off_t>(block.size)));
-      if (!emit(reinterpret_cast<uint8_t*>(block.data.data()), block.data.size())) { result = sink.error(); break; }
-      if (!advance(block.size)) { result = zipabi::zrAborted; break; }
+      if (!emit(reinterpret_cast<uint8_t*>(block.data.data()), block.data.size())) {
+        result = sink.error();
+        break;
+      }
+      if (!advance(block.size)) {
+        result = zipabi::zrAborted;
+        break;
+      }
     }
   }
   if (result) return result;

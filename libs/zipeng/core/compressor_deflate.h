@@ -33,23 +33,23 @@ class TaskRunner;
 
 struct CompressJob {
   std::string path;
-  uint64_t expectedSize = 0;  // from the directory walk; the file may since have changed
-  int level = 6;              // 0 stores
-  bool store = false;         // "-n" extension, or level 0
+  uint64_t expectedSize = 0;              // from the directory walk; the file may since have changed
+  int level = 6;                          // 0 stores
+  bool store = false;                     // "-n" extension, or level 0
   const std::string* password = nullptr;  // non-null and non-empty: encrypt
-  uint32_t dosDateTime = 0;   // for the check byte of streamed encrypted entries
+  uint32_t dosDateTime = 0;               // for the check byte of streamed encrypted entries
 };
 
 // What came out for one file. `skipReason` >= 0 means the file could not be read.
 struct CompressedData {
-  int skipReason = -1;        // 0 not found, 4 cannot be opened or read
-  int error = 0;              // a result code that ends the operation (out of memory)
-  bool streamed = false;      // too large: compress with StreamCompressFile instead
+  int skipReason = -1;    // 0 not found, 4 cannot be opened or read
+  int error = 0;          // a result code that ends the operation (out of memory)
+  bool streamed = false;  // too large: compress with StreamCompressFile instead
   uint16_t method = kMethodStored;
   uint16_t flags = 0;
   uint32_t crc = 0;
   uint64_t size = 0;
-  std::string data;           // compressed (and encrypted) bytes
+  std::string data;  // compressed (and encrypted) bytes
 };
 
 // Reusable per-thread state (libdeflate compressors by level).

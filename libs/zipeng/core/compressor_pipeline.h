@@ -49,9 +49,9 @@ class CompressPipeline : public TaskRunner {
   DeflateWorker callerWorker_;
   std::mutex mu_;
   std::condition_variable cv_;
-  size_t next_ = 0;       // next job to start
-  size_t taken_ = 0;      // jobs before this have been taken
-  uint64_t inFlight_ = 0; // bytes held by started, untaken jobs
+  size_t next_ = 0;        // next job to start
+  size_t taken_ = 0;       // jobs before this have been taken
+  uint64_t inFlight_ = 0;  // bytes held by started, untaken jobs
   bool stop_ = false;
 };
 

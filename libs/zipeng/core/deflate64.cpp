@@ -59,7 +59,7 @@ constexpr uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 
 constexpr uint16_t kDistBase[32] = {1,    2,    3,    4,    5,    7,     9,     13,    17,    25,   33,
                                     49,   65,   97,   129,  193,  257,   385,   513,   769,   1025, 1537,
                                     2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153};
-constexpr uint8_t kDistExtra[32] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4,  4,  5,  5,  6,  6,
+constexpr uint8_t kDistExtra[32] = {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
                                     7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
 constexpr uint8_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
@@ -72,8 +72,10 @@ HuffEntry symbolEntry(Alphabet alphabet, unsigned symbol) {
       if (symbol == 256) return {0, 0, kOpEnd};
       if (symbol < 286) return {kLengthBase[symbol - 257], 0, kLengthExtra[symbol - 257]};
       return {0, 0, kOpBad};  // 286 and 287 take part in the code but mean nothing
-    case Alphabet::Distance: return {kDistBase[symbol], 0, kDistExtra[symbol]};
-    case Alphabet::CodeLength: return {uint16_t(symbol), 0, 0};
+    case Alphabet::Distance:
+      return {kDistBase[symbol], 0, kDistExtra[symbol]};
+    case Alphabet::CodeLength:
+      return {uint16_t(symbol), 0, 0};
   }
   return {0, 0, kOpBad};
 }
@@ -235,7 +237,9 @@ Deflate64Status Inflater::blocks() {
     last = header & 1;
     Deflate64Status status;
     switch (header >> 1) {
-      case 0: status = storedBlock(); break;
+      case 0:
+        status = storedBlock();
+        break;
       case 1:
         if (!fixedReady_) buildFixedTables();
         status = codes(fixedLit_, fixedDist_);
@@ -244,7 +248,8 @@ Deflate64Status Inflater::blocks() {
         status = dynamicTables();
         if (status == Deflate64Status::End) status = codes(lit_, dist_);
         break;
-      default: return Deflate64Status::Corrupt;
+      default:
+        return Deflate64Status::Corrupt;
     }
     if (status != Deflate64Status::End) return status;
   }
@@ -273,8 +278,10 @@ bool Inflater::refillSlow() {
     return true;
   }
   while (bitCount_ <= 56) {
-    if (inPos_ < inEnd_) bitBuf_ |= uint64_t(*inPos_++) << bitCount_;
-    else padBits_ += 8;
+    if (inPos_ < inEnd_)
+      bitBuf_ |= uint64_t(*inPos_++) << bitCount_;
+    else
+      padBits_ += 8;
     bitCount_ += 8;
   }
   return true;

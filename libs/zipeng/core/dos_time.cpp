@@ -7,7 +7,9 @@ namespace zipeng {
 
 namespace {
 
-int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+int64_t floorDiv(int64_t a, int64_t b) {
+  return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
 
 // Days since 1970-01-01 of a civil date; months and days beyond their range carry over, as
 // mktime() carries them.
@@ -102,7 +104,8 @@ int64_t dosToUnix(uint16_t dosDate, uint16_t dosTime) {
 
 uint32_t unixToDos(int64_t unixTime) {
   constexpr uint32_t kEarliest = (0u | (1u << 5) | 1u) << 16;
-  constexpr uint32_t kLatest = (static_cast<uint32_t>((127 << 9) | (12 << 5) | 31) << 16) | ((23 << 11) | (59 << 5) | 29);
+  constexpr uint32_t kLatest =
+      (static_cast<uint32_t>((127 << 9) | (12 << 5) | 31) << 16) | ((23 << 11) | (59 << 5) | 29);
   // Far outside the DOS years: no need to ask the zone.
   if (unixTime < 0) return kEarliest;
   if (unixTime > int64_t{4'400'000'000}) return kLatest;

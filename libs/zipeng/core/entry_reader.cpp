@@ -22,18 +22,24 @@ namespace zipeng {
 uint8_t skipReasonOf(EntryStatus status) {
   switch (status) {
     case EntryStatus::UnknownMethod:
-    case EntryStatus::OverMemoryLimit: return zipabi::zsrUnknownCompression;
-    case EntryStatus::BadCrc: return zipabi::zsrBadCrc;
-    case EntryStatus::BadPassword: return zipabi::zsrBadPassword;
-    case EntryStatus::SinkFailed: return zipabi::zsrCannotOpen;
-    case EntryStatus::OutOfMemory: return zipabi::zsrCorruptData;
-    default: return zipabi::zsrCorruptData;
+    case EntryStatus::OverMemoryLimit:
+      return zipabi::zsrUnknownCompression;
+    case EntryStatus::BadCrc:
+      return zipabi::zsrBadCrc;
+    case EntryStatus::BadPassword:
+      return zipabi::zsrBadPassword;
+    case EntryStatus::SinkFailed:
+      return zipabi::zsrCannotOpen;
+    case EntryStatus::OutOfMemory:
+      return zipabi::zsrCorruptData;
+    default:
+      return zipabi::zsrCorruptData;
   }
 }
 
 namespace {
-constexpr size_t kChunk = 1u << 20;          // streaming read size
-constexpr uint64_t kProgressStep = 1u << 20;  // bytes between progress reports
+constexpr size_t kChunk = 1u << 20;              // streaming read size
+constexpr uint64_t kProgressStep = 1u << 20;     // bytes between progress reports
 constexpr uint64_t kPrefetchLimit = 256u << 10;  // entries read with their header in one go
 }  // namespace
 
@@ -81,24 +87,30 @@ EntryStatus readFailure(ArchiveSource& source) {
 bool EntryReader::passwordFits(ArchiveSource& source, const ZipEntry& entry, const std::string& password) {
   uint64_t dataPos = 0;
   uint16_t localDosTime = 0;
-  if (!entry.encrypted() || entry.overlaps || (!entry.aesStrength && entry.compressedSize < kCryptHeaderSize) ||
+  if (!entry.encrypted() || entry.overlaps ||
+      (!entry.aesStrength && entry.compressedSize < kCryptHeaderSize) ||
       !locateData(source, entry, dataPos, localDosTime))
     return false;
   if (entry.aesStrength) return aesKeys(source, entry, password, dataPos, nullptr) != nullptr;
   uint8_t header[kCryptHeaderSize];
   if (!source.read(dataPos, header, sizeof header)) return false;
   ZipCrypto crypto(password);
-  return crypto.decryptHeader(header) == ZipCrypto::checkByte(entry.crc, localDosTime, entry.hasDataDescriptor());
+  return crypto.decryptHeader(header) ==
+         ZipCrypto::checkByte(entry.crc, localDosTime, entry.hasDataDescriptor());
 }
 
 const uint8_t* EntryReader::aesKeys(ArchiveSource& source, const ZipEntry& entry, const std::string& password,
                                     uint64_t dataPos, const uint8_t* inMemory) {
   Impl& im = *impl_;
   const size_t lead = AesDecryptor::saltLength(entry.aesStrength) + AesDecryptor::kVerifierLength;
-  if (lead == AesDecryptor::kVerifierLength || entry.compressedSize < AesDecryptor::overhead(entry.aesStrength)) return nullptr;
+  if (lead == AesDecryptor::kVerifierLength ||
+      entry.compressedSize < AesDecryptor::overhead(entry.aesStrength))
+    return nullptr;
   uint8_t saltAndVerifier[16 + AesDecryptor::kVerifierLength];
-  if (inMemory) std::memcpy(saltAndVerifier, inMemory, lead);
-  else if (!source.read(dataPos, saltAndVerifier, lead)) return nullptr;
+  if (inMemory)
+    std::memcpy(saltAndVerifier, inMemory, lead);
+  else if (!source.read(dataPos, saltAndVerifier, lead))
+    return nullptr;
   std::string key = password;
   key.push_back('\0');
   key.push_back(static_cast<char>(entry.aesStrength));
@@ -123,7 +135,8 @@ EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, cons
   LocalHeader local;
   uint8_t* inMemory = nullptr;
   if (entry.compressedSize <= kPrefetchLimit && at < source.size()) {
-    size_t want = kLocalHeaderSize + entry.rawName.size() + entry.extra.size() + 256 + static_cast<size_t>(entry.compressedSize);
+    size_t want = kLocalHeaderSize + entry.rawName.size() + entry.extra.size() + 256 +
+                  static_cast<size_t>(entry.compressedSize);
     size_t n = static_cast<size_t>(std::min<uint64_t>(want, source.size() - at));
     if (!im.grow(im.head, n)) return EntryStatus::OutOfMemory;
     if (!source.read(at, im.head.data(), n)) return readFailure(source);
@@ -160,11 +173,14 @@ EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, cons
     if (password.empty()) return EntryStatus::BadPassword;
     if (packed < kCryptHeaderSize) return EntryStatus::Corrupt;
     uint8_t header[kCryptHeaderSize];
-    if (inMemory) std::memcpy(header, inMemory, sizeof header);
-    else if (!source.read(dataPos, header, sizeof header)) return readFailure(source);
+    if (inMemory)
+      std::memcpy(header, inMemory, sizeof header);
+    else if (!source.read(dataPos, header, sizeof header))
+      return readFailure(source);
     crypto = std::make_unique<ZipCrypto>(password);
     // With a data descriptor the check byte comes from the local header's DOS time.
-    if (crypto->decryptHeader(header) != ZipCrypto::checkByte(entry.crc, local.dosTime, entry.hasDataDescriptor()))
+    if (crypto->decryptHeader(header) !=
+        ZipCrypto::checkByte(entry.crc, local.dosTime, entry.hasDataDescriptor()))
       return EntryStatus::BadPassword;
     dataPos += kCryptHeaderSize;
     packed -= kCryptHeaderSize;
@@ -201,8 +217,10 @@ EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, cons
       at += n;
     }
     uint8_t mac[AesDecryptor::kMacLength];
-    if (inMemory) std::memcpy(mac, inMemory + packed, sizeof mac);
-    else if (!source.read(dataPos + packed, mac, sizeof mac)) return readFailure(source);
+    if (inMemory)
+      std::memcpy(mac, inMemory + packed, sizeof mac);
+    else if (!source.read(dataPos + packed, mac, sizeof mac))
+      return readFailure(source);
     if (!aes->authentic(mac)) return EntryStatus::BadCrc;
     if (result.status != EntryStatus::Ok) return result.status;
     // The second version of the scheme stores no CRC: the code is the check.
@@ -250,7 +268,8 @@ DecodeResult EntryReader::decode(ArchiveSource& source, const DecodeRequest& rq,
     if (rq.inMemory) {
       if (auto s = emit(rq.inMemory, static_cast<size_t>(rq.packed)); s != EntryStatus::Ok) return fail(s);
     } else {
-      if (!im.grow(im.in, static_cast<size_t>(std::min<uint64_t>(rq.packed, kChunk)))) return fail(EntryStatus::OutOfMemory);
+      if (!im.grow(im.in, static_cast<size_t>(std::min<uint64_t>(rq.packed, kChunk))))
+        return fail(EntryStatus::OutOfMemory);
       for (uint64_t at = 0; at < rq.packed;) {
         size_t n = static_cast<size_t>(std::min<uint64_t>(rq.packed - at, kChunk));
         if (!readPacked(at, im.in.data(), n)) return fail(readFailure(source));
@@ -264,18 +283,21 @@ DecodeResult EntryReader::decode(ArchiveSource& source, const DecodeRequest& rq,
     // (Deflate cannot expand more than about 1032 to 1: a larger claim is a lie, and the
     // streaming path below then finds it out without a buffer of the claimed size.)
     // Fits the bounded buffers: one call to the fast decompressor.
-    if (!im.decompressor && !(im.decompressor = libdeflate_alloc_decompressor())) return fail(EntryStatus::OutOfMemory);
+    if (!im.decompressor && !(im.decompressor = libdeflate_alloc_decompressor()))
+      return fail(EntryStatus::OutOfMemory);
     if (!im.grow(im.out, static_cast<size_t>(rq.size) + 1)) return fail(EntryStatus::OutOfMemory);
     const uint8_t* input = rq.inMemory;
     if (!input) {
       if (!im.grow(im.in, static_cast<size_t>(rq.packed) + 1)) return fail(EntryStatus::OutOfMemory);
-      if (rq.packed && !readPacked(0, im.in.data(), static_cast<size_t>(rq.packed))) return fail(readFailure(source));
+      if (rq.packed && !readPacked(0, im.in.data(), static_cast<size_t>(rq.packed)))
+        return fail(readFailure(source));
       input = im.in.data();
     }
     size_t inUsed = 0, outGot = 0;
     // One spare byte of room tells "more output than declared" apart from an exact fit.
-    auto rc = libdeflate_deflate_decompress_ex(im.decompressor, input, static_cast<size_t>(rq.packed), im.out.data(),
-                                               static_cast<size_t>(rq.size) + 1, &inUsed, &outGot);
+    auto rc =
+        libdeflate_deflate_decompress_ex(im.decompressor, input, static_cast<size_t>(rq.packed),
+                                         im.out.data(), static_cast<size_t>(rq.size) + 1, &inUsed, &outGot);
     if (rc != LIBDEFLATE_SUCCESS || outGot != rq.size) return fail(EntryStatus::Corrupt);
     if (auto s = emit(im.out.data(), outGot); s != EntryStatus::Ok) return fail(s);
     r.consumed = inUsed;

@@ -44,19 +44,19 @@ using ProgressFn = std::function<bool(uint64_t produced)>;
 // known of it. Repair knows less than a directory does: it may not know where the data ends.
 struct DecodeRequest {
   uint16_t method = 0;
-  uint64_t dataPosition = 0;      // first byte after any encryption header
-  uint64_t packed = 0;            // compressed bytes when `sizesKnown`, else the most there may be
-  bool sizesKnown = true;         // `packed` and `size` are the entry's declared sizes
-  uint64_t size = 0;              // uncompressed bytes the data must yield when `sizesKnown`
-  ZipCrypto* crypto = nullptr;    // decrypts what is read (header already taken off)
-  AesDecryptor* aes = nullptr;    // or authenticates and decrypts it (salt already taken off)
-  bool lzmaEndMarker = false;     // an LZMA stream that ends with its marker (flag bit 1)
+  uint64_t dataPosition = 0;          // first byte after any encryption header
+  uint64_t packed = 0;                // compressed bytes when `sizesKnown`, else the most there may be
+  bool sizesKnown = true;             // `packed` and `size` are the entry's declared sizes
+  uint64_t size = 0;                  // uncompressed bytes the data must yield when `sizesKnown`
+  ZipCrypto* crypto = nullptr;        // decrypts what is read (header already taken off)
+  AesDecryptor* aes = nullptr;        // or authenticates and decrypts it (salt already taken off)
+  bool lzmaEndMarker = false;         // an LZMA stream that ends with its marker (flag bit 1)
   const uint8_t* inMemory = nullptr;  // the packed bytes, already read and decrypted
 };
 
 struct DecodeResult {
   EntryStatus status = EntryStatus::Ok;
-  uint64_t consumed = 0;          // packed bytes the stream used
+  uint64_t consumed = 0;  // packed bytes the stream used
   uint64_t produced = 0;
   uint32_t crc = 0;
 };

@@ -1,7 +1,5 @@
 #include "core/file_gather.h"
 
-#include "core/patterns.h"
-
 #include <dirent.h>
 #include <glob.h>
 
@@ -9,13 +7,19 @@
 #include <map>
 #include <set>
 
+#include "core/patterns.h"
+
 namespace zipeng {
 
 namespace {
 
-bool hasWildcard(const std::string& s) { return s.find_first_of("*?[") != std::string::npos; }
+bool hasWildcard(const std::string& s) {
+  return s.find_first_of("*?[") != std::string::npos;
+}
 
-bool isHiddenName(const std::string& leaf) { return !leaf.empty() && leaf[0] == '.'; }
+bool isHiddenName(const std::string& leaf) {
+  return !leaf.empty() && leaf[0] == '.';
+}
 
 std::string leafOf(const std::string& path) {
   std::string p = path;
@@ -51,7 +55,10 @@ class Gatherer {
     if (!opt_.includePatterns.empty()) {
       bool any = false;
       for (auto& p : opt_.includePatterns)
-        if (matchesPattern(p, stored)) { any = true; break; }
+        if (matchesPattern(p, stored)) {
+          any = true;
+          break;
+        }
       if (!any) return true;
     }
     for (auto& p : opt_.excludePatterns)

@@ -13,11 +13,11 @@
 namespace zipeng {
 
 struct GatherOptions {
-  bool recurse = false;          // -r
-  bool includeHidden = false;    // -S
-  bool folderEntries = false;    // -D
-  bool junkPaths = false;        // -j
-  std::optional<int64_t> notBefore;  // -t: files modified before this are left out
+  bool recurse = false;                      // -r
+  bool includeHidden = false;                // -S
+  bool folderEntries = false;                // -D
+  bool junkPaths = false;                    // -j
+  std::optional<int64_t> notBefore;          // -t: files modified before this are left out
   std::vector<std::string> includePatterns;  // -i
   std::vector<std::string> excludePatterns;  // -x
   // The archive being written (and its temporary copies) are never added to themselves.

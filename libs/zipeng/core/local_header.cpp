@@ -35,7 +35,8 @@ bool parseLocalHeader(const uint8_t* p, size_t size, uint64_t position, LocalHea
   header.extra.assign(reinterpret_cast<const char*>(p + kLocalHeaderSize + nameLength), extraLength);
   header.dataPosition = position + kLocalHeaderSize + nameLength + extraLength;
   // A local ZIP64 field that is too short is tolerated: the central record's sizes rule.
-  applyZip64Extra(header.extra, {&header.uncompressedSize, &header.compressedSize, nullptr, nullptr}, &header.zip64);
+  applyZip64Extra(header.extra, {&header.uncompressedSize, &header.compressedSize, nullptr, nullptr},
+                  &header.zip64);
   return true;
 }
 
@@ -45,7 +46,8 @@ bool readLocalHeader(ArchiveSource& source, uint64_t position, LocalHeader& head
   size_t variable = static_cast<size_t>(get16(fixed + 26)) + get16(fixed + 28);
   std::string bytes(kLocalHeaderSize + variable, '\0');
   std::memcpy(bytes.data(), fixed, sizeof fixed);
-  if (variable && !source.read(position + kLocalHeaderSize, bytes.data() + kLocalHeaderSize, variable)) return false;
+  if (variable && !source.read(position + kLocalHeaderSize, bytes.data() + kLocalHeaderSize, variable))
+    return false;
   return parseLocalHeader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), position, header);
 }
 

@@ -17,12 +17,12 @@ struct LocalHeader {
   uint16_t dosTime = 0;
   uint16_t dosDate = 0;
   uint32_t crc = 0;
-  uint64_t compressedSize = 0;    // ZIP64 extra applied
+  uint64_t compressedSize = 0;  // ZIP64 extra applied
   uint64_t uncompressedSize = 0;
   std::string rawName;
   std::string extra;
-  bool zip64 = false;             // a ZIP64 extra is present (descriptors then carry 8-byte sizes)
-  uint64_t dataPosition = 0;      // absolute position of the first data byte
+  bool zip64 = false;         // a ZIP64 extra is present (descriptors then carry 8-byte sizes)
+  uint64_t dataPosition = 0;  // absolute position of the first data byte
   size_t headerLength() const { return 30 + rawName.size() + extra.size(); }
 };
 

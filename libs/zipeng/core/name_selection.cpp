@@ -29,8 +29,10 @@ Resolved resolve(const std::vector<std::string>& given, const std::unordered_set
         continue;
       }
     }
-    if (!names && hasWildcards(name)) r.patterns.push_back(k);
-    else r.exact[name].push_back(k);
+    if (!names && hasWildcards(name))
+      r.patterns.push_back(k);
+    else
+      r.exact[name].push_back(k);
   }
   return r;
 }
@@ -72,7 +74,8 @@ std::vector<size_t> NameSelection::select(size_t count, const std::function<std:
       }
     if (!take) continue;
     bool excluded = out.exact.count(name) > 0;
-    for (size_t k = 0; !excluded && k < out.patterns.size(); ++k) excluded = matchPattern(excludes_[out.patterns[k]], name);
+    for (size_t k = 0; !excluded && k < out.patterns.size(); ++k)
+      excluded = matchPattern(excludes_[out.patterns[k]], name);
     if (!excluded) selected.push_back(i);
   }
   return selected;

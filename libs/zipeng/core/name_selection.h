@@ -14,7 +14,8 @@ namespace zipeng {
 class NameSelection {
  public:
   // `folderWithoutSlash`: a plain name also selects the folder entry "name/".
-  NameSelection(std::vector<std::string> names, std::vector<std::string> excludes, bool folderWithoutSlash = false)
+  NameSelection(std::vector<std::string> names, std::vector<std::string> excludes,
+                bool folderWithoutSlash = false)
       : names_(std::move(names)), excludes_(std::move(excludes)), folderWithoutSlash_(folderWithoutSlash) {}
 
   // Indexes of the selected entries among `count` entries, in order; with no names, all of them

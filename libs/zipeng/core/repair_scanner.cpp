@@ -54,8 +54,10 @@ class Scanner {
       EntryStatus why = EntryStatus::Ok;
       if (tryEntry(pos, e, why)) {
         uint64_t next = e.end;
-        if (e.hasCentral || placeName(e)) out.push_back(std::move(e));
-        else leftOut_.push_back({pos, std::move(e.rawName), zipabi::zsrCannotOpen});  // as extraction skips it
+        if (e.hasCentral || placeName(e))
+          out.push_back(std::move(e));
+        else
+          leftOut_.push_back({pos, std::move(e.rawName), zipabi::zsrCannotOpen});  // as extraction skips it
         pos = next;
         continue;
       }
@@ -77,7 +79,9 @@ class Scanner {
   }
 
  private:
-  bool read(uint64_t at, void* buf, size_t n) { return at <= src_.size() && n <= src_.size() - at && src_.read(at, buf, n); }
+  bool read(uint64_t at, void* buf, size_t n) {
+    return at <= src_.size() && n <= src_.size() - at && src_.read(at, buf, n);
+  }
 
   // Counts `bytes` just read and lets the caller answer now and then. False once stopped.
   bool report(uint64_t pos, uint64_t bytes) {
@@ -132,7 +136,8 @@ class Scanner {
     for (const auto& [at, central] : central_) {
       auto s = std::lower_bound(saved.begin(), saved.end(), at, byStart);
       auto l = std::lower_bound(leftOut_.begin(), leftOut_.begin() + noted, at, byStart);
-      if ((s != saved.end() && s->start == at) || (l != leftOut_.begin() + noted && l->start == at) || central.rawName.empty())
+      if ((s != saved.end() && s->start == at) || (l != leftOut_.begin() + noted && l->start == at) ||
+          central.rawName.empty())
         continue;
       leftOut_.push_back({at, central.rawName, zipabi::zsrCorruptData});
     }
@@ -186,7 +191,8 @@ class Scanner {
         e = std::move(recorded);
         return true;
       }
-      if (stopped_ || (sizesKnown && e.crc == ce.crc && e.compressedSize == ce.compressedSize && e.size == ce.uncompressedSize))
+      if (stopped_ || (sizesKnown && e.crc == ce.crc && e.compressedSize == ce.compressedSize &&
+                       e.size == ce.uncompressedSize))
         return false;
       const EntryStatus byDirectory = why;
       if (tryLocalClaims(e, zip64, sizesKnown, why)) return true;
@@ -202,7 +208,8 @@ class Scanner {
     EntryStatus status = checkData(e);
     if (status != EntryStatus::Ok) return status;
     e.end = e.dataStart + e.compressedSize;
-    if (e.flags & kFlagDataDescriptor) e.end += descriptorLength(e.end, e.crc, e.compressedSize, e.size, zip64);
+    if (e.flags & kFlagDataDescriptor)
+      e.end += descriptorLength(e.end, e.crc, e.compressedSize, e.size, zip64);
     return EntryStatus::Ok;
   }
 
@@ -265,7 +272,8 @@ class Scanner {
     if (have < 12 || !read(at, d, have)) return 0;
     size_t sig = get32(d) == kDataDescriptorSig ? 4 : 0;
     if (have >= sig + 12 && get32(d + sig) == crc) {
-      bool narrowFits = get32(d + sig + 4) == static_cast<uint32_t>(packed) && get32(d + sig + 8) == static_cast<uint32_t>(size);
+      bool narrowFits = get32(d + sig + 4) == static_cast<uint32_t>(packed) &&
+                        get32(d + sig + 8) == static_cast<uint32_t>(size);
       bool wideFits = have >= sig + 20 && get64(d + sig + 4) == packed && get64(d + sig + 12) == size;
       if (zip64 && wideFits) return sig + 20;
       if (narrowFits) return sig + 12;
@@ -365,8 +373,9 @@ class Scanner {
     z.localHeaderPosition = e.start;
     const uint8_t* d;
     size_t n;
-    if (e.method == kMethodAes && findExtraField(e.hasCentral ? e.centralExtra : e.localExtra, kExtraAes, &d, &n) &&
-        n >= 7 && d[2] == 'A' && d[3] == 'E') {
+    if (e.method == kMethodAes &&
+        findExtraField(e.hasCentral ? e.centralExtra : e.localExtra, kExtraAes, &d, &n) && n >= 7 &&
+        d[2] == 'A' && d[3] == 'E') {
       z.aesVersion = get16(d);
       z.aesStrength = d[4];
       z.aesMethod = get16(d + 5);

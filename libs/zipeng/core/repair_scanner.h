@@ -18,10 +18,10 @@
 namespace zipeng {
 
 struct RecoveredEntry {
-  uint64_t start = 0;       // local header position
-  uint64_t dataStart = 0;   // first byte of the data (encryption header included)
-  uint64_t end = 0;         // after the data and its descriptor
-  std::string rawName;      // the directory's name for it when its record survives
+  uint64_t start = 0;      // local header position
+  uint64_t dataStart = 0;  // first byte of the data (encryption header included)
+  uint64_t end = 0;        // after the data and its descriptor
+  std::string rawName;     // the directory's name for it when its record survives
   // Set when a name that the local header alone gave (its own or its Unicode name field's) would
   // leave the folder the entry is extracted to: that name. `rawName` is then the header's own
   // name made relative as extraction makes it, and the Unicode name field no longer applies.
@@ -46,7 +46,7 @@ struct RecoveredEntry {
 
 struct RepairOptions {
   bool aggressive = false;
-  std::string password;    // used to check encrypted entries when given
+  std::string password;  // used to check encrypted entries when given
   // Called with the scan's position before each candidate is examined and at least every few
   // megabytes read while one is; false stops the scan.
   std::function<bool(uint64_t)> keepGoing;

@@ -206,7 +206,8 @@ std::unique_ptr<StreamDecoder> makeStreamDecoder(const StreamSettings& settings,
         if (d->init()) return d;
         break;
       }
-      default: return nullptr;
+      default:
+        return nullptr;
     }
   } catch (const std::bad_alloc&) {
   }

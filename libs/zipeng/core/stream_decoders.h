@@ -29,7 +29,7 @@ inline constexpr uint64_t kDecodeMemoryLimit = 512ull << 20;
 
 struct StreamSettings {
   uint16_t method = 0;
-  bool sizeKnown = false;      // `size` is the uncompressed size
+  bool sizeKnown = false;  // `size` is the uncompressed size
   uint64_t size = 0;
   bool lzmaEndMarker = false;  // general-purpose flag bit 1: the LZMA stream ends with a marker
   // The input is the entry's data and ends where it ends: Zstandard frames and XZ streams may

@@ -54,9 +54,12 @@ bool copyFile(int from, int to) {
 
 void ArchiveSink::failFromErrno(int err, bool temp) {
   if (error_) return;
-  if (err == ENOSPC || err == EDQUOT || err == EFBIG) error_ = zipabi::zrDiskFull;
-  else if (err == ENOMEM) error_ = zipabi::zrOutOfMemory;
-  else error_ = temp ? zipabi::zrTempFileProblem : zipabi::zrCannotAccess;
+  if (err == ENOSPC || err == EDQUOT || err == EFBIG)
+    error_ = zipabi::zrDiskFull;
+  else if (err == ENOMEM)
+    error_ = zipabi::zrOutOfMemory;
+  else
+    error_ = temp ? zipabi::zrTempFileProblem : zipabi::zrCannotAccess;
 }
 
 bool ArchiveSink::copyFromFd(int fd, uint64_t offset, uint64_t length) {
@@ -65,7 +68,10 @@ bool ArchiveSink::copyFromFd(int fd, uint64_t offset, uint64_t length) {
     size_t want = static_cast<size_t>(std::min<uint64_t>(length, buf.size()));
     ssize_t n = ::pread(fd, buf.data(), want, static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) { fail(zipabi::zrCannotAccess); return false; }
+    if (n <= 0) {
+      fail(zipabi::zrCannotAccess);
+      return false;
+    }
     if (!write(buf.data(), static_cast<size_t>(n))) return false;
     offset += static_cast<uint64_t>(n);
     length -= static_cast<uint64_t>(n);
@@ -76,14 +82,18 @@ bool ArchiveSink::copyFromFd(int fd, uint64_t offset, uint64_t length) {
 bool ArchiveSink::kernelCopy(int from, uint64_t offset, int to, uint64_t toOffset, uint64_t length) {
   while (length > 0) {
     loff_t in = static_cast<loff_t>(offset), out = static_cast<loff_t>(toOffset);
-    ssize_t n = fileLayer().copyFileRange(from, &in, to, &out, static_cast<size_t>(std::min<uint64_t>(length, 1ull << 30)));
+    ssize_t n = fileLayer().copyFileRange(from, &in, to, &out,
+                                          static_cast<size_t>(std::min<uint64_t>(length, 1ull << 30)));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) return false;
       failFromErrno(errno, true);
       return false;
     }
-    if (n == 0) { fail(zipabi::zrCannotAccess); return false; }
+    if (n == 0) {
+      fail(zipabi::zrCannotAccess);
+      return false;
+    }
     // The copy reaches the disk while the rest is copied and the directory written, so that
     // the flush before the rename finds little left to do. Only a start: the flush reports.
     sync_file_range(to, static_cast<off64_t>(toOffset), n, SYNC_FILE_RANGE_WRITE);
@@ -99,7 +109,10 @@ bool ArchiveSink::rawPWrite(int fd, const void* data, size_t size, uint64_t offs
   while (size > 0) {
     ssize_t n = fileLayer().pwrite(fd, p, size, static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) { failFromErrno(n < 0 ? errno : ENOSPC, true); return false; }
+    if (n <= 0) {
+      failFromErrno(n < 0 ? errno : ENOSPC, true);
+      return false;
+    }
     p += n;
     size -= static_cast<size_t>(n);
     offset += static_cast<uint64_t>(n);
@@ -169,7 +182,10 @@ class BufferedFile {
 class TempFileSink final : public ArchiveSink {
  public:
   TempFileSink(std::string archive, std::string tempPath, UniqueFd fd)
-      : archive_(std::move(archive)), temp_(std::move(tempPath)), fd_(std::move(fd)), file_(this, fd_.get(), 0) {}
+      : archive_(std::move(archive)),
+        temp_(std::move(tempPath)),
+        fd_(std::move(fd)),
+        file_(this, fd_.get(), 0) {}
   ~TempFileSink() override { discard(); }
 
   bool write(const void* data, size_t size) override {
@@ -221,7 +237,8 @@ class TempFileSink final : public ArchiveSink {
         failFromErrno(errno, true);
         return false;
       }
-      bool copied = copyFile(fd_.get(), fd2.get()) && fchmod(fd2.get(), mode) == 0 && fileLayer().fsync(fd2.get()) == 0;
+      bool copied =
+          copyFile(fd_.get(), fd2.get()) && fchmod(fd2.get(), mode) == 0 && fileLayer().fsync(fd2.get()) == 0;
       int err = errno;
       if (!copied || rename(second.c_str(), archive_.c_str()) != 0) {
         if (copied) err = errno;
@@ -257,7 +274,11 @@ class TempFileSink final : public ArchiveSink {
 class InPlaceSink final : public ArchiveSink {
  public:
   InPlaceSink(std::string archive, UniqueFd fd, uint64_t appendAt, std::string_view head, std::string rest)
-      : archive_(std::move(archive)), fd_(std::move(fd)), appendAt_(appendAt), head_(head), rest_(std::move(rest)),
+      : archive_(std::move(archive)),
+        fd_(std::move(fd)),
+        appendAt_(appendAt),
+        head_(head),
+        rest_(std::move(rest)),
         file_(this, fd_.get(), appendAt) {}
   ~InPlaceSink() override { discard(); }
 
@@ -273,7 +294,8 @@ class InPlaceSink final : public ArchiveSink {
   bool commit() override {
     if (done_ || !ok() || !file_.flush(writeAt())) return false;
     // The rollback record may go only once the new directory is on disk.
-    if (fileLayer().ftruncate(fd_.get(), static_cast<off_t>(file_.pos())) != 0 || fileLayer().fsync(fd_.get()) != 0) {
+    if (fileLayer().ftruncate(fd_.get(), static_cast<off_t>(file_.pos())) != 0 ||
+        fileLayer().fsync(fd_.get()) != 0) {
       failFromErrno(errno, false);
       return false;
     }
@@ -298,8 +320,10 @@ class InPlaceSink final : public ArchiveSink {
     fd_.reset();
     // When the old bytes could not be put back, the record stays: the next operation that meets
     // the archive tries again.
-    if (restored) removeRollbackRecord(archive_);
-    else restoreFailed_ = true;
+    if (restored)
+      removeRollbackRecord(archive_);
+    else
+      restoreFailed_ = true;
   }
 
  private:
@@ -309,7 +333,8 @@ class InPlaceSink final : public ArchiveSink {
   static bool rawRestore(int fd, std::string_view part, uint64_t at) {
     size_t done = 0;
     while (done < part.size()) {
-      ssize_t n = fileLayer().pwrite(fd, part.data() + done, part.size() - done, static_cast<off_t>(at + done));
+      ssize_t n =
+          fileLayer().pwrite(fd, part.data() + done, part.size() - done, static_cast<off_t>(at + done));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return false;
       done += static_cast<size_t>(n);
@@ -328,14 +353,18 @@ class InPlaceSink final : public ArchiveSink {
 class SpannedSink final : public ArchiveSink {
  public:
   SpannedSink(std::string archive, uint64_t segmentSize, std::function<bool(uint32_t)> newDisk)
-      : archive_(std::move(archive)), capacity_(segmentSize < 64 * 1024 ? 64 * 1024 : segmentSize),
+      : archive_(std::move(archive)),
+        capacity_(segmentSize < 64 * 1024 ? 64 * 1024 : segmentSize),
         newDisk_(std::move(newDisk)) {}
   ~SpannedSink() override { discard(); }
 
   bool begin() {
     if (!openSegment()) return false;
     std::string sig;
-    sig.push_back('P'); sig.push_back('K'); sig.push_back(7); sig.push_back(8);
+    sig.push_back('P');
+    sig.push_back('K');
+    sig.push_back(7);
+    sig.push_back(8);
     return write(sig.data(), sig.size());
   }
 
@@ -364,9 +393,7 @@ class SpannedSink final : public ArchiveSink {
     if (size <= capacity_ && files_.back()->pos() + size > capacity_) return nextSegment();
     return true;
   }
-  SinkPos pos() const override {
-    return {static_cast<uint32_t>(files_.size() - 1), files_.back()->pos()};
-  }
+  SinkPos pos() const override { return {static_cast<uint32_t>(files_.size() - 1), files_.back()->pos()}; }
   bool patch(SinkPos at, const std::string& bytes) override {
     if (!ok() || at.disk >= files_.size()) return false;
     auto& f = files_[at.disk];
@@ -490,7 +517,8 @@ std::unique_ptr<ArchiveSink> openInPlaceSink(const std::string& archivePath, uin
   // Nothing of the archive changes before the record of its old tail is on disk. A folder that
   // takes no new file (a writable archive in a folder the user may not write) cannot hold it: the
   // change then goes ahead as it always could there, undone from memory on an error or abort.
-  if (!writeRollbackRecord(archivePath, fd.get(), appendAt, tailHead, tailRest) && errno != EACCES && errno != EPERM) {
+  if (!writeRollbackRecord(archivePath, fd.get(), appendAt, tailHead, tailRest) && errno != EACCES &&
+      errno != EPERM) {
     *error = errno == ENOSPC || errno == EDQUOT ? zipabi::zrDiskFull : zipabi::zrTempFileProblem;
     return nullptr;
   }

@@ -51,7 +51,10 @@ class ArchiveSink {
   // True when the archive is a set of segments (records must then be written whole).
   virtual bool segmented() const { return false; }
   // Begins a new segment when `size` bytes would not fit whole in the current one.
-  virtual bool ensureRoom(size_t size) { (void)size; return ok(); }
+  virtual bool ensureRoom(size_t size) {
+    (void)size;
+    return ok();
+  }
   // Copies `length` bytes from `fd` at `offset` (unchanged entries), in the kernel when it can.
   virtual bool copyFromFd(int fd, uint64_t offset, uint64_t length);
 
@@ -62,7 +65,9 @@ class ArchiveSink {
   int error() const { return error_; }
   // Sets the error from errno after a failed system call.
   void failFromErrno(int err, bool temp);
-  void fail(int code) { if (!error_) error_ = code; }
+  void fail(int code) {
+    if (!error_) error_ = code;
+  }
 
  protected:
   // The full-write loop, through the file layer.

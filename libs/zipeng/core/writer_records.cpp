@@ -1,6 +1,5 @@
 #include "core/writer_records.h"
 
-
 namespace zipeng {
 
 std::string stripZip64Extra(const std::string& extra) {

@@ -17,24 +17,24 @@ inline constexpr uint64_t kZip64LocalThreshold = 0xFFFF0000ull;
 // One entry as the writer records it. Kept entries from an existing archive carry their
 // original central record fields; new entries are filled by the compressor.
 struct WriterEntry {
-  std::string name;            // stored name, "/" separators, UTF-8
+  std::string name;                        // stored name, "/" separators, UTF-8
   uint16_t versionMadeBy = (3 << 8) | 30;  // Unix, 3.0
   uint16_t versionNeeded = 20;
   uint16_t flags = 0;
   uint16_t method = kMethodDeflate;
-  uint32_t dosDateTime = 0;    // high 16 bits date, low 16 bits time
+  uint32_t dosDateTime = 0;  // high 16 bits date, low 16 bits time
   uint32_t crc = 0;
   uint64_t compressedSize = 0;  // includes the 12-byte encryption header when encrypted
   uint64_t size = 0;
   uint32_t diskStart = 0;
   uint16_t internalAttributes = 0;
   uint32_t externalAttributes = 0;
-  uint64_t localOffset = 0;    // offset of the local header within its disk / the archive
-  std::string centralExtra;    // extra fields of the central record, without ZIP64 (rebuilt)
-  std::string localExtra;      // extra fields of the local header, without ZIP64
+  uint64_t localOffset = 0;  // offset of the local header within its disk / the archive
+  std::string centralExtra;  // extra fields of the central record, without ZIP64 (rebuilt)
+  std::string localExtra;    // extra fields of the local header, without ZIP64
   std::string comment;
-  bool hasMtime = false;       // write the extended timestamp
-  int64_t mtime = 0;           // Unix seconds
+  bool hasMtime = false;  // write the extended timestamp
+  int64_t mtime = 0;      // Unix seconds
 };
 
 // Removes any ZIP64 (0x0001) field from an extra block; the writer adds its own.
@@ -45,7 +45,9 @@ std::string extendedTimestampExtra(int64_t mtime);
 // The local header; `zip64Local` reserves a ZIP64 extra holding both sizes.
 std::string buildLocalHeader(const WriterEntry& e, bool zip64Local);
 // True when the local header of a new entry of this (expected) size needs the ZIP64 extra.
-inline bool needsZip64Local(uint64_t expectedSize) { return expectedSize >= kZip64LocalThreshold; }
+inline bool needsZip64Local(uint64_t expectedSize) {
+  return expectedSize >= kZip64LocalThreshold;
+}
 std::string buildCentralRecord(const WriterEntry& e);
 // The data descriptor after an entry's data: signature, CRC, then 8-byte sizes when `wide`.
 std::string buildDataDescriptor(const WriterEntry& e, bool wide);

@@ -1,8 +1,8 @@
 #include "zip_crypto.h"
 
-#include <random>
-
 #include <zlib.h>
+
+#include <random>
 
 namespace zipeng {
 

@@ -40,14 +40,21 @@ inline constexpr uint16_t kMethodBzip2 = 12;
 inline constexpr uint16_t kMethodLzma = 14;
 inline constexpr uint16_t kMethodZstd = 93;
 inline constexpr uint16_t kMethodXz = 95;
-inline constexpr uint16_t kMethodAes = 99;   // the real method is in the AES extra field
+inline constexpr uint16_t kMethodAes = 99;  // the real method is in the AES extra field
 
 // Whether the read side can decompress `method`.
 inline bool isReadableMethod(uint16_t method) {
   switch (method) {
-    case kMethodStored: case kMethodDeflate: case kMethodDeflate64: case kMethodBzip2:
-    case kMethodLzma: case kMethodZstd: case kMethodXz: return true;
-    default: return false;
+    case kMethodStored:
+    case kMethodDeflate:
+    case kMethodDeflate64:
+    case kMethodBzip2:
+    case kMethodLzma:
+    case kMethodZstd:
+    case kMethodXz:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -73,7 +80,9 @@ inline constexpr uint16_t k16Max = 0xFFFFu;
 // Traditional encryption header before the data.
 inline constexpr size_t kCryptHeaderSize = 12;
 
-inline uint16_t get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint16_t get16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 inline uint32_t get32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);

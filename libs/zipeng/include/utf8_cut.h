@@ -13,7 +13,9 @@ namespace zipabi {
 // bytes (10xxxxxx), so bytes that are not UTF-8 are cut at the limit itself.
 inline std::size_t Utf8CutLength(const char* text, std::size_t length, std::size_t limit) {
   if (length <= limit) return length;
-  const auto continuation = [text](std::size_t at) { return (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80; };
+  const auto continuation = [text](std::size_t at) {
+    return (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+  };
   std::size_t end = limit;
   while (end > 0 && limit - end < 3 && continuation(end)) --end;
   return continuation(end) ? limit : end;

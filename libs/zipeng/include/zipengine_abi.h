@@ -26,8 +26,8 @@ using EngineCallbackFn = int32_t (*)(int32_t message, void* data, void* userData
 // args: `const char* const*` argument vector, or a `TZipQueryBlock*` when argCount is 1 and
 // the first word points at the block's selector (see below).
 // Returned value: low 16 bits result code, high 16 bits the library's extra value.
-using EngineEntryFn = int32_t (*)(int32_t version, int32_t argCount, void* args,
-                                  EngineCallbackFn callback, void* userData);
+using EngineEntryFn = int32_t (*)(int32_t version, int32_t argCount, void* args, EngineCallbackFn callback,
+                                  void* userData);
 
 inline constexpr const char* kZipLibraryName = "ZIPENG32.DLL";
 inline constexpr const char* kUnzipLibraryName = "UNZENG32.DLL";
@@ -43,9 +43,9 @@ inline constexpr int32_t kSelectorMultidiskCount = 1234567890;
 // query block from an argument vector of one element (an argument vector's element 0 points
 // at a string, never into the block itself).
 struct TZipQueryBlock {
-  int32_t* SelectorAddress;   // word 0: &Selector
-  const char* ZipFileName;    // word 1: archive file name, zero-terminated
-  int32_t Selector;           // word 2: 0 count, n >= 1 entry n, 1234567890 multi-disk count
+  int32_t* SelectorAddress;  // word 0: &Selector
+  const char* ZipFileName;   // word 1: archive file name, zero-terminated
+  int32_t Selector;          // word 2: 0 count, n >= 1 entry n, 1234567890 multi-disk count
 };
 
 // True when `args`, passed with argCount 1, is a query block rather than a vector.
@@ -90,36 +90,36 @@ enum : uint8_t {
 };
 
 struct TZipLibFileStats {
-  const char* FileName;       // stored name, zero-terminated, may include a path
-  int64_t Size;               // uncompressed size
-  int64_t CompressedSize;     // compressed size
-  uint32_t LibraryValue1;     // carried through unread (the libraries put the CRC-32 here)
-  uint8_t Attributes;         // kAttr* bits
+  const char* FileName;    // stored name, zero-terminated, may include a path
+  int64_t Size;            // uncompressed size
+  int64_t CompressedSize;  // compressed size
+  uint32_t LibraryValue1;  // carried through unread (the libraries put the CRC-32 here)
+  uint8_t Attributes;      // kAttr* bits
   uint8_t Padding1[3];
-  uint32_t DosDateTime;       // high 16 bits date, low 16 bits time (MS-DOS packed form)
-  uint32_t LibraryValue2;     // carried through unread (the libraries put the method here)
-  uint8_t Ratio;              // compression ratio in percent
-  uint8_t PercentDone;        // progress of the current item in percent
-  uint8_t LibraryByte;        // carried through unread
-  uint8_t LibraryFlag;        // carried through unread (non-zero = true; encrypted entry)
+  uint32_t DosDateTime;    // high 16 bits date, low 16 bits time (MS-DOS packed form)
+  uint32_t LibraryValue2;  // carried through unread (the libraries put the method here)
+  uint8_t Ratio;           // compression ratio in percent
+  uint8_t PercentDone;     // progress of the current item in percent
+  uint8_t LibraryByte;     // carried through unread
+  uint8_t LibraryFlag;     // carried through unread (non-zero = true; encrypted entry)
   uint8_t Padding2[4];
-  const char* Comment;        // comment characters, not necessarily terminated
-  uint8_t CommentLength;      // 0..255
+  const char* Comment;    // comment characters, not necessarily terminated
+  uint8_t CommentLength;  // 0..255
   uint8_t Padding3[7];
 };
 
 struct TZipLibReplace {
-  const char* FileName;       // the file that already exists
-  char* NewNameBuffer;        // receives a zero-terminated replacement name
-  uint8_t Answer;             // 1 replace, 0 keep (in and out)
+  const char* FileName;  // the file that already exists
+  char* NewNameBuffer;   // receives a zero-terminated replacement name
+  uint8_t Answer;        // 1 replace, 0 keep (in and out)
   uint8_t Padding[7];
 };
 inline constexpr std::size_t kReplaceNameCapacity = 4096;  // bytes of NewNameBuffer
 
 struct TZipLibPwdQuery {
-  const char* FileName;       // entry that needs a password
-  char* PasswordBuffer;       // at least 81 bytes: up to 80 characters and a terminator
-  uint8_t Response;           // 2 = a password is supplied (in and out)
+  const char* FileName;  // entry that needs a password
+  char* PasswordBuffer;  // at least 81 bytes: up to 80 characters and a terminator
+  uint8_t Response;      // 2 = a password is supplied (in and out)
   uint8_t Padding[7];
 };
 inline constexpr std::size_t kPasswordCapacity = 81;
@@ -127,23 +127,23 @@ inline constexpr uint8_t kPasswordSupplied = 2;
 
 struct TZipLibSkipping {
   const char* FileName;
-  uint8_t Reason;             // TZipSkipReason
+  uint8_t Reason;  // TZipSkipReason
   uint8_t Padding[7];
 };
 
 struct TZipLibFileComment {
   const char* FileName;
-  char* CommentBuffer;        // at least 255 bytes, no terminator written
-  uint8_t Length;             // out
+  char* CommentBuffer;  // at least 255 bytes, no terminator written
+  uint8_t Length;       // out
   uint8_t Padding[7];
 };
 inline constexpr std::size_t kCommentCapacity = 255;
 
 struct TZipLibCommentText {
-  char* Text;                 // 130: library's text (read); 140: library buffer of >= 255 bytes
-  uint16_t Length;            // 130: read; 140: written
+  char* Text;       // 130: library's text (read); 140: library buffer of >= 255 bytes
+  uint16_t Length;  // 130: read; 140: written
   uint16_t Padding1;
-  int32_t Flag;               // 140 only: written as 1
+  int32_t Flag;  // 140 only: written as 1
 };
 
 static_assert(offsetof(TZipLibFileStats, FileName) == 0);
@@ -191,19 +191,19 @@ enum TZipResult : int32_t {
   zrOutOfMemory = 120,
   zrDiskFull = 150,
   zrEntryStructureCorrupted = 160,
-  zrArchiveBusy = 180,            // another operation is changing this archive
+  zrArchiveBusy = 180,  // another operation is changing this archive
   zrAborted = 190,
   zrTestErrors = 200,
   zrNothingTested = 210,
-  zrLibraryMissing = 240,         // made by the component
+  zrLibraryMissing = 240,  // made by the component
   zrTempFileProblem = 280,
   zrRemoveParentDirectory = 350,
   zrRepeatedNames = 370,
   zrOnlyFolders = 380,
   zrCannotAccess = 400,
   zrSpannedNotMultidisk = 410,
-  zrRefusedMultidisk = 430,       // made by the component
-  zrVectorFailed = -1,            // made by the component
+  zrRefusedMultidisk = 430,  // made by the component
+  zrVectorFailed = -1,       // made by the component
 };
 
 // Packs a result code and the library's extra value the way the entry returns them.

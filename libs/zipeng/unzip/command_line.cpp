@@ -18,16 +18,37 @@ bool parseCommand(int argc, const char* const* argv, Command& command) {
     // Switches may be given one by one or together ("-jo").
     for (char c : a.substr(1)) {
       switch (c) {
-        case 'v': command.operation = Operation::List; break;
-        case 't': command.operation = Operation::Test; break;
-        case 'z': command.operation = Operation::Comment; break;
-        case 'f': command.freshen = true; break;
-        case 'u': command.update = true; break;
-        case 'j': command.junkPaths = true; break;
-        case '!': command.spanned = true; break;
-        case 'n': command.neverOverwrite = true; command.alwaysOverwrite = false; break;
-        case 'o': command.alwaysOverwrite = true; command.neverOverwrite = false; break;
-        default: break;  // unknown switches are ignored, as older callers may send more
+        case 'v':
+          command.operation = Operation::List;
+          break;
+        case 't':
+          command.operation = Operation::Test;
+          break;
+        case 'z':
+          command.operation = Operation::Comment;
+          break;
+        case 'f':
+          command.freshen = true;
+          break;
+        case 'u':
+          command.update = true;
+          break;
+        case 'j':
+          command.junkPaths = true;
+          break;
+        case '!':
+          command.spanned = true;
+          break;
+        case 'n':
+          command.neverOverwrite = true;
+          command.alwaysOverwrite = false;
+          break;
+        case 'o':
+          command.alwaysOverwrite = true;
+          command.neverOverwrite = false;
+          break;
+        default:
+          break;  // unknown switches are ignored, as older callers may send more
       }
     }
   }

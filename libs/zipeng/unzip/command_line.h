@@ -10,13 +10,13 @@ enum class Operation { Extract, List, Test, Comment };
 
 struct Command {
   Operation operation = Operation::Extract;
-  std::string password;            // element 0
-  bool freshen = false;            // -f
-  bool update = false;             // -u
-  bool junkPaths = false;          // -j
-  bool spanned = false;            // -!
-  bool neverOverwrite = false;     // -n
-  bool alwaysOverwrite = false;    // -o
+  std::string password;          // element 0
+  bool freshen = false;          // -f
+  bool update = false;           // -u
+  bool junkPaths = false;        // -j
+  bool spanned = false;          // -!
+  bool neverOverwrite = false;   // -n
+  bool alwaysOverwrite = false;  // -o
   std::string archive;
   std::vector<std::string> names;     // names and patterns of entries to take (all when empty)
   std::vector<std::string> excludes;  // after -x

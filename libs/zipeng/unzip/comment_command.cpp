@@ -1,5 +1,4 @@
 #include "commands.h"
-
 #include "core/archive_guard.h"
 #include "core/cp437.h"
 

@@ -26,11 +26,15 @@ namespace {
 
 constexpr size_t kMaxLinkTarget = 4095;
 
-bool diskFull(int error) { return error == ENOSPC || error == EDQUOT; }
+bool diskFull(int error) {
+  return error == ENOSPC || error == EDQUOT;
+}
 
 // Errors that files written ahead of an entry may have caused: they had taken the room, the
 // quota or the descriptors it needed.
-bool shortOfResources(int error) { return diskFull(error) || error == EMFILE || error == ENFILE || error == ENOMEM; }
+bool shortOfResources(int error) {
+  return diskFull(error) || error == EMFILE || error == ENFILE || error == ENOMEM;
+}
 
 std::string temporaryName(const std::string& leaf) {
   static thread_local std::mt19937 random{std::random_device{}()};
@@ -97,7 +101,8 @@ bool pureDescent(const std::string& target) {
 
 class Extractor {
  public:
-  explicit Extractor(Session& session) : s_(session), passwords_(session.command.password, session.callback) {}
+  explicit Extractor(Session& session)
+      : s_(session), passwords_(session.command.password, session.callback) {}
 
   int32_t run();
 
@@ -112,7 +117,8 @@ class Extractor {
     if (counts) ++skipped_;
     if (s_.callback.sendSkipping(name, reason)) fatal_ = zipabi::zrAborted;
   }
-  Existing decideExisting(int dirFd, const std::string& leaf, const std::string& relative, std::string& newLeaf);
+  Existing decideExisting(int dirFd, const std::string& leaf, const std::string& relative,
+                          std::string& newLeaf);
   void writeFile(const zipeng::ZipEntry& e, int dirFd, const std::string& leaf, const std::string& relative,
                  const std::string& password);
   // After an entry's file was written (or failed): what is reported, and what is removed.
@@ -125,8 +131,8 @@ class Extractor {
 
   Session& s_;
   OutputTree tree_;
-  std::unique_ptr<WriteAhead> ahead_;   // small files written on the other cores
-  size_t position_ = 0;                 // of the entry being extracted, in the selection
+  std::unique_ptr<WriteAhead> ahead_;  // small files written on the other cores
+  size_t position_ = 0;                // of the entry being extracted, in the selection
   zipeng::EntryReader reader_;
   PasswordSession passwords_;
   size_t skipped_ = 0;
@@ -153,7 +159,8 @@ int32_t Extractor::run() {
   for (size_t i : selected) order.push_back(&s_.index.entries[i]);
   // Freshening and updating look at what is on disk at each entry's turn: no writing ahead.
   const bool ahead = !s_.command.freshen && !s_.command.update;
-  ahead_ = std::make_unique<WriteAhead>(s_.source, tree_, s_.command.junkPaths, std::move(order), ahead ? 0 : 1);
+  ahead_ =
+      std::make_unique<WriteAhead>(s_.source, tree_, s_.command.junkPaths, std::move(order), ahead ? 0 : 1);
   const int32_t rc = extractAll(selected);
   ahead_->stop();
   applyFolderModes();
@@ -195,7 +202,8 @@ bool Extractor::upToDate(const zipeng::ZipEntry& e, int dirFd, const std::string
 Extractor::Existing Extractor::decideExisting(int dirFd, const std::string& leaf, const std::string& relative,
                                               std::string& newLeaf) {
   struct stat st;
-  if (fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) return Existing::Failed;
+  if (fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+    return Existing::Failed;
   if (s_.command.alwaysOverwrite) return Existing::Replace;
   if (s_.command.neverOverwrite) return Existing::Keep;
   std::string full = tree_.root() + "/" + relative;
@@ -238,13 +246,16 @@ void Extractor::entry(const zipeng::ZipEntry& e) {
     ahead_->stop();
     plan = nullptr;
   }
-  auto relative = plan ? std::optional<std::string>(plan->relative) : zipeng::safeRelativePath(e.name, c.junkPaths);
+  auto relative =
+      plan ? std::optional<std::string>(plan->relative) : zipeng::safeRelativePath(e.name, c.junkPaths);
   if (e.isDirectory()) {
     if (c.junkPaths || !relative) return;
     errno = plan ? plan->error : 0;
     if (plan ? plan->error != 0 : !tree_.makeFolder(*relative)) {
-      if (diskFull(errno)) fatal_ = zipabi::zrDiskFull;
-      else skip(e.name, zipabi::zsrCannotOpen);
+      if (diskFull(errno))
+        fatal_ = zipabi::zrDiskFull;
+      else
+        skip(e.name, zipabi::zsrCannotOpen);
     } else if (mode_t mode; folderModeOf(e, mode)) {
       folderModes_[*relative] = {mode, &e.name};
     }
@@ -263,8 +274,10 @@ void Extractor::entry(const zipeng::ZipEntry& e) {
     folder = tree_.parentOf(*relative, leaf);
   }
   if (!folder) {
-    if (diskFull(errno)) fatal_ = zipabi::zrDiskFull;
-    else skip(e.name, zipabi::zsrCannotOpen);
+    if (diskFull(errno))
+      fatal_ = zipabi::zrDiskFull;
+    else
+      skip(e.name, zipabi::zsrCannotOpen);
     return;
   }
   const int dirFd = folder->get();
@@ -292,8 +305,9 @@ void Extractor::entry(const zipeng::ZipEntry& e) {
   if (plan) {
     const WriteAhead::Plan& done = ahead_->take(position_, s_.source, reader_);
     const bool opened = done.opened;
-    const int error = opened ? (done.filled.status == zipeng::EntryStatus::SinkFailed ? done.filled.writeError : 0)
-                             : done.openError;
+    const int error =
+        opened ? (done.filled.status == zipeng::EntryStatus::SinkFailed ? done.filled.writeError : 0)
+               : done.openError;
     if (shortOfResources(error)) {
       // Perhaps only because of what was written ahead: those files go, and this entry and
       // the rest are extracted one by one, as they would have been.
@@ -306,26 +320,30 @@ void Extractor::entry(const zipeng::ZipEntry& e) {
     }
     // There already (or written again here): asked about like any other.
   }
-  if (e.isSymlink()) writeLink(e, dirFd, leaf, *relative, password);
-  else writeFile(e, dirFd, leaf, *relative, password);
+  if (e.isSymlink())
+    writeLink(e, dirFd, leaf, *relative, password);
+  else
+    writeFile(e, dirFd, leaf, *relative, password);
 }
 
 void Extractor::writeFile(const zipeng::ZipEntry& e, int dirFd, const std::string& leaf,
                           const std::string& relative, const std::string& password) {
   const mode_t mode = fileModeOf(e);
-  std::string target = leaf;     // the name the file ends up under
-  std::string written = leaf;    // the name written now (a temporary one when replacing)
+  std::string target = leaf;   // the name the file ends up under
+  std::string written = leaf;  // the name written now (a temporary one when replacing)
   bool replacing = false;
   UniqueFd fd(openat(dirFd, leaf.c_str(), kNewFileFlags, mode));
   FolderHandle again;  // the folder looked up again after a question
   if (!fd && errno == EEXIST) {
     std::string newLeaf;
     switch (decideExisting(dirFd, leaf, relative, newLeaf)) {
-      case Existing::Failed: return skip(e.name, zipabi::zsrCannotOpen);
+      case Existing::Failed:
+        return skip(e.name, zipabi::zsrCannotOpen);
       case Existing::Keep:
         if (!fatal_) skip(e.name, zipabi::zsrUpToDate, false);
         return;
-      case Existing::Replace: break;
+      case Existing::Replace:
+        break;
     }
     if (!newLeaf.empty()) target = newLeaf;
     // Answering a question may have let the caller touch the tree: look the folder up again.
@@ -344,7 +362,8 @@ void Extractor::writeFile(const zipeng::ZipEntry& e, int dirFd, const std::strin
   }
   if (!fd) return openFailed(e, errno);
   ProgressReporter progress(s_.callback, e);
-  FileFilled filled = fillFile(fd, s_.source, reader_, e, password, e.mtime(), replacing, progress.function());
+  FileFilled filled =
+      fillFile(fd, s_.source, reader_, e, password, e.mtime(), replacing, progress.function());
   if (filled.status == zipeng::EntryStatus::Ok && replacing &&
       renameat(dirFd, written.c_str(), dirFd, target.c_str()) != 0) {
     filled.writeError = errno;
@@ -354,11 +373,14 @@ void Extractor::writeFile(const zipeng::ZipEntry& e, int dirFd, const std::strin
 }
 
 void Extractor::openFailed(const zipeng::ZipEntry& e, int error) {
-  if (diskFull(error)) fatal_ = zipabi::zrDiskFull;
-  else skip(e.name, zipabi::zsrCannotOpen);
+  if (diskFull(error))
+    fatal_ = zipabi::zrDiskFull;
+  else
+    skip(e.name, zipabi::zsrCannotOpen);
 }
 
-void Extractor::fileDone(const zipeng::ZipEntry& e, int dirFd, const std::string& written, const FileFilled& filled) {
+void Extractor::fileDone(const zipeng::ZipEntry& e, int dirFd, const std::string& written,
+                         const FileFilled& filled) {
   if (filled.status == zipeng::EntryStatus::Ok) return;
   // Nothing of a failed entry stays behind, and an existing file is left as it was.
   unlinkat(dirFd, written.c_str(), 0);
@@ -397,17 +419,21 @@ void Extractor::writeLink(const zipeng::ZipEntry& e, int dirFd, const std::strin
     return skip(e.name, zipabi::zsrCannotOpen);
   if (symlinkat(target.c_str(), dirFd, leaf.c_str()) == 0) return;
   if (errno != EEXIST) {
-    if (diskFull(errno)) fatal_ = zipabi::zrDiskFull;
-    else skip(e.name, zipabi::zsrCannotOpen);
+    if (diskFull(errno))
+      fatal_ = zipabi::zrDiskFull;
+    else
+      skip(e.name, zipabi::zsrCannotOpen);
     return;
   }
   std::string newLeaf;
   switch (decideExisting(dirFd, leaf, relative, newLeaf)) {
-    case Existing::Failed: return skip(e.name, zipabi::zsrCannotOpen);
+    case Existing::Failed:
+      return skip(e.name, zipabi::zsrCannotOpen);
     case Existing::Keep:
       if (!fatal_) skip(e.name, zipabi::zsrUpToDate, false);
       return;
-    case Existing::Replace: break;
+    case Existing::Replace:
+      break;
   }
   std::string sameLeaf;
   FolderHandle again = tree_.parentOf(relative, sameLeaf);
@@ -416,10 +442,12 @@ void Extractor::writeLink(const zipeng::ZipEntry& e, int dirFd, const std::strin
   std::string finalName = newLeaf.empty() ? leaf : newLeaf;
   struct stat st;
   // Earlier links were judged with this one as it stood; only a plain descent may replace a link.
-  if (fstatat(dirFd, finalName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode) && !pureDescent(target))
+  if (fstatat(dirFd, finalName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode) &&
+      !pureDescent(target))
     return skip(e.name, zipabi::zsrCannotOpen);
   std::string temp = temporaryName(finalName);
-  if (symlinkat(target.c_str(), dirFd, temp.c_str()) != 0 || renameat(dirFd, temp.c_str(), dirFd, finalName.c_str()) != 0) {
+  if (symlinkat(target.c_str(), dirFd, temp.c_str()) != 0 ||
+      renameat(dirFd, temp.c_str(), dirFd, finalName.c_str()) != 0) {
     unlinkat(dirFd, temp.c_str(), 0);
     return skip(e.name, zipabi::zsrCannotOpen);
   }
@@ -427,6 +455,8 @@ void Extractor::writeLink(const zipeng::ZipEntry& e, int dirFd, const std::strin
 
 }  // namespace
 
-int32_t extractEntries(Session& session) { return Extractor(session).run(); }
+int32_t extractEntries(Session& session) {
+  return Extractor(session).run();
+}
 
 }  // namespace zipeng

@@ -32,6 +32,7 @@ struct FileFilled {
 // Reads `entry` into `fd`, sets the file's modification time to `mtime`, syncs it to the disk
 // when `durable`, and closes it. A file that failed is left for the caller to remove.
 FileFilled fillFile(UniqueFd& fd, ArchiveSource& source, EntryReader& reader, const ZipEntry& entry,
-                    const std::string& password, int64_t mtime, bool durable, const ProgressFn& progress = {});
+                    const std::string& password, int64_t mtime, bool durable,
+                    const ProgressFn& progress = {});
 
 }  // namespace zipeng

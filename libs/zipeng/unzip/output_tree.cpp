@@ -41,7 +41,8 @@ FolderHandle OutputTree::openChain(const std::string& relative, std::vector<Made
   // Start from the deepest folder already open.
   FolderHandle parent = rootFd_;
   size_t start = 0;
-  for (size_t cut = relative.rfind('/'); cut != std::string::npos && cut > 0; cut = relative.rfind('/', cut - 1)) {
+  for (size_t cut = relative.rfind('/'); cut != std::string::npos && cut > 0;
+       cut = relative.rfind('/', cut - 1)) {
     if (auto it = folders_.find(relative.substr(0, cut)); it != folders_.end()) {
       parent = it->second;
       start = cut + 1;
@@ -74,15 +75,18 @@ FolderHandle OutputTree::openChain(const std::string& relative, std::vector<Made
     if (madeNow && fstat(fd, &st) == 0) created_[relative.substr(0, slash)] = st.st_mode & 0777;
     // One already in the cache is kept.
     auto [it, added] = folders_.try_emplace(relative.substr(0, slash));
-    if (added) it->second = std::make_shared<const UniqueFd>(fd);
-    else ::close(fd);
+    if (added)
+      it->second = std::make_shared<const UniqueFd>(fd);
+    else
+      ::close(fd);
     parent = it->second;
     start = slash + 1;
   }
   return parent;
 }
 
-FolderHandle OutputTree::parentOf(const std::string& relative, std::string& leaf, std::vector<MadeFolder>* made) {
+FolderHandle OutputTree::parentOf(const std::string& relative, std::string& leaf,
+                                  std::vector<MadeFolder>* made) {
   size_t slash = relative.rfind('/');
   if (slash == std::string::npos) {
     leaf = relative;

@@ -37,7 +37,8 @@ class OutputTree {
   // The folder that holds relative path `relative` (created as needed), and the last component
   // in `leaf`. Null with errno set when a component is not a real folder or cannot be created.
   // Folders created on the way are added to `made` when given.
-  FolderHandle parentOf(const std::string& relative, std::string& leaf, std::vector<MadeFolder>* made = nullptr);
+  FolderHandle parentOf(const std::string& relative, std::string& leaf,
+                        std::vector<MadeFolder>* made = nullptr);
   // Creates the folder `relative` and every folder above it. False with errno set on failure.
   bool makeFolder(const std::string& relative, std::vector<MadeFolder>* made = nullptr);
   // Lets go of the open folders, after some were removed: they are looked up afresh.

@@ -13,7 +13,8 @@ namespace zipeng {
 
 class PasswordSession {
  public:
-  PasswordSession(const std::string& initial, zipeng::Callback& callback) : current_(initial), callback_(callback) {}
+  PasswordSession(const std::string& initial, zipeng::Callback& callback)
+      : current_(initial), callback_(callback) {}
 
   static constexpr int kMaxQuestions = 3;
 

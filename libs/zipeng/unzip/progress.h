@@ -9,7 +9,8 @@ namespace zipeng {
 
 class ProgressReporter {
  public:
-  ProgressReporter(zipeng::Callback& callback, const zipeng::ZipEntry& entry) : callback_(callback), entry_(entry) {}
+  ProgressReporter(zipeng::Callback& callback, const zipeng::ZipEntry& entry)
+      : callback_(callback), entry_(entry) {}
   // Empty for entries too small to need it.
   zipeng::ProgressFn function() {
     if (entry_.uncompressedSize < (2u << 20)) return {};

@@ -29,7 +29,8 @@ int32_t answerQuery(const char* archive, int32_t selector, zipabi::EngineCallbac
     session.callback.sendInt(zipabi::zcmEntryCount, value);
     return session.callback.aborted() ? zipabi::zrAborted : zipabi::zrOk;
   }
-  if (selector < 1 || static_cast<size_t>(selector) > session.index.entries.size()) return zipabi::zrNothingToDo;
+  if (selector < 1 || static_cast<size_t>(selector) > session.index.entries.size())
+    return zipabi::zrNothingToDo;
   session.callback.sendStats(zipabi::zcmEntryStats, session.index.entries[static_cast<size_t>(selector) - 1]);
   return session.callback.aborted() ? zipabi::zrAborted : zipabi::zrOk;
 }

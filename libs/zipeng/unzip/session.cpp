@@ -7,7 +7,8 @@
 
 namespace zipeng {
 
-Session::Session(const Command& c, zipabi::EngineCallbackFn fn, void* userData) : command(c), callback(fn, userData) {
+Session::Session(const Command& c, zipabi::EngineCallbackFn fn, void* userData)
+    : command(c), callback(fn, userData) {
   command.archive = resolveArchivePath(command.archive);
 }
 
@@ -23,7 +24,8 @@ int32_t Session::open(const EntryVisitor* visit) {
   int32_t rc = prepare();
   if (rc != zipabi::zrOk) return rc;
   auto openSpannedSet = [this] {
-    return source.openSpanned(command.archive, [this](int32_t disk) { return !callback.sendInt(zipabi::zcmNewDisk, disk); });
+    return source.openSpanned(command.archive,
+                              [this](int32_t disk) { return !callback.sendInt(zipabi::zcmNewDisk, disk); });
   };
   rc = command.spanned ? openSpannedSet() : source.openFile(command.archive);
   if (rc != zipabi::zrOk) return rc;

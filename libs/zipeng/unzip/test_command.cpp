@@ -1,5 +1,4 @@
 #include "commands.h"
-
 #include "core/entry_reader.h"
 #include "password_session.h"
 #include "progress.h"
@@ -37,8 +36,8 @@ int32_t testEntries(Session& session) {
       }
     }
     ProgressReporter progress(session.callback, entry);
-    auto status = reader.read(session.source, entry, password, [](const uint8_t*, size_t) { return true; },
-                              progress.function());
+    auto status = reader.read(
+        session.source, entry, password, [](const uint8_t*, size_t) { return true; }, progress.function());
     if (status == zipeng::EntryStatus::Aborted || session.callback.aborted()) return zipabi::zrAborted;
     if (status == zipeng::EntryStatus::OutOfMemory) return zipabi::zrOutOfMemory;
     if (status == zipeng::EntryStatus::Ok) {
@@ -46,8 +45,10 @@ int32_t testEntries(Session& session) {
       continue;
     }
     // Not damage: an entry this reader does not take is skipped, as one of an unknown method is.
-    if (status == zipeng::EntryStatus::UnknownMethod || status == zipeng::EntryStatus::OverMemoryLimit) ++skipped;
-    else ++errors;
+    if (status == zipeng::EntryStatus::UnknownMethod || status == zipeng::EntryStatus::OverMemoryLimit)
+      ++skipped;
+    else
+      ++errors;
     if (session.callback.sendSkipping(entry.name, zipeng::skipReasonOf(status))) return zipabi::zrAborted;
   }
   if (errors) return zipabi::zrTestErrors;

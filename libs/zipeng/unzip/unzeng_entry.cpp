@@ -3,11 +3,12 @@
 #include <new>
 
 #include "command_line.h"
-#include "core/dos_time.h"
 #include "commands.h"
+#include "core/dos_time.h"
 
 __attribute__((visibility("default"))) int32_t zipabi::unzeng(int32_t version, int32_t argCount, void* args,
-                                                                 zipabi::EngineCallbackFn callback, void* userData) {
+                                                              zipabi::EngineCallbackFn callback,
+                                                              void* userData) {
   using namespace zipabi;
   // No exception may cross into the caller: each becomes a result code.
   try {
@@ -23,10 +24,18 @@ __attribute__((visibility("default"))) int32_t zipabi::unzeng(int32_t version, i
     zipeng::Session session(command, callback, userData);
     int32_t rc = zrOk;
     switch (command.operation) {
-      case zipeng::Operation::List: rc = zipeng::listEntries(session); break;
-      case zipeng::Operation::Test: rc = zipeng::testEntries(session); break;
-      case zipeng::Operation::Comment: rc = zipeng::reportComment(session); break;
-      case zipeng::Operation::Extract: rc = zipeng::extractEntries(session); break;
+      case zipeng::Operation::List:
+        rc = zipeng::listEntries(session);
+        break;
+      case zipeng::Operation::Test:
+        rc = zipeng::testEntries(session);
+        break;
+      case zipeng::Operation::Comment:
+        rc = zipeng::reportComment(session);
+        break;
+      case zipeng::Operation::Extract:
+        rc = zipeng::extractEntries(session);
+        break;
     }
     return PackResult(rc);
   } catch (const std::bad_alloc&) {

@@ -20,7 +20,9 @@ unsigned configuredThreads = 0;
 
 }  // namespace
 
-void setWriteAheadThreads(unsigned threads) { configuredThreads = threads; }
+void setWriteAheadThreads(unsigned threads) {
+  configuredThreads = threads;
+}
 unsigned writeAheadThreads() {
   return configuredThreads ? configuredThreads : std::max(1u, std::thread::hardware_concurrency());
 }
@@ -44,7 +46,9 @@ WriteAhead::WriteAhead(const ArchiveSource& source, OutputTree& tree, bool junkP
   for (ArchiveSource& copy : sources_) workers_.emplace_back([this, &copy] { work(copy); });
 }
 
-WriteAhead::~WriteAhead() { stop(); }
+WriteAhead::~WriteAhead() {
+  stop();
+}
 
 void WriteAhead::stop() {
   {
@@ -78,11 +82,13 @@ const WriteAhead::Plan* WriteAhead::plan(size_t position) {
         // Passed over without being taken: it must not be left half done, nor at all.
         std::unique_lock<std::mutex> lock(mu_);
         if (passed.state == State::Queued) {
-          if (auto it = std::find(queue_.begin(), queue_.end(), &passed); it != queue_.end()) queue_.erase(it);
-        } else while (passed.state != State::Done) {
-          waiting_ = true;
-          doneCv_.wait(lock);
-        }
+          if (auto it = std::find(queue_.begin(), queue_.end(), &passed); it != queue_.end())
+            queue_.erase(it);
+        } else
+          while (passed.state != State::Done) {
+            waiting_ = true;
+            doneCv_.wait(lock);
+          }
         waiting_ = false;
         if (passed.opened) unlinkat(passed.folder->get(), passed.leaf.c_str(), 0);
       }
@@ -93,8 +99,8 @@ const WriteAhead::Plan* WriteAhead::plan(size_t position) {
     }
     ++committed_;
   }
-  made_.erase(made_.begin(), std::find_if(made_.begin(), made_.end(),
-                                          [&](const auto& m) { return m.first >= committed_; }));
+  made_.erase(made_.begin(),
+              std::find_if(made_.begin(), made_.end(), [&](const auto& m) { return m.first >= committed_; }));
   // Planned in batches, so that the workers are woken seldom.
   if (planned_ <= position || planned_ - position < kPlannedAhead / 2) {
     std::vector<Plan*> batch;
@@ -103,8 +109,10 @@ const WriteAhead::Plan* WriteAhead::plan(size_t position) {
     if (!batch.empty()) {
       std::lock_guard<std::mutex> lock(mu_);
       queue_.insert(queue_.end(), batch.begin(), batch.end());
-      if (idle_ > 1 && batch.size() > 1) workCv_.notify_all();
-      else if (idle_) workCv_.notify_one();
+      if (idle_ > 1 && batch.size() > 1)
+        workCv_.notify_all();
+      else if (idle_)
+        workCv_.notify_one();
     }
   }
   const Plan& p = plans_[position - committed_];

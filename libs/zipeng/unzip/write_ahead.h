@@ -4,11 +4,11 @@
 //
 // The extracting thread plans ahead: it makes the folders and creates the small files that the
 // next entries need (creating files in one folder from several threads only makes them wait for
-// the folder's lock), and hands the files to the workers. Planning waits where an entry ahead could turn out otherwise
-// than it would after the entries before it: at a link, and at a name that a pending entry takes
-// as a file while another needs it as a file or folder. A worker that finds its file already
-// there leaves the entry to the extracting thread, which asks about it as usual. Whatever was
-// written or made ahead of the entries taken is removed when extraction ends early.
+// the folder's lock), and hands the files to the workers. Planning waits where an entry ahead could turn out
+// otherwise than it would after the entries before it: at a link, and at a name that a pending entry takes as
+// a file while another needs it as a file or folder. A worker that finds its file already there leaves the
+// entry to the extracting thread, which asks about it as usual. Whatever was written or made ahead of the
+// entries taken is removed when extraction ends early.
 #pragma once
 
 #include <sys/types.h>
@@ -43,20 +43,20 @@ class WriteAhead {
 
   // What was done ahead for one entry of the order.
   struct Plan {
-    Kind kind = Kind::None;   // None: the extracting thread does it all itself
-    int error = 0;            // errno when the folder, or the file's folder, could not be made
-    std::string relative;     // Folder and File: the entry's path below the target folder
-    std::string leaf;         // File: its name in `folder`
+    Kind kind = Kind::None;  // None: the extracting thread does it all itself
+    int error = 0;           // errno when the folder, or the file's folder, could not be made
+    std::string relative;    // Folder and File: the entry's path below the target folder
+    std::string leaf;        // File: its name in `folder`
     FolderHandle folder;
     const ZipEntry* entry = nullptr;
     mode_t mode = 0;
     int64_t mtime = 0;
-    bool opened = false;      // created (it then needs removing unless it is taken whole)
-    int openError = 0;        // EEXIST: there already; left to the extracting thread
-    UniqueFd fd;              // while it is being filled
+    bool opened = false;  // created (it then needs removing unless it is taken whole)
+    int openError = 0;    // EEXIST: there already; left to the extracting thread
+    UniqueFd fd;          // while it is being filled
     // Set by whoever fills the file.
     State state = State::Queued;
-    bool taken = false;       // handed to the extracting thread
+    bool taken = false;  // handed to the extracting thread
     FileFilled filled;
     // Names this entry takes or needs while pending, for the checks of the entries after it.
     std::string takes;               // as a file
@@ -70,8 +70,8 @@ class WriteAhead {
 
   // `order`: the entries to extract, in the order they will be taken. Workers are started only
   // when the source can be read from several threads and there is more than one core.
-  WriteAhead(const ArchiveSource& source, OutputTree& tree, bool junkPaths, std::vector<const ZipEntry*> order,
-             unsigned threads = 0);
+  WriteAhead(const ArchiveSource& source, OutputTree& tree, bool junkPaths,
+             std::vector<const ZipEntry*> order, unsigned threads = 0);
   ~WriteAhead();
   WriteAhead(const WriteAhead&) = delete;
   WriteAhead& operator=(const WriteAhead&) = delete;
@@ -98,7 +98,7 @@ class WriteAhead {
   OutputTree& tree_;
   bool junkPaths_;
   std::vector<const ZipEntry*> order_;
-  std::deque<Plan> plans_;        // positions committed_ .. planned_ - 1
+  std::deque<Plan> plans_;  // positions committed_ .. planned_ - 1
   size_t committed_ = 0;
   size_t planned_ = 0;
   std::vector<std::pair<size_t, MadeFolder>> made_;  // folders made ahead, by position
@@ -109,9 +109,9 @@ class WriteAhead {
   std::vector<std::thread> workers_;
   std::mutex mu_;
   std::condition_variable workCv_, doneCv_;
-  std::deque<Plan*> queue_;       // files not yet started, in order
-  unsigned idle_ = 0;             // workers waiting for work
-  bool waiting_ = false;          // the extracting thread waits for a file
+  std::deque<Plan*> queue_;  // files not yet started, in order
+  unsigned idle_ = 0;        // workers waiting for work
+  bool waiting_ = false;     // the extracting thread waits for a file
   bool stop_ = false;
 };
 

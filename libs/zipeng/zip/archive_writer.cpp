@@ -8,7 +8,9 @@ namespace zipeng {
 
 namespace {
 
-int sinkError(ArchiveSink& sink) { return sink.error() ? sink.error() : zipabi::zrTempFileProblem; }
+int sinkError(ArchiveSink& sink) {
+  return sink.error() ? sink.error() : zipabi::zrTempFileProblem;
+}
 
 // Reads a range of the old archive through its source (spanned sets) into the sink.
 bool copyThroughSource(ExistingArchive& from, ArchiveSink& sink, uint64_t start, uint64_t length) {
@@ -100,7 +102,8 @@ int ArchiveWriter::copyKept(ExistingArchive& from, const std::vector<char>& keep
     // (an entry replaced in place). Read the header for the exact end, so they are left out.
     uint64_t room = end - start;
     uint64_t header = kLocalHeaderSize + e.rawName.size();
-    bool slack = room > header && e.compressedSize < room - header && room - header - e.compressedSize > 65535 + 24;
+    bool slack =
+        room > header && e.compressedSize < room - header && room - header - e.compressedSize > 65535 + 24;
     if (slack) {
       ExistingArchive::Range r;
       if (from.entryRange(i, r) && r.end <= end) end = r.end;
@@ -168,8 +171,9 @@ int ArchiveWriter::addData(WriterEntry e, const CompressedData& d) {
   return 0;
 }
 
-int ArchiveWriter::addStreamed(WriterEntry e, const CompressJob& job, const std::function<bool(int)>& progress,
-                               int* skipReason, TaskRunner* runner) {
+int ArchiveWriter::addStreamed(WriterEntry e, const CompressJob& job,
+                               const std::function<bool(int)>& progress, int* skipReason,
+                               TaskRunner* runner) {
   *skipReason = -1;
   int rc = flushCopies();
   if (rc) return rc;

@@ -27,7 +27,8 @@ class ArchiveWriter {
   // The bytes are not copied: they must outlive Finish.
   void keepRawCentral(std::string_view record) {
     if (!rawCentral_.empty() && rawCentral_.back().data() + rawCentral_.back().size() == record.data())
-      rawCentral_.back() = std::string_view(rawCentral_.back().data(), rawCentral_.back().size() + record.size());
+      rawCentral_.back() =
+          std::string_view(rawCentral_.back().data(), rawCentral_.back().size() + record.size());
     else
       rawCentral_.push_back(record);
     ++rawCount_;

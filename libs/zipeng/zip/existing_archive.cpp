@@ -36,22 +36,26 @@ bool ExistingArchive::indexRawRecords(std::vector<std::string_view>* names) {
   ArchiveSource directory;
   directory.openMemory(reinterpret_cast<const uint8_t*>(cd_.data()), cd_.size());
   int32_t failure = 0;
-  bool walked = walkCentralDirectory(directory, 0, cd_.size(), [&](const uint8_t* h, size_t, uint64_t offset) {
-    uint16_t flags = get16(h + 8), n = get16(h + 28), m = get16(h + 30);
-    recordStart_.push_back(static_cast<uint32_t>(offset));
-    commentStart_.push_back(static_cast<uint32_t>(offset + kCentralHeaderSize + n + m));
-    if (!names) return true;
-    // For appending only plain records: one disk, an offset before the directory, a name that
-    // needs no conversion (a code page 437 name goes the full way, which converts it).
-    std::string_view name(cd_.data() + offset + kCentralHeaderSize, n);
-    uint32_t localOffset = get32(h + 42);
-    if (get16(h + 34) != 0 || (localOffset != k32Max && localOffset >= index_.centralDirectoryOffset)) return false;
-    if (!(flags & kFlagUtf8))
-      for (unsigned char c : name)
-        if (c >= 0x80) return false;
-    names->push_back(name);
-    return true;
-  }, &failure);
+  bool walked = walkCentralDirectory(
+      directory, 0, cd_.size(),
+      [&](const uint8_t* h, size_t, uint64_t offset) {
+        uint16_t flags = get16(h + 8), n = get16(h + 28), m = get16(h + 30);
+        recordStart_.push_back(static_cast<uint32_t>(offset));
+        commentStart_.push_back(static_cast<uint32_t>(offset + kCentralHeaderSize + n + m));
+        if (!names) return true;
+        // For appending only plain records: one disk, an offset before the directory, a name that
+        // needs no conversion (a code page 437 name goes the full way, which converts it).
+        std::string_view name(cd_.data() + offset + kCentralHeaderSize, n);
+        uint32_t localOffset = get32(h + 42);
+        if (get16(h + 34) != 0 || (localOffset != k32Max && localOffset >= index_.centralDirectoryOffset))
+          return false;
+        if (!(flags & kFlagUtf8))
+          for (unsigned char c : name)
+            if (c >= 0x80) return false;
+        names->push_back(name);
+        return true;
+      },
+      &failure);
   if (walked) recordStart_.push_back(static_cast<uint32_t>(cd_.size()));
   return walked;
 }
@@ -66,15 +70,18 @@ bool ExistingArchive::openForAppend(const std::string& path) {
   if (candidates.empty()) return false;
   const EndRecord& end = candidates.front();
   if (!end.endsFile(size) || end.disk != 0 || end.cdDisk != 0) return false;
-  if (end.cdSize > end.cdEnd || end.cdEnd - end.cdSize != end.cdOffset || end.cdSize > UINT32_MAX) return false;
+  if (end.cdSize > end.cdEnd || end.cdEnd - end.cdSize != end.cdOffset || end.cdSize > UINT32_MAX)
+    return false;
   cd_.resize(static_cast<size_t>(end.cdSize));
   if (!cd_.empty() && !source_.read(end.cdOffset, cd_.data(), cd_.size())) return false;
   index_.centralDirectoryOffset = end.cdOffset;
   index_.centralDirectorySize = end.cdSize;
-  leanNames_.reserve(static_cast<size_t>(std::min<uint64_t>(end.totalEntries, end.cdSize / kCentralHeaderSize)));
+  leanNames_.reserve(
+      static_cast<size_t>(std::min<uint64_t>(end.totalEntries, end.cdSize / kCentralHeaderSize)));
   if (!indexRawRecords(&leanNames_) || leanNames_.size() != end.totalEntries) return false;
   index_.rawComment.resize(end.commentLength);
-  if (end.commentLength && !source_.read(end.position + kEndOfCentralSize, index_.rawComment.data(), end.commentLength))
+  if (end.commentLength &&
+      !source_.read(end.position + kEndOfCentralSize, index_.rawComment.data(), end.commentLength))
     return false;
   lean_ = true;
   return true;

@@ -35,7 +35,9 @@ class ExistingArchive {
   size_t count() const { return lean_ ? leanNames_.size() : index_.entries.size(); }
   // The full record; not available after OpenForAppend.
   const ZipEntry& entry(size_t i) const { return index_.entries[i]; }
-  std::string_view name(size_t i) const { return lean_ ? leanNames_[i] : std::string_view(index_.entries[i].name); }
+  std::string_view name(size_t i) const {
+    return lean_ ? leanNames_[i] : std::string_view(index_.entries[i].name);
+  }
   const std::string& comment() const { return index_.rawComment; }
   // Where the directory starts: new entries go there when growing in place.
   uint64_t appendOffset() const { return index_.centralDirectoryOffset; }
@@ -70,9 +72,9 @@ class ExistingArchive {
 
   ArchiveSource source_;
   ArchiveIndex index_;
-  std::string cd_;                    // the central directory as stored
-  std::vector<uint32_t> recordStart_;  // entry i's record is cd_[recordStart_[i], recordStart_[i + 1])
-  std::vector<uint32_t> commentStart_; // and its comment starts here
+  std::string cd_;                      // the central directory as stored
+  std::vector<uint32_t> recordStart_;   // entry i's record is cd_[recordStart_[i], recordStart_[i + 1])
+  std::vector<uint32_t> commentStart_;  // and its comment starts here
   UniqueFd rawFd_;
   bool lean_ = false;
   std::vector<std::string_view> leanNames_;  // into cd_

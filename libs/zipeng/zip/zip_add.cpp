@@ -21,8 +21,8 @@ namespace {
 struct Task {
   const GatheredFile* file = nullptr;  // null for the volume label
   std::string label;
-  long replaces = -1;                  // index of the existing entry it replaces
-  long job = -1;                       // index in the compression pipeline
+  long replaces = -1;  // index of the existing entry it replaces
+  long job = -1;       // index in the compression pipeline
 };
 
 WriterEntry newEntry(const std::string& name, const struct stat& st, bool folder) {
@@ -177,8 +177,10 @@ int runAdd(ZipSession& s) {
       for (size_t i = 0; i < existing.count(); ++i) {
         if (replaced[i]) continue;
         std::string_view raw = existing.rawCentral(i);
-        if (!raw.empty()) writer.keepRawCentral(raw);
-        else writer.keepInPlace(existing.centralRecord(i));
+        if (!raw.empty())
+          writer.keepRawCentral(raw);
+        else
+          writer.keepInPlace(existing.centralRecord(i));
       }
     } else {
       std::vector<char> keep(existing.count());
@@ -237,11 +239,12 @@ int runAdd(ZipSession& s) {
       int reason = -1;
       const CompressJob& job = pipeline.job(static_cast<size_t>(t.job));
       WriterEntry progressEntry = e;
-      rc = writer.addStreamed(std::move(e), job,
-                              [&](int percent) {
-                                return !s.sendEntry(zipabi::zcmStatus, progressEntry, static_cast<uint8_t>(percent));
-                              },
-                              &reason, &pipeline);
+      rc = writer.addStreamed(
+          std::move(e), job,
+          [&](int percent) {
+            return !s.sendEntry(zipabi::zcmStatus, progressEntry, static_cast<uint8_t>(percent));
+          },
+          &reason, &pipeline);
       if (rc == 0 && reason >= 0) {
         skipped = true;
         if (t.replaces >= 0) keepOld.push_back(t.replaces);
@@ -260,9 +263,12 @@ int runAdd(ZipSession& s) {
   for (long i : keepOld) {
     size_t k = static_cast<size_t>(i);
     int rc = 0;
-    if (!inPlace) rc = writer.copyEntry(existing, k);
-    else if (!existing.rawCentral(k).empty()) writer.keepRawCentral(existing.rawCentral(k));
-    else writer.keepInPlace(existing.centralRecord(k));
+    if (!inPlace)
+      rc = writer.copyEntry(existing, k);
+    else if (!existing.rawCentral(k).empty())
+      writer.keepRawCentral(existing.rawCentral(k));
+    else
+      writer.keepInPlace(existing.centralRecord(k));
     if (rc) return fail(rc);
   }
 

@@ -67,8 +67,14 @@ bool parseZipCommand(int argc, const char* const* argv, ZipCommand& cmd) {
     if (!argv[i]) return false;
     std::string a = argv[i];
     if (a.size() < 2 || a[0] != '-') break;  // the archive name
-    if (a == "-FF") { cmd.action = ZipAction::FixAggressive; continue; }
-    if (a == "-b") { if (!value(cmd.tempFolder)) return false; continue; }
+    if (a == "-FF") {
+      cmd.action = ZipAction::FixAggressive;
+      continue;
+    }
+    if (a == "-b") {
+      if (!value(cmd.tempFolder)) return false;
+      continue;
+    }
     if (a == "-n") {
       std::string list;
       if (!value(list)) return false;
@@ -85,25 +91,61 @@ bool parseZipCommand(int argc, const char* const* argv, ZipCommand& cmd) {
     // Single-letter switches, which may be run together ("-rS").
     for (size_t k = 1; k < a.size(); ++k) {
       char c = a[k];
-      if (c >= '0' && c <= '9') { cmd.level = c - '0'; continue; }
+      if (c >= '0' && c <= '9') {
+        cmd.level = c - '0';
+        continue;
+      }
       switch (c) {
-        case 'f': cmd.action = ZipAction::Freshen; break;
-        case 'u': cmd.action = ZipAction::Update; break;
-        case 'd': cmd.action = ZipAction::Delete; break;
-        case 'F': cmd.action = ZipAction::Fix; break;
-        case 'o': cmd.action = ZipAction::Redate; break;
-        case 'z': cmd.action = ZipAction::Comment; break;
-        case 'e': cmd.encrypt = true; break;
-        case 'm': cmd.move = true; break;
-        case 'S': cmd.hidden = true; break;
-        case 'D': cmd.folderEntries = true; break;
-        case '$': cmd.volumeLabel = true; break;
-        case 'r': cmd.recurse = true; break;
-        case 'j': cmd.junkPaths = true; break;
-        case 'g': cmd.grow = true; break;
-        case '!': cmd.spanned = true; break;
-        case '&': cmd.clearDisks = true; break;
-        default: return false;
+        case 'f':
+          cmd.action = ZipAction::Freshen;
+          break;
+        case 'u':
+          cmd.action = ZipAction::Update;
+          break;
+        case 'd':
+          cmd.action = ZipAction::Delete;
+          break;
+        case 'F':
+          cmd.action = ZipAction::Fix;
+          break;
+        case 'o':
+          cmd.action = ZipAction::Redate;
+          break;
+        case 'z':
+          cmd.action = ZipAction::Comment;
+          break;
+        case 'e':
+          cmd.encrypt = true;
+          break;
+        case 'm':
+          cmd.move = true;
+          break;
+        case 'S':
+          cmd.hidden = true;
+          break;
+        case 'D':
+          cmd.folderEntries = true;
+          break;
+        case '$':
+          cmd.volumeLabel = true;
+          break;
+        case 'r':
+          cmd.recurse = true;
+          break;
+        case 'j':
+          cmd.junkPaths = true;
+          break;
+        case 'g':
+          cmd.grow = true;
+          break;
+        case '!':
+          cmd.spanned = true;
+          break;
+        case '&':
+          cmd.clearDisks = true;
+          break;
+        default:
+          return false;
       }
     }
   }
@@ -118,9 +160,18 @@ bool parseZipCommand(int argc, const char* const* argv, ZipCommand& cmd) {
       if (!a.empty()) cmd.names.push_back(a);
       continue;
     }
-    if (a == "--") { literal = true; continue; }
-    if (a == "-i") { target = &cmd.includes; continue; }
-    if (a == "-x") { target = &cmd.excludes; continue; }
+    if (a == "--") {
+      literal = true;
+      continue;
+    }
+    if (a == "-i") {
+      target = &cmd.includes;
+      continue;
+    }
+    if (a == "-x") {
+      target = &cmd.excludes;
+      continue;
+    }
     if (a.empty()) continue;
     target->push_back(a);
   }

@@ -14,20 +14,20 @@ enum class ZipAction { Add, Freshen, Update, Delete, Fix, FixAggressive, Redate,
 struct ZipCommand {
   std::string password;
   ZipAction action = ZipAction::Add;
-  bool encrypt = false;          // -e
-  int level = 6;                 // -0 .. -9
-  bool move = false;             // -m
-  bool hidden = false;           // -S
-  bool folderEntries = false;    // -D
-  bool volumeLabel = false;      // -$
-  bool recurse = false;          // -r
-  bool junkPaths = false;        // -j
-  bool grow = false;             // -g
-  std::string tempFolder;        // -b
+  bool encrypt = false;                       // -e
+  int level = 6;                              // -0 .. -9
+  bool move = false;                          // -m
+  bool hidden = false;                        // -S
+  bool folderEntries = false;                 // -D
+  bool volumeLabel = false;                   // -$
+  bool recurse = false;                       // -r
+  bool junkPaths = false;                     // -j
+  bool grow = false;                          // -g
+  std::string tempFolder;                     // -b
   std::vector<std::string> storedExtensions;  // -n, lower case, without the dot
-  bool spanned = false;          // -!
-  bool clearDisks = false;       // -&
-  std::optional<int64_t> notBefore;  // -t, as local midnight
+  bool spanned = false;                       // -!
+  bool clearDisks = false;                    // -&
+  std::optional<int64_t> notBefore;           // -t, as local midnight
   std::string archive;
   std::vector<std::string> names;
   std::vector<std::string> includes;

@@ -32,8 +32,10 @@ int runArchiveComment(ZipSession& s) {
   if (inPlace) {
     for (size_t i = 0; i < existing.count(); ++i) {
       std::string_view raw = existing.rawCentral(i);
-      if (!raw.empty()) writer.keepRawCentral(raw);
-      else writer.keepInPlace(existing.centralRecord(i));
+      if (!raw.empty())
+        writer.keepRawCentral(raw);
+      else
+        writer.keepInPlace(existing.centralRecord(i));
     }
   } else if ((rc = writer.copyKept(existing, std::vector<char>(existing.count(), 1))) != 0) {
     return sink->abandon(rc);

@@ -5,10 +5,10 @@
 
 namespace zipeng {
 
-int runAdd(ZipSession& s);            // add, "-f" freshen, "-u" update
-int runDelete(ZipSession& s);         // "-d"
-int runRepair(ZipSession& s);         // "-F", "-FF"
-int runRedate(ZipSession& s);         // "-o"
-int runArchiveComment(ZipSession& s); // "-z"
+int runAdd(ZipSession& s);             // add, "-f" freshen, "-u" update
+int runDelete(ZipSession& s);          // "-d"
+int runRepair(ZipSession& s);          // "-F", "-FF"
+int runRedate(ZipSession& s);          // "-o"
+int runArchiveComment(ZipSession& s);  // "-z"
 
 }  // namespace zipeng

@@ -37,7 +37,8 @@ std::string repairedExtra(const std::string& extra, const std::string& unicodeNa
     uint16_t id = get16(p + pos), len = get16(p + pos + 2);
     if (pos + 4 + len > extra.size()) break;  // a torn field is dropped, not copied half
     if (central && id == kExtraExtendedTime) {
-      if (len >= 5 && (p[pos + 4] & 1)) out += extendedTimestampExtra(static_cast<int32_t>(get32(p + pos + 5)));
+      if (len >= 5 && (p[pos + 4] & 1))
+        out += extendedTimestampExtra(static_cast<int32_t>(get32(p + pos + 5)));
     } else if (id != kExtraZip64 && id != kExtraUnicodePath) {
       out.append(extra, pos, 4 + len);
     }
@@ -124,7 +125,8 @@ int runRepair(ZipSession& s) {
       w.centralExtra = repairedExtra(r.localExtra, unicodeName, true);
     }
     // A name that had to be changed is shown with the one it had.
-    if (s.cb.sendName(zipabi::zcmFixing, r.storedName.empty() ? r.rawName : r.storedName + " -> " + r.rawName))
+    if (s.cb.sendName(zipabi::zcmFixing,
+                      r.storedName.empty() ? r.rawName : r.storedName + " -> " + r.rawName))
       return sink->abandon(zipabi::zrAborted);
     // A fresh local header that agrees with the directory record: whatever damage the old one
     // had (a wrong CRC, a wrong time) stays behind. An encrypted entry with a descriptor keeps
@@ -136,7 +138,8 @@ int runRepair(ZipSession& s) {
     std::string header = buildLocalHeader(w, wide);
     w.localOffset = sink->pos().offset;
     if (!sink->writeWhole(header) || !sink->copyFromFd(fd.get(), r.dataStart, w.compressedSize) ||
-        ((w.flags & kFlagDataDescriptor) && !sink->write(buildDataDescriptor(w, wide).data(), wide ? 24 : 16)))
+        ((w.flags & kFlagDataDescriptor) &&
+         !sink->write(buildDataDescriptor(w, wide).data(), wide ? 24 : 16)))
       return sink->abandon(sink->error() ? sink->error() : zipabi::zrTempFileProblem);
     if (wide) w.versionNeeded = 45;
     writer.keepInPlace(std::move(w));

@@ -43,12 +43,13 @@ std::string ZipSession::askFileComment(const std::string& name) {
   return std::string(buffer, std::min<size_t>(rec.Length, zipabi::kCommentCapacity));
 }
 
-std::unique_ptr<ArchiveSink> ZipSession::openOutput(ExistingArchive* existing, bool growInPlace, bool* inPlace,
-                                                    int* error) {
+std::unique_ptr<ArchiveSink> ZipSession::openOutput(ExistingArchive* existing, bool growInPlace,
+                                                    bool* inPlace, int* error) {
   *inPlace = false;
   *error = 0;
   if (cmd.spanned) {
-    return openSpannedSink(cmd.archive, spannedSegmentSize(), [this](uint32_t d) { return newDisk(d); }, error);
+    return openSpannedSink(
+        cmd.archive, spannedSegmentSize(), [this](uint32_t d) { return newDisk(d); }, error);
   }
   if (growInPlace && existing && existing->growableInPlace()) {
     // What follows the entries is kept to be put back if the change fails: the directory we
@@ -62,7 +63,8 @@ std::unique_ptr<ArchiveSink> ZipSession::openOutput(ExistingArchive* existing, b
       *error = zipabi::zrCannotAccess;
       return nullptr;
     }
-    auto sink = openInPlaceSink(cmd.archive, from, std::string_view(cd).substr(0, have), std::move(rest), error);
+    auto sink =
+        openInPlaceSink(cmd.archive, from, std::string_view(cd).substr(0, have), std::move(rest), error);
     if (sink) *inPlace = true;
     return sink;
   }

@@ -26,7 +26,8 @@ struct ZipSession {
 
   // The sink a rewrite goes to: the spanned set, the archive itself (growing in place, when
   // asked and possible) or a temporary copy. Sets *inPlace. Null with *error set on failure.
-  std::unique_ptr<ArchiveSink> openOutput(ExistingArchive* existing, bool growInPlace, bool* inPlace, int* error);
+  std::unique_ptr<ArchiveSink> openOutput(ExistingArchive* existing, bool growInPlace, bool* inPlace,
+                                          int* error);
 };
 
 // The attribute byte of the records (read-only, hidden, volume label, directory).

@@ -36,7 +36,8 @@ std::string volumeLabelOf(const std::string& path) {
     std::string name = de->d_name;
     if (name == "." || name == "..") continue;
     struct stat dev {};
-    if (stat((folder + "/" + name).c_str(), &dev) == 0 && S_ISBLK(dev.st_mode) && dev.st_rdev == file.st_dev) {
+    if (stat((folder + "/" + name).c_str(), &dev) == 0 && S_ISBLK(dev.st_mode) &&
+        dev.st_rdev == file.st_dev) {
       label = unescape(name);
       break;
     }

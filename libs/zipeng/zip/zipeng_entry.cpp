@@ -6,8 +6,8 @@
 #include "zip/zip_operations.h"
 
 __attribute__((visibility("default"))) int32_t zipabi::zipeng(int32_t version, int32_t argCount, void* args,
-                                                                  zipabi::EngineCallbackFn callback,
-                                                                  void* userData) {
+                                                              zipabi::EngineCallbackFn callback,
+                                                              void* userData) {
   using namespace zipeng;
   (void)version;
   if (argCount < 1 || args == nullptr || zipabi::IsQueryBlock(argCount, args))
@@ -32,13 +32,25 @@ __attribute__((visibility("default"))) int32_t zipabi::zipeng(int32_t version, i
     switch (cmd.action) {
       case ZipAction::Add:
       case ZipAction::Freshen:
-      case ZipAction::Update: rc = runAdd(session); break;
-      case ZipAction::Delete: rc = runDelete(session); break;
+      case ZipAction::Update:
+        rc = runAdd(session);
+        break;
+      case ZipAction::Delete:
+        rc = runDelete(session);
+        break;
       case ZipAction::Fix:
-      case ZipAction::FixAggressive: rc = runRepair(session); break;
-      case ZipAction::Redate: rc = runRedate(session); break;
-      case ZipAction::Comment: rc = runArchiveComment(session); break;
-      default: rc = zipabi::zrCannotAccess; break;
+      case ZipAction::FixAggressive:
+        rc = runRepair(session);
+        break;
+      case ZipAction::Redate:
+        rc = runRedate(session);
+        break;
+      case ZipAction::Comment:
+        rc = runArchiveComment(session);
+        break;
+      default:
+        rc = zipabi::zrCannotAccess;
+        break;
     }
     if (cb.aborted() && rc != zipabi::zrArchiveTooCorrupted) rc = zipabi::zrAborted;
     return zipabi::PackResult(rc);
