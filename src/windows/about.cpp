@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "parcelix_version.h"
 #include "support/centre_on_screen.h"
 #include "ui_about.h"
 
@@ -12,6 +13,8 @@ TFrmAbout::TFrmAbout(QWidget* Owner)
                          Qt::MSWindowsFixedSizeDialogHint),
       ui(std::make_unique<Ui::FrmAbout>()) {
   ui->setupUi(this);
+  // The major and minor of the project's version.
+  ui->Version->setText(tr("Version %1").arg(QStringLiteral(PARCELIX_VERSION_SHORT)));
   // At least the classic 292 by 217; larger when the desktop font needs it. Never resizable.
   // The owner window's icon is the program's icon.
   const QIcon icon = Owner ? Owner->windowIcon() : QApplication::windowIcon();
