@@ -62,13 +62,6 @@ std::pair<Deflate64Result, bool> decodeAgainst(const std::string& stream, const 
   return {d.result, prefix};
 }
 
-std::string randomBytes(size_t n, uint32_t seed) {
-  std::mt19937 gen(seed);
-  std::string s(n, '\0');
-  for (char& c : s) c = char(gen());
-  return s;
-}
-
 std::string text(size_t n, uint32_t seed) {
   static const char* const kWords[] = {"archive", "entry",   "the",       "of",  "window", "and",
                                        "header",  "central", "directory", "a",   "to",     "compressed",

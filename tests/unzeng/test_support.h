@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/engine_files.h"
 #include "zipengine_abi.h"
 
 namespace testkit {
@@ -24,16 +25,6 @@ class TempDir {
  private:
   std::string path_;
 };
-
-// Runs a shell command; returns its exit status.
-int sh(const std::string& command);
-bool haveTool(const std::string& name);
-void writeFile(const std::string& path, const std::string& content);
-std::string readFile(const std::string& path);
-bool exists(const std::string& path);  // lstat: links count, even dangling ones
-bool isSymlink(const std::string& path);
-// Every file, folder and link under `root`: relative path -> "F:<content hash>", "D", "L:<target>".
-std::map<std::string, std::string> snapshotTree(const std::string& root);
 
 // A small, deliberately permissive archive builder: whatever name, sizes and offsets a test asks
 // for are written as given.

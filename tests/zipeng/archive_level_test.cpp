@@ -10,10 +10,10 @@ class ArchiveLevel : public ZipTest {};
 
 TEST_F(ArchiveLevel, SpannedSetOfSeveralSegmentsJoinsToAGoodArchive) {
   setenv("PARCELIX_DISK_SIZE", "100000", 1);
-  MakeMixedTree("src");
-  WriteFile(P("src/more.bin"), RandomBytes(250000, 9));
+  makeMixedTree("src");
+  writeFile(scratch("src/more.bin"), randomBytes(250000, 9));
   Recorder rec;
-  ASSERT_EQ(Zip({"-!", "-g", "-r", P("set.zip"), "src"}, &rec), 0);
+  ASSERT_EQ(zip({"-!", "-g", "-r", scratch("set.zip"), "src"}, &rec), 0);
   // Message 110 before each segment after the first, numbered from 2.
   std::vector<int> disks;
   for (auto& m : rec.messages)
@@ -24,111 +24,112 @@ TEST_F(ArchiveLevel, SpannedSetOfSeveralSegmentsJoinsToAGoodArchive) {
     char seg[32];
     snprintf(seg, sizeof seg, "set.z%02zu", i);
     struct stat st {};
-    ASSERT_EQ(stat(P(seg).c_str(), &st), 0) << seg;
+    ASSERT_EQ(stat(scratch(seg).c_str(), &st), 0) << seg;
     EXPECT_LE(st.st_size, 100000);
   }
   std::string out;
-  ASSERT_EQ(Sh("cd '" + dir_ + "' && zip -q -s 0 set.zip --out joined.zip", &out), 0) << out;
-  EXPECT_EQ(Sh("unzip -t '" + P("joined.zip") + "'", &out), 0) << out;
-  EXPECT_EQ(Sh("7zz t '" + P("set.zip") + "'", &out), 0) << out;
-  std::string x = UnzipTo(P("joined.zip"));
-  EXPECT_EQ(ReadFile(x + "/src/more.bin"), ReadFile(P("src/more.bin")));
+  ASSERT_EQ(sh("cd '" + dir_ + "' && zip -q -s 0 set.zip --out joined.zip", &out), 0) << out;
+  EXPECT_EQ(sh("unzip -t '" + scratch("joined.zip") + "'", &out), 0) << out;
+  EXPECT_EQ(sh("7zz t '" + scratch("set.zip") + "'", &out), 0) << out;
+  std::string x = unzipTo(scratch("joined.zip"));
+  EXPECT_EQ(readFile(x + "/src/more.bin"), readFile(scratch("src/more.bin")));
 }
 
 TEST_F(ArchiveLevel, SpannedSetCanBeUpdatedAndStaleSegmentsCleared) {
   setenv("PARCELIX_DISK_SIZE", "65536", 1);
-  WriteFile(P("a.bin"), RandomBytes(300000, 1));
-  WriteFile(P("b.txt"), "b");
-  ASSERT_EQ(Zip({"-!", "-g", P("s.zip"), "a.bin", "b.txt"}), 0);
-  ASSERT_TRUE(Exists(P("s.z04")));
+  writeFile(scratch("a.bin"), randomBytes(300000, 1));
+  writeFile(scratch("b.txt"), "b");
+  ASSERT_EQ(zip({"-!", "-g", scratch("s.zip"), "a.bin", "b.txt"}), 0);
+  ASSERT_TRUE(exists(scratch("s.z04")));
   // A set is refused without "-!".
-  EXPECT_EQ(Zip({"-u", P("s.zip"), "b.txt"}), zipabi::zrSpannedNotMultidisk);
+  EXPECT_EQ(zip({"-u", scratch("s.zip"), "b.txt"}), zipabi::zrSpannedNotMultidisk);
   // Smaller now: the set shrinks and "-&" removes the segments left over.
-  WriteFile(P("a.bin"), "small now", 2000000000);
-  ASSERT_EQ(Zip({"-!", "-g", "-&", "-u", P("s.zip"), "a.bin"}), 0);
-  EXPECT_FALSE(Exists(P("s.z04")));
+  writeFile(scratch("a.bin"), "small now", 2000000000);
+  ASSERT_EQ(zip({"-!", "-g", "-&", "-u", scratch("s.zip"), "a.bin"}), 0);
+  EXPECT_FALSE(exists(scratch("s.z04")));
   std::string out;
-  EXPECT_EQ(Sh("7zz t '" + P("s.zip") + "'", &out), 0) << out;
+  EXPECT_EQ(sh("7zz t '" + scratch("s.zip") + "'", &out), 0) << out;
 }
 
 TEST_F(ArchiveLevel, CancellingANewDiskAbortsAndLeavesNoSegments) {
   setenv("PARCELIX_DISK_SIZE", "65536", 1);
-  WriteFile(P("a.bin"), RandomBytes(300000, 1));
+  writeFile(scratch("a.bin"), randomBytes(300000, 1));
   bool stoppedAtDisk = false;
   for (size_t i = 0; i < 1000 && !stoppedAtDisk; ++i) {
     Recorder probe;
     probe.abortAt = static_cast<long>(i);
-    int rc = Zip({"-!", "-g", P("c.zip"), "a.bin"}, &probe);
+    int rc = zip({"-!", "-g", scratch("c.zip"), "a.bin"}, &probe);
     ASSERT_EQ(rc, zipabi::zrAborted);
     stoppedAtDisk = probe.messages.back().code == zipabi::zcmNewDisk;
   }
   EXPECT_TRUE(stoppedAtDisk);
-  EXPECT_FALSE(Exists(P("c.zip")));
-  EXPECT_FALSE(Exists(P("c.z01")));
+  EXPECT_FALSE(exists(scratch("c.zip")));
+  EXPECT_FALSE(exists(scratch("c.z01")));
   std::string out;
-  Sh("ls -A '" + dir_ + "'", &out);
+  sh("ls -A '" + dir_ + "'", &out);
   EXPECT_EQ(out.find(".parcelix-"), std::string::npos) << out;
 }
 
 TEST_F(ArchiveLevel, RedateTakesTheNewestFileEntry) {
-  WriteFile(P("d/a.txt"), "a", 1500000000);
-  WriteFile(P("d/b.txt"), "b", 1600000000);
-  ASSERT_EQ(Zip({"-r", "-D", P("o.zip"), "d"}), 0);
-  ASSERT_EQ(Zip({"-o", P("o.zip")}), 0);
+  writeFile(scratch("d/a.txt"), "a", 1500000000);
+  writeFile(scratch("d/b.txt"), "b", 1600000000);
+  ASSERT_EQ(zip({"-r", "-D", scratch("o.zip"), "d"}), 0);
+  ASSERT_EQ(zip({"-o", scratch("o.zip")}), 0);
   struct stat st {};
-  ASSERT_EQ(stat(P("o.zip").c_str(), &st), 0);
+  ASSERT_EQ(stat(scratch("o.zip").c_str(), &st), 0);
   EXPECT_EQ(st.st_mtime, 1600000000);
-  Sh("mkdir -p '" + P("e/f") + "'");
-  ASSERT_EQ(Zip({"-r", "-D", P("folders.zip"), "e"}), 0);
-  EXPECT_EQ(Zip({"-o", P("folders.zip")}), zipabi::zrOnlyFolders);
-  EXPECT_EQ(Zip({"-o", P("absent.zip")}), zipabi::zrArchiveNotFound);
+  sh("mkdir -p '" + scratch("e/f") + "'");
+  ASSERT_EQ(zip({"-r", "-D", scratch("folders.zip"), "e"}), 0);
+  EXPECT_EQ(zip({"-o", scratch("folders.zip")}), zipabi::zrOnlyFolders);
+  EXPECT_EQ(zip({"-o", scratch("absent.zip")}), zipabi::zrArchiveNotFound);
 }
 
 TEST_F(ArchiveLevel, CommentIsWrittenOrLeftAlone) {
-  WriteFile(P("a.txt"), "a");
-  ASSERT_EQ(Zip({P("c.zip"), "a.txt"}), 0);
+  writeFile(scratch("a.txt"), "a");
+  ASSERT_EQ(zip({scratch("c.zip"), "a.txt"}), 0);
   for (bool grow : {false, true}) {
     SCOPED_TRACE(grow ? "in place" : "temporary copy");
     std::string comment = grow ? "grown comment" : "a comment";
     Recorder rec;
     rec.answerArchiveComment = true;
     rec.archiveComment = comment;
-    std::vector<std::string> args = {"-z", P("c.zip")};
+    std::vector<std::string> args = {"-z", scratch("c.zip")};
     if (grow) args.insert(args.begin() + 1, "-g");
-    ASSERT_EQ(Zip(args, &rec, ""), 0);
-    EXPECT_EQ(rec.Count(zipabi::zcmNewArchiveComment), 1);
+    ASSERT_EQ(zip(args, &rec, ""), 0);
+    EXPECT_EQ(rec.count(zipabi::zcmNewArchiveComment), 1);
     std::string out;
-    Sh("python3 -c \"import zipfile;print(zipfile.ZipFile('" + P("c.zip") + "').comment.decode())\"", &out);
+    sh("python3 -c \"import zipfile;print(zipfile.ZipFile('" + scratch("c.zip") + "').comment.decode())\"",
+       &out);
     EXPECT_EQ(out, comment + "\n");
-    ExpectAllToolsAccept(P("c.zip"));
+    expectAllToolsAccept(scratch("c.zip"));
   }
   // The same text again, or no answer at all: not a byte changes.
-  std::string before = ReadFile(P("c.zip"));
+  std::string before = readFile(scratch("c.zip"));
   Recorder same;
   same.answerArchiveComment = true;
   same.archiveComment = "grown comment";
-  ASSERT_EQ(Zip({"-z", P("c.zip")}, &same), 0);
+  ASSERT_EQ(zip({"-z", scratch("c.zip")}, &same), 0);
   Recorder silent;
-  ASSERT_EQ(Zip({"-z", P("c.zip")}, &silent), 0);
-  EXPECT_TRUE(ReadFile(P("c.zip")) == before);
-  EXPECT_EQ(Zip({"-z", P("absent.zip")}), zipabi::zrArchiveNotFound);
+  ASSERT_EQ(zip({"-z", scratch("c.zip")}, &silent), 0);
+  EXPECT_TRUE(readFile(scratch("c.zip")) == before);
+  EXPECT_EQ(zip({"-z", scratch("absent.zip")}), zipabi::zrArchiveNotFound);
 }
 
 TEST_F(ArchiveLevel, BadVectorsAreRefusedWithoutTouchingAnything) {
-  EXPECT_EQ(Zip({"-t", "13xx99", P("x.zip"), "a"}), zipabi::zrCannotAccess);
-  EXPECT_EQ(Zip({"-b"}), zipabi::zrCannotAccess);
-  EXPECT_EQ(Zip({"-q", P("x.zip")}), zipabi::zrCannotAccess);
-  EXPECT_EQ(Zip({}), zipabi::zrCannotAccess);
-  EXPECT_FALSE(Exists(P("x.zip")));
+  EXPECT_EQ(zip({"-t", "13xx99", scratch("x.zip"), "a"}), zipabi::zrCannotAccess);
+  EXPECT_EQ(zip({"-b"}), zipabi::zrCannotAccess);
+  EXPECT_EQ(zip({"-q", scratch("x.zip")}), zipabi::zrCannotAccess);
+  EXPECT_EQ(zip({}), zipabi::zrCannotAccess);
+  EXPECT_FALSE(exists(scratch("x.zip")));
   // A file that is not an archive is never overwritten by an add.
-  WriteFile(P("not.zip"), "just text, not an archive");
-  WriteFile(P("a.txt"), "a");
-  EXPECT_EQ(Zip({P("not.zip"), "a.txt"}), zipabi::zrArchiveTooCorrupted);
-  EXPECT_EQ(ReadFile(P("not.zip")), "just text, not an archive");
+  writeFile(scratch("not.zip"), "just text, not an archive");
+  writeFile(scratch("a.txt"), "a");
+  EXPECT_EQ(zip({scratch("not.zip"), "a.txt"}), zipabi::zrArchiveTooCorrupted);
+  EXPECT_EQ(readFile(scratch("not.zip")), "just text, not an archive");
   // An empty file is a new archive.
-  WriteFile(P("empty.zip"), "");
-  EXPECT_EQ(Zip({P("empty.zip"), "a.txt"}), 0);
-  ExpectAllToolsAccept(P("empty.zip"));
+  writeFile(scratch("empty.zip"), "");
+  EXPECT_EQ(zip({scratch("empty.zip"), "a.txt"}), 0);
+  expectAllToolsAccept(scratch("empty.zip"));
 }
 
 }  // namespace

@@ -38,24 +38,24 @@ class CrashSafety : public ZipTest {
  protected:
   void SetUp() override {
     ZipTest::SetUp();
-    MakeMixedTree("src");
-    WriteFile(P("big.bin"), RandomBytes(300000, 9));
-    ASSERT_EQ(Zip({"-r", P("a.zip"), "src"}), 0);
-    original_ = ReadFile(P("a.zip"));
+    makeMixedTree("src");
+    writeFile(scratch("big.bin"), randomBytes(300000, 9));
+    ASSERT_EQ(zip({"-r", scratch("a.zip"), "src"}), 0);
+    original_ = readFile(scratch("a.zip"));
   }
   // Runs the library in a child process that dies after `limit` written bytes.
-  void RunAndDie(const std::vector<std::string>& args, uint64_t limit) {
+  void runAndDie(const std::vector<std::string>& args, uint64_t limit) {
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
       DyingProcess dying(limit);
-      Zip(args);
+      zip(args);
       _exit(0);
     }
     int status = 0;
     waitpid(pid, &status, 0);
   }
-  std::vector<std::string> Leftovers() {
+  std::vector<std::string> leftovers() {
     std::vector<std::string> found;
     DIR* d = opendir(dir_.c_str());
     while (dirent* e = readdir(d))
@@ -67,21 +67,21 @@ class CrashSafety : public ZipTest {
 };
 
 TEST_F(CrashSafety, KillDuringAnyChangeLeavesAnArchiveThatOpens) {
-  const std::vector<std::vector<std::string>> commands = {{"-g", P("a.zip"), "big.bin"},
-                                                          {P("a.zip"), "big.bin"},
-                                                          {"-d", P("a.zip"), "src/docs/*"},
-                                                          {"-F", P("a.zip")}};
+  const std::vector<std::vector<std::string>> commands = {{"-g", scratch("a.zip"), "big.bin"},
+                                                          {scratch("a.zip"), "big.bin"},
+                                                          {"-d", scratch("a.zip"), "src/docs/*"},
+                                                          {"-F", scratch("a.zip")}};
   for (const auto& args : commands) {
     for (uint64_t limit : {0ull, 500ull, 20000ull, 200000ull, 330000ull}) {
       SCOPED_TRACE(args[0] + " dying after " + std::to_string(limit));
-      WriteFile(P("a.zip"), original_);
-      RunAndDie(args, limit);
+      writeFile(scratch("a.zip"), original_);
+      runAndDie(args, limit);
       // The next operation of the library first undoes what the dead one left.
       Recorder rec;
-      Zip({"-d", P("a.zip"), "no such entry"}, &rec);
-      EXPECT_TRUE(ReadFile(P("a.zip")) == original_ || Sh("unzip -tq '" + P("a.zip") + "'") == 0);
-      EXPECT_EQ(Sh("unzip -tq '" + P("a.zip") + "'"), 0);
-      EXPECT_TRUE(Leftovers().empty()) << Leftovers().front();
+      zip({"-d", scratch("a.zip"), "no such entry"}, &rec);
+      EXPECT_TRUE(readFile(scratch("a.zip")) == original_ || sh("unzip -tq '" + scratch("a.zip") + "'") == 0);
+      EXPECT_EQ(sh("unzip -tq '" + scratch("a.zip") + "'"), 0);
+      EXPECT_TRUE(leftovers().empty()) << leftovers().front();
     }
   }
 }
@@ -89,35 +89,35 @@ TEST_F(CrashSafety, KillDuringAnyChangeLeavesAnArchiveThatOpens) {
 TEST_F(CrashSafety, FailedRestoreIsReportedAndRetriedByTheNextOperation) {
   {
     FullDisk dying(50000, true);
-    EXPECT_EQ(Zip({"-g", P("a.zip"), "big.bin"}), zipabi::zrArchiveTooCorrupted);
+    EXPECT_EQ(zip({"-g", scratch("a.zip"), "big.bin"}), zipabi::zrArchiveTooCorrupted);
   }
-  EXPECT_TRUE(Exists(zipeng::rollbackPath(P("a.zip"))));
-  EXPECT_EQ(Zip({"-d", P("a.zip"), "no such entry"}), zipabi::zrNothingToDo);
-  EXPECT_TRUE(ReadFile(P("a.zip")) == original_);
-  EXPECT_FALSE(Exists(zipeng::rollbackPath(P("a.zip"))));
+  EXPECT_TRUE(exists(zipeng::rollbackPath(scratch("a.zip"))));
+  EXPECT_EQ(zip({"-d", scratch("a.zip"), "no such entry"}), zipabi::zrNothingToDo);
+  EXPECT_TRUE(readFile(scratch("a.zip")) == original_);
+  EXPECT_FALSE(exists(zipeng::rollbackPath(scratch("a.zip"))));
 }
 
 TEST_F(CrashSafety, SecondWriterIsRefusedWith180AndChangesNothing) {
-  int held = open(P("a.zip").c_str(), O_RDONLY);
+  int held = open(scratch("a.zip").c_str(), O_RDONLY);
   ASSERT_EQ(flock(held, LOCK_EX), 0);
   for (const char* grow : {"-g", "-r"}) {
-    EXPECT_EQ(Zip({grow, P("a.zip"), "big.bin"}), zipabi::zrArchiveBusy);
-    EXPECT_TRUE(ReadFile(P("a.zip")) == original_);
+    EXPECT_EQ(zip({grow, scratch("a.zip"), "big.bin"}), zipabi::zrArchiveBusy);
+    EXPECT_TRUE(readFile(scratch("a.zip")) == original_);
   }
-  EXPECT_EQ(Zip({P("new.zip"), "big.bin"}), 0);  // another archive is not held
+  EXPECT_EQ(zip({scratch("new.zip"), "big.bin"}), 0);  // another archive is not held
   close(held);
-  EXPECT_EQ(Zip({"-g", P("a.zip"), "big.bin"}), 0);
+  EXPECT_EQ(zip({"-g", scratch("a.zip"), "big.bin"}), 0);
 }
 
 TEST_F(CrashSafety, ArchiveReachedThroughALinkStaysALink) {
-  ASSERT_EQ(symlink("a.zip", P("link.zip").c_str()), 0);
+  ASSERT_EQ(symlink("a.zip", scratch("link.zip").c_str()), 0);
   for (const char* grow : {"-r", "-g"}) {
-    ASSERT_EQ(Zip({grow, P("link.zip"), "big.bin"}), 0);
+    ASSERT_EQ(zip({grow, scratch("link.zip"), "big.bin"}), 0);
     struct stat st;
-    ASSERT_EQ(lstat(P("link.zip").c_str(), &st), 0);
+    ASSERT_EQ(lstat(scratch("link.zip").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode)) << grow;
   }
-  EXPECT_EQ(Sh("unzip -l '" + P("a.zip") + "' | grep -q big.bin"), 0);
+  EXPECT_EQ(sh("unzip -l '" + scratch("a.zip") + "' | grep -q big.bin"), 0);
 }
 
 // The reading library's front end, built beside this test: its last line is "result N".
@@ -128,38 +128,38 @@ int ReadThrough(const std::string& arguments) {
   std::string tool(self, static_cast<size_t>(n));
   tool = tool.substr(0, tool.rfind('/')) + "/unzeng";
   std::string out;
-  Sh("'" + tool + "' " + arguments + " | tail -n 1", &out);
+  sh("'" + tool + "' " + arguments + " | tail -n 1", &out);
   return out.rfind("result ", 0) == 0 ? std::atoi(out.c_str() + 7) : -1;
 }
 
 // Readers that reach the archive through a link find the rollback record the writers keep
 // beside the real file: they undo a killed change, and wait out (180) one in progress.
 TEST_F(CrashSafety, ReaderThroughALinkSeesTheChangeInPlace) {
-  ASSERT_EQ(symlink("a.zip", P("link.zip").c_str()), 0);
-  const std::string link = "'" + P("link.zip") + "'";
+  ASSERT_EQ(symlink("a.zip", scratch("link.zip").c_str()), 0);
+  const std::string link = "'" + scratch("link.zip") + "'";
   bool interrupted = false;
   for (uint64_t limit : {20000ull, 200000ull, 330000ull}) {
     SCOPED_TRACE("dying after " + std::to_string(limit));
-    WriteFile(P("a.zip"), original_);
-    RunAndDie({"-g", P("link.zip"), "big.bin"}, limit);
-    interrupted = interrupted || Exists(zipeng::rollbackPath(P("a.zip")));
+    writeFile(scratch("a.zip"), original_);
+    runAndDie({"-g", scratch("link.zip"), "big.bin"}, limit);
+    interrupted = interrupted || exists(zipeng::rollbackPath(scratch("a.zip")));
     EXPECT_EQ(ReadThrough("-t " + link), 0);
-    EXPECT_EQ(Sh("unzip -tq '" + P("a.zip") + "'"), 0);
-    EXPECT_TRUE(Leftovers().empty()) << Leftovers().front();
+    EXPECT_EQ(sh("unzip -tq '" + scratch("a.zip") + "'"), 0);
+    EXPECT_TRUE(leftovers().empty()) << leftovers().front();
   }
   EXPECT_TRUE(interrupted);  // some kill came in the middle of the change
 
-  WriteFile(P("a.zip"), original_);
+  writeFile(scratch("a.zip"), original_);
   zipeng::WriterLock writer;
-  ASSERT_EQ(writer.acquire(P("a.zip"), false), zipabi::zrOk);
-  int fd = open(P("a.zip").c_str(), O_RDONLY);
-  ASSERT_TRUE(zipeng::writeRollbackRecord(P("a.zip"), fd, original_.size(), "", ""));
+  ASSERT_EQ(writer.acquire(scratch("a.zip"), false), zipabi::zrOk);
+  int fd = open(scratch("a.zip").c_str(), O_RDONLY);
+  ASSERT_TRUE(zipeng::writeRollbackRecord(scratch("a.zip"), fd, original_.size(), "", ""));
   close(fd);
   for (const std::string& operation : {"-t " + link, "-v " + link, "-z " + link, "-o " + link + " -d out"}) {
     EXPECT_EQ(ReadThrough(operation), zipabi::zrArchiveBusy) << operation;
   }
-  EXPECT_FALSE(Exists(P("out")));
-  zipeng::removeRollbackRecord(P("a.zip"));
+  EXPECT_FALSE(exists(scratch("out")));
+  zipeng::removeRollbackRecord(scratch("a.zip"));
 }
 
 }  // namespace

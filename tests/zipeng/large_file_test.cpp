@@ -26,18 +26,18 @@ class LargeFile : public ZipTest {
   static std::string Mixed(size_t n, uint32_t seed) {
     std::string s;
     for (uint32_t i = 0; s.size() < n; ++i)
-      s += i % 3 ? TextBytes(20000, seed + i) : RandomBytes(7000, seed + i);
+      s += i % 3 ? textBytes(20000, seed + i) : randomBytes(7000, seed + i);
     s.resize(n);
     return s;
   }
   // A sound archive with one large file among small ones.
-  void MakeArchive() {
-    MakeMixedTree("src");
-    ASSERT_EQ(Zip({"-r", "-6", P("a.zip"), "src"}), 0);
-    original_ = ReadFile(P("a.zip"));
-    WriteFile(P("big.bin"), Mixed(40 * kBlock + 5, 7));
+  void makeArchive() {
+    makeMixedTree("src");
+    ASSERT_EQ(zip({"-r", "-6", scratch("a.zip"), "src"}), 0);
+    original_ = readFile(scratch("a.zip"));
+    writeFile(scratch("big.bin"), Mixed(40 * kBlock + 5, 7));
   }
-  void ExpectNoLeftovers() {
+  void expectNoLeftovers() {
     DIR* d = opendir(dir_.c_str());
     while (dirent* de = readdir(d))
       EXPECT_NE(std::string(de->d_name).rfind(".parcelix-", 0), 0u) << de->d_name;
@@ -56,32 +56,32 @@ TEST_F(LargeFile, BlocksOfEveryShapeExtractIdentically) {
   };
   std::vector<std::string> names;
   for (auto& [name, size] : files) {
-    WriteFile(P("in/" + name), Mixed(size, static_cast<uint32_t>(size)));
+    writeFile(scratch("in/" + name), Mixed(size, static_cast<uint32_t>(size)));
     names.push_back("in/" + name);
   }
   for (const std::string password : {"", "secret"}) {
     SCOPED_TRACE("password '" + password + "'");
-    std::string archive = P(password.empty() ? "plain.zip" : "crypt.zip");
+    std::string archive = scratch(password.empty() ? "plain.zip" : "crypt.zip");
     std::vector<std::string> args = {"-6", archive};
     if (!password.empty()) args.insert(args.begin(), "-e");
     args.insert(args.end(), names.begin(), names.end());
     Recorder rec;
-    ASSERT_EQ(Zip(args, &rec, password), 0);
+    ASSERT_EQ(zip(args, &rec, password), 0);
     // Streamed files report progress before their closing 100%.
     for (auto& name : names) {
       int status = 0;
       for (auto& m : rec.messages) status += m.code == zipabi::zcmStatus && m.name == name;
       EXPECT_GE(status, 2) << name;
     }
-    ExpectAllToolsAccept(archive, password);
-    std::string out = UnzipTo(archive, password);
-    for (auto& name : names) EXPECT_TRUE(ReadFile(out + "/" + name) == ReadFile(P(name))) << name;
+    expectAllToolsAccept(archive, password);
+    std::string out = unzipTo(archive, password);
+    for (auto& name : names) EXPECT_TRUE(readFile(out + "/" + name) == readFile(scratch(name))) << name;
     std::string py =
         "python3 -c \"import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); "
         "z.setpassword(sys.argv[2].encode()); "
         "sys.exit(sum(z.read(n) != open(n,'rb').read() for n in z.namelist()))\" '" +
         archive + "' '" + password + "'";
-    EXPECT_EQ(Sh(py, &out), 0) << out;
+    EXPECT_EQ(sh(py, &out), 0) << out;
   }
 }
 
@@ -89,21 +89,21 @@ TEST_F(LargeFile, BlocksCostAtMostHalfAPercentOfRatio) {
   // Real block size; one stream is what the whole-file path writes for the same file.
   sizes_.blockSize = zipeng::kBlockSize;
   const size_t size = 5 * zipeng::kBlockSize + 3;
-  WriteFile(P("mixed.bin"), Mixed(size, 3));
+  writeFile(scratch("mixed.bin"), Mixed(size, 3));
   auto packedSize = [&](const std::string& archive) {
     std::string out;
-    Sh("python3 -c \"import zipfile; print(zipfile.ZipFile('" + archive +
+    sh("python3 -c \"import zipfile; print(zipfile.ZipFile('" + archive +
            "').getinfo('mixed.bin').compress_size)\"",
        &out);
     return std::stod(out);
   };
-  ASSERT_EQ(Zip({"-6", P("blocks.zip"), "mixed.bin"}), 0);
+  ASSERT_EQ(zip({"-6", scratch("blocks.zip"), "mixed.bin"}), 0);
   zipeng::setLargeFileSizes(nullptr);
-  ASSERT_EQ(Zip({"-6", P("whole.zip"), "mixed.bin"}), 0);
-  double blocks = packedSize(P("blocks.zip")), whole = packedSize(P("whole.zip"));
+  ASSERT_EQ(zip({"-6", scratch("whole.zip"), "mixed.bin"}), 0);
+  double blocks = packedSize(scratch("blocks.zip")), whole = packedSize(scratch("whole.zip"));
   EXPECT_LT(blocks, size * 0.4);  // it did compress
   EXPECT_LE(blocks, whole * 1.005) << blocks << " against " << whole;
-  ExpectAllToolsAccept(P("blocks.zip"));
+  expectAllToolsAccept(scratch("blocks.zip"));
 }
 
 TEST_F(LargeFile, IncompressibleBlocksAreStoredWhileTheRestIsCompressed) {
@@ -111,12 +111,12 @@ TEST_F(LargeFile, IncompressibleBlocksAreStoredWhileTheRestIsCompressed) {
   const size_t mib = zipeng::kBlockSize;
   sizes_.blockSize = mib;
   sizes_.wholeFileLimit = 2 * mib;
-  std::string data = RandomBytes(2 * mib + 100, 1) + TextBytes(3 * mib, 2) + RandomBytes(mib, 3);
-  WriteFile(P("big.bin"), data);
-  WriteFile(P("photo.jpg"), RandomBytes(mib, 4));  // the whole-file path
-  ASSERT_EQ(Zip({"-6", P("a.zip"), "big.bin", "photo.jpg"}), 0);
+  std::string data = randomBytes(2 * mib + 100, 1) + textBytes(3 * mib, 2) + randomBytes(mib, 3);
+  writeFile(scratch("big.bin"), data);
+  writeFile(scratch("photo.jpg"), randomBytes(mib, 4));  // the whole-file path
+  ASSERT_EQ(zip({"-6", scratch("a.zip"), "big.bin", "photo.jpg"}), 0);
   std::string out;
-  Sh("python3 -c \"import zipfile; z=zipfile.ZipFile('" + P("a.zip") +
+  sh("python3 -c \"import zipfile; z=zipfile.ZipFile('" + scratch("a.zip") +
          "'); print(*[(i.compress_type, i.compress_size) for i in z.infolist()])\"",
      &out);
   double bigPacked = 0, photoPacked = 0;
@@ -126,18 +126,18 @@ TEST_F(LargeFile, IncompressibleBlocksAreStoredWhileTheRestIsCompressed) {
   EXPECT_EQ(bigMethod, 8);
   EXPECT_LT(bigPacked, 3 * mib + 100 + 3 * mib * 0.5);  // the text in the middle was compressed
   EXPECT_EQ(photoMethod, 0);
-  ExpectAllToolsAccept(P("a.zip"));
-  EXPECT_TRUE(ReadFile(UnzipTo(P("a.zip")) + "/big.bin") == data);
+  expectAllToolsAccept(scratch("a.zip"));
+  EXPECT_TRUE(readFile(unzipTo(scratch("a.zip")) + "/big.bin") == data);
 }
 
 TEST_F(LargeFile, AbortAtAnyProgressLeavesArchiveUnchanged) {
-  MakeArchive();
+  makeArchive();
   for (const char* mode : {"-r", "-g"}) {
     SCOPED_TRACE(mode);
-    std::vector<std::string> args = {mode, "-6", P("a.zip"), "big.bin"};
-    Sh("cp '" + P("a.zip") + "' '" + P("copy.zip") + "'");
+    std::vector<std::string> args = {mode, "-6", scratch("a.zip"), "big.bin"};
+    sh("cp '" + scratch("a.zip") + "' '" + scratch("copy.zip") + "'");
     Recorder full;
-    ASSERT_EQ(Zip({mode, "-6", P("copy.zip"), "big.bin"}, &full), 0);
+    ASSERT_EQ(zip({mode, "-6", scratch("copy.zip"), "big.bin"}, &full), 0);
     std::vector<long> progress;
     for (size_t i = 0; i < full.messages.size(); ++i)
       if (full.messages[i].code == zipabi::zcmStatus) progress.push_back(static_cast<long>(i));
@@ -147,15 +147,15 @@ TEST_F(LargeFile, AbortAtAnyProgressLeavesArchiveUnchanged) {
       SCOPED_TRACE("abort at message " + std::to_string(at));
       Recorder rec;
       rec.abortAt = at;
-      EXPECT_EQ(Zip(args, &rec), zipabi::zrAborted);
-      ASSERT_TRUE(ReadFile(P("a.zip")) == original_);
+      EXPECT_EQ(zip(args, &rec), zipabi::zrAborted);
+      ASSERT_TRUE(readFile(scratch("a.zip")) == original_);
     }
   }
-  ExpectNoLeftovers();
+  expectNoLeftovers();
 }
 
 TEST_F(LargeFile, WriteFailureMidwayIsReportedAndLeavesArchiveUnchanged) {
-  MakeArchive();
+  makeArchive();
   for (const char* mode : {"-r", "-g"}) {
     // Through a temporary copy the kept entries are written first.
     uint64_t kept = std::string(mode) == "-r" ? original_.size() : 0;
@@ -164,13 +164,13 @@ TEST_F(LargeFile, WriteFailureMidwayIsReportedAndLeavesArchiveUnchanged) {
       int rc;
       {
         FullDisk disk(after);
-        rc = Zip({mode, "-6", P("a.zip"), "big.bin"});
+        rc = zip({mode, "-6", scratch("a.zip"), "big.bin"});
       }
       EXPECT_EQ(rc, zipabi::zrDiskFull);
-      ASSERT_TRUE(ReadFile(P("a.zip")) == original_);
+      ASSERT_TRUE(readFile(scratch("a.zip")) == original_);
     }
   }
-  ExpectNoLeftovers();
+  expectNoLeftovers();
 }
 
 }  // namespace

@@ -11,9 +11,9 @@ namespace {
 class Repair : public ZipTest {
  protected:
   // Names of the entries of `archive` that unzip -t finds good.
-  std::set<std::string> GoodEntries(const std::string& archive) {
+  std::set<std::string> goodEntries(const std::string& archive) {
     std::string out;
-    Sh("unzip -t '" + archive + "'", &out);
+    sh("unzip -t '" + archive + "'", &out);
     std::set<std::string> names;
     size_t pos = 0;
     while (pos < out.size()) {
@@ -48,47 +48,47 @@ class Repair : public ZipTest {
     EXPECT_GE(ourOthers, theirOthers) << mode;
   }
 
-  void Damage(const std::string& archive, const std::string& how) {
-    std::string bytes = ReadFile(archive);
+  void damage(const std::string& archive, const std::string& how) {
+    std::string bytes = readFile(archive);
     std::string out;
-    Sh("python3 -c \"import zipfile;print(zipfile.ZipFile('" + archive + "').start_dir)\"", &out);
+    sh("python3 -c \"import zipfile;print(zipfile.ZipFile('" + archive + "').start_dir)\"", &out);
     size_t cd = std::stoul(out);
     if (how == "truncated") bytes.resize(bytes.size() * 6 / 10);
     if (how == "middle") bytes.replace(bytes.size() / 2, 300, std::string(300, '\x55'));
     if (how == "directory")
       bytes.replace(cd, bytes.size() - cd - 10, std::string(bytes.size() - cd - 10, '\0'));
-    WriteFile(archive, bytes);
+    writeFile(archive, bytes);
   }
 
-  void Build(const std::string& kind) {
-    MakeMixedTree("src");
+  void build(const std::string& kind) {
+    makeMixedTree("src");
     for (int i = 0; i < 12; ++i)
-      WriteFile(P("src/more/f" + std::to_string(i) + ".txt"), TextBytes(30000 + i * 977, 40 + i));
+      writeFile(scratch("src/more/f" + std::to_string(i) + ".txt"), textBytes(30000 + i * 977, 40 + i));
     if (kind == "ours") {
-      ASSERT_EQ(Zip({"-r", P("base.zip"), "src"}), 0);
+      ASSERT_EQ(zip({"-r", scratch("base.zip"), "src"}), 0);
     } else {
       // Streamed by zip: sizes in data descriptors after each entry's data.
-      ASSERT_EQ(Sh("cd '" + dir_ + "' && zip -q -r - src > base.zip"), 0);
+      ASSERT_EQ(sh("cd '" + dir_ + "' && zip -q -r - src > base.zip"), 0);
     }
   }
 };
 
 TEST_F(Repair, RecoversAtLeastWhatZipRecovers) {
   for (std::string kind : {"ours", "streamed"}) {
-    Build(kind);
+    build(kind);
     for (std::string how : {"truncated", "middle", "directory"}) {
       SCOPED_TRACE(kind + " " + how);
-      Sh("cd '" + dir_ + "' && rm -f d.zip zf.zip zff.zip f.zip ff.zip && cp base.zip d.zip");
-      Damage(P("d.zip"), how);
-      Sh("cd '" + dir_ + "' && cp d.zip f.zip && cp d.zip ff.zip");
-      Sh("cd '" + dir_ + "' && timeout 60 zip -F d.zip --out zf.zip < /dev/null > /dev/null");
-      Sh("cd '" + dir_ +
+      sh("cd '" + dir_ + "' && rm -f d.zip zf.zip zff.zip f.zip ff.zip && cp base.zip d.zip");
+      damage(scratch("d.zip"), how);
+      sh("cd '" + dir_ + "' && cp d.zip f.zip && cp d.zip ff.zip");
+      sh("cd '" + dir_ + "' && timeout 60 zip -F d.zip --out zf.zip < /dev/null > /dev/null");
+      sh("cd '" + dir_ +
          "' && printf 'y\\ne\\ne\\ne\\n' | timeout 60 zip -FF d.zip --out zff.zip > /dev/null");
       Recorder normal, aggressive;
-      int rcF = Zip({"-F", P("f.zip")}, &normal);
-      int rcFF = Zip({"-FF", P("ff.zip")}, &aggressive);
-      auto zipF = GoodEntries(P("zf.zip")), zipFF = GoodEntries(P("zff.zip"));
-      auto ourF = GoodEntries(P("f.zip")), ourFF = GoodEntries(P("ff.zip"));
+      int rcF = zip({"-F", scratch("f.zip")}, &normal);
+      int rcFF = zip({"-FF", scratch("ff.zip")}, &aggressive);
+      auto zipF = goodEntries(scratch("zf.zip")), zipFF = goodEntries(scratch("zff.zip"));
+      auto ourF = goodEntries(scratch("f.zip")), ourFF = goodEntries(scratch("ff.zip"));
       ExpectSuperset(ourF, zipF, "-F");
       ExpectSuperset(ourFF, zipFF, "-FF");
       for (auto& n : ourF) EXPECT_TRUE(ourFF.count(n)) << "-FF saves less than -F: " << n;
@@ -98,48 +98,48 @@ TEST_F(Repair, RecoversAtLeastWhatZipRecovers) {
       }
       // Entries that the damage reached are reported as skipped.
       if (rcF == 0 || rcF == zipabi::zrSomeSkipped) {
-        EXPECT_EQ(normal.Count(zipabi::zcmFixing), static_cast<int>(ourF.size()));
-        EXPECT_EQ(rcF == zipabi::zrSomeSkipped, normal.Count(zipabi::zcmSkipping) > 0);
-        ExpectAllToolsAccept(P("f.zip"));
+        EXPECT_EQ(normal.count(zipabi::zcmFixing), static_cast<int>(ourF.size()));
+        EXPECT_EQ(rcF == zipabi::zrSomeSkipped, normal.count(zipabi::zcmSkipping) > 0);
+        expectAllToolsAccept(scratch("f.zip"));
       }
       ASSERT_TRUE(rcFF == 0 || rcFF == zipabi::zrSomeSkipped) << rcFF;
-      EXPECT_EQ(rcFF == zipabi::zrSomeSkipped, aggressive.Count(zipabi::zcmSkipping) > 0);
+      EXPECT_EQ(rcFF == zipabi::zrSomeSkipped, aggressive.count(zipabi::zcmSkipping) > 0);
       EXPECT_GT(ourFF.size(), 0u);
-      ExpectAllToolsAccept(P("ff.zip"));
+      expectAllToolsAccept(scratch("ff.zip"));
     }
   }
 }
 
 TEST_F(Repair, RepairedEntriesKeepTheirContents) {
-  Build("ours");
-  Sh("cd '" + dir_ + "' && cp base.zip d.zip");
-  Damage(P("d.zip"), "directory");
-  ASSERT_EQ(Zip({"-FF", P("d.zip")}), 0);
-  std::string out = UnzipTo(P("d.zip"));
+  build("ours");
+  sh("cd '" + dir_ + "' && cp base.zip d.zip");
+  damage(scratch("d.zip"), "directory");
+  ASSERT_EQ(zip({"-FF", scratch("d.zip")}), 0);
+  std::string out = unzipTo(scratch("d.zip"));
   for (int i = 0; i < 12; ++i) {
     std::string rel = "src/more/f" + std::to_string(i) + ".txt";
-    EXPECT_EQ(ReadFile(out + "/" + rel), ReadFile(P(rel))) << rel;
+    EXPECT_EQ(readFile(out + "/" + rel), readFile(scratch(rel))) << rel;
   }
 }
 
 TEST_F(Repair, NothingRecoverableGives110AndLeavesFileAlone) {
-  WriteFile(P("junk.zip"), RandomBytes(20000, 3));
-  std::string before = ReadFile(P("junk.zip"));
-  EXPECT_EQ(Zip({"-F", P("junk.zip")}), zipabi::zrArchiveTooCorrupted);
-  EXPECT_EQ(Zip({"-FF", P("junk.zip")}), zipabi::zrArchiveTooCorrupted);
-  EXPECT_TRUE(ReadFile(P("junk.zip")) == before);
-  EXPECT_EQ(Zip({"-F", P("absent.zip")}), zipabi::zrArchiveNotFound);
+  writeFile(scratch("junk.zip"), randomBytes(20000, 3));
+  std::string before = readFile(scratch("junk.zip"));
+  EXPECT_EQ(zip({"-F", scratch("junk.zip")}), zipabi::zrArchiveTooCorrupted);
+  EXPECT_EQ(zip({"-FF", scratch("junk.zip")}), zipabi::zrArchiveTooCorrupted);
+  EXPECT_TRUE(readFile(scratch("junk.zip")) == before);
+  EXPECT_EQ(zip({"-F", scratch("absent.zip")}), zipabi::zrArchiveNotFound);
 }
 
 TEST_F(Repair, EncryptedEntriesAreCheckedWithThePassword) {
-  WriteFile(P("s/a.txt"), TextBytes(5000, 1));
-  WriteFile(P("s/b.txt"), TextBytes(5000, 2));
-  ASSERT_EQ(Zip({"-e", "-r", P("e.zip"), "s"}, nullptr, "pw"), 0);
-  std::string bytes = ReadFile(P("e.zip"));
+  writeFile(scratch("s/a.txt"), textBytes(5000, 1));
+  writeFile(scratch("s/b.txt"), textBytes(5000, 2));
+  ASSERT_EQ(zip({"-e", "-r", scratch("e.zip"), "s"}, nullptr, "pw"), 0);
+  std::string bytes = readFile(scratch("e.zip"));
   bytes.resize(bytes.size() - 30);  // the end record is gone
-  WriteFile(P("e.zip"), bytes);
-  ASSERT_EQ(Zip({"-FF", P("e.zip")}, nullptr, "pw"), 0);
-  ExpectAllToolsAccept(P("e.zip"), "pw");
+  writeFile(scratch("e.zip"), bytes);
+  ASSERT_EQ(zip({"-FF", scratch("e.zip")}, nullptr, "pw"), 0);
+  expectAllToolsAccept(scratch("e.zip"), "pw");
 }
 
 }  // namespace
@@ -150,31 +150,31 @@ namespace {
 
 // Intact archives whose entries end right on the scanner's buffer sizes: nothing is lost.
 TEST_F(Repair, IntactArchivesAroundBufferSizesKeepEveryEntry) {
-  WriteFile(P("z65537"), std::string(65537, '\0'));
-  WriteFile(P("z1048577"), std::string(1048577, '\0'));
-  WriteFile(P("t.txt"), TextBytes(3000, 7));
+  writeFile(scratch("z65537"), std::string(65537, '\0'));
+  writeFile(scratch("z1048577"), std::string(1048577, '\0'));
+  writeFile(scratch("t.txt"), textBytes(3000, 7));
   const std::vector<std::string> makers = {"zip -q -6 a.zip z65537 t.txt", "zip -q -6 a.zip z1048577 t.txt",
                                            "7zz a -tzip a.zip z65537 z1048577 t.txt >/dev/null"};
   for (const auto& make : makers) {
     for (const char* mode : {"-F", "-FF"}) {
       SCOPED_TRACE(make + " " + mode);
-      Sh("cd '" + dir_ + "' && rm -f a.zip && " + make);
-      auto before = GoodEntries(P("a.zip"));
-      ASSERT_EQ(Zip({mode, P("a.zip")}), 0);
-      EXPECT_EQ(GoodEntries(P("a.zip")), before);
+      sh("cd '" + dir_ + "' && rm -f a.zip && " + make);
+      auto before = goodEntries(scratch("a.zip"));
+      ASSERT_EQ(zip({mode, scratch("a.zip")}), 0);
+      EXPECT_EQ(goodEntries(scratch("a.zip")), before);
     }
   }
-  ASSERT_EQ(Zip({P("ours.zip"), "z65537", "z1048577", "t.txt"}), 0);
-  ASSERT_EQ(Zip({"-F", P("ours.zip")}), 0);
-  EXPECT_EQ(GoodEntries(P("ours.zip")).size(), 3u);
+  ASSERT_EQ(zip({scratch("ours.zip"), "z65537", "z1048577", "t.txt"}), 0);
+  ASSERT_EQ(zip({"-F", scratch("ours.zip")}), 0);
+  EXPECT_EQ(goodEntries(scratch("ours.zip")).size(), 3u);
 }
 
 // What repair keeps passes the common tools' test: a damaged local header is written anew from
 // the directory, and data that fails its CRC is left out.
 TEST_F(Repair, RepairedArchivePassesTheCommonToolsTest) {
-  WriteFile(P("a.txt"), TextBytes(20000, 1));
-  WriteFile(P("b.txt"), TextBytes(20000, 2));
-  ASSERT_EQ(Sh("cd '" + dir_ + "' && zip -q base.zip a.txt b.txt"), 0);
+  writeFile(scratch("a.txt"), textBytes(20000, 1));
+  writeFile(scratch("b.txt"), textBytes(20000, 2));
+  ASSERT_EQ(sh("cd '" + dir_ + "' && zip -q base.zip a.txt b.txt"), 0);
   struct Case {
     const char* name;
     size_t at;
@@ -189,12 +189,12 @@ TEST_F(Repair, RepairedArchivePassesTheCommonToolsTest) {
   for (const auto& c : cases) {
     for (const char* mode : {"-F", "-FF"}) {
       SCOPED_TRACE(std::string(c.name) + " " + mode);
-      std::string bytes = ReadFile(P("base.zip"));
+      std::string bytes = readFile(scratch("base.zip"));
       bytes.replace(c.at, c.bytes.size(), c.bytes);
-      WriteFile(P("d.zip"), bytes);
-      ASSERT_EQ(Zip({mode, P("d.zip")}), c.result);
-      EXPECT_EQ(Sh("unzip -tq '" + P("d.zip") + "'"), 0);
-      EXPECT_EQ(GoodEntries(P("d.zip")), c.kept);
+      writeFile(scratch("d.zip"), bytes);
+      ASSERT_EQ(zip({mode, scratch("d.zip")}), c.result);
+      EXPECT_EQ(sh("unzip -tq '" + scratch("d.zip") + "'"), 0);
+      EXPECT_EQ(goodEntries(scratch("d.zip")), c.kept);
     }
   }
 }
@@ -202,7 +202,7 @@ TEST_F(Repair, RepairedArchivePassesTheCommonToolsTest) {
 // A stored entry with its sizes in a ZIP64 descriptor that ends just past the scanner's read
 // window: the descriptor is read whole or not at all.
 TEST_F(Repair, DescriptorAtTheEndOfTheReadWindowIsReadWhole) {
-  ASSERT_EQ(Sh("cd '" + dir_ +
+  ASSERT_EQ(sh("cd '" + dir_ +
                "' && python3 -c \"\n"
                "import struct, zlib\n"
                "data = b'x' * 65548\n"
@@ -213,8 +213,8 @@ TEST_F(Repair, DescriptorAtTheEndOfTheReadWindowIsReadWhole) {
                "body = head + b'a' + extra + data + desc\n"
                "open('w.zip', 'wb').write(body + bytes(65732 - len(body)))\"\n"),
             0);
-  EXPECT_EQ(Zip({"-FF", P("w.zip")}), 0);
-  EXPECT_EQ(GoodEntries(P("w.zip")), std::set<std::string>{"a"});
+  EXPECT_EQ(zip({"-FF", scratch("w.zip")}), 0);
+  EXPECT_EQ(goodEntries(scratch("w.zip")), std::set<std::string>{"a"});
 }
 
 // A megabyte of nothing but stored headers with the descriptor flag: the scan ends in bounded
@@ -225,15 +225,15 @@ TEST_F(Repair, HeadersWithoutEndAreScannedInBoundedTimeAndCanBeStopped) {
                        std::string(16, '\0') + std::string("\x01\0\0\0", 4);
   std::string bytes;
   while (bytes.size() < (1u << 20)) bytes += header;
-  WriteFile(P("h.zip"), bytes);
+  writeFile(scratch("h.zip"), bytes);
   Recorder progress;
-  EXPECT_EQ(Zip({"-FF", P("h.zip")}, &progress), zipabi::zrArchiveTooCorrupted);
-  EXPECT_GT(progress.Count(zipabi::zcmStatus), 0);
+  EXPECT_EQ(zip({"-FF", scratch("h.zip")}, &progress), zipabi::zrArchiveTooCorrupted);
+  EXPECT_GT(progress.count(zipabi::zcmStatus), 0);
   Recorder stop;
   stop.abortAt = 0;
-  EXPECT_EQ(Zip({"-FF", P("h.zip")}, &stop), zipabi::zrAborted);
+  EXPECT_EQ(zip({"-FF", scratch("h.zip")}, &stop), zipabi::zrAborted);
   EXPECT_EQ(stop.messages.size(), 1u);
-  EXPECT_TRUE(ReadFile(P("h.zip")) == bytes);
+  EXPECT_TRUE(readFile(scratch("h.zip")) == bytes);
 }
 
 }  // namespace
@@ -281,20 +281,20 @@ open(path, 'wb').write(b)
 
 class RepairReports : public ZipTest {
  protected:
-  void Patch(const std::string& archive, const std::string& name, const std::string& what,
+  void patch(const std::string& archive, const std::string& name, const std::string& what,
              const std::string& plain = "") {
-    WriteFile(P("patch.py"), kPatchScript);
+    writeFile(scratch("patch.py"), kPatchScript);
     std::string out;
-    ASSERT_EQ(
-        Sh("python3 '" + P("patch.py") + "' '" + archive + "' '" + name + "' " + what + " '" + plain + "'",
-           &out),
-        0)
+    ASSERT_EQ(sh("python3 '" + scratch("patch.py") + "' '" + archive + "' '" + name + "' " + what + " '" +
+                     plain + "'",
+                 &out),
+              0)
         << out;
   }
   // The names the common tools list (a Unicode name field honoured).
-  std::set<std::string> Names(const std::string& archive) {
+  std::set<std::string> namesIn(const std::string& archive) {
     std::string out;
-    Sh("unzip -Z1 '" + archive + "'", &out);
+    sh("unzip -Z1 '" + archive + "'", &out);
     std::set<std::string> names;
     for (size_t pos = 0, nl; pos < out.size(); pos = nl + 1) {
       nl = out.find('\n', pos);
@@ -314,10 +314,10 @@ class RepairReports : public ZipTest {
 // Every entry repair leaves out is reported as a skipped file, with the reason that fits, in its
 // place among the entries kept; the result then says that files were skipped.
 TEST_F(RepairReports, EntriesLeftOutAreReportedAsSkipped) {
-  WriteFile(P("s/a.txt"), TextBytes(5000, 1));
-  WriteFile(P("s/b.txt"), TextBytes(6000, 2));
-  WriteFile(P("s/c.txt"), TextBytes(7000, 3));
-  ASSERT_EQ(Sh("cd '" + P("s") +
+  writeFile(scratch("s/a.txt"), textBytes(5000, 1));
+  writeFile(scratch("s/b.txt"), textBytes(6000, 2));
+  writeFile(scratch("s/c.txt"), textBytes(7000, 3));
+  ASSERT_EQ(sh("cd '" + scratch("s") +
                "' && zip -q -0 ../stored.zip a.txt b.txt c.txt && zip -q ../deflated.zip a.txt b.txt c.txt"),
             0);
   struct Case {
@@ -335,10 +335,10 @@ TEST_F(RepairReports, EntriesLeftOutAreReportedAsSkipped) {
   for (const auto& c : cases) {
     for (const char* mode : {"-F", "-FF"}) {
       SCOPED_TRACE(std::string(c.archive) + " " + c.damage + " " + mode);
-      Sh("cp '" + P(c.archive) + "' '" + P("d.zip") + "'");
-      Patch(P("d.zip"), c.entry, c.damage);
+      sh("cp '" + scratch(c.archive) + "' '" + scratch("d.zip") + "'");
+      patch(scratch("d.zip"), c.entry, c.damage);
       Recorder r;
-      EXPECT_EQ(Zip({mode, P("d.zip")}, &r), zipabi::zrSomeSkipped);
+      EXPECT_EQ(zip({mode, scratch("d.zip")}, &r), zipabi::zrSomeSkipped);
       std::vector<std::pair<int32_t, std::string>> said, expected;
       for (const auto& m : r.messages)
         if (m.code == zipabi::zcmFixing || m.code == zipabi::zcmSkipping) said.push_back({m.code, m.name});
@@ -348,26 +348,26 @@ TEST_F(RepairReports, EntriesLeftOutAreReportedAsSkipped) {
       EXPECT_EQ(Skipped(r), (std::set<std::pair<std::string, int>>{{c.entry, c.reason}}));
       std::set<std::string> kept = {"a.txt", "b.txt", "c.txt"};
       kept.erase(c.entry);
-      EXPECT_EQ(Names(P("d.zip")), kept);
-      EXPECT_EQ(Sh("unzip -tq '" + P("d.zip") + "'"), 0);
+      EXPECT_EQ(namesIn(scratch("d.zip")), kept);
+      EXPECT_EQ(sh("unzip -tq '" + scratch("d.zip") + "'"), 0);
     }
   }
   // Nothing saved: the archive is too damaged, and that is all that is said.
-  ASSERT_EQ(Sh("cd '" + P("s") + "' && zip -q -0 ../one.zip a.txt"), 0);
-  Patch(P("one.zip"), "a.txt", "data");
+  ASSERT_EQ(sh("cd '" + scratch("s") + "' && zip -q -0 ../one.zip a.txt"), 0);
+  patch(scratch("one.zip"), "a.txt", "data");
   Recorder r;
-  EXPECT_EQ(Zip({"-F", P("one.zip")}, &r), zipabi::zrArchiveTooCorrupted);
-  EXPECT_EQ(r.Count(zipabi::zcmSkipping), 0);
+  EXPECT_EQ(zip({"-F", scratch("one.zip")}, &r), zipabi::zrArchiveTooCorrupted);
+  EXPECT_EQ(r.count(zipabi::zcmSkipping), 0);
 }
 
 // With the password, AES entries are checked through their authentication code (and, in the
 // scheme's first version, their CRC) and left out when it fails, as entries of the traditional
 // cipher are; without it their structure has to do.
 TEST_F(RepairReports, AesEntriesAreCheckedWithThePassword) {
-  WriteFile(P("s/a.txt"), TextBytes(5000, 1));
-  WriteFile(P("s/b.txt"), TextBytes(7000, 2));
-  WriteFile(P("s/plain.txt"), TextBytes(3000, 3));
-  ASSERT_EQ(Sh("cd '" + P("s") +
+  writeFile(scratch("s/a.txt"), textBytes(5000, 1));
+  writeFile(scratch("s/b.txt"), textBytes(7000, 2));
+  writeFile(scratch("s/plain.txt"), textBytes(3000, 3));
+  ASSERT_EQ(sh("cd '" + scratch("s") +
                "' && 7zz a -tzip -ppw -mem=AES256 ../aes.zip a.txt b.txt >/dev/null && "
                "zip -q ../aes.zip plain.txt"),
             0);
@@ -389,17 +389,17 @@ TEST_F(RepairReports, AesEntriesAreCheckedWithThePassword) {
   for (const auto& c : cases) {
     for (const char* mode : {"-F", "-FF"}) {
       SCOPED_TRACE(std::string(c.damage) + " '" + c.password + "' " + mode);
-      Sh("cp '" + P("aes.zip") + "' '" + P("d.zip") + "'");
-      if (std::string(c.damage) != "none") Patch(P("d.zip"), "b.txt", c.damage, P("s/b.txt"));
+      sh("cp '" + scratch("aes.zip") + "' '" + scratch("d.zip") + "'");
+      if (std::string(c.damage) != "none") patch(scratch("d.zip"), "b.txt", c.damage, scratch("s/b.txt"));
       Recorder r;
-      EXPECT_EQ(Zip({mode, P("d.zip")}, &r, c.password), c.skipped.empty() ? 0 : zipabi::zrSomeSkipped);
+      EXPECT_EQ(zip({mode, scratch("d.zip")}, &r, c.password), c.skipped.empty() ? 0 : zipabi::zrSomeSkipped);
       EXPECT_EQ(Skipped(r), c.skipped);
       std::set<std::string> kept = all;
       for (const auto& s : c.skipped) kept.erase(s.first);
-      EXPECT_EQ(Names(P("d.zip")), kept);
+      EXPECT_EQ(namesIn(scratch("d.zip")), kept);
       if (!c.password.empty()) {
         std::string out;
-        EXPECT_EQ(Sh("7zz t -p'" + c.password + "' '" + P("d.zip") + "' " +
+        EXPECT_EQ(sh("7zz t -p'" + c.password + "' '" + scratch("d.zip") + "' " +
                      (c.password == "pw" ? std::string() : std::string("plain.txt"))),
                   0)
             << out;
@@ -415,7 +415,7 @@ TEST_F(RepairReports, AesEntriesAreCheckedWithThePassword) {
 // skipped, as extraction skips it.
 TEST_F(RepairReports, NamesThatWouldLeaveTheFolderAreMadeRelative) {
   // Stored entries: [local name, directory name, Unicode name field or "", data].
-  WriteFile(P("build.py"), R"(import json, struct, sys, zlib
+  writeFile(scratch("build.py"), R"(import json, struct, sys, zlib
 out, central = sys.argv[1], sys.argv[3] == 'central'
 body = cd = b''
 entries = json.load(open(sys.argv[2]))
@@ -468,35 +468,38 @@ open(out, 'wb').write(body + (cd + end if central else b''))
     entries += (entries.size() > 1 ? ", [" : "[") + json(c.local) + ", " + json(c.local) + ", " +
                json(c.unicode) + ", " + json(data) + "]";
   }
-  WriteFile(P("local.json"), entries + "]");
-  WriteFile(
-      P("central.json"),
+  writeFile(scratch("local.json"), entries + "]");
+  writeFile(
+      scratch("central.json"),
       "[[\"../../escaped.txt\", \"innocent.txt\", \"\", \"data\"], [\"ok.txt\", \"ok.txt\", \"\", \"ok\"]]");
   for (const char* mode : {"-F", "-FF"}) {
     SCOPED_TRACE(mode);
     // The directory survives: its names win.
-    ASSERT_EQ(Sh("python3 '" + P("build.py") + "' '" + P("c.zip") + "' '" + P("central.json") + "' central"),
+    ASSERT_EQ(sh("python3 '" + scratch("build.py") + "' '" + scratch("c.zip") + "' '" +
+                 scratch("central.json") + "' central"),
               0);
     Recorder r;
-    EXPECT_EQ(Zip({mode, P("c.zip")}, &r), 0);
-    EXPECT_EQ(Names(P("c.zip")), (std::set<std::string>{"innocent.txt", "ok.txt"}));
-    EXPECT_EQ(r.NamesOf(zipabi::zcmFixing), (std::vector<std::string>{"innocent.txt", "ok.txt"}));
-    EXPECT_EQ(Sh("unzip -tq '" + P("c.zip") + "'"), 0);
+    EXPECT_EQ(zip({mode, scratch("c.zip")}, &r), 0);
+    EXPECT_EQ(namesIn(scratch("c.zip")), (std::set<std::string>{"innocent.txt", "ok.txt"}));
+    EXPECT_EQ(r.namesOf(zipabi::zcmFixing), (std::vector<std::string>{"innocent.txt", "ok.txt"}));
+    EXPECT_EQ(sh("unzip -tq '" + scratch("c.zip") + "'"), 0);
 
     // Only the local headers are left.
-    ASSERT_EQ(Sh("python3 '" + P("build.py") + "' '" + P("l.zip") + "' '" + P("local.json") + "' local"), 0);
+    ASSERT_EQ(sh("python3 '" + scratch("build.py") + "' '" + scratch("l.zip") + "' '" +
+                 scratch("local.json") + "' local"),
+              0);
     Recorder l;
-    EXPECT_EQ(Zip({mode, P("l.zip")}, &l), zipabi::zrSomeSkipped);
+    EXPECT_EQ(zip({mode, scratch("l.zip")}, &l), zipabi::zrSomeSkipped);
     std::set<std::string> listed;
     std::vector<std::string> fixing;
     for (const auto& c : cases) {
       if (*c.listed) listed.insert(c.listed);
       if (*c.fixing) fixing.push_back(c.fixing);
     }
-    EXPECT_EQ(Names(P("l.zip")), listed);
-    EXPECT_EQ(l.NamesOf(zipabi::zcmFixing), fixing);
+    EXPECT_EQ(namesIn(scratch("l.zip")), listed);
+    EXPECT_EQ(l.namesOf(zipabi::zcmFixing), fixing);
     EXPECT_EQ(Skipped(l), (std::set<std::pair<std::string, int>>{{"..", zipabi::zsrCannotOpen}}));
-    EXPECT_EQ(Sh("unzip -tq '" + P("l.zip") + "'"), 0);
+    EXPECT_EQ(sh("unzip -tq '" + scratch("l.zip") + "'"), 0);
   }
 }
 

@@ -7,88 +7,88 @@ namespace {
 
 class UpdateDelete : public ZipTest {
  protected:
-  void MakeArchive() {
-    WriteFile(P("w/old.txt"), "old", 1500000000);
-    WriteFile(P("w/same.txt"), "same", 1500000000);
-    ASSERT_EQ(Zip({"-r", P("u.zip"), "w"}), 0);
+  void makeArchive() {
+    writeFile(scratch("w/old.txt"), "old", 1500000000);
+    writeFile(scratch("w/same.txt"), "same", 1500000000);
+    ASSERT_EQ(zip({"-r", scratch("u.zip"), "w"}), 0);
   }
 };
 
 TEST_F(UpdateDelete, FreshenReplacesOnlyOlderEntriesAndAddsNothing) {
-  MakeArchive();
-  WriteFile(P("w/old.txt"), "newer content", 1600000000);
-  WriteFile(P("w/brand_new.txt"), "new", 1600000000);
+  makeArchive();
+  writeFile(scratch("w/old.txt"), "newer content", 1600000000);
+  writeFile(scratch("w/brand_new.txt"), "new", 1600000000);
   Recorder rec;
-  ASSERT_EQ(Zip({"-f", "-r", P("u.zip"), "w"}, &rec), 0);
-  EXPECT_EQ(rec.NamesOf(zipabi::zcmUpdating), std::vector<std::string>({"w/old.txt"}));
-  EXPECT_EQ(rec.Count(zipabi::zcmAdding), 0);
+  ASSERT_EQ(zip({"-f", "-r", scratch("u.zip"), "w"}, &rec), 0);
+  EXPECT_EQ(rec.namesOf(zipabi::zcmUpdating), std::vector<std::string>({"w/old.txt"}));
+  EXPECT_EQ(rec.count(zipabi::zcmAdding), 0);
   // The unchanged file is reported as up to date (reason 3).
-  ASSERT_EQ(rec.Count(zipabi::zcmSkipping), 1);
+  ASSERT_EQ(rec.count(zipabi::zcmSkipping), 1);
   for (auto& m : rec.messages)
     if (m.code == zipabi::zcmSkipping) {
       EXPECT_EQ(m.reason, zipabi::zsrUpToDate);
     }
-  std::string out = UnzipTo(P("u.zip"));
-  EXPECT_EQ(ReadFile(out + "/w/old.txt"), "newer content");
-  EXPECT_FALSE(Exists(out + "/w/brand_new.txt"));
-  ExpectAllToolsAccept(P("u.zip"));
+  std::string out = unzipTo(scratch("u.zip"));
+  EXPECT_EQ(readFile(out + "/w/old.txt"), "newer content");
+  EXPECT_FALSE(exists(out + "/w/brand_new.txt"));
+  expectAllToolsAccept(scratch("u.zip"));
 }
 
 TEST_F(UpdateDelete, UpdateAddsNewFilesAndReplacesOlderOnes) {
-  MakeArchive();
-  WriteFile(P("w/old.txt"), "newer content", 1600000000);
-  WriteFile(P("w/same.txt"), "older than the entry", 1400000000);
-  WriteFile(P("w/brand_new.txt"), "new", 1600000000);
+  makeArchive();
+  writeFile(scratch("w/old.txt"), "newer content", 1600000000);
+  writeFile(scratch("w/same.txt"), "older than the entry", 1400000000);
+  writeFile(scratch("w/brand_new.txt"), "new", 1600000000);
   Recorder rec;
-  ASSERT_EQ(Zip({"-u", "-r", P("u.zip"), "w"}, &rec), 0);
-  EXPECT_EQ(rec.NamesOf(zipabi::zcmUpdating), std::vector<std::string>({"w/old.txt"}));
-  EXPECT_EQ(rec.NamesOf(zipabi::zcmAdding), std::vector<std::string>({"w/brand_new.txt"}));
-  std::string out = UnzipTo(P("u.zip"));
-  EXPECT_EQ(ReadFile(out + "/w/same.txt"), "same");
-  EXPECT_EQ(ReadFile(out + "/w/brand_new.txt"), "new");
-  ExpectAllToolsAccept(P("u.zip"));
+  ASSERT_EQ(zip({"-u", "-r", scratch("u.zip"), "w"}, &rec), 0);
+  EXPECT_EQ(rec.namesOf(zipabi::zcmUpdating), std::vector<std::string>({"w/old.txt"}));
+  EXPECT_EQ(rec.namesOf(zipabi::zcmAdding), std::vector<std::string>({"w/brand_new.txt"}));
+  std::string out = unzipTo(scratch("u.zip"));
+  EXPECT_EQ(readFile(out + "/w/same.txt"), "same");
+  EXPECT_EQ(readFile(out + "/w/brand_new.txt"), "new");
+  expectAllToolsAccept(scratch("u.zip"));
 }
 
 TEST_F(UpdateDelete, UpdateWithNothingNewerLeavesArchiveUntouched) {
-  MakeArchive();
-  std::string before = ReadFile(P("u.zip"));
-  ASSERT_EQ(Zip({"-u", "-r", P("u.zip"), "w"}), 0);
-  EXPECT_TRUE(ReadFile(P("u.zip")) == before);
-  EXPECT_EQ(Zip({"-f", P("missing.zip"), "w/old.txt"}), zipabi::zrArchiveNotFound);
+  makeArchive();
+  std::string before = readFile(scratch("u.zip"));
+  ASSERT_EQ(zip({"-u", "-r", scratch("u.zip"), "w"}), 0);
+  EXPECT_TRUE(readFile(scratch("u.zip")) == before);
+  EXPECT_EQ(zip({"-f", scratch("missing.zip"), "w/old.txt"}), zipabi::zrArchiveNotFound);
 }
 
 TEST_F(UpdateDelete, UpdateHonoursTimesFromOtherToolsArchives) {
   // An archive without extended timestamps compares by its two-second DOS times.
-  WriteFile(P("x/a.txt"), "a", 1500000000);
-  ASSERT_EQ(Sh("cd '" + dir_ + "' && zip -q -X other.zip x/a.txt"), 0);
+  writeFile(scratch("x/a.txt"), "a", 1500000000);
+  ASSERT_EQ(sh("cd '" + dir_ + "' && zip -q -X other.zip x/a.txt"), 0);
   Recorder same;
-  ASSERT_EQ(Zip({"-f", P("other.zip"), "x/a.txt"}, &same), 0);
-  EXPECT_EQ(same.Count(zipabi::zcmUpdating), 0);
-  WriteFile(P("x/a.txt"), "b", 1500000010);
+  ASSERT_EQ(zip({"-f", scratch("other.zip"), "x/a.txt"}, &same), 0);
+  EXPECT_EQ(same.count(zipabi::zcmUpdating), 0);
+  writeFile(scratch("x/a.txt"), "b", 1500000010);
   Recorder newer;
-  ASSERT_EQ(Zip({"-f", P("other.zip"), "x/a.txt"}, &newer), 0);
-  EXPECT_EQ(newer.Count(zipabi::zcmUpdating), 1);
+  ASSERT_EQ(zip({"-f", scratch("other.zip"), "x/a.txt"}, &newer), 0);
+  EXPECT_EQ(newer.count(zipabi::zcmUpdating), 1);
 }
 
 TEST_F(UpdateDelete, JunkPathsWithRepeatedNamesGives370AndChangesNothing) {
-  MakeArchive();
-  WriteFile(P("one/same.txt"), "1");
-  WriteFile(P("two/same.txt"), "2");
-  std::string before = ReadFile(P("u.zip"));
+  makeArchive();
+  writeFile(scratch("one/same.txt"), "1");
+  writeFile(scratch("two/same.txt"), "2");
+  std::string before = readFile(scratch("u.zip"));
   Recorder rec;
-  EXPECT_EQ(Zip({"-j", P("u.zip"), "one/same.txt", "two/same.txt"}, &rec), zipabi::zrRepeatedNames);
-  EXPECT_TRUE(ReadFile(P("u.zip")) == before);
-  EXPECT_EQ(rec.Count(zipabi::zcmAdding), 0);
+  EXPECT_EQ(zip({"-j", scratch("u.zip"), "one/same.txt", "two/same.txt"}, &rec), zipabi::zrRepeatedNames);
+  EXPECT_TRUE(readFile(scratch("u.zip")) == before);
+  EXPECT_EQ(rec.count(zipabi::zcmAdding), 0);
   // The same file named twice is no clash.
   Recorder ok;
-  EXPECT_EQ(Zip({"-j", P("u.zip"), "one/same.txt", "./one/same.txt"}, &ok), 0);
-  EXPECT_EQ(ok.NamesOf(zipabi::zcmAdding), std::vector<std::string>({"same.txt"}));
+  EXPECT_EQ(zip({"-j", scratch("u.zip"), "one/same.txt", "./one/same.txt"}, &ok), 0);
+  EXPECT_EQ(ok.namesOf(zipabi::zcmAdding), std::vector<std::string>({"same.txt"}));
 }
 
 // The raw local records (header, data, descriptor) of every entry, by name.
 std::map<std::string, std::string> RawEntries(const std::string& archive) {
   std::string out;
-  Sh("python3 -c \"\nimport zipfile,sys\nz=zipfile.ZipFile(sys.argv[1])\nd=open(sys.argv[1],'rb').read()\n"
+  sh("python3 -c \"\nimport zipfile,sys\nz=zipfile.ZipFile(sys.argv[1])\nd=open(sys.argv[1],'rb').read()\n"
      "ends=sorted([i.header_offset for i in z.infolist()]+[z.start_dir])\n"
      "for i in z.infolist():\n  e=ends[ends.index(i.header_offset)+1]\n  print(i.filename, "
      "d[i.header_offset:e].hex())\n\" '" +
@@ -107,72 +107,72 @@ std::map<std::string, std::string> RawEntries(const std::string& archive) {
 }
 
 TEST_F(UpdateDelete, DeleteLeavesOtherEntriesByteIdentical) {
-  MakeMixedTree("src");
-  ASSERT_EQ(Zip({"-r", "-D", P("d.zip"), "src"}), 0);
-  auto before = RawEntries(P("d.zip"));
+  makeMixedTree("src");
+  ASSERT_EQ(zip({"-r", "-D", scratch("d.zip"), "src"}), 0);
+  auto before = RawEntries(scratch("d.zip"));
   ASSERT_GT(before.size(), 8u);
   Recorder rec;
-  ASSERT_EQ(Zip({"-d", P("d.zip"), "src/docs/*", "src/empty.dat"}, &rec), 0);
-  auto removed = rec.NamesOf(zipabi::zcmDeleting);
+  ASSERT_EQ(zip({"-d", scratch("d.zip"), "src/docs/*", "src/empty.dat"}, &rec), 0);
+  auto removed = rec.namesOf(zipabi::zcmDeleting);
   EXPECT_EQ(removed.size(), 7u);  // docs/ and the five entries below it, and empty.dat
-  auto after = RawEntries(P("d.zip"));
+  auto after = RawEntries(scratch("d.zip"));
   EXPECT_EQ(after.size() + removed.size(), before.size());
   for (auto& [name, raw] : after) EXPECT_TRUE(before[name] == raw) << name;
   for (auto& name : removed) EXPECT_EQ(after.count(name), 0u) << name;
-  ExpectAllToolsAccept(P("d.zip"));
+  expectAllToolsAccept(scratch("d.zip"));
 }
 
 TEST_F(UpdateDelete, DeleteWithExcludesAndNoMatch) {
-  MakeMixedTree("src");
-  ASSERT_EQ(Zip({"-r", P("d.zip"), "src"}), 0);
-  std::string before = ReadFile(P("d.zip"));
+  makeMixedTree("src");
+  ASSERT_EQ(zip({"-r", scratch("d.zip"), "src"}), 0);
+  std::string before = readFile(scratch("d.zip"));
   // Nothing matched, or nothing named at all (as when a caller's list held only patterns it
   // does not send): nothing is removed.
   for (const std::vector<std::string>& names :
        {std::vector<std::string>{"nothing/*"}, std::vector<std::string>{},
         std::vector<std::string>{"-x", "*.bak"}}) {
-    std::vector<std::string> args = {"-d", P("d.zip")};
+    std::vector<std::string> args = {"-d", scratch("d.zip")};
     args.insert(args.end(), names.begin(), names.end());
     Recorder none;
-    EXPECT_EQ(Zip(args, &none), zipabi::zrNothingToDo) << names.size();
-    EXPECT_TRUE(ReadFile(P("d.zip")) == before);
-    EXPECT_EQ(none.Count(zipabi::zcmDeleting), 0);
+    EXPECT_EQ(zip(args, &none), zipabi::zrNothingToDo) << names.size();
+    EXPECT_TRUE(readFile(scratch("d.zip")) == before);
+    EXPECT_EQ(none.count(zipabi::zcmDeleting), 0);
   }
   Recorder rec;
-  ASSERT_EQ(Zip({"-d", P("d.zip"), "-i", "*.txt", "-x", "*manual*"}, &rec), 0);
-  auto removed = rec.NamesOf(zipabi::zcmDeleting);
+  ASSERT_EQ(zip({"-d", scratch("d.zip"), "-i", "*.txt", "-x", "*manual*"}, &rec), 0);
+  auto removed = rec.namesOf(zipabi::zcmDeleting);
   EXPECT_EQ(std::count(removed.begin(), removed.end(), "src/docs/manual.txt"), 0);
   EXPECT_EQ(std::count(removed.begin(), removed.end(), "src/readme.txt"), 1);
-  EXPECT_EQ(Zip({"-d", P("absent.zip"), "x"}), zipabi::zrArchiveNotFound);
+  EXPECT_EQ(zip({"-d", scratch("absent.zip"), "x"}), zipabi::zrArchiveNotFound);
 }
 
 TEST_F(UpdateDelete, DeleteKeepsEntriesOfOtherToolsIntact) {
   // Data descriptors, a self-extractor prefix and an archive comment written by zip.
-  MakeMixedTree("src");
-  ASSERT_EQ(Sh("cd '" + dir_ +
+  makeMixedTree("src");
+  ASSERT_EQ(sh("cd '" + dir_ +
                "' && printf 'STUB%.0s' $(seq 100) > sfx.zip && zip -q -r - src | cat >> sfx.zip && "
                "zip -q -A sfx.zip && echo 'the comment' | zip -q -z sfx.zip"),
             0);
-  ASSERT_EQ(Zip({"-d", P("sfx.zip"), "src/random.bin"}), 0);
-  ExpectAllToolsAccept(P("sfx.zip"));
-  EXPECT_EQ(ReadFile(P("sfx.zip")).substr(0, 8), "STUBSTUB");
+  ASSERT_EQ(zip({"-d", scratch("sfx.zip"), "src/random.bin"}), 0);
+  expectAllToolsAccept(scratch("sfx.zip"));
+  EXPECT_EQ(readFile(scratch("sfx.zip")).substr(0, 8), "STUBSTUB");
   std::string out;
-  Sh("unzip -z '" + P("sfx.zip") + "'", &out);
+  sh("unzip -z '" + scratch("sfx.zip") + "'", &out);
   EXPECT_NE(out.find("the comment"), std::string::npos) << out;
 }
 
 TEST_F(UpdateDelete, RewriteDropsSpaceLeftByReplacingInPlace) {
-  WriteFile(P("big.bin"), RandomBytes(300000, 1), 1500000000);
-  WriteFile(P("small.txt"), "s");
-  ASSERT_EQ(Zip({P("g.zip"), "big.bin", "small.txt"}), 0);
-  WriteFile(P("big.bin"), RandomBytes(300000, 2), 1600000000);
-  ASSERT_EQ(Zip({"-g", "-u", P("g.zip"), "big.bin"}), 0);
-  size_t grown = ReadFile(P("g.zip")).size();
+  writeFile(scratch("big.bin"), randomBytes(300000, 1), 1500000000);
+  writeFile(scratch("small.txt"), "s");
+  ASSERT_EQ(zip({scratch("g.zip"), "big.bin", "small.txt"}), 0);
+  writeFile(scratch("big.bin"), randomBytes(300000, 2), 1600000000);
+  ASSERT_EQ(zip({"-g", "-u", scratch("g.zip"), "big.bin"}), 0);
+  size_t grown = readFile(scratch("g.zip")).size();
   EXPECT_GT(grown, 600000u);  // the old copy is still in the file, unreferenced
-  ASSERT_EQ(Zip({"-d", P("g.zip"), "small.txt"}), 0);
-  EXPECT_LT(ReadFile(P("g.zip")).size(), 310000u);
-  ExpectAllToolsAccept(P("g.zip"));
-  EXPECT_EQ(ReadFile(UnzipTo(P("g.zip")) + "/big.bin"), RandomBytes(300000, 2));
+  ASSERT_EQ(zip({"-d", scratch("g.zip"), "small.txt"}), 0);
+  EXPECT_LT(readFile(scratch("g.zip")).size(), 310000u);
+  expectAllToolsAccept(scratch("g.zip"));
+  EXPECT_EQ(readFile(unzipTo(scratch("g.zip")) + "/big.bin"), randomBytes(300000, 2));
 }
 
 }  // namespace
@@ -182,12 +182,13 @@ namespace ztest {
 namespace {
 
 TEST_F(UpdateDelete, DeleteTakesAnExactNameAsThatEntryAlone) {
-  for (const char* name : {"Report [final].pdf", "Report f.pdf", "Report a.pdf"}) WriteFile(P(name), name);
-  ASSERT_EQ(Sh("cd '" + dir_ + "' && zip -q r.zip 'Report [final].pdf' 'Report f.pdf' 'Report a.pdf'"), 0);
+  for (const char* name : {"Report [final].pdf", "Report f.pdf", "Report a.pdf"})
+    writeFile(scratch(name), name);
+  ASSERT_EQ(sh("cd '" + dir_ + "' && zip -q r.zip 'Report [final].pdf' 'Report f.pdf' 'Report a.pdf'"), 0);
   Recorder rec;
-  ASSERT_EQ(Zip({"-d", P("r.zip"), "Report [final].pdf"}, &rec), 0);
-  EXPECT_EQ(rec.NamesOf(zipabi::zcmDeleting), std::vector<std::string>{"Report [final].pdf"});
-  auto left = RawEntries(P("r.zip"));
+  ASSERT_EQ(zip({"-d", scratch("r.zip"), "Report [final].pdf"}, &rec), 0);
+  EXPECT_EQ(rec.namesOf(zipabi::zcmDeleting), std::vector<std::string>{"Report [final].pdf"});
+  auto left = RawEntries(scratch("r.zip"));
   EXPECT_EQ(left.size(), 2u);
   EXPECT_TRUE(left.count("Report f.pdf") && left.count("Report a.pdf"));
 }
@@ -195,10 +196,10 @@ TEST_F(UpdateDelete, DeleteTakesAnExactNameAsThatEntryAlone) {
 // An entry whose directory record claims a size near 2^64 is kept as it stands while others are
 // deleted: copying goes by position, and no sum of offset and size wraps around.
 TEST_F(UpdateDelete, DeleteKeepsAnEntryWhoseZip64SizeLies) {
-  WriteFile(P("a.txt"), TextBytes(5000, 1));
-  WriteFile(P("b.txt"), TextBytes(5000, 2));
-  WriteFile(P("c.txt"), TextBytes(5000, 3));
-  WriteFile(P("lie.py"),
+  writeFile(scratch("a.txt"), textBytes(5000, 1));
+  writeFile(scratch("b.txt"), textBytes(5000, 2));
+  writeFile(scratch("c.txt"), textBytes(5000, 3));
+  writeFile(scratch("lie.py"),
             "import zipfile, struct\n"
             "z = zipfile.ZipFile('l.zip', 'w')\n"
             "for n in ('a.txt', 'b.txt', 'c.txt'):\n"
@@ -210,11 +211,11 @@ TEST_F(UpdateDelete, DeleteKeepsAnEntryWhoseZip64SizeLies) {
             "second = b.find(b'PK\\x01\\x02', b.find(b'PK\\x01\\x02') + 4)\n"
             "b[second + 20:second + 24] = b'\\xff' * 4\n"
             "open('l.zip', 'wb').write(b)\n");
-  ASSERT_EQ(Sh("cd '" + dir_ + "' && python3 lie.py"), 0);
-  ASSERT_EQ(Zip({"-d", P("l.zip"), "c.txt"}), 0);
-  auto left = RawEntries(P("l.zip"));
+  ASSERT_EQ(sh("cd '" + dir_ + "' && python3 lie.py"), 0);
+  ASSERT_EQ(zip({"-d", scratch("l.zip"), "c.txt"}), 0);
+  auto left = RawEntries(scratch("l.zip"));
   EXPECT_EQ(left.size(), 2u);
-  EXPECT_EQ(Sh("unzip -tq '" + P("l.zip") + "' a.txt"), 0);
+  EXPECT_EQ(sh("unzip -tq '" + scratch("l.zip") + "' a.txt"), 0);
 }
 
 }  // namespace

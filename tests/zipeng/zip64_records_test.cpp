@@ -23,7 +23,7 @@ TEST_F(Zip64Records, SizesAndOffsetsBeyondFourGigabytes) {
     crc = libdeflate_crc32(crc, zeros.data(), n);
     done += n;
   }
-  int fd = open(P("z64.zip").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+  int fd = open(scratch("z64.zip").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
   ASSERT_GE(fd, 0);
   auto put = [&](uint64_t at, const std::string& bytes) {
     ASSERT_EQ(pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(at)),
@@ -52,7 +52,7 @@ TEST_F(Zip64Records, SizesAndOffsetsBeyondFourGigabytes) {
   close(fd);
 
   std::string out;
-  ASSERT_EQ(Sh("python3 -c \"import zipfile;z=zipfile.ZipFile('" + P("z64.zip") +
+  ASSERT_EQ(sh("python3 -c \"import zipfile;z=zipfile.ZipFile('" + scratch("z64.zip") +
                    "');print([(i.filename,i.file_size,i.header_offset) for i in "
                    "z.infolist()]);print(z.read('after.txt'))\"",
                &out),
@@ -60,8 +60,8 @@ TEST_F(Zip64Records, SizesAndOffsetsBeyondFourGigabytes) {
       << out;
   EXPECT_NE(out.find("('zeros.bin', " + std::to_string(bigSize) + ", 0)"), std::string::npos) << out;
   EXPECT_NE(out.find("b'after\\n'"), std::string::npos) << out;
-  EXPECT_EQ(Sh("unzip -t '" + P("z64.zip") + "' after.txt", &out), 0) << out;
-  EXPECT_EQ(Sh("7zz l '" + P("z64.zip") + "'", &out), 0) << out;
+  EXPECT_EQ(sh("unzip -t '" + scratch("z64.zip") + "' after.txt", &out), 0) << out;
+  EXPECT_EQ(sh("7zz l '" + scratch("z64.zip") + "'", &out), 0) << out;
 }
 
 TEST_F(Zip64Records, OnlyWellFormedUtf8NamesAreFlagged) {
@@ -72,9 +72,9 @@ TEST_F(Zip64Records, OnlyWellFormedUtf8NamesAreFlagged) {
   EXPECT_FALSE(zipeng::needsUtf8Flag("cut \xC3"));         // a sequence cut short
   EXPECT_FALSE(zipeng::needsUtf8Flag("\xC0\xAF overlong"));
   // Such a file is still stored, under its bytes, and read back by the tools.
-  WriteFile(P("latin1 \xE9t\xE9.txt"), "bytes");
-  ASSERT_EQ(Zip({P("l.zip"), "latin1 \xE9t\xE9.txt"}), 0);
-  ExpectAllToolsAccept(P("l.zip"));
+  writeFile(scratch("latin1 \xE9t\xE9.txt"), "bytes");
+  ASSERT_EQ(zip({scratch("l.zip"), "latin1 \xE9t\xE9.txt"}), 0);
+  expectAllToolsAccept(scratch("l.zip"));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/engine_files.h"
 #include "core/file_layer.h"
 #include "zipengine_abi.h"
 
@@ -32,24 +33,15 @@ struct Recorder {
   bool answerArchiveComment = false;  // answer 140 with archiveComment
   std::string archiveComment;
 
-  std::vector<std::string> NamesOf(int32_t code) const;
-  int Count(int32_t code) const;
+  std::vector<std::string> namesOf(int32_t code) const;
+  int count(int32_t code) const;
 };
 
 // Calls the library with element 0 = password, then args.
-int Zip(const std::vector<std::string>& args, Recorder* recorder = nullptr, const std::string& password = "");
+int zip(const std::vector<std::string>& args, Recorder* recorder = nullptr, const std::string& password = "");
 
-// Runs a shell command; returns its exit status and (optionally) its output.
-int Sh(const std::string& command, std::string* output = nullptr);
-
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& content, int64_t mtime = -1, mode_t mode = 0644);
-std::string RandomBytes(size_t n, uint32_t seed);
-std::string TextBytes(size_t n, uint32_t seed);  // compressible
-bool Exists(const std::string& path);
-
-// Every file and folder below `root`: relative name -> "type mode size mtime sha".
-std::map<std::string, std::string> TreeListing(const std::string& root);
+// The file and process helpers both engine suites share (sh, writeFile, treeListing, ...).
+using namespace testkit;
 
 // A disk that fills up: every write past `limit` bytes (counted over the whole operation) fails
 // with ENOSPC, and in-kernel copies are refused so they take the counted path. Truncating frees
@@ -77,13 +69,13 @@ class ZipTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  std::string P(const std::string& rel) const { return dir_ + "/" + rel; }
+  std::string scratch(const std::string& rel) const { return dir_ + "/" + rel; }
   // A tree of ordinary files: text, random, empty, nested, a read-only file, odd times.
-  void MakeMixedTree(const std::string& rel);
+  void makeMixedTree(const std::string& rel);
   // unzip -t, 7zz t and zipfile.testzip all pass.
-  void ExpectAllToolsAccept(const std::string& archive, const std::string& password = "");
+  void expectAllToolsAccept(const std::string& archive, const std::string& password = "");
   // Extracts with unzip into a fresh folder and returns it.
-  std::string UnzipTo(const std::string& archive, const std::string& password = "");
+  std::string unzipTo(const std::string& archive, const std::string& password = "");
   std::string dir_;
 };
 

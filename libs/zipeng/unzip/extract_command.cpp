@@ -119,6 +119,12 @@ class Extractor {
   }
   Existing decideExisting(int dirFd, const std::string& leaf, const std::string& relative,
                           std::string& newLeaf);
+  // The one step before a file or a link is written over a name that is taken: asks about it (or
+  // follows the overwrite switches); to replace, looks the folder up again, since answering may
+  // have let the caller change the tree. Null when the entry is not written (already reported);
+  // `newLeaf` is the new name an answer gave, if any.
+  FolderHandle replaceTaken(const zipeng::ZipEntry& e, int dirFd, const std::string& leaf,
+                            const std::string& relative, std::string& newLeaf);
   void writeFile(const zipeng::ZipEntry& e, int dirFd, const std::string& leaf, const std::string& relative,
                  const std::string& password);
   // After an entry's file was written (or failed): what is reported, and what is removed.
@@ -237,6 +243,24 @@ Extractor::Existing Extractor::decideExisting(int dirFd, const std::string& leaf
   return question.Answer == 1 ? Existing::Replace : Existing::Keep;
 }
 
+FolderHandle Extractor::replaceTaken(const zipeng::ZipEntry& e, int dirFd, const std::string& leaf,
+                                     const std::string& relative, std::string& newLeaf) {
+  switch (decideExisting(dirFd, leaf, relative, newLeaf)) {
+    case Existing::Failed:
+      skip(e.name, zipabi::zsrCannotOpen);
+      return nullptr;
+    case Existing::Keep:
+      if (!fatal_) skip(e.name, zipabi::zsrUpToDate, false);
+      return nullptr;
+    case Existing::Replace:
+      break;
+  }
+  std::string sameLeaf;
+  FolderHandle again = tree_.parentOf(relative, sameLeaf);
+  if (!again) skip(e.name, zipabi::zsrCannotOpen);
+  return again;
+}
+
 void Extractor::entry(const zipeng::ZipEntry& e) {
   if (e.isVolumeLabel()) return;
   const Command& c = s_.command;
@@ -336,20 +360,9 @@ void Extractor::writeFile(const zipeng::ZipEntry& e, int dirFd, const std::strin
   FolderHandle again;  // the folder looked up again after a question
   if (!fd && errno == EEXIST) {
     std::string newLeaf;
-    switch (decideExisting(dirFd, leaf, relative, newLeaf)) {
-      case Existing::Failed:
-        return skip(e.name, zipabi::zsrCannotOpen);
-      case Existing::Keep:
-        if (!fatal_) skip(e.name, zipabi::zsrUpToDate, false);
-        return;
-      case Existing::Replace:
-        break;
-    }
+    again = replaceTaken(e, dirFd, leaf, relative, newLeaf);
+    if (!again) return;
     if (!newLeaf.empty()) target = newLeaf;
-    // Answering a question may have let the caller touch the tree: look the folder up again.
-    std::string sameLeaf;
-    again = tree_.parentOf(relative, sameLeaf);
-    if (!again) return skip(e.name, zipabi::zsrCannotOpen);
     dirFd = again->get();
     fd.reset(newLeaf.empty() ? -1 : openat(dirFd, target.c_str(), kNewFileFlags, mode));
     if (!fd) {
@@ -426,18 +439,8 @@ void Extractor::writeLink(const zipeng::ZipEntry& e, int dirFd, const std::strin
     return;
   }
   std::string newLeaf;
-  switch (decideExisting(dirFd, leaf, relative, newLeaf)) {
-    case Existing::Failed:
-      return skip(e.name, zipabi::zsrCannotOpen);
-    case Existing::Keep:
-      if (!fatal_) skip(e.name, zipabi::zsrUpToDate, false);
-      return;
-    case Existing::Replace:
-      break;
-  }
-  std::string sameLeaf;
-  FolderHandle again = tree_.parentOf(relative, sameLeaf);
-  if (!again) return skip(e.name, zipabi::zsrCannotOpen);
+  FolderHandle again = replaceTaken(e, dirFd, leaf, relative, newLeaf);
+  if (!again) return;
   dirFd = again->get();
   std::string finalName = newLeaf.empty() ? leaf : newLeaf;
   struct stat st;
