@@ -340,34 +340,7 @@ void formatMessage(int32_t message, const void* data, std::string& line) {
   line.resize(static_cast<size_t>(formatInto(line.data() + at, message, data, text) - line.data()));
 }
 
-bool parseOptions(int argc, char** argv, bool acceptComment, Options& options) {
-  int i = 1;
-  while (i < argc) {
-    std::string a = argv[i];
-    if (a == "-P" || (acceptComment && a == "-c")) {
-      if (i + 1 >= argc) {
-        std::fprintf(stderr, "%s: option %s needs a value\n", argv[0], a.c_str());
-        return false;
-      }
-      if (a == "-P") {
-        options.password = argv[i + 1];
-      } else {
-        options.comment = argv[i + 1];
-        options.hasComment = true;
-      }
-      i += 2;
-      continue;
-    }
-    break;
-  }
-  for (; i < argc; ++i) {
-    options.args.emplace_back(argv[i]);
-    if (options.args.back() == "-o") options.overwrite = true;
-  }
-  return true;
-}
-
-int run(const char* libraryName, const char* entryName, const Options& options, std::FILE* out) {
+int32_t run(const char* libraryName, const char* entryName, const Options& options, std::FILE* out) {
   int32_t code = zipabi::zrLibraryMissing;
   platform::ModuleHandle module = platform::LoadLibrary(libraryName);
   auto entry = reinterpret_cast<zipabi::EngineEntryFn>(platform::GetProcAddress(module, entryName));
@@ -388,7 +361,7 @@ int run(const char* libraryName, const char* entryName, const Options& options, 
   state.buffer.flush();
   std::fprintf(out, "result %d\n", code);
   std::fflush(out);
-  return code == 0 ? 0 : 1;
+  return code;
 }
 
 }  // namespace cli

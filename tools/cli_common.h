@@ -1,6 +1,6 @@
 // Shared by the zipeng and unzeng command-line front ends: loading a library the way the program
 // does, building the argument vector, printing every callback message as MESSAGE<TAB>fields, and
-// the closing "result N" line.
+// the closing "result N" line, which scripts read.
 #pragma once
 
 #include <cstdint>
@@ -13,22 +13,19 @@
 namespace cli {
 
 struct Options {
-  std::string password;  // -P: element 0 of the vector, and the answer to message 100
-  std::string comment;   // -c: the text answered to message 140
+  std::string password;            // -P: element 0 of the vector, and the answer to message 100
+  bool passwordFromInput = false;  // "-P -": read from the terminal or standard input first
+  std::string comment;             // -c: the text answered to message 140
   bool hasComment = false;
-  std::vector<std::string> args;  // everything else, in order: switches, archive, names
+  std::vector<std::string> args;  // the library's words, in order: switches, archive, names
+  std::string archive;            // the archive's name as given, for messages
   bool overwrite = false;         // "-o" among the switches: message 10 is answered "yes"
 };
 
-// Reads the leading -P PASSWORD and (when `acceptComment`) -c COMMENT options; the rest is passed
-// through untouched. False with a message on stderr when an option lacks its value.
-bool parseOptions(int argc, char** argv, bool acceptComment, Options& options);
-
 // Loads `libraryName` ("UNZENG32.DLL") from the program's folder or the search path and calls
 // `entryName` with element 0 = password followed by options.args. Prints one line per message
-// and "result N" at the end to `out`. Returns the process exit status: 0 when N is 0, else 1.
-// A library that cannot be loaded prints "result 240".
-int run(const char* libraryName, const char* entryName, const Options& options, std::FILE* out = stdout);
+// and "result N" at the end to `out`, and returns N. A library that cannot be loaded gives 240.
+int32_t run(const char* libraryName, const char* entryName, const Options& options, std::FILE* out = stdout);
 
 // The printing callback on its own, for tests: formats one message into `line` (no newline).
 void formatMessage(int32_t message, const void* data, std::string& line);

@@ -1,7 +1,9 @@
-// The unzeng front end: one MESSAGE<TAB>fields line per message, the closing "result N" line and
-// the exit status, run as a user or a script would run it.
+// The unzeng front end: one MESSAGE<TAB>fields line per message, the closing "result N" line, the
+// result's words on stderr and the exit status (the result divided by ten), run as a user or a
+// script would run it.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -16,22 +18,36 @@ namespace {
 
 struct ToolRun {
   int status = -1;
-  std::vector<std::string> lines;
+  std::vector<std::string> lines;   // standard output
+  std::vector<std::string> errors;  // standard error
 };
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+    lines.push_back(text.substr(start, nl - start));
+  return lines;
+}
 
 ToolRun runTool(const std::string& arguments, const std::string& tool = "unzeng") {
   ToolRun run;
-  std::string command = platform::ProgramFolder() + "/" + tool + " " + arguments + " 2>&1";
+  char errorPath[] = "/tmp/unzeng-stderr-XXXXXX";
+  const int errorFd = mkstemp(errorPath);
+  if (errorFd < 0) return run;
+  close(errorFd);
+  std::string command = platform::ProgramFolder() + "/" + tool + " " + arguments + " 2>" + errorPath;
   FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  std::string text;
-  char buffer[4096];
-  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
-  int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  size_t start = 0;
-  for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
-    run.lines.push_back(text.substr(start, nl - start));
+  if (pipe) {
+    std::string text;
+    char buffer[4096];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
+    int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.lines = linesOf(text);
+    run.errors = linesOf(readFile(errorPath));
+  }
+  unlink(errorPath);
   return run;
 }
 
@@ -76,8 +92,10 @@ TEST(CommandLineTool, ListingLinesResultLineAndExitStatus) {
   EXPECT_EQ(comment.lines.at(0), "130\ttwo\\nlines");
 
   ToolRun missing = runTool("-t '" + (dir / "none.zip") + "'");
-  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.status, 10);
   EXPECT_EQ(missing.lines, std::vector<std::string>{"result 100"});
+  EXPECT_EQ(missing.errors,
+            std::vector<std::string>{"unzeng: " + (dir / "none.zip") + ": the archive was not found"});
 }
 
 TEST(CommandLineTool, ReplaceQuestionIsAnsweredNoUnlessOverwriting) {
@@ -112,7 +130,7 @@ TEST(CommandLineTool, PasswordOption) {
   ASSERT_TRUE(PassesHeaderCheck(dir / "e.zip", "pw"));
   EXPECT_EQ(runTool("-P pw -t '" + (dir / "e.zip") + "'").status, 0);
   ToolRun wrong = runTool("-P bad -t '" + (dir / "e.zip") + "'");
-  EXPECT_EQ(wrong.status, 1);
+  EXPECT_EQ(wrong.status, 21);
   EXPECT_EQ(wrong.lines.back(), "result 210");
   EXPECT_EQ(wrong.lines[wrong.lines.size() - 2], "1060\ts.txt\t5");
 }
