@@ -1,17 +1,19 @@
 #include "dialogs.h"
 
+#include <QCoreApplication>
+
 namespace platform {
 
 QString CaptionFor(TMsgDlgType kind) {
   switch (kind) {
     case TMsgDlgType::mtWarning:
-      return QStringLiteral("Warning");
+      return QCoreApplication::translate("Dialogs", "Warning");
     case TMsgDlgType::mtError:
-      return QStringLiteral("Error");
+      return QCoreApplication::translate("Dialogs", "Error");
     case TMsgDlgType::mtInformation:
-      return QStringLiteral("Information");
+      return QCoreApplication::translate("Dialogs", "Information");
     case TMsgDlgType::mtConfirmation:
-      return QStringLiteral("Confirm");
+      return QCoreApplication::translate("Dialogs", "Confirm");
   }
   return QString();
 }

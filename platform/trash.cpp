@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -160,12 +161,13 @@ QString KeepBeside(const QString& file) {
 bool MoveFileToTrash(const QString& FileName, TDialogs& Dialogs) {
   const QString fullName = QFileInfo(FileName).absoluteFilePath();
   if (Dialogs.MessageDlg(
-          QStringLiteral("Do you want to move \"") + fullName + QStringLiteral("\" to the Trash?"),
+          QCoreApplication::translate("Dialogs", "Do you want to move \"%1\" to the Trash?").arg(fullName),
           TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
     return false;
   if (MoveToTrash(fullName, fullName)) return true;
-  Dialogs.MessageDlg(QStringLiteral("Unable to move \"") + fullName + QStringLiteral("\" to the Trash."),
-                     TMsgDlgType::mtError, mbOK);
+  Dialogs.MessageDlg(
+      QCoreApplication::translate("Dialogs", "Unable to move \"%1\" to the Trash.").arg(fullName),
+      TMsgDlgType::mtError, mbOK);
   return false;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/widgets/help_viewer.h"
 #include "platform/widgets/qt_dialogs.h"
 #include "platform/widgets/qt_shell.h"
+#include "support/translations.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
@@ -15,6 +16,7 @@ int main(int argc, char* argv[]) {
   // Lets the desktop match the running window to its installed entry.
   QGuiApplication::setDesktopFileName(QStringLiteral("io.github.parcelix.Parcelix"));
   QApplication::setWindowIcon(ProgramIcon());
+  InstallTranslations(application);
 
   platform::TQtDialogs dialogs;
   platform::THelpViewer help;

@@ -84,7 +84,8 @@ int TQtDialogs::MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons
                   Owner());
   for (const auto& map : kButtons)
     if (buttons & map.Flag) box.addButton(map.Button);
-  if (buttons & mbAll) box.button(QMessageBox::YesToAll)->setText(QStringLiteral("&All"));
+  if (buttons & mbAll)
+    box.button(QMessageBox::YesToAll)->setText(QCoreApplication::translate("Dialogs", "&All"));
   // The first of Yes, OK takes Enter; Cancel, then Abort, then No takes Esc and the close box:
   // backing out of a question that offers to stop must stop, not answer it.
   if ((buttons & mbDefaultNo) && (buttons & mbNo))
@@ -168,7 +169,7 @@ void TOpenDialog::UseAddButton() {
   box->removeButton(open);
   delete open;
   // Its role makes the box's accepted signal, which the dialog answers with accept().
-  FAdd = box->addButton(QStringLiteral("&Add"), QDialogButtonBox::AcceptRole);
+  FAdd = box->addButton(QCoreApplication::translate("Dialogs", "&Add"), QDialogButtonBox::AcceptRole);
   FAdd->setDefault(true);
   connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { UpdateAddButton(); });
@@ -279,7 +280,7 @@ int TQtDialogs::PasswordQuery(const QString& caption, const QString& prompt, QSt
 TFolderChooser::TFolderChooser(TDialogs& dialogs, const QString& caption, const QString& start,
                                QWidget* parent)
     : QDialog(parent), FDialogs(dialogs) {
-  setWindowTitle(caption.isEmpty() ? QStringLiteral("Select Directory") : caption);
+  setWindowTitle(caption.isEmpty() ? tr("Select Directory") : caption);
   resize(420, 380);
   FModel = new QFileSystemModel(this);
   FModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
@@ -291,11 +292,11 @@ TFolderChooser::TFolderChooser(TDialogs& dialogs, const QString& caption, const 
   FEdit = new QLineEdit(this);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   auto* layout = new QVBoxLayout(this);
-  auto* treeLabel = new QLabel(QStringLiteral("&Folders:"), this);
+  auto* treeLabel = new QLabel(tr("&Folders:"), this);
   treeLabel->setBuddy(FTree);
   layout->addWidget(treeLabel);
   layout->addWidget(FTree, 1);
-  auto* nameLabel = new QLabel(QStringLiteral("&Directory name:"), this);
+  auto* nameLabel = new QLabel(tr("&Directory name:"), this);
   nameLabel->setBuddy(FEdit);
   layout->addWidget(nameLabel);
   layout->addWidget(FEdit);
@@ -353,15 +354,16 @@ void TFolderChooser::accept() {
   if (folder.isEmpty()) return;
   const QFileInfo info(folder);
   if (info.exists() && !info.isDir()) {
-    FDialogs.MessageDlg("\"" + folder + "\" is not a directory.", TMsgDlgType::mtError, mbOK);
+    FDialogs.MessageDlg(tr("\"%1\" is not a directory.").arg(folder), TMsgDlgType::mtError, mbOK);
     return;
   }
   if (!info.exists()) {
-    if (FDialogs.MessageDlg(QStringLiteral("The specified directory does not exist. Create it?"),
+    if (FDialogs.MessageDlg(tr("The specified directory does not exist. Create it?"),
                             TMsgDlgType::mtConfirmation, mbYesNo) != mrYes)
       return;
     if (!QDir().mkpath(folder)) {
-      FDialogs.MessageDlg("Unable to create the directory \"" + folder + "\".", TMsgDlgType::mtError, mbOK);
+      FDialogs.MessageDlg(tr("Unable to create the directory \"%1\".").arg(folder), TMsgDlgType::mtError,
+                          mbOK);
       return;
     }
   }

@@ -22,11 +22,10 @@ TTextWindow::TTextWindow(const QString& file) {
     // Bytes that are not UTF-8 show as replacement marks rather than stopping the text.
     QString text = QString::fromUtf8(bytes);
     if (source.size() > kShownBytes)
-      text += QStringLiteral("\n\n(Only the first %1 MB of this file are shown.)")
-                  .arg(kShownBytes / (1024 * 1024));
+      text += tr("\n\n(Only the first %1 MB of this file are shown.)").arg(kShownBytes / (1024 * 1024));
     setPlainText(text);
   } else {
-    setPlainText(QStringLiteral("Unable to read \"") + file + QStringLiteral("\": ") + source.errorString());
+    setPlainText(tr("Unable to read \"%1\": %2").arg(file, source.errorString()));
   }
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QSize room = screen ? screen->availableGeometry().size() : QSize(1024, 768);

@@ -1,6 +1,7 @@
 // Construction, destruction and the operations of the engine component.
 #include "engine/zip_engine.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <climits>
 #include <new>
@@ -85,8 +86,8 @@ void TZipEngine::GetEntryStats(int Index, TZipFileStats& Stats) {
 void TZipEngine::GetArchiveComment(QString& Comment) {
   const int result = RunVector(TEngineLibrary::Unzip, false, true,
                                [this](TArgumentVector& args) { BuildGetArchiveCommentVector(args); });
-  Comment =
-      result == zipabi::zrOk ? QString::fromUtf8(CommentBuffer) : QStringLiteral("Error #%1").arg(result);
+  Comment = result == zipabi::zrOk ? QString::fromUtf8(CommentBuffer)
+                                   : QCoreApplication::translate("TZipEngine", "Error #%1").arg(result);
 }
 
 void TZipEngine::SetArchiveComment(const QString& Comment) {

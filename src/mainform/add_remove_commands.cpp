@@ -20,8 +20,8 @@ namespace {
 // Folders can be picked too; each comes with its contents.
 platform::TFileDialogRequest AddFilesDg() {
   platform::TFileDialogRequest request;
-  request.Title = QStringLiteral("Add Files");
-  request.Filter = QStringLiteral("All files (*)");
+  request.Title = TMainFormFm::tr("Add Files");
+  request.Filter = TMainFormFm::tr("All files (*)");
   request.MultiSelect = true;
   request.FileMustExist = true;
   request.FoldersToo = true;
@@ -33,11 +33,11 @@ platform::TFileDialogRequest AddFilesDg() {
 void TMainFormFm::EditAddMnClick(QObject* /*Sender*/) {
   // A command started from inside an engine callback would call the engine again.
   if (BusyCount != 0 || !ArchiveOpen()) return;
-  if (ConfirmAdd &&
-      FServices.Dialogs.MessageDlg(
-          QStringLiteral("You are about to Add one or more files to the ") + MainXz->ZipFileName +
-              QStringLiteral(" Archive file.  Are you sure you want to do this?"),
-          platform::TMsgDlgType::mtConfirmation, platform::mbYesNo) != platform::mrYes)
+  if (ConfirmAdd && FServices.Dialogs.MessageDlg(tr("You are about to Add one or more files to the %1 "
+                                                    "Archive file.  Are you sure you want to do this?")
+                                                     .arg(MainXz->ZipFileName),
+                                                 platform::TMsgDlgType::mtConfirmation,
+                                                 platform::mbYesNo) != platform::mrYes)
     return;
 
   TBusyPeriod busy(*this);
@@ -62,13 +62,12 @@ int TMainFormFm::AddPicked(const QStringList& Files, int Mode) {
 }
 
 void TMainFormFm::AddFilesToZip(const QStringList& Files) {
-  StatusPanel0->setText(QStringLiteral("Adding selected files."));
-  if (ReportResult(AddPicked(Files, 0), QStringLiteral("adding"), FServices.Dialogs) == 2) return;
+  StatusPanel0->setText(tr("Adding selected files."));
+  if (ReportResult(AddPicked(Files, 0), tr("adding"), FServices.Dialogs) == 2) return;
   if (MainXz->MultidiskMode)
-    FServices.Dialogs.MessageDlg(
-        QStringLiteral("Add operation completed.  To test the archive, you must close it "
-                       "first, then select the test option from the file menu."),
-        platform::TMsgDlgType::mtInformation, platform::mbOK);
+    FServices.Dialogs.MessageDlg(tr("Add operation completed.  To test the archive, you must close it "
+                                    "first, then select the test option from the file menu."),
+                                 platform::TMsgDlgType::mtInformation, platform::mbOK);
   ReadArchive();
   UpdateSelectionButtons();  // the re-read rows carry no selection
 }
@@ -80,8 +79,8 @@ void TMainFormFm::EditUpdateMnClick(QObject* /*Sender*/) {
   TBusyPeriod busy(*this);
   QStringList files;
   if (!FServices.Dialogs.OpenFileDialog(AddFilesDg(), files) || files.isEmpty()) return;
-  StatusPanel0->setText(QStringLiteral("Updating files."));
-  if (ReportResult(AddPicked(files, 2), QStringLiteral("updating"), FServices.Dialogs) == 2) return;
+  StatusPanel0->setText(tr("Updating files."));
+  if (ReportResult(AddPicked(files, 2), tr("updating"), FServices.Dialogs) == 2) return;
   ReadArchive();
   UpdateSelectionButtons();
 }
@@ -90,34 +89,35 @@ void TMainFormFm::EditDeleteMnClick(QObject* /*Sender*/) {
   if (BusyCount != 0) return;
   // The toolbar button and a double click can arrive with no row selected.
   if (!ui->ListView->selectionModel()->hasSelection()) return;
-  if (ConfirmRemove &&
-      FServices.Dialogs.MessageDlg(
-          QStringLiteral("You have chosen to Remove the selected file(s) from the ") + MainXz->ZipFileName +
-              QStringLiteral(" Archive file.  Are you sure you want to do this?"),
-          platform::TMsgDlgType::mtConfirmation, platform::mbYesNo) != platform::mrYes)
+  if (ConfirmRemove && FServices.Dialogs.MessageDlg(tr("You have chosen to Remove the selected file(s) from "
+                                                       "the %1 Archive file.  Are you sure you want "
+                                                       "to do this?")
+                                                        .arg(MainXz->ZipFileName),
+                                                    platform::TMsgDlgType::mtConfirmation,
+                                                    platform::mbYesNo) != platform::mrYes)
     return;
 
   TBusyPeriod busy(*this);
   MainXz->FilesToProcess.clear();
   CollectSelectedNames(ui->ListView, MainXz->FilesToProcess);
-  StatusPanel0->setText(QStringLiteral("Deleting selected files."));
-  ReportResult(MainXz->Delete(), QStringLiteral("deleting"), FServices.Dialogs);
+  StatusPanel0->setText(tr("Deleting selected files."));
+  ReportResult(MainXz->Delete(), tr("deleting"), FServices.Dialogs);
   // Also after a failure: the list shows what the archive now holds.
   ReadArchive();
   UpdateSelectionButtons();
 }
 
 void TMainFormFm::MainXzAdding(TZipEngine& /*ZipEngine*/, const TZipFileStats& FileStats) {
-  StatusPanel0->setText(QStringLiteral("Adding \"") + FileStats.FileName + QStringLiteral("\"."));
+  StatusPanel0->setText(tr("Adding \"%1\".").arg(FileStats.FileName));
   ProgressBar2->setValue(0);
 }
 
 void TMainFormFm::MainXzUpdating(TZipEngine& /*ZipEngine*/, const TZipFileStats& FileStats) {
-  StatusPanel0->setText(QStringLiteral("Updating \"") + FileStats.FileName + QStringLiteral("\"."));
+  StatusPanel0->setText(tr("Updating \"%1\".").arg(FileStats.FileName));
   ProgressBar2->setValue(0);
 }
 
 void TMainFormFm::MainXzDeleting(TZipEngine& /*ZipEngine*/, const QString& FileName) {
-  StatusPanel0->setText(QStringLiteral("Deleting \"") + FileName + QStringLiteral("\"."));
+  StatusPanel0->setText(tr("Deleting \"%1\".").arg(FileName));
   ProgressBar2->setValue(0);
 }

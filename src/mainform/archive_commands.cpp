@@ -17,14 +17,17 @@
 
 namespace {
 
-const QString kZipFilter = QStringLiteral("Zip file (*.ZIP);;All files (*.*)");
+// Read when a dialog opens, so it follows the language loaded at start.
+QString ZipFilter() {
+  return TMainFormFm::tr("Zip file (*.ZIP);;All files (*.*)");
+}
 
 // NewZipDg: its title is the command's own. On Linux the added extension is the lower-case one
 // every other program writes.
 platform::TFileDialogRequest NewZipDg(const QString& Title) {
   platform::TFileDialogRequest request;
   request.Title = Title;
-  request.Filter = kZipFilter;
+  request.Filter = ZipFilter();
   request.DefaultExt = QStringLiteral("zip");
   request.OverwritePrompt = true;
   return request;
@@ -35,7 +38,7 @@ platform::TFileDialogRequest NewZipDg(const QString& Title) {
 void TMainFormFm::FileNewMnClick(QObject* /*Sender*/) {
   TBusyPeriod busy(*this);
   QString chosen;
-  if (!FServices.Dialogs.SaveFileDialog(NewZipDg(QStringLiteral("New Archive")), chosen)) return;
+  if (!FServices.Dialogs.SaveFileDialog(NewZipDg(tr("New Archive")), chosen)) return;
   chosen = QFileInfo(chosen).absoluteFilePath();
   LastDirectory = FolderOfFile(chosen);
   // The dialog has asked whether to replace it; the new archive starts empty.
@@ -52,8 +55,8 @@ void TMainFormFm::FileNewMnClick(QObject* /*Sender*/) {
 
 void TMainFormFm::FileOpenMnClick(QObject* /*Sender*/) {
   platform::TFileDialogRequest request;
-  request.Title = QStringLiteral("Open Archive");
-  request.Filter = kZipFilter;
+  request.Title = tr("Open Archive");
+  request.Filter = ZipFilter();
   request.DefaultExt = QStringLiteral("zip");
   request.FileMustExist = true;
   if (!LastDirectory.isEmpty()) request.InitialDir = LastDirectory;
@@ -97,15 +100,14 @@ void TMainFormFm::OpenZipFile(const QString& FileName) {
 int TMainFormFm::ConfirmReplace(const QString& FileName) {
   if (!QFileInfo::exists(FileName)) return 0;
   return FServices.Dialogs.MessageDlg(
-      QStringLiteral("The file \"") + FileName +
-          QStringLiteral("\" already exists. Do you want to replace this file?"),
+      tr("The file \"%1\" already exists. Do you want to replace this file?").arg(FileName),
       platform::TMsgDlgType::mtConfirmation, platform::mbYesNo);
 }
 
 void TMainFormFm::CopyArchive1Click(QObject* /*Sender*/) {
   TBusyPeriod busy(*this);
   QString chosen;
-  if (!FServices.Dialogs.SaveFileDialog(NewZipDg(QStringLiteral("Copy Archive To")), chosen)) return;
+  if (!FServices.Dialogs.SaveFileDialog(NewZipDg(tr("Copy Archive To")), chosen)) return;
   chosen = QFileInfo(chosen).absoluteFilePath();
   if (ConfirmReplace(chosen) == platform::mrNo) return;
   // Copying the archive onto itself changes nothing.
@@ -114,14 +116,14 @@ void TMainFormFm::CopyArchive1Click(QObject* /*Sender*/) {
   if (!CopyFileByStream(MainXz->ZipFileName.toStdString(), chosen.toStdString())) {
     // A partial copy (a full disk) would look like a damaged archive: it goes, and the user is told.
     QFile::remove(chosen);
-    ReportResult(zrCannotAccess, QStringLiteral("copying"), FServices.Dialogs);
+    ReportResult(zrCannotAccess, tr("copying"), FServices.Dialogs);
   }
 }
 
 void TMainFormFm::RenameArchive1Click(QObject* /*Sender*/) {
   TBusyPeriod busy(*this);
   QString chosen;
-  if (!FServices.Dialogs.SaveFileDialog(NewZipDg(QStringLiteral("Rename Archive To")), chosen)) return;
+  if (!FServices.Dialogs.SaveFileDialog(NewZipDg(tr("Rename Archive To")), chosen)) return;
   chosen = QFileInfo(chosen).absoluteFilePath();
   if (ConfirmReplace(chosen) == platform::mrNo) return;
   const QString old = MainXz->ZipFileName;
@@ -130,7 +132,7 @@ void TMainFormFm::RenameArchive1Click(QObject* /*Sender*/) {
   if (!MoveFileReplacing(old.toStdString(), chosen.toStdString())) {
     // The archive is still where it was: show it there rather than an empty list under a name
     // that does not exist.
-    ReportResult(zrCannotAccess, QStringLiteral("renaming"), FServices.Dialogs);
+    ReportResult(zrCannotAccess, tr("renaming"), FServices.Dialogs);
     current = old;
   } else {
     AddToRecentFiles(chosen);
@@ -150,8 +152,7 @@ void TMainFormFm::FileDeleteMnClick(QObject* /*Sender*/) {
   LeaveMultidiskMode();
   TBusyPeriod busy(*this);
   const QString name = MainXz->ZipFileName;
-  if (FServices.Dialogs.MessageDlg(QStringLiteral("Are you sure you want to delete file") + QChar(13) +
-                                       QStringLiteral("\"") + name + QStringLiteral("\"?"),
+  if (FServices.Dialogs.MessageDlg(tr("Are you sure you want to delete file\r\"%1\"?").arg(name),
                                    platform::TMsgDlgType::mtConfirmation,
                                    platform::mbYesNo) != platform::mrYes)
     return;
@@ -164,8 +165,8 @@ void TMainFormFm::FileDrag1Drop(TFileDrag& Sender) {
   // a second one inside the first; the files are left alone and can be dropped again.
   if (BusyCount != 0) return;
   if (!ArchiveOpen() && FServices.Dialogs.MessageDlg(
-                            QStringLiteral("You must Open an existing Archive or Create a new one before "
-                                           "adding files.  Do you want to create a new archive file?"),
+                            tr("You must Open an existing Archive or Create a new one before "
+                               "adding files.  Do you want to create a new archive file?"),
                             platform::TMsgDlgType::mtInformation, platform::mbYesNo) == platform::mrYes)
     FileNewMnClick(nullptr);
   if (!ArchiveOpen()) return;

@@ -89,7 +89,7 @@ bool TMainFormFm::HandleBusyShortcut(QObject* Watched, QEvent* Event) {
 }
 
 void TMainFormFm::AbortSbClick(QObject* /*Sender*/) {
-  if (FServices.Dialogs.MessageDlg(QStringLiteral("Are you sure you want to abort the current process?"),
+  if (FServices.Dialogs.MessageDlg(tr("Are you sure you want to abort the current process?"),
                                    platform::TMsgDlgType::mtWarning, platform::mbOKCancel) == platform::mrOk)
     MainXz->Abort = true;
 }

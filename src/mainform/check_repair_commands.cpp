@@ -20,7 +20,7 @@ namespace {
 platform::TFileDialogRequest ArchiveChooser(const QString& Title, const QString& LastDirectory) {
   platform::TFileDialogRequest request;
   request.Title = Title;
-  request.Filter = QStringLiteral("Zip file (*.ZIP);;All files (*.*)");
+  request.Filter = TMainFormFm::tr("Zip file (*.ZIP);;All files (*.*)");
   request.DefaultExt = QStringLiteral("zip");
   request.FileMustExist = true;
   if (!LastDirectory.isEmpty()) request.InitialDir = LastDirectory;
@@ -30,19 +30,19 @@ platform::TFileDialogRequest ArchiveChooser(const QString& Title, const QString&
 QString SkipReasonText(std::uint8_t Reason) {
   switch (Reason) {
     case zsrFileNotFound:
-      return QStringLiteral("file not found.");
+      return TMainFormFm::tr("file not found.");
     case zsrUnknownCompression:
-      return QStringLiteral("unknown compression.");
+      return TMainFormFm::tr("unknown compression.");
     case zsrBadCrc:
-      return QStringLiteral("CRC does not check out.");
+      return TMainFormFm::tr("CRC does not check out.");
     case zsrUpToDate:
-      return QStringLiteral("file is already up to date.");
+      return TMainFormFm::tr("file is already up to date.");
     case zsrCannotOpen:
-      return QStringLiteral("unable to open file.");
+      return TMainFormFm::tr("unable to open file.");
     case zsrBadPassword:
-      return QStringLiteral("invalid or no password to decrypt file.");
+      return TMainFormFm::tr("invalid or no password to decrypt file.");
     case zsrCorruptData:
-      return QStringLiteral("file's compressed data is corrupted.");
+      return TMainFormFm::tr("file's compressed data is corrupted.");
     default:
       return QString();
   }
@@ -54,12 +54,12 @@ void TMainFormFm::FileTestMnClick(QObject* /*Sender*/) {
   // The chosen archive takes the place of the open one for the test: with one open (a stale
   // shortcut) the window would lose track of it.
   if (BusyCount != 0 || ArchiveOpen()) return;
-  const platform::TFileDialogRequest request = ArchiveChooser(QStringLiteral("Test Archive"), LastDirectory);
+  const platform::TFileDialogRequest request = ArchiveChooser(tr("Test Archive"), LastDirectory);
   TBusyPeriod busy(*this);
   QStringList chosen;
   if (!FServices.Dialogs.OpenFileDialog(request, chosen) || chosen.isEmpty()) return;
   MainXz->ZipFileName = QFileInfo(chosen.first()).absoluteFilePath();
-  StatusPanel0->setText(QStringLiteral("Testing archive ") + MainXz->ZipFileName);
+  StatusPanel0->setText(tr("Testing archive %1").arg(MainXz->ZipFileName));
 
   int code = 0;
   {
@@ -69,14 +69,13 @@ void TMainFormFm::FileTestMnClick(QObject* /*Sender*/) {
     FTesting = false;
   }
   if (code == zrOk)
-    FServices.Dialogs.MessageDlg(QStringLiteral("All files in the archive are OK."),
-                                 platform::TMsgDlgType::mtInformation, platform::mbOK);
+    FServices.Dialogs.MessageDlg(tr("All files in the archive are OK."), platform::TMsgDlgType::mtInformation,
+                                 platform::mbOK);
   else if (code == zrSomeSkipped)
-    FServices.Dialogs.MessageDlg(QStringLiteral("All files tested in the archive are OK.") + QChar(13) +
-                                     QStringLiteral("(Some files were skipped)"),
+    FServices.Dialogs.MessageDlg(tr("All files tested in the archive are OK.\r(Some files were skipped)"),
                                  platform::TMsgDlgType::mtInformation, platform::mbOK);
   else
-    ReportResult(code, QStringLiteral("testing"), FServices.Dialogs);
+    ReportResult(code, tr("testing"), FServices.Dialogs);
   MainXz->ZipFileName.clear();
 }
 
@@ -98,22 +97,22 @@ namespace {
 // takes it, it stays beside the archive under a name that says what it is.
 QString DamagedOriginalNote(const QString& kept, const QString& archive) {
   if (platform::MoveToTrash(kept, archive))
-    return QStringLiteral("The damaged original was moved to the Trash.");
+    return TMainFormFm::tr("The damaged original was moved to the Trash.");
   const QFileInfo info(archive);
   for (int n = 1; n < 1000; ++n) {
     const QString visible = info.absolutePath() + u'/' + info.completeBaseName() +
                             QStringLiteral(" (damaged") + (n > 1 ? u' ' + QString::number(n) : QString()) +
                             u')' + (info.suffix().isEmpty() ? QString() : u'.' + info.suffix());
     if (!QFileInfo::exists(visible) && QFile::rename(kept, visible))
-      return QStringLiteral("The damaged original was kept as \"") + visible + QStringLiteral("\".");
+      return TMainFormFm::tr("The damaged original was kept as \"%1\".").arg(visible);
   }
-  return QStringLiteral("The damaged original was kept as \"") + kept + QStringLiteral("\".");
+  return TMainFormFm::tr("The damaged original was kept as \"%1\".").arg(kept);
 }
 
 }  // namespace
 
 void TMainFormFm::FixArchive(bool Aggressive) {
-  const platform::TFileDialogRequest request = ArchiveChooser(QStringLiteral("Fix Archive"), LastDirectory);
+  const platform::TFileDialogRequest request = ArchiveChooser(tr("Fix Archive"), LastDirectory);
   TBusyPeriod busy(*this);
   QStringList chosen;
   if (!FServices.Dialogs.OpenFileDialog(request, chosen) || chosen.isEmpty()) return;
@@ -132,16 +131,15 @@ void TMainFormFm::FixArchive(bool Aggressive) {
     keptNote = QChar(13) + DamagedOriginalNote(kept, archive);
   if (code == zrOk || code == zrSomeSkipped)
     FServices.Dialogs.MessageDlg(
-        QStringLiteral("The specified Zip file has been fixed.") +
-            (code == zrSomeSkipped ? QChar(13) + QStringLiteral("Some files were skipped while fixing.")
-                                   : QString()) +
+        tr("The specified Zip file has been fixed.") +
+            (code == zrSomeSkipped ? QChar(13) + tr("Some files were skipped while fixing.") : QString()) +
             keptNote,
         platform::TMsgDlgType::mtInformation, platform::mbOK);
   else if (code == zrArchiveTooCorrupted)
-    FServices.Dialogs.MessageDlg(QStringLiteral("The specified Zip file is too corrupted to be fixed."),
+    FServices.Dialogs.MessageDlg(tr("The specified Zip file is too corrupted to be fixed."),
                                  platform::TMsgDlgType::mtInformation, platform::mbOK);
   else
-    ReportResult(code, QStringLiteral("fixing"), FServices.Dialogs);
+    ReportResult(code, tr("fixing"), FServices.Dialogs);
   MainXz->ZipFileName.clear();
 }
 
@@ -149,8 +147,8 @@ void TMainFormFm::EditUpdateZIPDateMnClick(QObject* /*Sender*/) {
   if (BusyCount != 0 || !ArchiveOpen()) return;
   LeaveMultidiskMode();
   TBusyPeriod busy(*this);
-  StatusPanel0->setText(QStringLiteral("Updating ZIP date."));
-  ReportResult(MainXz->UpdateArchiveDate(), QStringLiteral("updating zip date"), FServices.Dialogs);
+  StatusPanel0->setText(tr("Updating ZIP date."));
+  ReportResult(MainXz->UpdateArchiveDate(), tr("updating zip date"), FServices.Dialogs);
 }
 
 void TMainFormFm::MultidiskmodeMnClick(QObject* /*Sender*/) {
@@ -159,12 +157,12 @@ void TMainFormFm::MultidiskmodeMnClick(QObject* /*Sender*/) {
 }
 
 void TMainFormFm::MainXzTesting(TZipEngine& /*ZipEngine*/, const TZipFileStats& FileStats) {
-  StatusPanel0->setText(QStringLiteral("Testing \"") + FileStats.FileName + QStringLiteral("\"."));
+  StatusPanel0->setText(tr("Testing \"%1\".").arg(FileStats.FileName));
   ProgressBar2->setValue(0);
 }
 
 void TMainFormFm::MainXzFixing(TZipEngine& /*ZipEngine*/, const QString& FileName) {
-  StatusPanel0->setText(QStringLiteral("Fixing \"") + FileName + QStringLiteral("\"."));
+  StatusPanel0->setText(tr("Fixing \"%1\".").arg(FileName));
   ProgressBar2->setValue(0);
 }
 
@@ -177,17 +175,15 @@ void TMainFormFm::MainXzSkippingFile(TZipEngine& /*ZipEngine*/, const TZipSkippi
     return;
   }
   const QString text =
-      FTesting ? QStringLiteral("File \"") + Skipping.FileName + QStringLiteral("\" failed test: ")
-               : QStringLiteral("Skipping \"") + Skipping.FileName + QStringLiteral("\", ");
-  FServices.Dialogs.MessageDlg(text + SkipReasonText(Skipping.Reason), platform::TMsgDlgType::mtWarning,
-                               platform::mbOK);
+      FTesting ? tr("File \"%1\" failed test: %2").arg(Skipping.FileName, SkipReasonText(Skipping.Reason))
+               : tr("Skipping \"%1\", %2").arg(Skipping.FileName, SkipReasonText(Skipping.Reason));
+  FServices.Dialogs.MessageDlg(text, platform::TMsgDlgType::mtWarning, platform::mbOK);
   ProgressBar2->setValue(0);
 }
 
 void TMainFormFm::MainXzNewdisk(TZipEngine& ZipEngine, std::int32_t Disknumber) {
-  const QString text = Disknumber == 0 ? QStringLiteral("Please insert the last disk of the set.")
-                                       : QStringLiteral("Please insert disk #") +
-                                             QString::number(Disknumber) + QStringLiteral(" of the set.");
+  const QString text = Disknumber == 0 ? tr("Please insert the last disk of the set.")
+                                       : tr("Please insert disk #%1 of the set.").arg(Disknumber);
   if (FServices.Dialogs.MessageDlg(text, platform::TMsgDlgType::mtConfirmation, platform::mbOKCancel) !=
       platform::mrOk)
     ZipEngine.Abort = true;

@@ -11,8 +11,11 @@
 
 namespace {
 
-const char* const kHeaders[TContentsModel::kColumnCount] = {"Name",   "Date",  "Time", "Size",
-                                                            "Packed", "Ratio", "Path"};
+const char* const kHeaders[TContentsModel::kColumnCount] = {
+    QT_TRANSLATE_NOOP("TContentsModel", "Name"),   QT_TRANSLATE_NOOP("TContentsModel", "Date"),
+    QT_TRANSLATE_NOOP("TContentsModel", "Time"),   QT_TRANSLATE_NOOP("TContentsModel", "Size"),
+    QT_TRANSLATE_NOOP("TContentsModel", "Packed"), QT_TRANSLATE_NOOP("TContentsModel", "Ratio"),
+    QT_TRANSLATE_NOOP("TContentsModel", "Path")};
 
 const QDate kDayZero(1899, 12, 30);
 
@@ -97,15 +100,14 @@ QVariant TContentsModel::data(const QModelIndex& Index, int Role) const {
   if (Role == Qt::TextAlignmentRole) return QVariant::fromValue(AlignmentOf(Index.column()));
   if (Index.column() == 0 && Row(Index.row()).Encrypted) {
     if (Role == Qt::DecorationRole) return EncryptedMark;
-    if (Role == Qt::ToolTipRole)
-      return QStringLiteral("Encrypted: a password is needed to extract or view it");
+    if (Role == Qt::ToolTipRole) return tr("Encrypted: a password is needed to extract or view it");
   }
   return {};
 }
 
 QVariant TContentsModel::headerData(int Section, Qt::Orientation Orientation, int Role) const {
   if (Orientation != Qt::Horizontal || Section < 0 || Section >= kColumnCount) return {};
-  if (Role == Qt::DisplayRole) return QString::fromLatin1(kHeaders[Section]);
+  if (Role == Qt::DisplayRole) return tr(kHeaders[Section]);
   if (Role == Qt::TextAlignmentRole) return QVariant::fromValue(AlignmentOf(Section));
   return {};
 }

@@ -18,8 +18,7 @@ void TMainFormFm::ReadArchive() {
   ClearContents();
   const int count = MainXz->GetEntryCount();
   ProgressBar2->setMaximum(count);
-  if (count > 100)
-    StatusPanel0->setText(QStringLiteral("Reading ") + QString::number(count) + QStringLiteral(" items..."));
+  if (count > 100) StatusPanel0->setText(tr("Reading %1 items...").arg(count));
 
   ui->ListView->setUpdatesEnabled(false);
   ListModel->BeginListing();
@@ -33,7 +32,7 @@ void TMainFormFm::ReadArchive() {
     throw;
   }
   ListModel->EndListing(ActiveColumn);
-  if (result != zrArchiveNotFound) ReportResult(result, QStringLiteral("reading"), FServices.Dialogs);
+  if (result != zrArchiveNotFound) ReportResult(result, tr("reading"), FServices.Dialogs);
   ui->ListView->setUpdatesEnabled(true);
 
   ui->ListView->setStatusTip(TotalsText());

@@ -60,27 +60,26 @@ void TMainFormFm::EditExtractMnClick(QObject* /*Sender*/) {
   if (BusyCount != 0) return;
   errno = 0;
   if (!DefaultExtractPath.isEmpty() && !QDir::setCurrent(DefaultExtractPath)) {
-    FServices.Dialogs.MessageDlg(QStringLiteral("Unable to change to the folder \"") + DefaultExtractPath +
-                                     QStringLiteral("\": ") + SystemErrorText() + QStringLiteral("."),
-                                 platform::TMsgDlgType::mtError, platform::mbOK);
+    FServices.Dialogs.MessageDlg(
+        tr("Unable to change to the folder \"%1\": %2.").arg(DefaultExtractPath, SystemErrorText()),
+        platform::TMsgDlgType::mtError, platform::mbOK);
     return;
   }
   QString folder = QDir::currentPath();
 
   if (ui->ListView->selectionModel()->hasSelection() && ConfirmExtract &&
       FServices.Dialogs.MessageDlg(
-          QStringLiteral("You are about to Extract the selected file(s) from the ") + MainXz->ZipFileName +
-              QStringLiteral(" Archive file.  The file(s) will be created on "
-                             "your disk drive.  Are you sure you want to do this?"),
+          tr("You are about to Extract the selected file(s) from the %1 Archive file.  The file(s) will be "
+             "created on your disk drive.  Are you sure you want to do this?")
+              .arg(MainXz->ZipFileName),
           platform::TMsgDlgType::mtConfirmation, platform::mbYesNo) == platform::mrNo)
     return;
 
-  if (!FServices.Dialogs.SelectDirectory(QStringLiteral("Select Directory"), folder)) return;
+  if (!FServices.Dialogs.SelectDirectory(tr("Select Directory"), folder)) return;
   // The chooser has offered to create a typed folder; make sure the whole chain is there.
   errno = 0;
   if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
-    FServices.Dialogs.MessageDlg(QStringLiteral("Unable to create the folder \"") + folder +
-                                     QStringLiteral("\": ") + SystemErrorText() + QStringLiteral("."),
+    FServices.Dialogs.MessageDlg(tr("Unable to create the folder \"%1\": %2.").arg(folder, SystemErrorText()),
                                  platform::TMsgDlgType::mtError, platform::mbOK);
     return;
   }
@@ -100,7 +99,7 @@ void TMainFormFm::ExtractSelected(const QString& Folder, int Method) {
   CollectSelectedNames(ui->ListView, MainXz->FilesToProcess);
   MainXz->ExtractDirectory = Folder;
   MainXz->UsePaths = ExtractPath;
-  StatusPanel0->setText(QStringLiteral("Extracting selected files."));
+  StatusPanel0->setText(tr("Extracting selected files."));
   // A password typed for this archive is tried first while it stays open; the configured one
   // stays as the user set it.
   const QString configured = MainXz->Password;
@@ -111,7 +110,7 @@ void TMainFormFm::ExtractSelected(const QString& Folder, int Method) {
   if (Method >= 0 && Method <= 2) code = MainXz->Extract(Method);
   MainXz->Password = configured;
   if (!FPasswordTyped.isEmpty()) FArchivePassword = {MainXz->ZipFileName, FPasswordTyped};
-  ReportResult(code, QStringLiteral("extracting"), FServices.Dialogs);
+  ReportResult(code, tr("extracting"), FServices.Dialogs);
   FNeverOverwriting = false;
 }
 
@@ -129,9 +128,9 @@ QString TMainFormFm::NewViewFolder() {
     QDir().mkpath(parent);  // a temporary folder that is not there yet is made, as extracting would
     auto folder = std::make_unique<platform::TRunFolder>(parent, QLatin1String(kViewFolderPrefix));
     if (!folder->IsValid()) {
-      FServices.Dialogs.MessageDlg(QStringLiteral("Unable to create a folder in \"") + parent +
-                                       QStringLiteral("\": ") + folder->ErrorString() + QStringLiteral("."),
-                                   platform::TMsgDlgType::mtError, platform::mbOK);
+      FServices.Dialogs.MessageDlg(
+          tr("Unable to create a folder in \"%1\": %2.").arg(parent, folder->ErrorString()),
+          platform::TMsgDlgType::mtError, platform::mbOK);
       return QString();
     }
     FViewFolders.push_back({parent, std::move(folder)});
@@ -141,9 +140,9 @@ QString TMainFormFm::NewViewFolder() {
   const QString name = QString::number(++FViewCount);
   errno = 0;
   if (!QDir(root).mkdir(name)) {
-    FServices.Dialogs.MessageDlg(QStringLiteral("Unable to create the folder \"") + root + u'/' + name +
-                                     QStringLiteral("\": ") + SystemErrorText() + QStringLiteral("."),
-                                 platform::TMsgDlgType::mtError, platform::mbOK);
+    FServices.Dialogs.MessageDlg(
+        tr("Unable to create the folder \"%1\": %2.").arg(root + u'/' + name, SystemErrorText()),
+        platform::TMsgDlgType::mtError, platform::mbOK);
     return QString();
   }
   return root + u'/' + name;
@@ -203,19 +202,17 @@ void TMainFormFm::OpenViewedCopy(const QString& Path) {
   }
   if (program) {
     const int answer = FServices.Dialogs.MessageDlg(
-        QStringLiteral("\"") + name + QStringLiteral("\" is a program from the archive ") +
-            MainXz->ZipFileName +
-            QStringLiteral(
-                ".  Running it lets it do anything you can do: read, change or delete your files.") +
-            QChar(13) + QStringLiteral("Do you want to run it?  (No opens it for viewing.)"),
+        tr("\"%1\" is a program from the archive %2.  Running it lets it do anything you can do: read, "
+           "change or delete your files.\rDo you want to run it?  (No opens it for viewing.)")
+            .arg(name, MainXz->ZipFileName),
         platform::TMsgDlgType::mtWarning, platform::mbYesNoCancel | platform::mbDefaultNo);
     if (answer == platform::mrCancel) return;
     if (answer == platform::mrYes) {
       QFile::setPermissions(Path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
       if (FServices.Shell.ShellExecute(QLatin1String(platform::kRunVerb), Path, QString(), QString(),
                                        platform::SW_SHOWNORMAL) <= 32)
-        FServices.Dialogs.MessageDlg(QStringLiteral("Unable to run \"") + name + QStringLiteral("\"."),
-                                     platform::TMsgDlgType::mtError, platform::mbOK);
+        FServices.Dialogs.MessageDlg(tr("Unable to run \"%1\".").arg(name), platform::TMsgDlgType::mtError,
+                                     platform::mbOK);
       return;
     }
   }
@@ -225,9 +222,8 @@ void TMainFormFm::OpenViewedCopy(const QString& Path) {
   if (FServices.Shell.ShellExecute(QStringLiteral("open"), QLatin1String(platform::kTextEditorProgram), Path,
                                    QString(), platform::SW_SHOWNORMAL) > 32)
     return;
-  FServices.Dialogs.MessageDlg(
-      QStringLiteral("No program is available to open \"") + name + QStringLiteral("\"."),
-      platform::TMsgDlgType::mtInformation, platform::mbOK);
+  FServices.Dialogs.MessageDlg(tr("No program is available to open \"%1\".").arg(name),
+                               platform::TMsgDlgType::mtInformation, platform::mbOK);
 }
 
 void TMainFormFm::OpenNestedArchive(const QString& Path) {
@@ -243,14 +239,13 @@ void TMainFormFm::OpenNestedArchive(const QString& Path) {
 }
 
 void TMainFormFm::MainXzExtracting(TZipEngine& /*ZipEngine*/, const TZipFileStats& FileStats) {
-  StatusPanel0->setText(QStringLiteral("Extracting \"") + FileStats.FileName + QStringLiteral("\"."));
+  StatusPanel0->setText(tr("Extracting \"%1\".").arg(FileStats.FileName));
   ProgressBar2->setValue(0);
 }
 
 void TMainFormFm::MainXzReplace(TZipEngine& ZipEngine, TZipReplace& Replace) {
   const int answer = FServices.Dialogs.MessageDlg(
-      QStringLiteral("The file \"") + Replace.FileName +
-          QStringLiteral("\" already exists. Do you want to replace this file?"),
+      tr("The file \"%1\" already exists. Do you want to replace this file?").arg(Replace.FileName),
       platform::TMsgDlgType::mtConfirmation, platform::mbYes | platform::mbNo | platform::mbAbort);
   FReplaceDeclined = answer == platform::mrNo;
   if (answer == platform::mrYes)
@@ -271,12 +266,10 @@ void TMainFormFm::MainXzPwdQuery(TZipEngine& ZipEngine, TZipPwdQuery& PwdQuery) 
   FPasswordAskedFor = PwdQuery.FileName;
   if (again) FPasswordTyped.clear();
   const QString prompt =
-      again ? QStringLiteral("The password for \"") + PwdQuery.FileName +
-                  QStringLiteral("\" is not correct. Enter it again:")
-            : QStringLiteral("Enter the password for \"") + PwdQuery.FileName + QStringLiteral("\":");
+      again ? tr("The password for \"%1\" is not correct. Enter it again:").arg(PwdQuery.FileName)
+            : tr("Enter the password for \"%1\":").arg(PwdQuery.FileName);
   QString password;
-  const int answer =
-      FServices.Dialogs.PasswordQuery(QStringLiteral("Password"), prompt, password, kPasswordLimit);
+  const int answer = FServices.Dialogs.PasswordQuery(tr("Password"), prompt, password, kPasswordLimit);
   if (answer == platform::mrOk && !password.isEmpty()) {
     PwdQuery.Password = CutToBytes(password, kPasswordLimit);
     PwdQuery.Response = TZipPwdQuery::kSupplied;

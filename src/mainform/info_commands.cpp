@@ -37,5 +37,5 @@ void TMainFormFm::AddComment1Click(QObject* /*Sender*/) {
   }
   // The comment dialog only knows that the comment did not stick: told as the engine tells an
   // archive it could not write.
-  if (failed) ReportResult(zrCannotAccess, QStringLiteral("writing the comment to"), FServices.Dialogs);
+  if (failed) ReportResult(zrCannotAccess, tr("writing the comment to"), FServices.Dialogs);
 }

@@ -25,8 +25,6 @@
 
 namespace {
 
-const QString kTitleSuffix = QStringLiteral(" - Parcelix for Windows 95");
-
 // How much of the Path column a first start shows, and room for the frame and scroll bar.
 constexpr int kPathColumnShown = 120;
 constexpr int kEdgeRoom = 24;
@@ -65,7 +63,7 @@ TMainFormFm::TMainFormFm(const TMainFormServices& Services, QWidget* Parent)
   ui->ToolBar->installEventFilter(this);
   // Like the classic toolbar, a narrow window cuts the buttons off instead of growing wider.
   ui->ToolBar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-  ui->FileFixMn->menuAction()->setStatusTip(QStringLiteral("Fix a damaged Archive file"));
+  ui->FileFixMn->menuAction()->setStatusTip(tr("Fix a damaged Archive file"));
   ui->FileFixMn->menuAction()->setProperty("helpContext", 1018);
 
   auto* sortGroup = new QActionGroup(this);
@@ -127,8 +125,8 @@ void TMainFormFm::FormActivate() {
 }
 
 void TMainFormFm::UpdateTitle() {
-  const QString title = ArchiveOpen() ? QFileInfo(MainXz->ZipFileName).fileName() + kTitleSuffix
-                                      : QStringLiteral("Untitled") + kTitleSuffix;
+  const QString title = tr("%1 - Parcelix for Windows 95")
+                            .arg(ArchiveOpen() ? QFileInfo(MainXz->ZipFileName).fileName() : tr("Untitled"));
   // The desktop's taskbar shows the window's own title. The application's display name stays
   // unset: the desktop would append it to every dialog caption ("Confirm — ...").
   setWindowTitle(title);

@@ -86,7 +86,7 @@ void TMainFormFm::MRUMenuClick(QObject* Sender) {
     OpenZipFile(name);
     return;
   }
-  FServices.Dialogs.MessageDlg(QStringLiteral("The archive file, ") + name +
-                                   QStringLiteral(", Cannot be located.  Please select another archive."),
-                               platform::TMsgDlgType::mtInformation, platform::mbOK);
+  FServices.Dialogs.MessageDlg(
+      tr("The archive file, %1, Cannot be located.  Please select another archive.").arg(name),
+      platform::TMsgDlgType::mtInformation, platform::mbOK);
 }

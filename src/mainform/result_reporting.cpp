@@ -1,5 +1,7 @@
 #include "mainform/result_reporting.h"
 
+#include <QCoreApplication>
+
 #include "engine/zip_records.h"
 #include "mainform/program_state.h"
 
@@ -8,62 +10,79 @@ namespace {
 using platform::TMsgDlgType;
 
 struct TResultMessage {
-  int Codes[3];        // unused places hold zrOk, which is never looked up
-  const char* Before;  // text before the verb, or the whole text
-  const char* After;   // text after the verb; null when the text has no verb
+  int Codes[3];      // unused places hold zrOk, which is never looked up
+  const char* Text;  // %1 stands for the verb; null for codes told by no message
   TMsgDlgType Kind;
   int Severity;
 };
 
 const TResultMessage kResultMessages[] = {
-    {{zrNothingToDo, zrReservedWarning30, zrReservedWarning140},
-     nullptr,
-     nullptr,
+    {{zrNothingToDo, zrReservedWarning30, zrReservedWarning140}, nullptr, TMsgDlgType::mtInformation, 1},
+    {{zrSomeSkipped},
+     QT_TRANSLATE_NOOP("ResultReporting", "Some files were skipped while %1."),
      TMsgDlgType::mtInformation,
      1},
-    {{zrSomeSkipped}, "Some files were skipped while ", ".", TMsgDlgType::mtInformation, 1},
-    {{zrArchiveNotFound}, "Could not find the archive file.", nullptr, TMsgDlgType::mtError, 2},
+    {{zrArchiveNotFound},
+     QT_TRANSLATE_NOOP("ResultReporting", "Could not find the archive file."),
+     TMsgDlgType::mtError,
+     2},
     {{zrArchiveTooCorrupted, zrEntryStructureCorrupted},
-     "The archive file is corrupted. Try using the Fix option on it.",
-     nullptr,
+     QT_TRANSLATE_NOOP("ResultReporting", "The archive file is corrupted. Try using the Fix option on it."),
      TMsgDlgType::mtError,
      2},
-    {{zrOutOfMemory}, "Ran out of memory while ", ".", TMsgDlgType::mtError, 2},
-    {{zrDiskFull}, "Disk full while ", ".", TMsgDlgType::mtError, 2},
+    {{zrOutOfMemory},
+     QT_TRANSLATE_NOOP("ResultReporting", "Ran out of memory while %1."),
+     TMsgDlgType::mtError,
+     2},
+    {{zrDiskFull}, QT_TRANSLATE_NOOP("ResultReporting", "Disk full while %1."), TMsgDlgType::mtError, 2},
     {{zrArchiveBusy},
-     "Another application is currently performing a similar task. Wait until the other application has "
-     "completed its operation.",
-     nullptr,
+     QT_TRANSLATE_NOOP(
+         "ResultReporting",
+         "Another application is currently performing a similar task. Wait until the other application has "
+         "completed its operation."),
      TMsgDlgType::mtError,
      2},
-    {{zrAborted}, "The ", " operation was aborted.", TMsgDlgType::mtInformation, 2},
-    {{zrTestErrors}, "Test failed - Errors in the archive.", nullptr, TMsgDlgType::mtError, 2},
-    {{zrNothingTested}, "No files ended up being tested in the archive.", nullptr, TMsgDlgType::mtError, 2},
+    {{zrAborted},
+     QT_TRANSLATE_NOOP("ResultReporting", "The %1 operation was aborted."),
+     TMsgDlgType::mtInformation,
+     2},
+    {{zrTestErrors},
+     QT_TRANSLATE_NOOP("ResultReporting", "Test failed - Errors in the archive."),
+     TMsgDlgType::mtError,
+     2},
+    {{zrNothingTested},
+     QT_TRANSLATE_NOOP("ResultReporting", "No files ended up being tested in the archive."),
+     TMsgDlgType::mtError,
+     2},
     {{zrLibraryMissing},
-     "The ZIPENG.DLL or the UNZENG.DLL file could not be found.",
-     nullptr,
+     QT_TRANSLATE_NOOP("ResultReporting", "The ZIPENG.DLL or the UNZENG.DLL file could not be found."),
      TMsgDlgType::mtError,
      2},
-    {{zrTempFileProblem}, "Problem with the temporary file.", nullptr, TMsgDlgType::mtError, 2},
-    {{zrRemoveParentDirectory}, "Attempt to remove parent directory.", nullptr, TMsgDlgType::mtError, 2},
+    {{zrTempFileProblem},
+     QT_TRANSLATE_NOOP("ResultReporting", "Problem with the temporary file."),
+     TMsgDlgType::mtError,
+     2},
+    {{zrRemoveParentDirectory},
+     QT_TRANSLATE_NOOP("ResultReporting", "Attempt to remove parent directory."),
+     TMsgDlgType::mtError,
+     2},
     {{zrRepeatedNames},
-     "Names repeated in archive after discarding pathnames.",
-     nullptr,
+     QT_TRANSLATE_NOOP("ResultReporting", "Names repeated in archive after discarding pathnames."),
      TMsgDlgType::mtError,
      2},
     {{zrOnlyFolders},
-     "Could not update the Zip archive date. Archive only contains directories or is empty.",
-     nullptr,
+     QT_TRANSLATE_NOOP(
+         "ResultReporting",
+         "Could not update the Zip archive date. Archive only contains directories or is empty."),
      TMsgDlgType::mtError,
      2},
     {{zrCannotAccess},
-     "Could not access the Zip file or one of the files to process.",
-     nullptr,
+     QT_TRANSLATE_NOOP("ResultReporting", "Could not access the Zip file or one of the files to process."),
      TMsgDlgType::mtError,
      2},
     {{zrSpannedNotMultidisk},
-     "Attempt to work with a multiple-disk Zip archive, but not in multidisk mode.",
-     nullptr,
+     QT_TRANSLATE_NOOP("ResultReporting",
+                       "Attempt to work with a multiple-disk Zip archive, but not in multidisk mode."),
      TMsgDlgType::mtError,
      2},
 };
@@ -75,10 +94,11 @@ const TResultMessage* FindMessage(int code) {
   return nullptr;
 }
 
-QString Compose(const char* before, const QString& verb, const char* after) {
-  if (!before) return {};
-  if (!after) return QString::fromUtf8(before);
-  return QString::fromUtf8(before) + verb + QString::fromUtf8(after);
+// The message in the user's language; the verb fills its place, where it has one.
+QString Compose(const char* text, const QString& verb) {
+  if (!text) return {};
+  const QString message = QCoreApplication::translate("ResultReporting", text);
+  return message.contains(QLatin1String("%1")) ? message.arg(verb) : message;
 }
 
 }  // namespace
@@ -91,13 +111,14 @@ int ReportResult(int Code, const QString& Verb, platform::TDialogs& Dialogs) {
   TMsgDlgType kind = TMsgDlgType::mtError;
   int severity = 2;
   if (const TResultMessage* message = FindMessage(Code)) {
-    text = Compose(message->Before, Verb, message->After);
+    text = Compose(message->Text, Verb);
     kind = message->Kind;
     severity = message->Severity;
   } else if (OpeningArchive) {
     severity = 0;  // a just-opened archive is listed quietly
   } else {
-    text = QStringLiteral("An error occured while ") + Verb + QStringLiteral(" the specified files.");
+    text = QCoreApplication::translate("ResultReporting", "An error occured while %1 the specified files.")
+               .arg(Verb);
   }
 
   if (!text.isEmpty()) Dialogs.MessageDlg(text, kind, platform::mbOK);

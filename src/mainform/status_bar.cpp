@@ -65,9 +65,9 @@ void TMainFormFm::BuildStatusBar() {
 
 QString TMainFormFm::TotalsText() const {
   const QLocale locale;
-  return QString::number(ListModel->rowCount()) + QStringLiteral(" Entries, ") +
-         locale.toString(static_cast<qlonglong>(FTotalSize)) + QStringLiteral(" Bytes, ") +
-         locale.toString(static_cast<qlonglong>(FTotalPacked)) + QStringLiteral(" Bytes.");
+  return tr("%1 Entries, %2 Bytes, %3 Bytes.")
+      .arg(QString::number(ListModel->rowCount()), locale.toString(static_cast<qlonglong>(FTotalSize)),
+           locale.toString(static_cast<qlonglong>(FTotalPacked)));
 }
 
 void TMainFormFm::DisplayHint(const QString& Hint) {

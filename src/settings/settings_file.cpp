@@ -1,5 +1,6 @@
 #include "settings/settings_file.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <limits>
 
@@ -71,6 +72,7 @@ bool WriteSetting(const QString& Section, const QString& Key, const QString& Val
 }
 
 void ReportUnwritableSettings(platform::TDialogs& Dialogs, const QString& FileName) {
-  Dialogs.MessageDlg(QStringLiteral("Unable to write to %1").arg(platform::ProfileFilePath(FileName)),
+  Dialogs.MessageDlg(QCoreApplication::translate("Settings", "Unable to write to %1")
+                         .arg(platform::ProfileFilePath(FileName)),
                      platform::TMsgDlgType::mtError, platform::mbOK);
 }

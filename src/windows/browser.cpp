@@ -181,7 +181,7 @@ TFrmBrowse::TFrmBrowse(TWindowOwner& Owner)
   FilesHd = new QHeaderView(Qt::Horizontal, this);
   FilesHd->setObjectName(QStringLiteral("FilesHd"));
   auto* sections = new QStandardItemModel(0, 2, FilesHd);
-  sections->setHorizontalHeaderLabels({QStringLiteral("Archive Name"), QStringLiteral("Archive Comment")});
+  sections->setHorizontalHeaderLabels({tr("Archive Name"), tr("Archive Comment")});
   FilesHd->setModel(sections);
   FilesHd->setSectionsClickable(false);
   FilesHd->setSectionsMovable(false);
@@ -326,8 +326,7 @@ void TFrmBrowse::FilesHdSectionResize() {
 void TFrmBrowse::SpdBtnBrowseClick() {
   TNested nested(*this);
   QString folder = BrowseFolder;
-  if (Owner() && Owner()->Dialogs().SelectDirectory(QStringLiteral("Select Directory"), folder))
-    FillList(folder);
+  if (Owner() && Owner()->Dialogs().SelectDirectory(tr("Select Directory"), folder)) FillList(folder);
   EnableOpen();
 }
 
@@ -336,7 +335,7 @@ void TFrmBrowse::FillList(const QString& Folder) {
   FFolder = QDir::cleanPath(Folder);
   BrowseFolder = FFolder;
   FItems->Clear();
-  ui->FilesLb->setStatusTip(QStringLiteral("Archives in ") + FFolder);
+  ui->FilesLb->setStatusTip(tr("Archives in %1").arg(FFolder));
 
   const QString error = FolderReadError(FFolder);
   // Hidden archives count too. A folder named like an archive does not, nor a pipe or a device,
@@ -352,9 +351,8 @@ void TFrmBrowse::FillList(const QString& Folder) {
     StatusPanel0->setText(ui->FilesLb->statusTip());
   }
   if (!error.isEmpty() && Owner())
-    Owner()->Dialogs().MessageDlg(
-        QStringLiteral("Unable to read the folder \"") + FFolder + QStringLiteral("\": ") + error + u'.',
-        platform::TMsgDlgType::mtError, platform::mbOK);
+    Owner()->Dialogs().MessageDlg(tr("Unable to read the folder \"%1\": %2.").arg(FFolder, error),
+                                  platform::TMsgDlgType::mtError, platform::mbOK);
 }
 
 void TFrmBrowse::ReadCommentsStep() {
@@ -409,7 +407,7 @@ void TFrmBrowse::StopReading() {
 }
 
 void TFrmBrowse::ShowProgress() {
-  StatusPanel0->setText(QStringLiteral("Reading comments: %1 of %2").arg(FNextFile).arg(FFiles.size()));
+  StatusPanel0->setText(tr("Reading comments: %1 of %2").arg(FNextFile).arg(FFiles.size()));
 }
 
 // ---- opening an archive ----

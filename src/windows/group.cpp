@@ -32,8 +32,8 @@ QString NamePart(const QString& StoredName) {
 }
 
 void ReportGroupFailure(TWindowOwner& Owner) {
-  Owner.Dialogs().MessageDlg(QStringLiteral("Unable to create group."), platform::TMsgDlgType::mtInformation,
-                             platform::mbOK);
+  Owner.Dialogs().MessageDlg(TFrmCreateGroup::tr("Unable to create group."),
+                             platform::TMsgDlgType::mtInformation, platform::mbOK);
 }
 
 }  // namespace
@@ -121,12 +121,12 @@ void TFrmCreateGroup::BtnOkClick() {
   for (qsizetype item = 0; !groupFailed && item < names.size(); ++item) {
     if (carriedOut.value(item + 1)) continue;
     missing.append(names[item] + (platform::TDdeClientConv::IsCut(commands[item])
-                                      ? QStringLiteral(" (its command is longer than 255 bytes)")
-                                      : QStringLiteral(" (the program group service did not add it)")));
+                                      ? tr(" (its command is longer than 255 bytes)")
+                                      : tr(" (the program group service did not add it)")));
   }
   if (!missing.isEmpty())
-    FOwner.Dialogs().MessageDlg(QStringLiteral("These files got no item in the program group \"") + group +
-                                    QStringLiteral("\":\n") + missing.join(u'\n'),
-                                platform::TMsgDlgType::mtWarning, platform::mbOK);
+    FOwner.Dialogs().MessageDlg(
+        tr("These files got no item in the program group \"%1\":\n%2").arg(group, missing.join(u'\n')),
+        platform::TMsgDlgType::mtWarning, platform::mbOK);
   accept();
 }

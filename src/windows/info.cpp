@@ -17,7 +17,11 @@
 namespace {
 
 constexpr int kCommentLimit = 255;
-const QString kUnavailable = QStringLiteral("Unavailable");
+
+// Read when the dialog opens, so it follows the language loaded at start.
+QString Unavailable() {
+  return TFrmArchiveInfo::tr("Unavailable");
+}
 
 }  // namespace
 
@@ -73,7 +77,7 @@ void TFrmArchiveInfo::FormCreate(bool OnTop) {
 
   ui->LbFile->setText(FEngine.ZipFileName);
   ui->LbDate->setText(readable && file.lastModified().isValid() ? FileDateTimeText(file.lastModified())
-                                                                : kUnavailable);
+                                                                : Unavailable());
   // One listing gives the count and both totals; asking entry by entry would read the
   // archive's index once per entry.
   int count = 0;
@@ -84,7 +88,7 @@ void TFrmArchiveInfo::FormCreate(bool OnTop) {
     packedTotal += stats.CompressedSize;
     sizeTotal += stats.Size;
   });
-  ui->LbSize->setText(fileSize >= 0 ? QString::number(fileSize) : kUnavailable);
+  ui->LbSize->setText(fileSize >= 0 ? QString::number(fileSize) : Unavailable());
   ui->LbFiles->setText(QString::number(count));
   ui->LbCompression->setText(CompressionText(sizeTotal, packedTotal));
 
