@@ -120,18 +120,6 @@ TEST_F(CrashSafety, ArchiveReachedThroughALinkStaysALink) {
   EXPECT_EQ(sh("unzip -l '" + scratch("a.zip") + "' | grep -q big.bin"), 0);
 }
 
-// The reading library's front end, built beside this test: its last line is "result N".
-int ReadThrough(const std::string& arguments) {
-  char self[4096];
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return -1;
-  std::string tool(self, static_cast<size_t>(n));
-  tool = tool.substr(0, tool.rfind('/')) + "/unzeng";
-  std::string out;
-  sh("'" + tool + "' " + arguments + " | tail -n 1", &out);
-  return out.rfind("result ", 0) == 0 ? std::atoi(out.c_str() + 7) : -1;
-}
-
 // Readers that reach the archive through a link find the rollback record the writers keep
 // beside the real file: they undo a killed change, and wait out (180) one in progress.
 TEST_F(CrashSafety, ReaderThroughALinkSeesTheChangeInPlace) {
@@ -143,7 +131,7 @@ TEST_F(CrashSafety, ReaderThroughALinkSeesTheChangeInPlace) {
     writeFile(scratch("a.zip"), original_);
     runAndDie({"-g", scratch("link.zip"), "big.bin"}, limit);
     interrupted = interrupted || exists(zipeng::rollbackPath(scratch("a.zip")));
-    EXPECT_EQ(ReadThrough("-t " + link), 0);
+    EXPECT_EQ(readThrough("-t " + link), 0);
     EXPECT_EQ(sh("unzip -tq '" + scratch("a.zip") + "'"), 0);
     EXPECT_TRUE(leftovers().empty()) << leftovers().front();
   }
@@ -156,7 +144,7 @@ TEST_F(CrashSafety, ReaderThroughALinkSeesTheChangeInPlace) {
   ASSERT_TRUE(zipeng::writeRollbackRecord(scratch("a.zip"), fd, original_.size(), "", ""));
   close(fd);
   for (const std::string& operation : {"-t " + link, "-v " + link, "-z " + link, "-o " + link + " -d out"}) {
-    EXPECT_EQ(ReadThrough(operation), zipabi::zrArchiveBusy) << operation;
+    EXPECT_EQ(readThrough(operation), zipabi::zrArchiveBusy) << operation;
   }
   EXPECT_FALSE(exists(scratch("out")));
   zipeng::removeRollbackRecord(scratch("a.zip"));

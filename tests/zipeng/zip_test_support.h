@@ -65,6 +65,10 @@ class FullDisk : public zipeng::FileLayer {
   uint64_t written_ = 0;
 };
 
+// Runs the reading library's front end, built beside the tests, with `arguments` (quoted as the
+// shell needs), and returns the N of its last line "result N" (-1 without one).
+int readThrough(const std::string& arguments);
+
 class ZipTest : public ::testing::Test {
  protected:
   void SetUp() override;

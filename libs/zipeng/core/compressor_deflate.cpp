@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "core/aes_cipher.h"
 #include "core/compressor_blocks.h"
 #include "core/incompressible.h"
 #include "core/unique_fd.h"
@@ -70,6 +71,21 @@ void encrypt(const std::string& password, uint8_t check, std::string& data) {
   memcpy(p + kCryptHeaderSize, data.data(), data.size());
   crypto.encrypt(p + kCryptHeaderSize, data.size());
   data.swap(out);
+}
+
+// Salt and verifier, the encrypted data, then the MAC. False when the random source or the
+// library fails.
+bool encryptAes(const std::string& password, uint8_t strength, std::string& data) {
+  AesCipher cipher;
+  std::string out;
+  if (!cipher.start(password, strength, out)) return false;
+  const size_t lead = out.size();
+  out.resize(lead + data.size() + AesCipher::kMacLength);
+  auto* p = reinterpret_cast<uint8_t*>(out.data());
+  memcpy(p + lead, data.data(), data.size());
+  if (!cipher.encrypt(p + lead, data.size()) || !cipher.finish(p + lead + data.size())) return false;
+  data.swap(out);
+  return true;
 }
 
 bool encrypting(const CompressJob& job) {
@@ -155,7 +171,15 @@ CompressedData DeflateWorker::compressBuffer(const CompressJob& job, const uint8
     r.method = kMethodStored;
     r.data.assign(reinterpret_cast<const char*>(data), size);
   }
-  if (encrypting(job)) {
+  if (encrypting(job) && job.aesStrength) {
+    if (!encryptAes(*job.password, job.aesStrength, r.data)) {
+      r.data.clear();
+      r.error = zipabi::zrOutOfMemory;  // the crypto library or the random source failed
+      return r;
+    }
+    r.aesStrength = job.aesStrength;
+    r.flags |= kFlagEncrypted;
+  } else if (encrypting(job)) {
     encrypt(*job.password, ZipCrypto::checkByte(r.crc, 0, false), r.data);
     r.flags |= kFlagEncrypted;
   }
@@ -169,7 +193,8 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
   struct stat st {};
   fstat(fd.get(), &st);
   uint64_t total = static_cast<uint64_t>(st.st_size);
-  bool encrypt = encrypting(job);
+  const bool aes = encrypting(job) && job.aesStrength;
+  const bool encrypt = encrypting(job) && !aes;  // traditional: the check byte needs a descriptor
   bool stored = job.store || job.level <= 0;
   // Deflate can outgrow incompressible input by about one byte in 13,000 (stored blocks, and the
   // joins of our own blocks): the header must have room for ZIP64 sizes before they are known.
@@ -181,7 +206,8 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
       static_cast<uint16_t>((entry.flags & kFlagUtf8) | (encrypt ? kFlagEncrypted | kFlagDataDescriptor : 0));
   entry.crc = 0;
   entry.size = entry.compressedSize = 0;
-  if (zip64Local) entry.versionNeeded = 45;
+  if (aes) markAesEntry(entry, job.aesStrength, entry.method);
+  if (zip64Local) entry.versionNeeded = std::max<uint16_t>(entry.versionNeeded, 45);
   std::string header = buildLocalHeader(entry, zip64Local);
   if (!sink.writeWhole(header)) {
     return sink.error();
@@ -192,7 +218,15 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
   entry.localOffset = headerAt.offset;
 
   std::unique_ptr<ZipCrypto> crypto;
+  std::unique_ptr<AesCipher> cipher;
   uint64_t packed = 0;
+  if (aes) {
+    cipher = std::make_unique<AesCipher>();
+    std::string lead;
+    if (!cipher->start(*job.password, job.aesStrength, lead)) return zipabi::zrOutOfMemory;
+    if (!sink.write(reinterpret_cast<const uint8_t*>(lead.data()), lead.size())) return sink.error();
+    packed += lead.size();
+  }
   if (encrypt) {
     crypto = std::make_unique<ZipCrypto>(*job.password);
     uint8_t header[kCryptHeaderSize];
@@ -208,9 +242,14 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
   uint64_t done = 0;
   int result = 0;
   int lastPercent = -1;
+  bool cipherFailed = false;
   auto emit = [&](uint8_t* p, size_t n) {
     if (n == 0) return true;
     if (crypto) crypto->encrypt(p, n);
+    if (cipher && !cipher->encrypt(p, n)) {
+      cipherFailed = true;
+      return false;
+    }
     packed += n;
     return sink.write(p, n);
   };
@@ -235,7 +274,7 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
       eof = n == 0;
       crc = crc32(crc, in.data(), static_cast<size_t>(n));
       if (!emit(in.data(), static_cast<size_t>(n))) {
-        result = sink.error();
+        result = cipherFailed ? zipabi::zrOutOfMemory : sink.error();
         break;
       }
       if (!advance(static_cast<uint64_t>(n))) {
@@ -256,7 +295,7 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
       last = block.last;
       crc = static_cast<uint32_t>(crc32_combine(crc, block.crc, static_cast<z_off_t>(block.size)));
       if (!emit(reinterpret_cast<uint8_t*>(block.data.data()), block.data.size())) {
-        result = sink.error();
+        result = cipherFailed ? zipabi::zrOutOfMemory : sink.error();
         break;
       }
       if (!advance(block.size)) {
@@ -267,7 +306,13 @@ int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& 
   }
   if (result) return result;
 
-  entry.crc = crc;
+  if (cipher) {
+    uint8_t mac[AesCipher::kMacLength];
+    if (!cipher->finish(mac)) return zipabi::zrOutOfMemory;
+    if (!sink.write(mac, sizeof mac)) return sink.error();
+    packed += sizeof mac;
+  }
+  entry.crc = cipher ? 0 : crc;  // AE-2: the MAC stands for the CRC
   entry.size = done;
   entry.compressedSize = packed;
   if (encrypt) {

@@ -1,6 +1,6 @@
 // Compressing one source file into an entry's data: libdeflate in one call for files that fit
 // the bounded buffer; larger ones are streamed into the archive, compressed in blocks on all
-// cores (compressor_blocks.h). Traditional encryption is applied on the way out.
+// cores (compressor_blocks.h). Encryption, traditional or AES, is applied on the way out.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +37,7 @@ struct CompressJob {
   int level = 6;                          // 0 stores
   bool store = false;                     // "-n" extension, or level 0
   const std::string* password = nullptr;  // non-null and non-empty: encrypt
+  uint8_t aesStrength = 0;                // with a password: AES (1 128-bit, 3 256-bit keys), 0 traditional
   uint32_t dosDateTime = 0;               // for the check byte of streamed encrypted entries
 };
 
@@ -47,6 +48,7 @@ struct CompressedData {
   bool streamed = false;  // too large: compress with StreamCompressFile instead
   uint16_t method = kMethodStored;
   uint16_t flags = 0;
+  uint8_t aesStrength = 0;  // encrypted with AES: `method` is the real method, the entry is marked so
   uint32_t crc = 0;
   uint64_t size = 0;
   std::string data;  // compressed (and encrypted) bytes
@@ -69,10 +71,10 @@ class DeflateWorker {
 };
 
 // Streams a large file: writes the local header of `entry`, then the data, then fixes the header
-// (or writes a data descriptor for an encrypted entry). Fills entry's sizes, CRC, method and
-// flags, and its disk and offset. `progress(percent)` returns false to abort. Blocks are
-// compressed on `runner`'s threads and the calling one (only the calling one without a runner).
-// Returns 0, a skip reason as -1 - reason (file unreadable), or a result code (> 0).
+// (or writes a data descriptor for an entry with traditional encryption). Fills entry's sizes, CRC, method
+// and flags, and its disk and offset. `progress(percent)` returns false to abort. Blocks are compressed on
+// `runner`'s threads and the calling one (only the calling one without a runner). Returns 0, a skip reason as
+// -1 - reason (file unreadable), or a result code (> 0).
 int streamCompressFile(const CompressJob& job, WriterEntry& entry, ArchiveSink& sink,
                        const std::function<bool(int)>& progress, TaskRunner* runner = nullptr);
 

@@ -8,7 +8,7 @@
 #include <new>
 #include <vector>
 
-#include "aes_decryptor.h"
+#include "aes_cipher.h"
 #include "archive_index.h"
 #include "archive_source.h"
 #include "deflate64.h"
@@ -50,7 +50,7 @@ struct EntryReader::Impl {
   std::vector<uint8_t> out;
   // The last AES key derivation: its password, strength and salt, and what came out.
   std::string keysFor;
-  uint8_t keys[AesDecryptor::kMaxDerived] = {};
+  uint8_t keys[AesCipher::kMaxDerived] = {};
 
   ~Impl() {
     if (decompressor) libdeflate_free_decompressor(decompressor);
@@ -102,11 +102,10 @@ bool EntryReader::passwordFits(ArchiveSource& source, const ZipEntry& entry, con
 const uint8_t* EntryReader::aesKeys(ArchiveSource& source, const ZipEntry& entry, const std::string& password,
                                     uint64_t dataPos, const uint8_t* inMemory) {
   Impl& im = *impl_;
-  const size_t lead = AesDecryptor::saltLength(entry.aesStrength) + AesDecryptor::kVerifierLength;
-  if (lead == AesDecryptor::kVerifierLength ||
-      entry.compressedSize < AesDecryptor::overhead(entry.aesStrength))
+  const size_t lead = AesCipher::saltLength(entry.aesStrength) + AesCipher::kVerifierLength;
+  if (lead == AesCipher::kVerifierLength || entry.compressedSize < AesCipher::overhead(entry.aesStrength))
     return nullptr;
-  uint8_t saltAndVerifier[16 + AesDecryptor::kVerifierLength];
+  uint8_t saltAndVerifier[16 + AesCipher::kVerifierLength];
   if (inMemory)
     std::memcpy(saltAndVerifier, inMemory, lead);
   else if (!source.read(dataPos, saltAndVerifier, lead))
@@ -114,13 +113,13 @@ const uint8_t* EntryReader::aesKeys(ArchiveSource& source, const ZipEntry& entry
   std::string key = password;
   key.push_back('\0');
   key.push_back(static_cast<char>(entry.aesStrength));
-  key.append(reinterpret_cast<const char*>(saltAndVerifier), lead - AesDecryptor::kVerifierLength);
+  key.append(reinterpret_cast<const char*>(saltAndVerifier), lead - AesCipher::kVerifierLength);
   if (key != im.keysFor) {
     im.keysFor.clear();
-    if (!AesDecryptor::deriveKeys(password, entry.aesStrength, saltAndVerifier, im.keys)) return nullptr;
+    if (!AesCipher::deriveKeys(password, entry.aesStrength, saltAndVerifier, im.keys)) return nullptr;
     im.keysFor = std::move(key);
   }
-  return AesDecryptor::verifierMatches(entry.aesStrength, im.keys, saltAndVerifier) ? im.keys : nullptr;
+  return AesCipher::verifierMatches(entry.aesStrength, im.keys, saltAndVerifier) ? im.keys : nullptr;
 }
 
 EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, const std::string& password,
@@ -154,20 +153,20 @@ EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, cons
   // Stage 2, decryption.
   uint64_t packed = entry.compressedSize;
   std::unique_ptr<ZipCrypto> crypto;
-  std::unique_ptr<AesDecryptor> aes;
+  std::unique_ptr<AesCipher> aes;
   if (entry.aesStrength) {
     if (password.empty()) return EntryStatus::BadPassword;
-    const size_t lead = AesDecryptor::saltLength(entry.aesStrength) + AesDecryptor::kVerifierLength;
-    if (packed < AesDecryptor::overhead(entry.aesStrength)) return EntryStatus::Corrupt;
+    const size_t lead = AesCipher::saltLength(entry.aesStrength) + AesCipher::kVerifierLength;
+    if (packed < AesCipher::overhead(entry.aesStrength)) return EntryStatus::Corrupt;
     const uint8_t* keys = aesKeys(source, entry, password, dataPos, inMemory);
     if (!keys) return source.aborted() ? EntryStatus::Aborted : EntryStatus::BadPassword;
-    aes = std::make_unique<AesDecryptor>();
+    aes = std::make_unique<AesCipher>();
     if (!aes->init(entry.aesStrength, keys)) return EntryStatus::OutOfMemory;
     dataPos += lead;
-    packed -= AesDecryptor::overhead(entry.aesStrength);
+    packed -= AesCipher::overhead(entry.aesStrength);
     if (inMemory) {
       inMemory += lead;
-      if (!aes->process(inMemory, static_cast<size_t>(packed))) return EntryStatus::OutOfMemory;
+      if (!aes->decrypt(inMemory, static_cast<size_t>(packed))) return EntryStatus::OutOfMemory;
     }
   } else if (entry.encrypted()) {
     if (password.empty()) return EntryStatus::BadPassword;
@@ -213,10 +212,10 @@ EntryStatus EntryReader::read(ArchiveSource& source, const ZipEntry& entry, cons
       size_t n = static_cast<size_t>(std::min<uint64_t>(packed - at, kChunk));
       if (!im.grow(rest, n)) return EntryStatus::OutOfMemory;
       if (!source.read(dataPos + at, rest.data(), n)) return readFailure(source);
-      if (!aes->process(rest.data(), n)) return EntryStatus::OutOfMemory;
+      if (!aes->decrypt(rest.data(), n)) return EntryStatus::OutOfMemory;
       at += n;
     }
-    uint8_t mac[AesDecryptor::kMacLength];
+    uint8_t mac[AesCipher::kMacLength];
     if (inMemory)
       std::memcpy(mac, inMemory + packed, sizeof mac);
     else if (!source.read(dataPos + packed, mac, sizeof mac))
@@ -259,7 +258,7 @@ DecodeResult EntryReader::decode(ArchiveSource& source, const DecodeRequest& rq,
     }
     if (!source.read(rq.dataPosition + from, buf, n)) return false;
     if (rq.crypto) rq.crypto->decrypt(buf, n);
-    if (rq.aes && !rq.aes->process(buf, n)) return false;
+    if (rq.aes && !rq.aes->decrypt(buf, n)) return false;
     return true;
   };
 

@@ -14,7 +14,7 @@
 
 namespace zipeng {
 
-class AesDecryptor;
+class AesCipher;
 class ArchiveSource;
 class ZipCrypto;
 struct ZipEntry;
@@ -49,7 +49,7 @@ struct DecodeRequest {
   bool sizesKnown = true;             // `packed` and `size` are the entry's declared sizes
   uint64_t size = 0;                  // uncompressed bytes the data must yield when `sizesKnown`
   ZipCrypto* crypto = nullptr;        // decrypts what is read (header already taken off)
-  AesDecryptor* aes = nullptr;        // or authenticates and decrypts it (salt already taken off)
+  AesCipher* aes = nullptr;           // or authenticates and decrypts it (salt already taken off)
   bool lzmaEndMarker = false;         // an LZMA stream that ends with its marker (flag bit 1)
   const uint8_t* inMemory = nullptr;  // the packed bytes, already read and decrypted
 };

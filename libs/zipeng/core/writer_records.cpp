@@ -1,5 +1,7 @@
 #include "core/writer_records.h"
 
+#include <algorithm>
+
 namespace zipeng {
 
 std::string stripZip64Extra(const std::string& extra) {
@@ -25,6 +27,22 @@ std::string extendedTimestampExtra(int64_t mtime) {
   return out;
 }
 
+void markAesEntry(WriterEntry& e, uint8_t strength, uint16_t realMethod) {
+  std::string extra;
+  append16(extra, kExtraAes);
+  append16(extra, 7);
+  append16(extra, 2);  // AE-2
+  extra += "AE";
+  extra.push_back(static_cast<char>(strength));
+  append16(extra, realMethod);
+  e.localExtra += extra;
+  e.centralExtra += extra;
+  e.method = kMethodAes;
+  e.crc = 0;
+  e.flags |= kFlagEncrypted;
+  e.versionNeeded = std::max<uint16_t>(e.versionNeeded, 51);
+}
+
 static std::string Zip64Extra(const std::vector<uint64_t>& values) {
   std::string out;
   append16(out, 0x0001);
@@ -39,7 +57,7 @@ std::string buildLocalHeader(const WriterEntry& e, bool zip64Local) {
   std::string out;
   out.reserve(30 + e.name.size() + extra.size());
   append32(out, kLocalHeaderSig);
-  append16(out, zip64Local ? 45 : e.versionNeeded);
+  append16(out, zip64Local ? std::max<uint16_t>(45, e.versionNeeded) : e.versionNeeded);
   append16(out, e.flags);
   append16(out, e.method);
   append32(out, e.dosDateTime);

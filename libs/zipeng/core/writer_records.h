@@ -37,6 +37,11 @@ struct WriterEntry {
   int64_t mtime = 0;      // Unix seconds
 };
 
+// Makes `e` an AES entry of the AE-2 form: method 99, with the key strength (1 for 128-bit, 3 for
+// 256-bit keys) and the real method in an AES extra field of both headers, no CRC (the MAC checks
+// the data), version 5.1 needed.
+void markAesEntry(WriterEntry& e, uint8_t strength, uint16_t realMethod);
+
 // Removes any ZIP64 (0x0001) field from an extra block; the writer adds its own.
 std::string stripZip64Extra(const std::string& extra);
 // Extended timestamp (0x5455) with the modification time only.

@@ -159,8 +159,9 @@ int ArchiveWriter::addData(WriterEntry e, const CompressedData& d) {
   e.crc = d.crc;
   e.size = d.size;
   e.compressedSize = d.data.size();
+  if (d.aesStrength) markAesEntry(e, d.aesStrength, d.method);
   bool zip64Local = needsZip64Local(std::max(e.size, e.compressedSize));
-  if (zip64Local) e.versionNeeded = 45;
+  if (zip64Local) e.versionNeeded = std::max<uint16_t>(e.versionNeeded, 45);
   std::string header = buildLocalHeader(e, zip64Local);
   if (!sink_.writeWhole(header)) return sinkError(sink_);
   SinkPos at = sink_.pos();

@@ -131,6 +131,7 @@ int runAdd(ZipSession& s) {
       j.level = cmd.level;
       j.store = cmd.level == 0 || hasStoredExtension(f.storedName, cmd.storedExtensions);
       j.password = cmd.encrypt ? &cmd.password : nullptr;
+      j.aesStrength = cmd.aesStrength;
       j.dosDateTime = unixToDos(static_cast<int64_t>(f.st.st_mtime));
       t.job = static_cast<long>(jobs.size());
       jobs.push_back(std::move(j));

@@ -71,6 +71,10 @@ bool parseZipCommand(int argc, const char* const* argv, ZipCommand& cmd) {
       cmd.action = ZipAction::FixAggressive;
       continue;
     }
+    if (a == "--aes=128" || a == "--aes=256") {
+      cmd.aesStrength = a == "--aes=128" ? 1 : 3;
+      continue;
+    }
     if (a == "-b") {
       if (!value(cmd.tempFolder)) return false;
       continue;

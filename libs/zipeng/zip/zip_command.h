@@ -15,6 +15,7 @@ struct ZipCommand {
   std::string password;
   ZipAction action = ZipAction::Add;
   bool encrypt = false;                       // -e
+  uint8_t aesStrength = 0;                    // --aes=128 (1) or --aes=256 (3): -e encrypts with AES
   int level = 6;                              // -0 .. -9
   bool move = false;                          // -m
   bool hidden = false;                        // -S

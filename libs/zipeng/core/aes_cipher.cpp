@@ -1,9 +1,10 @@
-#include "core/aes_decryptor.h"
+#include "core/aes_cipher.h"
 
 #include <openssl/core_names.h>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/params.h>
+#include <openssl/rand.h>
 
 #include <algorithm>
 #include <cstring>
@@ -17,7 +18,7 @@ constexpr size_t kBlock = 16;
 constexpr size_t kBatchBlocks = 4096;  // key stream made 64 KiB at a time
 }  // namespace
 
-struct AesDecryptor::Impl {
+struct AesCipher::Impl {
   EVP_CIPHER_CTX* cipher = nullptr;
   EVP_MAC* macAlgorithm = nullptr;
   EVP_MAC_CTX* mac = nullptr;
@@ -48,7 +49,7 @@ struct AesDecryptor::Impl {
   }
 };
 
-size_t AesDecryptor::saltLength(uint8_t strength) {
+size_t AesCipher::saltLength(uint8_t strength) {
   switch (strength) {
     case 1:
       return 8;
@@ -61,11 +62,11 @@ size_t AesDecryptor::saltLength(uint8_t strength) {
   }
 }
 
-AesDecryptor::AesDecryptor() : impl_(std::make_unique<Impl>()) {}
-AesDecryptor::~AesDecryptor() = default;
+AesCipher::AesCipher() : impl_(std::make_unique<Impl>()) {}
+AesCipher::~AesCipher() = default;
 
-bool AesDecryptor::deriveKeys(const std::string& password, uint8_t strength, const uint8_t* salt,
-                              uint8_t* derived) {
+bool AesCipher::deriveKeys(const std::string& password, uint8_t strength, const uint8_t* salt,
+                           uint8_t* derived) {
   const size_t saltBytes = saltLength(strength);
   if (saltBytes == 0) return false;
   const size_t derivedLength = 2 * (saltBytes * 2) + kVerifierLength;  // keys of 16, 24 or 32 bytes
@@ -74,13 +75,13 @@ bool AesDecryptor::deriveKeys(const std::string& password, uint8_t strength, con
                                 derived) == 1;
 }
 
-bool AesDecryptor::verifierMatches(uint8_t strength, const uint8_t* derived, const uint8_t* saltAndVerifier) {
+bool AesCipher::verifierMatches(uint8_t strength, const uint8_t* derived, const uint8_t* saltAndVerifier) {
   const size_t saltBytes = saltLength(strength);
   return saltBytes &&
          CRYPTO_memcmp(derived + 4 * saltBytes, saltAndVerifier + saltBytes, kVerifierLength) == 0;
 }
 
-bool AesDecryptor::init(uint8_t strength, const uint8_t* derived) {
+bool AesCipher::init(uint8_t strength, const uint8_t* derived) {
   const size_t keyLength = saltLength(strength) * 2;
   if (keyLength == 0) return false;
   Impl& im = *impl_;
@@ -101,9 +102,19 @@ bool AesDecryptor::init(uint8_t strength, const uint8_t* derived) {
   return true;
 }
 
-bool AesDecryptor::process(uint8_t* data, size_t size) {
+bool AesCipher::decrypt(uint8_t* data, size_t size) {
   Impl& im = *impl_;
   if (!im.mac || EVP_MAC_update(im.mac, data, size) != 1) return false;
+  return applyKeyStream(data, size);
+}
+
+bool AesCipher::encrypt(uint8_t* data, size_t size) {
+  Impl& im = *impl_;
+  return im.mac && applyKeyStream(data, size) && EVP_MAC_update(im.mac, data, size) == 1;
+}
+
+bool AesCipher::applyKeyStream(uint8_t* data, size_t size) {
+  Impl& im = *impl_;
   processed_ += size;
   while (size > 0) {
     if (im.streamAt == im.stream.size() && !im.refill()) return false;
@@ -117,12 +128,31 @@ bool AesDecryptor::process(uint8_t* data, size_t size) {
   return true;
 }
 
-bool AesDecryptor::authentic(const uint8_t* mac) {
+bool AesCipher::authentic(const uint8_t* mac) {
+  uint8_t computed[kMacLength];
+  return finish(computed) && CRYPTO_memcmp(computed, mac, kMacLength) == 0;
+}
+
+bool AesCipher::finish(uint8_t* mac) {
   Impl& im = *impl_;
   uint8_t full[EVP_MAX_MD_SIZE];
   size_t length = 0;
   if (!im.mac || EVP_MAC_final(im.mac, full, &length, sizeof full) != 1 || length < kMacLength) return false;
-  return CRYPTO_memcmp(full, mac, kMacLength) == 0;
+  memcpy(mac, full, kMacLength);
+  return true;
+}
+
+bool AesCipher::start(const std::string& password, uint8_t strength, std::string& saltAndVerifier) {
+  const size_t saltBytes = saltLength(strength);
+  uint8_t salt[16];
+  uint8_t derived[kMaxDerived];
+  if (saltBytes == 0 || RAND_bytes(salt, static_cast<int>(saltBytes)) != 1 ||
+      !deriveKeys(password, strength, salt, derived) || !init(strength, derived))
+    return false;
+  saltAndVerifier.assign(reinterpret_cast<const char*>(salt), saltBytes);
+  saltAndVerifier.append(reinterpret_cast<const char*>(derived + 4 * saltBytes), kVerifierLength);
+  OPENSSL_cleanse(derived, sizeof derived);
+  return true;
 }
 
 }  // namespace zipeng

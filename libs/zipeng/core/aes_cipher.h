@@ -1,7 +1,8 @@
-// The AES stage of the read chain (the widespread "AE-1"/"AE-2" scheme, method 99): keys from the
-// password by PBKDF2 with HMAC-SHA1 (1,000 iterations, a salt per entry), AES in counter mode
-// with a little-endian counter starting at 1, and HMAC-SHA1 over the encrypted bytes whose first
-// ten bytes close the data. The cipher and the MAC are OpenSSL's.
+// AES encryption of entries, both directions (the widespread "AE-1"/"AE-2" scheme, method 99):
+// keys from the password by PBKDF2 with HMAC-SHA1 (1,000 iterations, a salt per entry), AES in
+// counter mode with a little-endian counter starting at 1, and HMAC-SHA1 over the encrypted bytes
+// whose first ten bytes close the data. The read chain decrypts, the writers encrypt. The cipher
+// and the MAC are OpenSSL's.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +12,7 @@
 
 namespace zipeng {
 
-class AesDecryptor {
+class AesCipher {
  public:
   static constexpr size_t kVerifierLength = 2;
   static constexpr size_t kMacLength = 10;
@@ -20,10 +21,10 @@ class AesDecryptor {
   // What precedes and follows the encrypted data.
   static size_t overhead(uint8_t strength) { return saltLength(strength) + kVerifierLength + kMacLength; }
 
-  AesDecryptor();
-  ~AesDecryptor();
-  AesDecryptor(const AesDecryptor&) = delete;
-  AesDecryptor& operator=(const AesDecryptor&) = delete;
+  AesCipher();
+  ~AesCipher();
+  AesCipher(const AesCipher&) = delete;
+  AesCipher& operator=(const AesCipher&) = delete;
 
   // The key material PBKDF2 derives from the password and an entry's salt: the AES key, the MAC
   // key, then the two verifier bytes (at most 66 bytes). False when the library fails.
@@ -35,13 +36,23 @@ class AesDecryptor {
   // Sets up the cipher and the MAC from derived keys; false when the library fails.
   bool init(uint8_t strength, const uint8_t* derived);
   // Authenticates and then decrypts `size` bytes in place, continuing the stream.
-  bool process(uint8_t* data, size_t size);
+  bool decrypt(uint8_t* data, size_t size);
+  // Encrypts `size` bytes in place and authenticates them, continuing the stream.
+  bool encrypt(uint8_t* data, size_t size);
   uint64_t processed() const { return processed_; }
   // Whether the ten bytes that end the data match what was processed.
   bool authentic(const uint8_t* mac);
+  // The ten bytes that end the data written (once, after the last encrypt).
+  bool finish(uint8_t* mac);
+
+  // What precedes an entry's encrypted data when writing: a fresh salt from the system's random
+  // source and the verifier of the keys derived from it, which are put in place. False when the
+  // random source or the library fails.
+  bool start(const std::string& password, uint8_t strength, std::string& saltAndVerifier);
 
  private:
   struct Impl;
+  bool applyKeyStream(uint8_t* data, size_t size);
   std::unique_ptr<Impl> impl_;
   uint64_t processed_ = 0;
 };
