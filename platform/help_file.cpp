@@ -1,5 +1,6 @@
 #include "platform/help_file.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -69,8 +70,10 @@ void HelpFile::clear() {
 HelpFile::Status HelpFile::load(const QString& path) {
   path_ = path;
   const QFileInfo info(path);
-  if (!info.exists() || info.isDir()) return fail(Status::Missing, QStringLiteral("no such file"));
-  if (info.size() > kMaxFileSize) return fail(Status::Damaged, QStringLiteral("the file is too large"));
+  if (!info.exists() || info.isDir())
+    return fail(Status::Missing, QCoreApplication::translate("HelpFile", "no such file"));
+  if (info.size() > kMaxFileSize)
+    return fail(Status::Damaged, QCoreApplication::translate("HelpFile", "the file is too large"));
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return fail(Status::Unreadable, file.errorString());
   const QByteArray data = file.read(kMaxFileSize + 1);
@@ -81,20 +84,23 @@ HelpFile::Status HelpFile::load(const QString& path) {
 HelpFile::Status HelpFile::loadData(const QByteArray& data, const QString& path) {
   clear();
   path_ = path;
-  if (data.size() > kMaxFileSize) return fail(Status::Damaged, QStringLiteral("the file is too large"));
+  if (data.size() > kMaxFileSize)
+    return fail(Status::Damaged, QCoreApplication::translate("HelpFile", "the file is too large"));
 
   auto decoder = QStringDecoder(QStringDecoder::Utf8);
   QString text = decoder.decode(data);
-  if (decoder.hasError()) return fail(Status::Damaged, QStringLiteral("the file is not UTF-8 text"));
+  if (decoder.hasError())
+    return fail(Status::Damaged, QCoreApplication::translate("HelpFile", "the file is not UTF-8 text"));
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   const QStringList lines = text.split('\n');
 
   auto damaged = [&](qsizetype line, const QString& what) {
-    return fail(Status::Damaged, QStringLiteral("line %1: %2").arg(line + 1).arg(what));
+    return fail(Status::Damaged,
+                QCoreApplication::translate("HelpFile", "line %1: %2").arg(QString::number(line + 1), what));
   };
 
   if (lines.isEmpty() || lines.first().trimmed() != QLatin1String(kMagic))
-    return damaged(0, QStringLiteral("this is not a Parcelix help file"));
+    return damaged(0, QCoreApplication::translate("HelpFile", "this is not a Parcelix help file"));
 
   enum class Section { Header, Contents, Index, Topic };
   Section section = Section::Header;
@@ -120,7 +126,8 @@ HelpFile::Status HelpFile::loadData(const QByteArray& data, const QString& path)
         body.clear();
         section = Section::Header;
       } else if (line.startsWith('#')) {
-        return damaged(i, QStringLiteral("topic %1 has no end").arg(current.context));
+        return damaged(i,
+                       QCoreApplication::translate("HelpFile", "topic %1 has no end").arg(current.context));
       } else {
         body << line;
       }
@@ -137,46 +144,51 @@ HelpFile::Status HelpFile::loadData(const QByteArray& data, const QString& path)
       section = Section::Index;
     } else if (line.startsWith(QLatin1String("#TOPIC "))) {
       int context = 0;
-      if (!readContext(line.mid(7), context)) return damaged(i, QStringLiteral("bad topic number"));
-      if (topics_.contains(context)) return damaged(i, QStringLiteral("topic %1 appears twice").arg(context));
+      if (!readContext(line.mid(7), context))
+        return damaged(i, QCoreApplication::translate("HelpFile", "bad topic number"));
+      if (topics_.contains(context))
+        return damaged(i, QCoreApplication::translate("HelpFile", "topic %1 appears twice").arg(context));
       current = HelpTopic();
       current.context = context;
       section = Section::Topic;
     } else if (line.startsWith('#')) {
-      return damaged(i, QStringLiteral("unknown line \"%1\"").arg(line.left(40)));
+      return damaged(i, QCoreApplication::translate("HelpFile", "unknown line \"%1\"").arg(line.left(40)));
     } else if (section == Section::Contents) {
       const QStringList parts = line.split('\t');
       bool ok = false;
       HelpContentsEntry entry;
       entry.level = parts.value(0).toInt(&ok);
       if (parts.size() != 3 || !ok || entry.level < 1 || entry.level > 16)
-        return damaged(i, QStringLiteral("bad contents line"));
+        return damaged(i, QCoreApplication::translate("HelpFile", "bad contents line"));
       if (parts[1].trimmed() != QLatin1String("0") && !readContext(parts[1], entry.context))
-        return damaged(i, QStringLiteral("bad contents line"));
+        return damaged(i, QCoreApplication::translate("HelpFile", "bad contents line"));
       entry.title = parts[2].trimmed();
       // A level may go down by any step but up by one only, so the tree is well formed.
       const int previous = contents_.isEmpty() ? 0 : contents_.last().level;
-      if (entry.level > previous + 1) return damaged(i, QStringLiteral("contents level skips a step"));
+      if (entry.level > previous + 1)
+        return damaged(i, QCoreApplication::translate("HelpFile", "contents level skips a step"));
       contents_ << entry;
     } else if (section == Section::Index) {
       const qsizetype tab = line.lastIndexOf('\t');
-      if (tab <= 0) return damaged(i, QStringLiteral("bad index line"));
+      if (tab <= 0) return damaged(i, QCoreApplication::translate("HelpFile", "bad index line"));
       HelpKeyword keyword;
       keyword.keyword = line.left(tab).trimmed();
       for (const QString& n : line.mid(tab + 1).split(' ', Qt::SkipEmptyParts)) {
         int context = 0;
-        if (!readContext(n, context)) return damaged(i, QStringLiteral("bad index line"));
+        if (!readContext(n, context))
+          return damaged(i, QCoreApplication::translate("HelpFile", "bad index line"));
         keyword.contexts << context;
       }
       if (keyword.keyword.isEmpty() || keyword.contexts.isEmpty())
-        return damaged(i, QStringLiteral("bad index line"));
+        return damaged(i, QCoreApplication::translate("HelpFile", "bad index line"));
       index_ << keyword;
     } else {
-      return damaged(i, QStringLiteral("text outside a topic"));
+      return damaged(i, QCoreApplication::translate("HelpFile", "text outside a topic"));
     }
   }
   if (section == Section::Topic)
-    return damaged(lines.size() - 1, QStringLiteral("topic %1 has no end").arg(current.context));
+    return damaged(lines.size() - 1,
+                   QCoreApplication::translate("HelpFile", "topic %1 has no end").arg(current.context));
 
   status_ = Status::Ok;
   return status_;

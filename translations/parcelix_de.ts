@@ -315,6 +315,22 @@
         <source>Cancel</source>
         <translation>Abbrechen</translation>
     </message>
+    <message>
+        <source>&amp;Encryption:</source>
+        <translation>&amp;Verschlüsselung:</translation>
+    </message>
+    <message>
+        <source>How new entries are encrypted with the stored password</source>
+        <translation>Wie neue Einträge mit dem gespeicherten Kennwort verschlüsselt werden</translation>
+    </message>
+    <message>
+        <source>AES-256</source>
+        <translation>AES-256</translation>
+    </message>
+    <message>
+        <source>Traditional (for old unzip programs)</source>
+        <translation>Herkömmlich (für alte Entpackprogramme)</translation>
+    </message>
 </context>
 <context>
     <name>FrmCreateGroup</name>
@@ -341,6 +357,61 @@
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>HelpFile</name>
+    <message>
+        <source>no such file</source>
+        <translation>Datei nicht vorhanden</translation>
+    </message>
+    <message>
+        <source>the file is too large</source>
+        <translation>die Datei ist zu groß</translation>
+    </message>
+    <message>
+        <source>the file is not UTF-8 text</source>
+        <translation>die Datei ist kein UTF-8-Text</translation>
+    </message>
+    <message>
+        <source>line %1: %2</source>
+        <translation>Zeile %1: %2</translation>
+    </message>
+    <message>
+        <source>this is not a Parcelix help file</source>
+        <translation>dies ist keine Parcelix-Hilfedatei</translation>
+    </message>
+    <message>
+        <source>topic %1 has no end</source>
+        <translation>Thema %1 hat kein Ende</translation>
+    </message>
+    <message>
+        <source>bad topic number</source>
+        <translation>ungültige Themennummer</translation>
+    </message>
+    <message>
+        <source>topic %1 appears twice</source>
+        <translation>Thema %1 kommt zweimal vor</translation>
+    </message>
+    <message>
+        <source>unknown line &quot;%1&quot;</source>
+        <translation>unbekannte Zeile „%1“</translation>
+    </message>
+    <message>
+        <source>bad contents line</source>
+        <translation>ungültige Zeile im Inhaltsverzeichnis</translation>
+    </message>
+    <message>
+        <source>contents level skips a step</source>
+        <translation>eine Ebene im Inhaltsverzeichnis wird übersprungen</translation>
+    </message>
+    <message>
+        <source>bad index line</source>
+        <translation>ungültige Zeile im Index</translation>
+    </message>
+    <message>
+        <source>text outside a topic</source>
+        <translation>Text außerhalb eines Themas</translation>
     </message>
 </context>
 <context>

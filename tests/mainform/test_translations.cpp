@@ -39,9 +39,9 @@ namespace {
 
 // Texts a German desktop shows as they are in English.
 const QStringList kSameInGerman = {
-    QStringLiteral("OK"),          QStringLiteral("Name"),   QStringLiteral("Index"),
-    QStringLiteral("&Normal"),     QStringLiteral("Normal"), QStringLiteral("Information"),
-    QStringLiteral("Version 2.0"),
+    QStringLiteral("OK"),          QStringLiteral("Name"),    QStringLiteral("Index"),
+    QStringLiteral("&Normal"),     QStringLiteral("Normal"),  QStringLiteral("Information"),
+    QStringLiteral("Version 2.0"), QStringLiteral("AES-256"),
 };
 
 // Texts that are data rather than words: numbers, sizes, percentages, paths.
@@ -369,9 +369,12 @@ class TestTranslations : public QObject {
     }
   }
 
-  void germanTextWindowAndCaptions() {
+  void germanTextWindowCaptionsAndHelpFileFaults() {
     QVERIFY(InstallTranslations(*qApp, kGerman));
     QCOMPARE(platform::CaptionFor(platform::TMsgDlgType::mtConfirmation), QStringLiteral("Bestätigen"));
+    platform::HelpFile damaged;
+    QCOMPARE(damaged.loadData("no help here"), platform::HelpFile::Status::Damaged);
+    QCOMPARE(damaged.errorText(), QStringLiteral("Zeile 1: dies ist keine Parcelix-Hilfedatei"));
     std::unique_ptr<platform::TTextWindow> text(new platform::TTextWindow(QStringLiteral("/nonexistent/x")));
     QVERIFY2(text->toPlainText().startsWith(QStringLiteral("„/nonexistent/x“ kann nicht gelesen werden: ")),
              qPrintable(text->toPlainText()));
