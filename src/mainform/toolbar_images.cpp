@@ -5,11 +5,12 @@
 #include <QPixmap>
 #include <cmath>
 
+#include "settings/painted_picture.h"
 #include "windows/parcel_picture.h"
 
 namespace {
 
-const QColor kOutline(40, 40, 40);
+const QColor kOutline = kFixedLine;
 
 void Page(QPainter& p, const QRectF& r) {
   QPainterPath path;
@@ -140,66 +141,52 @@ QImage Grey(const QImage& colour) {
 
 }  // namespace
 
-QImage ToolbarImage(int index, bool colour) {
-  QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  {
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    Draw(painter, index);
-  }
+QImage ToolbarImage(int index, bool colour, const QSize& pixels) {
+  const QImage image = PaintPicture(pixels, 32, [index](QPainter& painter) { Draw(painter, index); });
   return colour ? image : Grey(image);
 }
 
 QIcon ToolbarIcon(int index) {
-  QIcon icon;
-  icon.addPixmap(QPixmap::fromImage(ToolbarImage(index, false)), QIcon::Normal);
-  icon.addPixmap(QPixmap::fromImage(ToolbarImage(index, true)), QIcon::Active);
-  return icon;
+  return RenderedIcon([index](const QSize& pixels, QIcon::Mode mode) {
+    return ToolbarImage(index, mode == QIcon::Active, pixels);
+  });
 }
 
-QPixmap ProgramPicture(int size) {
-  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  QPainter painter(&image);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.scale(size / 32.0, size / 32.0);
+namespace {
+
+void DrawProgram(QPainter& painter) {
   DrawParcel(painter, QRectF(3, 8, 26, 21));
   // The lid.
   painter.setPen(QPen(kOutline, 1.2));
   painter.setBrush(QColor(232, 190, 120));
   painter.drawPolygon(QPolygonF{QPointF(3, 8), QPointF(8, 3), QPointF(24, 3), QPointF(29, 8)});
-  return QPixmap::fromImage(image);
+}
+
+void DrawPadlock(QPainter& painter) {
+  // The shackle, then the body with its keyhole.
+  painter.setPen(QPen(QColor(90, 90, 100), 1.6));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawArc(QRectF(4.5, 1.5, 7, 8), 0, 180 * 16);
+  painter.drawLine(QPointF(4.5, 5.5), QPointF(4.5, 7.5));
+  painter.drawLine(QPointF(11.5, 5.5), QPointF(11.5, 7.5));
+  painter.setPen(QPen(kOutline, 1.0));
+  painter.setBrush(QColor(222, 176, 60));
+  painter.drawRoundedRect(QRectF(2.5, 7, 11, 8), 1.5, 1.5);
+  painter.setBrush(kOutline);
+  painter.drawEllipse(QPointF(8, 10.5), 1.2, 1.2);
+  painter.drawRect(QRectF(7.6, 10.5, 0.8, 2.5));
+}
+
+}  // namespace
+
+QPixmap ProgramPicture(int size) {
+  return QPixmap::fromImage(PaintPicture(QSize(size, size), 32, DrawProgram));
 }
 
 QIcon ProgramIcon() {
-  QIcon icon;
-  for (int size : {16, 32, 48, 64}) icon.addPixmap(ProgramPicture(size));
-  return icon;
+  return RenderedIcon([](const QSize& pixels, QIcon::Mode) { return PaintPicture(pixels, 32, DrawProgram); });
 }
 
 QIcon EncryptedMarkIcon() {
-  QIcon icon;
-  for (int size : {16, 32}) {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(size / 16.0, size / 16.0);
-    // A padlock: the shackle, then the body with its keyhole.
-    painter.setPen(QPen(QColor(90, 90, 100), 1.6));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawArc(QRectF(4.5, 1.5, 7, 8), 0, 180 * 16);
-    painter.drawLine(QPointF(4.5, 5.5), QPointF(4.5, 7.5));
-    painter.drawLine(QPointF(11.5, 5.5), QPointF(11.5, 7.5));
-    painter.setPen(QPen(kOutline, 1.0));
-    painter.setBrush(QColor(222, 176, 60));
-    painter.drawRoundedRect(QRectF(2.5, 7, 11, 8), 1.5, 1.5);
-    painter.setBrush(kOutline);
-    painter.drawEllipse(QPointF(8, 10.5), 1.2, 1.2);
-    painter.drawRect(QRectF(7.6, 10.5, 0.8, 2.5));
-    painter.end();
-    icon.addPixmap(QPixmap::fromImage(image));
-  }
-  return icon;
+  return RenderedIcon([](const QSize& pixels, QIcon::Mode) { return PaintPicture(pixels, 16, DrawPadlock); });
 }

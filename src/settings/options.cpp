@@ -64,8 +64,8 @@ TFrmConfiguration::TFrmConfiguration(TSettingsOwner& Owner)
       ui(std::make_unique<Ui::FrmConfiguration>()),
       FOwner(Owner) {
   ui->setupUi(this);
-  ui->ImgSettings->setPixmap(SettingsPicture(kPictureSize));
-  ui->ImgPassword->setPixmap(PasswordPicture(kPictureSize));
+  ui->ImgSettings->setPixmap(SettingsPicture(*ui->ImgSettings, kPictureSize));
+  ui->ImgPassword->setPixmap(PasswordPicture(*ui->ImgPassword, kPictureSize));
   // A wrapped label asks for about eighty characters of width; the note gets the width that the
   // row of page tabs needs anyway (less the picture beside it and the margins), so the dialog
   // stays compact at any font size.

@@ -168,8 +168,8 @@ TFrmBrowse::TFrmBrowse(TWindowOwner& Owner)
   setWindowIcon(ownerWindow.windowIcon());
   // Beside a main window that stays on top, a browser that did not could never be seen.
   if (ownerWindow.windowFlags() & Qt::WindowStaysOnTopHint) setWindowFlag(Qt::WindowStaysOnTopHint, true);
-  ui->SpdBtnBrowse->setIcon(BrowserButtonIcon(BrowseFolderPicture()));
-  ui->SpdBtnOpen->setIcon(BrowserButtonIcon(OpenArchivePicture()));
+  ui->SpdBtnBrowse->setIcon(BrowseFolderIcon(ui->SpdBtnBrowse->palette()));
+  ui->SpdBtnOpen->setIcon(OpenArchiveIcon(ui->SpdBtnOpen->palette()));
 
   ZipEngine1 = new TZipEngine(this);
   ZipEngine1->setObjectName(QStringLiteral("ZipEngine1"));

@@ -2,11 +2,11 @@
 
 #include <QPainter>
 
-void DrawParcel(QPainter& p, const QRectF& box) {
-  p.setPen(QPen(QColor(40, 40, 40), 1.2));
+void DrawParcel(QPainter& p, const QRectF& box, const QColor& line) {
+  p.setPen(QPen(line, 1.2));
   p.setBrush(QColor(214, 168, 96));
   p.drawRect(box);
-  // The zip down the middle.
+  // The zip down the middle, drawn on the cardboard and so in fixed colours.
   const qreal mid = box.center().x();
   p.setPen(QPen(QColor(90, 90, 100), 1.0));
   for (qreal y = box.top() + 2; y < box.bottom() - 1; y += 2.5)
