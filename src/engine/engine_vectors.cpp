@@ -59,6 +59,7 @@ void TZipEngine::BuildAddVector(TArgumentVector& Args, int Mode) const {
   if (Mode == 1) Args.Append("-f");
   if (Mode == 2) Args.Append("-u");
   if (!Password.isEmpty()) Args.Append("-e");
+  if (!Password.isEmpty() && AesEncryption) Args.Append("--aes=256");
   // The level is one digit; a value beyond 9 asks for the strongest.
   Args.Append(QStringLiteral("-%1").arg(std::min<int>(Compression, 9)));
   if (MoveFiles) Args.Append("-m");

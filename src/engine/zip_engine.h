@@ -57,6 +57,9 @@ class TZipEngine : public QObject {
   TZipOverwrite Overwrite = zowAsk;
   bool Recurse = false;
   QString Password;
+  // New entries with a password: AES with 256-bit keys, else the traditional encryption that old
+  // unzip programs read.
+  bool AesEncryption = true;
   QString StoredExtensions = QString::fromLatin1(kDefaultStoredExtensions);
   QString TempPath;
   bool UsePaths = true;

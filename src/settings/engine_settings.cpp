@@ -14,6 +14,7 @@ void ApplySettingsToEngine(TSettings& Settings, TZipEngine& Engine) {
   Engine.MoveFiles = Settings.MoveFiles;
   Engine.IncludeHiddenFiles = Settings.IncludeHidden;
   Engine.Password = Settings.Password;
+  Engine.AesEncryption = Settings.Encryption == 0;
   ApplyOverwriteToEngine(Settings, Engine);
 }
 

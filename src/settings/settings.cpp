@@ -33,6 +33,12 @@ TSettingKey Width(const char* Key, std::int32_t S::*Field, std::int32_t Default)
   return {"Columns", Key, Field, Default, "", 0, 1, 32767, false, false, nullptr};
 }
 
+// One of `Count` choices, numbered from 0; anything else is the default.
+TSettingKey Choice(const char* Key, std::int32_t S::*Field, std::int32_t Default, std::int32_t Count,
+                   const char* Control) {
+  return {"Settings", Key, Field, Default, "", 0, 0, Count - 1, false, false, Control};
+}
+
 TSettingKey UnsetIsDefault(TSettingKey Key) {
   Key.UnsetIsDefault = true;
   return Key;
@@ -53,6 +59,7 @@ const TSettingKey kTable[] = {
     Flag("OnTop", &S::OnTop, false, "CkBxOnTop"),
     Flag("UseTempFile", &S::UseTempFile, false, "CkBxUseTemp"),
     Text("Password", &S::Password, "", kPasswordLimit, "EdPassword"),
+    Choice("Encryption", &S::Encryption, 0, 2, "CmEncryption"),
     Flag("CloseBrowser", &S::CloseBrowser, false, "CkBxCloseBrowser"),
     Number("MouseAction", &S::MouseAction, 0, "RdGrpMouseAction"),
     Flag("ClearDisk", &S::ClearDisk, true, "CkBxClearDisk"),

@@ -25,6 +25,7 @@ struct TSettings {
   bool OnTop{};
   bool UseTempFile{};
   QString Password;
+  std::int32_t Encryption{};  // of new entries with a password: 0 AES-256, 1 traditional
   bool CloseBrowser{};
   std::int32_t MouseAction{};
   bool ClearDisk{};

@@ -57,19 +57,30 @@ const std::vector<VectorCase>& Cases() {
        [](TZipEngine& e) { EverythingOn(e); },
        [](TZipEngine& e) { return e.Add(0); },
        "zipeng",
-       {"pw", "-e", "-9", "-m", "-S", "-D", "-$", "-r", "-b", "/tmp/work", "-n", kExt, "-&", "-t", "010180",
-        kArchive}},
+       {"pw", "-e", "--aes=256", "-9", "-m", "-S", "-D", "-$", "-r", "-b", "/tmp/work", "-n", kExt, "-&",
+        "-t", "010180", kArchive}},
+      {"traditional encryption for old unzip programs",
+       [](TZipEngine& e) {
+         MainWindowSettings(e);
+         e.Password = "pw";
+         e.AesEncryption = false;
+         e.FilesToProcess = {"/home/u/x.txt"};
+       },
+       [](TZipEngine& e) { return e.Add(0); },
+       "zipeng",
+       {"pw", "-e", "-6", "-j", "-g", "-n", kExt, "-t", "010180", kArchive, "/home/u/x.txt"}},
       {"freshen leaves out hidden, folders and label",
        [](TZipEngine& e) { EverythingOn(e); },
        [](TZipEngine& e) { return e.Add(1); },
        "zipeng",
-       {"pw", "-f", "-e", "-9", "-m", "-r", "-b", "/tmp/work", "-n", kExt, "-&", "-t", "010180", kArchive}},
+       {"pw", "-f", "-e", "--aes=256", "-9", "-m", "-r", "-b", "/tmp/work", "-n", kExt, "-&", "-t", "010180",
+        kArchive}},
       {"update keeps hidden and folders, not the label",
        [](TZipEngine& e) { EverythingOn(e); },
        [](TZipEngine& e) { return e.Add(2); },
        "zipeng",
-       {"pw", "-u", "-e", "-9", "-m", "-S", "-D", "-r", "-b", "/tmp/work", "-n", kExt, "-&", "-t", "010180",
-        kArchive}},
+       {"pw", "-u", "-e", "--aes=256", "-9", "-m", "-S", "-D", "-r", "-b", "/tmp/work", "-n", kExt, "-&",
+        "-t", "010180", kArchive}},
       {"folder entries only with paths",
        [](TZipEngine& e) {
          e.UsePaths = false;

@@ -52,7 +52,13 @@ void SetAway(const TSettingKey& key, S& settings, int step) {
   const S defaults = DefaultSettings();
   VisitField(
       key, [&](bool S::*field) { settings.*field = !(defaults.*field); },
-      [&](std::int32_t S::*field) { settings.*field = defaults.*field + step; },
+      [&](std::int32_t S::*field) {
+        // Within the key's limits: a value beyond them is read back as the default.
+        std::int32_t value = defaults.*field + step;
+        if (value > key.Highest || value < key.Lowest)
+          value = defaults.*field == key.Lowest ? key.Highest : key.Lowest;
+        settings.*field = value;
+      },
       [&](QString S::*field) { settings.*field = QStringLiteral("/%1/\u00e9").arg(key.Key); });
 }
 
@@ -110,6 +116,7 @@ class TestSettingsStore : public QObject {
                                                 "OnTop=0",
                                                 "UseTempFile=0",
                                                 "Password=",
+                                                "Encryption=0",
                                                 "CloseBrowser=0",
                                                 "MouseAction=0",
                                                 "ClearDisk=1",
