@@ -45,7 +45,7 @@ const Syntax kZipengSyntax = {
     "zipeng",
     "fudFozemSD$rjg!&",
     true,
-    "-FF",
+    "-FF --aes=128 --aes=256",
     "-b -n -t",
     "-i -x",
     "",
@@ -63,7 +63,8 @@ const Syntax kZipengSyntax = {
     "  -o           give the archive the time of its newest entry\n"
     "  -z           replace the archive comment\n"
     "  -0 .. -9     compression level (0 stores)\n"
-    "  -e           encrypt the added files\n"
+    "  -e           encrypt the added files (the traditional way, for old unzip programs)\n"
+    "  --aes=256    with -e: encrypt with AES, 256-bit keys (--aes=128: 128-bit keys)\n"
     "  -m           move: delete the files once stored\n"
     "  -r           recurse into folders\n"
     "  -S           take hidden files too\n"

@@ -158,6 +158,8 @@ const Case kCases[] = {
      nullptr, 0, "result 0", "", {"new.zip"}},
     {{"zipeng", "-c", "words", "-z", "plain.zip"}, nullptr, 0, "result 0", "", {"plain.zip"}},
     {{"zipeng", "-FF", "plain.zip"}, nullptr, 0, "result 0", "", {}},
+    {{"zipeng", "-P", "pw", "-e", "--aes=256", "new.zip", "a.txt"}, nullptr, 0, "result 0", "", {"new.zip"}},
+    {{"zipeng", "-e", "--aes=512", "new.zip", "a.txt"}, nullptr, 2, "", "zipeng: unknown option --aes=512\n", {}},
     // A failure's status is its result divided by ten, and its words follow "result N".
     {{"unzeng", "-v", "none.zip"},
      nullptr, 10, "result 100", "unzeng: none.zip: the archive was not found\n", {}},
