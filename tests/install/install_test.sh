@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Installs the build into a scratch prefix with `cmake --install` and checks what was installed:
-# the desktop entry and the AppStream metadata pass their validators, every file is in place,
+# Installs the build into a scratch prefix with `cmake --install`, and as a packager stages it with
+# DESTDIR, and checks what was installed: the desktop entry and the AppStream metadata pass their
+# validators, every file is in place,
 # the entry registers as the handler of ZIP archives, nothing points back into the build or the
 # prefix (the tree is moved before use), and the moved program and tools work.
-#   install_test.sh BUILD_DIR APP_ID APP_DIR
+#   install_test.sh BUILD_DIR APP_ID APP_DIR VERSION
 set -euo pipefail
 build="$(cd "$1" && pwd -P)"
 id="$2"
 appdir="$3"
+version="$4"
 
 work="$(mktemp -d)"
 xvfb_pid=""
@@ -31,27 +33,27 @@ fail() {
   exit 1
 }
 
-# A space in the prefix: the desktop entry has to quote the launcher's path.
-prefix="$work/pre fix"
-cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
-  fail "cmake --install: $(cat "$work/install.log")"
-entry="$prefix/share/applications/$id.desktop"
-
-# Every file, the launcher a relative link, each PNG icon square at its size.
-expected=(bin/parcelix bin/zipeng bin/unzeng
-  "$appdir/Parcelix" "$appdir/libzipeng32.so" "$appdir/libunzeng32.so" "$appdir/Parcelix.hlp" "$appdir/README.TXT"
-  "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" "share/icons/hicolor/scalable/apps/$id.svg"
-  share/man/man1/zipeng.1 share/man/man1/unzeng.1)
-if [ -e "$build/bin/ProgMan" ]; then expected+=("$appdir/ProgMan"); fi
-sizes=(16 24 32 48 64 128 256)
-for size in "${sizes[@]}"; do expected+=("share/icons/hicolor/${size}x${size}/apps/$id.png"); done
-for file in "${expected[@]}"; do
-  [ -e "$prefix/$file" ] || fail "not installed: $file"
-done
-link="$(readlink "$prefix/bin/parcelix")"
-[ "${link:0:1}" != / ] && [ "$prefix/bin/$link" -ef "$prefix/$appdir/Parcelix" ] ||
-  fail "bin/parcelix is not a relative link to the program: $link"
-python3 - "$prefix/share/icons/hicolor" "$id" "${sizes[@]}" <<'PY'
+# The installed files under ROOT (the prefix, or the prefix inside a DESTDIR stage), whose desktop
+# entry must start LAUNCHER: every file is in place and both validators pass.
+check_tree() {
+  local root="$1" launcher="$2" entry="$1/share/applications/$id.desktop" meta="$1/share/metainfo/$id.metainfo.xml"
+  # Every file, the launcher a relative link, each PNG icon square at its size.
+  local expected=(bin/parcelix bin/zipeng bin/unzeng
+    "$appdir/Parcelix" "$appdir/libzipeng32.so" "$appdir/libunzeng32.so" "$appdir/Parcelix.hlp" "$appdir/README.TXT"
+    "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" "share/icons/hicolor/scalable/apps/$id.svg"
+    share/parcelix/screenshots/main-window.png share/doc/parcelix/LICENSE share/doc/parcelix/README.md
+    share/man/man1/zipeng.1 share/man/man1/unzeng.1)
+  if [ -e "$build/bin/ProgMan" ]; then expected+=("$appdir/ProgMan"); fi
+  local size file out page
+  for size in "${sizes[@]}"; do expected+=("share/icons/hicolor/${size}x${size}/apps/$id.png"); done
+  for file in "${expected[@]}"; do
+    [ -e "$root/$file" ] || fail "not installed: $file"
+  done
+  local link
+  link="$(readlink "$root/bin/parcelix")"
+  [ "${link:0:1}" != / ] && [ "$root/bin/$link" -ef "$root/$appdir/Parcelix" ] ||
+    fail "bin/parcelix is not a relative link to the program: $link"
+  python3 - "$root/share/icons/hicolor" "$id" "${sizes[@]}" <<'PY'
 import struct, sys
 root, name, sizes = sys.argv[1], sys.argv[2], [int(s) for s in sys.argv[3:]]
 for n in sizes:
@@ -61,18 +63,68 @@ for n in sizes:
         sys.exit(f"FAIL: the {n}x{n} icon is not a {n} by {n} PNG")
 PY
 
-# The validators: no error and no warning. validate-tree also checks that the metadata's
-# launchable is installed beside it.
-out="$(desktop-file-validate "$entry" 2>&1)" && [ -z "$out" ] || fail "desktop-file-validate: $out"
-grep -qxF "Exec=\"$prefix/bin/parcelix\" %f" "$entry" || fail "Exec does not name the launcher: $(grep ^Exec= "$entry")"
-grep -qxF "Icon=$id" "$entry" || fail "the entry's icon is not the installed one: $(grep ^Icon= "$entry")"
-# appstreamcli fails on warnings as well as errors.
-out="$(appstreamcli validate-tree --no-net "$prefix" 2>&1)" || fail "appstreamcli validate-tree: $out"
+  # The validators: no error and no warning. validate-tree also checks that the metadata's
+  # launchable is installed beside it.
+  out="$(desktop-file-validate "$entry" 2>&1)" && [ -z "$out" ] || fail "desktop-file-validate: $out"
+  local quoted="$launcher"
+  if [[ "$launcher" == *" "* ]]; then quoted="\"$launcher\""; fi
+  grep -qxF "Exec=$quoted %f" "$entry" || fail "Exec does not name the launcher: $(grep ^Exec= "$entry")"
+  grep -qxF "TryExec=$launcher" "$entry" || fail "TryExec does not name the launcher: $(grep ^TryExec= "$entry")"
+  grep -qxF "Icon=$id" "$entry" || fail "the entry's icon is not the installed one: $(grep ^Icon= "$entry")"
+  grep -qxF "StartupNotify=true" "$entry" || fail "the entry does not ask for startup notification"
+  grep -qE "^Keywords=([^;]+;)+$" "$entry" || fail "the entry has no keywords: $(grep ^Keywords= "$entry")"
+  # appstreamcli fails on warnings as well as errors.
+  out="$(appstreamcli validate-tree --no-net "$root" 2>&1)" || fail "appstreamcli validate-tree: $out"
+  # Pedantic: the one remark left is the id's capital letter, which the desktop entry's name, the
+  # window's desktop file name and the window class all share.
+  out="$(appstreamcli validate --pedantic --no-net "$meta" 2>&1)" || fail "appstreamcli validate --pedantic: $out"
+  if grep -E '^\s*[EWIP]: ' <<<"$out" | grep -qv 'cid-contains-uppercase-letter'; then
+    fail "appstreamcli validate --pedantic: $out"
+  fi
+  # The release is the project's version; the screenshot is the installed picture, at its size.
+  python3 - "$meta" "$version" "$root/share/parcelix/screenshots" <<'PY'
+import struct, sys, xml.etree.ElementTree as ET
+meta, version, shots = sys.argv[1:]
+root = ET.parse(meta).getroot()
+releases = [r.get("version") for r in root.iter("release")]
+if releases[:1] != [version]:
+    sys.exit(f"FAIL: the newest release is {releases[:1]}, the project's version {version}")
+images = list(root.iter("image"))
+if not images:
+    sys.exit("FAIL: the metadata shows no screenshot")
+for image in images:
+    url = image.text.strip()
+    if not url.startswith("https://"):
+        sys.exit(f"FAIL: a screenshot's address is not https: {url}")
+    with open(f"{shots}/{url.rsplit('/', 1)[-1]}", "rb") as f:
+        head = f.read(24)
+    size = struct.unpack(">II", head[16:24])
+    if head[:8] != b"\x89PNG\r\n\x1a\n" or size != (int(image.get("width")), int(image.get("height"))):
+        sys.exit(f"FAIL: {url} is {size}, the metadata says {image.get('width')}x{image.get('height')}")
+PY
 
-for page in zipeng unzeng; do
-  out="$(groff -man -Tutf8 -ww "$prefix/share/man/man1/$page.1" 2>&1 >/dev/null)"
-  [ -z "$out" ] || fail "manual page $page.1: $out"
-done
+  for page in "$root"/share/man/man1/*.1; do
+    out="$(groff -man -Tutf8 -ww "$page" 2>&1 >/dev/null)"
+    [ -z "$out" ] || fail "manual page ${page##*/}: $out"
+  done
+}
+
+# A space in the prefix: the desktop entry has to quote the launcher's path.
+prefix="$work/pre fix"
+cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
+  fail "cmake --install: $(cat "$work/install.log")"
+sizes=(16 24 32 48 64 128 256)
+entry="$prefix/share/applications/$id.desktop"
+check_tree "$prefix" "$prefix/bin/parcelix"
+
+# Staged as a packager stages it: the files under DESTDIR, the entry naming the final prefix, and
+# nothing that names the stage.
+stage="$work/stage"
+DESTDIR="$stage" cmake --install "$build" --prefix /usr >"$work/stage.log" 2>&1 ||
+  fail "DESTDIR=... cmake --install --prefix /usr: $(cat "$work/stage.log")"
+[ -z "$(find "$stage" -mindepth 1 -maxdepth 1 ! -name usr)" ] || fail "staged outside usr: $(ls "$stage")"
+check_tree "$stage/usr" /usr/bin/parcelix
+if found="$(grep -rlF "$stage" "$stage")"; then fail "staged files naming the stage: $found"; fi
 
 # Registered in a private desktop, the entry opens ZIP archives.
 desk=(env -i PATH="$PATH" HOME="$work/home" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
