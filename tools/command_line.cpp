@@ -12,7 +12,7 @@ const Syntax kUnzengSyntax = {
     "vtzfujno!",
     false,
     "",
-    "-d",
+    "-d -O",
     "-i -x",
     "-d",
     false,
@@ -31,6 +31,8 @@ const Syntax kUnzengSyntax = {
     "  -n, -o       never, always replace an existing file\n"
     "  -!           the archive is the last file of a spanned set\n"
     "  -d DIR       extract into DIR\n"
+    "  -O CHARSET   names stored without the UTF-8 flag are in this code page (as iconv\n"
+    "               names it: CP866, CP932, ...); found from the names when not given\n"
     "  -x PATTERNS  leave out the entries that match\n"
     "  -i PATTERNS  take the entries that match again\n"
     "  --           every word after it is a name\n"
@@ -46,7 +48,7 @@ const Syntax kZipengSyntax = {
     "fudFozemSD$rjg!&",
     true,
     "-FF --aes=128 --aes=256",
-    "-b -n -t",
+    "-b -n -t -O",
     "-i -x",
     "",
     true,
@@ -74,6 +76,7 @@ const Syntax kZipengSyntax = {
     "  -b DIR       the folder for the temporary copy\n"
     "  -n EXTS      store these extensions (\"jpg;png\") without compression\n"
     "  -t MMDDYY    leave out files older than this day\n"
+    "  -O CHARSET   the code page of the archive's names stored without the UTF-8 flag\n"
     "  -$           store the volume label\n"
     "  -!, -&       spanned archive; remove leftover segments\n"
     "  -i PATTERNS  take only the files that match\n"

@@ -122,6 +122,42 @@ TEST_F(UpdateDelete, DeleteLeavesOtherEntriesByteIdentical) {
   expectAllToolsAccept(scratch("d.zip"));
 }
 
+// An archive whose names a Russian system stored in code page 866 without the UTF-8 flag: an
+// entry is removed and updated by the name it is shown under, every other name keeps its bytes,
+// and a file added to it is stored under its UTF-8 name with the flag.
+TEST_F(UpdateDelete, NamesOfALegacyCodePageAreAddressedAsShownAndKeepTheirBytes) {
+  writeFile(scratch("make.py"), R"(import sys, zipfile
+names = ['Отчёт.txt', 'Письмо директору.doc', 'Счёт-фактура.xls']
+raws = [n.encode('cp866') for n in names]
+holders = [(b'%d' % k) * len(r) for k, r in enumerate(raws)]
+with zipfile.ZipFile(sys.argv[1], 'w') as z:
+    for n, h in zip(names, holders):
+        info = zipfile.ZipInfo(h.decode(), (2020, 1, 1, 0, 0, 0))
+        info.create_system = 0
+        z.writestr(info, n)
+data = open(sys.argv[1], 'rb').read()
+for h, r in zip(holders, raws):
+    data = data.replace(h, r)
+open(sys.argv[1], 'wb').write(data)
+)");
+  const std::string archive = scratch("ru.zip");
+  ASSERT_EQ(sh("python3 '" + scratch("make.py") + "' '" + archive + "'"), 0);
+  ASSERT_EQ(zip({"-d", archive, "Отчёт.txt"}), 0);
+  writeFile(scratch("Счёт-фактура.xls"), "newer", 1900000000);
+  writeFile(scratch("Новый.txt"), "new");
+  Recorder rec;
+  ASSERT_EQ(zip({"-u", archive, "Счёт-фактура.xls", "Новый.txt"}, &rec), 0);
+  EXPECT_EQ(rec.namesOf(zipabi::zcmUpdating), std::vector<std::string>{"Счёт-фактура.xls"});
+  std::string out;
+  ASSERT_EQ(sh("python3 -c \"import sys, zipfile\nfor i in zipfile.ZipFile(sys.argv[1]).infolist(): "
+               "print(i.flag_bits & 0x800, (i.filename if i.flag_bits & 0x800 else "
+               "i.filename.encode('cp437').decode('cp866')))\" '" +
+                   archive + "'",
+               &out),
+            0);
+  EXPECT_EQ(out, "0 Письмо директору.doc\n2048 Счёт-фактура.xls\n2048 Новый.txt\n");
+}
+
 TEST_F(UpdateDelete, DeleteWithExcludesAndNoMatch) {
   makeMixedTree("src");
   ASSERT_EQ(zip({"-r", scratch("d.zip"), "src"}), 0);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string_view>
 #include <unordered_set>
@@ -12,6 +13,7 @@
 #include "cp437.h"
 #include "dos_time.h"
 #include "local_header.h"
+#include "name_encoding.h"
 #include "zip_format.h"
 
 namespace zipeng {
@@ -60,14 +62,42 @@ bool parseEndRecord(ArchiveSource& source, const uint8_t* tail, uint64_t tailSta
   return true;
 }
 
-// Into `out`, whose room is reused from entry to entry.
-void decodeText(std::string_view raw, bool utf8Flag, uint8_t host, std::string& out) {
-  bool dosHost = host == kHostDos || host == kHostNtfs || host == kHostVfat;
+// How one read takes the texts without the UTF-8 flag: in the code page asked for, or, when none
+// was, in code page 437 until the names have been seen and a more likely one was found.
+struct LegacyTexts {
+  explicit LegacyTexts(const std::string& requested)
+      : requested(requested),
+        decoder(std::make_unique<LegacyDecoder>(requested.empty() ? kCodePage437 : requested)) {}
+  std::string requested;
+  std::unique_ptr<LegacyDecoder> decoder;
+  bool seen = false;   // some text needed the legacy code page
+  std::string sample;  // such names, one per line, for the detection
+  bool settled = false;
+  void note(std::string_view raw) {
+    seen = true;
+    if (requested.empty() && !settled && sample.size() < kSampleLimit) sample.append(raw).push_back('\n');
+  }
+  // After the names were seen: the code page to read in from now on; true when it changed.
+  bool settle(std::string& chosen) {
+    settled = true;
+    if (!seen) return false;
+    chosen = requested.empty() ? detectLegacyCharset(sample) : requested;
+    if (!requested.empty() || chosen == kCodePage437) return false;
+    decoder = std::make_unique<LegacyDecoder>(chosen);
+    return true;
+  }
+  static constexpr size_t kSampleLimit = 64 * 1024;
+};
+
+// Into `out`, whose room is reused from entry to entry. True when the legacy code page was used.
+bool decodeText(std::string_view raw, bool utf8Flag, uint8_t host, LegacyTexts& legacy, std::string& out) {
   out.clear();
-  if (utf8Flag || isAscii(raw) || (!dosHost && isValidUtf8(raw)))
+  if (!needsLegacyDecoding(raw, utf8Flag, host)) {
     out.append(raw);
-  else
-    out = cp437ToUtf8(raw);
+    return false;
+  }
+  legacy.decoder->decode(raw, out);
+  return true;
 }
 
 // The Info-ZIP Unicode path extra: version 1, CRC-32 of the raw name, then the UTF-8 name.
@@ -110,7 +140,10 @@ bool ntfsModificationTime(const std::string& extra, int64_t& unixTime) {
 // spoils only this entry: `sound` is then false. Without `full` only what can spoil it is read
 // (sizes, offsets, their ZIP64 forms): names, comments and the other extra fields are left
 // undecoded.
-bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut, bool& sound, bool full = true) {
+// With `full` the texts are decoded (through `legacy`, which notes the legacy names); without,
+// only what can fail is read, and legacy names are only noted.
+bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut, bool& sound, LegacyTexts& legacy,
+                        bool full = true) {
   const uint8_t* fixed = r.take(kCentralHeaderSize);
   if (!fixed || get32(fixed) != kCentralHeaderSig) return false;
   e.versionMadeBy = get16(fixed + 4);
@@ -134,6 +167,8 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut, bool& sou
   const uint8_t* comment = r.take(commentLength);
   if (!r.ok()) return false;
   if (!full) {
+    std::string_view rawName(reinterpret_cast<const char*>(name), nameLength);
+    if (needsLegacyDecoding(rawName, (e.flags & kFlagUtf8) != 0, e.host())) legacy.note(rawName);
     // The ZIP64 extra, read in place: the only part of the variable fields that can fail.
     sound = applyZip64Extra({reinterpret_cast<const char*>(extra), extraLength},
                             {&e.uncompressedSize, &e.compressedSize, &e.localHeaderOffset, &disk});
@@ -153,8 +188,9 @@ bool parseCentralHeader(ByteReader& r, ZipEntry& e, uint32_t& diskOut, bool& sou
   e.disk = disk;
 
   const bool utf8 = (e.flags & kFlagUtf8) != 0;
-  if (utf8 || !unicodePathName(e, e.name)) decodeText(e.rawName, utf8, e.host(), e.name);
-  decodeText(rawComment, utf8, e.host(), e.comment);
+  if ((utf8 || !unicodePathName(e, e.name)) && decodeText(e.rawName, utf8, e.host(), legacy, e.name))
+    legacy.note(e.rawName);
+  if (decodeText(rawComment, utf8, e.host(), legacy, e.comment)) legacy.seen = true;
 
   // AES: version, vendor "AE", key strength, the real method.
   if (e.method == kMethodAes && findExtraField(e.extra, kExtraAes, &d, &n) && n >= 7 && d[2] == 'A' &&
@@ -237,7 +273,8 @@ void markOverlaps(ArchiveSource& source, ArchiveIndex& index) {
 }
 
 bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, bool allowSpanned,
-              const EntryVisitor* visit, int32_t& result) {
+              const EntryVisitor* visit, const std::string& nameCharset, int32_t& result) {
+  LegacyTexts legacy(nameCharset);
   const uint64_t size = source.size();
   if (end.disk != 0 || end.cdDisk != 0) {
     if (!allowSpanned) {
@@ -278,7 +315,7 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
     if (full) e = kBlank;
     uint32_t disk = 0;
     bool sound = true;
-    if (!parseCentralHeader(r, e, disk, sound, full)) return false;
+    if (!parseCentralHeader(r, e, disk, sound, legacy, full)) return false;
     // A record that cannot place its entry (a ZIP64 field short of what it marks, a segment the
     // set does not have, an offset outside the file) spoils that entry only; the others stay
     // readable.
@@ -292,16 +329,24 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
     return true;
   };
   ZipEntry current;
-  bool walked = walkCentralDirectory(
-      source, expected, end.cdSize,
-      [&](const uint8_t* record, size_t length, uint64_t) {
-        // A directory read to be handed on is checked first without decoding names.
-        if (!parseRecord(record, length, current, !visit)) return false;
-        if (!visit) index.entries.push_back(std::move(current));
-        return true;
-      },
-      &result);
-  if (!walked) return false;
+  const auto readAll = [&] {
+    parsed = 0;
+    index.entries.clear();
+    return walkCentralDirectory(
+        source, expected, end.cdSize,
+        [&](const uint8_t* record, size_t length, uint64_t) {
+          // A directory read to be handed on is checked first without decoding names.
+          if (!parseRecord(record, length, current, !visit)) return false;
+          if (!visit) index.entries.push_back(std::move(current));
+          return true;
+        },
+        &result);
+  };
+  if (!readAll()) return false;
+  // The names seen, the code page of the texts without the UTF-8 flag is settled. When it is
+  // not the one they were read in, they are read again, the same way; entries handed on later
+  // and the archive comment are read in it.
+  if (legacy.settle(index.nameCharset) && !visit && !readAll()) return false;
   // The count in the end record is cut to 16 bits by writers that know no ZIP64.
   if (parsed != end.totalEntries && (end.zip64 || (parsed & 0xFFFF) != (end.totalEntries & 0xFFFF)))
     return false;
@@ -321,7 +366,7 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
   index.rawComment.resize(available);
   if (available && !source.read(end.position + kEndOfCentralSize, index.rawComment.data(), available))
     return false;
-  decodeText(index.rawComment, false, kHostUnix, index.comment);
+  decodeText(index.rawComment, false, kHostUnix, legacy, index.comment);
   index.entryCount = parsed;
 
   if (visit && !*visit) {
@@ -331,7 +376,7 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
   if (visit) {
     // The whole directory held together: now hand its entries on, one at a time.
     bool stopped = false;
-    walked = walkCentralDirectory(
+    bool walked = walkCentralDirectory(
         source, expected, end.cdSize,
         [&](const uint8_t* record, size_t length, uint64_t) {
           if (!parseRecord(record, length, current, true)) return false;
@@ -441,7 +486,7 @@ std::vector<EndRecord> findEndRecords(ArchiveSource& source, int32_t* failure) {
 }
 
 int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowSpanned,
-                         const EntryVisitor* visit) {
+                         const EntryVisitor* visit, const std::string& nameCharset) {
   index = ArchiveIndex{};
   int32_t firstFailure = zipabi::zrArchiveTooCorrupted;
   std::vector<EndRecord> candidates = findEndRecords(source, &firstFailure);
@@ -452,10 +497,10 @@ int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowS
       // for the missing ones, and read again, as every absolute position changes.
       if (end.disk > 0xFFFF || !source.limitSegments(end.disk))
         return source.aborted() ? zipabi::zrAborted : zipabi::zrCannotAccess;
-      return readArchiveIndex(source, index, allowSpanned, visit);
+      return readArchiveIndex(source, index, allowSpanned, visit, nameCharset);
     }
     int32_t result = zipabi::zrArchiveTooCorrupted;
-    if (tryIndex(source, end, index, allowSpanned, visit, result)) return zipabi::zrOk;
+    if (tryIndex(source, end, index, allowSpanned, visit, nameCharset, result)) return zipabi::zrOk;
     if (result == zipabi::zrAborted || result == zipabi::zrOutOfMemory) return result;
     if (firstFailure == zipabi::zrArchiveTooCorrupted) firstFailure = result;
   }

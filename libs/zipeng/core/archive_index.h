@@ -85,6 +85,9 @@ struct ArchiveIndex {
   bool zip64 = false;
   bool duplicates = false;  // some names occur more than once
   uint64_t entryCount = 0;  // entries in the directory (also when not kept)
+  // The code page names and comments without the UTF-8 flag were read in; empty when there were
+  // none.
+  std::string nameCharset;
 };
 
 // Receives each entry of a directory read without keeping it; false stops the reading (the
@@ -124,7 +127,9 @@ bool walkCentralDirectory(ArchiveSource& source, uint64_t start, uint64_t length
 // archive order and not kept: a listing of any size takes the memory of one entry. The entries
 // are then not checked against each other (overlaps, duplicate names). An empty `visit` only
 // counts them (entryCount).
+// Names and comments without the UTF-8 flag are read in `nameCharset` (as iconv names it), or
+// when it is empty in the code page detected from those names (index.nameCharset says which).
 int32_t readArchiveIndex(ArchiveSource& source, ArchiveIndex& index, bool allowSpanned,
-                         const EntryVisitor* visit = nullptr);
+                         const EntryVisitor* visit = nullptr, const std::string& nameCharset = std::string());
 
 }  // namespace zipeng

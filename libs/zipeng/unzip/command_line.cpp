@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "core/name_encoding.h"
+
 namespace zipeng {
 
 bool parseCommand(int argc, const char* const* argv, Command& command) {
@@ -11,6 +13,11 @@ bool parseCommand(int argc, const char* const* argv, Command& command) {
   for (; i < argc; ++i) {
     std::string_view a = argv[i] ? argv[i] : "";
     if (a.size() < 2 || a[0] != '-') break;
+    if (a == "-O") {
+      if (i + 1 >= argc || !argv[i + 1] || !knownCharset(argv[i + 1])) return false;
+      command.nameCharset = argv[++i];
+      continue;
+    }
     if (a == "-d") {  // tolerated before the archive too
       if (i + 1 < argc && argv[i + 1]) command.directory = argv[++i];
       continue;

@@ -11,7 +11,8 @@ int32_t reportComment(Session& session) {
   // and sweeping the folder each time would make that quadratic.
   int32_t rc = prepareToRead(session.command.archive);
   if (rc == zipabi::zrOk) rc = session.source.openSpanned(session.command.archive, {});
-  if (rc == zipabi::zrOk) rc = zipeng::readArchiveIndex(session.source, session.index, true);
+  if (rc == zipabi::zrOk)
+    rc = zipeng::readArchiveIndex(session.source, session.index, true, nullptr, session.command.nameCharset);
   if (rc != zipabi::zrOk) return rc;
   std::string_view text = zipeng::cutUtf8(session.index.comment, 0xFFFF);
   std::string copy(text);

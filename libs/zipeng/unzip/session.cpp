@@ -29,14 +29,14 @@ int32_t Session::open(const EntryVisitor* visit) {
   };
   rc = command.spanned ? openSpannedSet() : source.openFile(command.archive);
   if (rc != zipabi::zrOk) return rc;
-  rc = zipeng::readArchiveIndex(source, index, command.spanned, visit);
+  rc = zipeng::readArchiveIndex(source, index, command.spanned, visit, command.nameCharset);
   if (rc == zipabi::zrSpannedNotMultidisk) {
     // The end record names a later disk: the archive is the last segment of a set, which is
     // read as one, as it would be with "-!".
     source.close();
     command.spanned = true;
     rc = openSpannedSet();
-    if (rc == zipabi::zrOk) rc = zipeng::readArchiveIndex(source, index, true, visit);
+    if (rc == zipabi::zrOk) rc = zipeng::readArchiveIndex(source, index, true, visit, command.nameCharset);
   }
   if (rc == zipabi::zrOk && callback.aborted()) rc = zipabi::zrAborted;
   return rc;

@@ -8,7 +8,8 @@
 
 namespace zipeng {
 
-int ExistingArchive::open(const std::string& path, bool spanned, Callback& cb) {
+int ExistingArchive::open(const std::string& path, bool spanned, const std::string& nameCharset,
+                          Callback& cb) {
   int rc;
   if (spanned) {
     rc = source_.openSpanned(path, [&cb](int32_t disk) { return !cb.sendInt(zipabi::zcmNewDisk, disk); });
@@ -16,7 +17,7 @@ int ExistingArchive::open(const std::string& path, bool spanned, Callback& cb) {
     rc = source_.openFile(path);
   }
   if (rc != 0) return rc;
-  rc = readArchiveIndex(source_, index_, spanned);
+  rc = readArchiveIndex(source_, index_, spanned, nullptr, nameCharset);
   if (rc != 0) return rc;
   if (!source_.spanned()) rawFd_.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
 

@@ -23,7 +23,8 @@ class ExistingArchive {
   ExistingArchive& operator=(const ExistingArchive&) = delete;
 
   // Opens and parses the archive. Returns 0, 100 when it does not exist, or the read side's code.
-  int open(const std::string& path, bool spanned, Callback& cb);
+  // Names without the UTF-8 flag are read in `nameCharset` (detected when empty).
+  int open(const std::string& path, bool spanned, const std::string& nameCharset, Callback& cb);
   // For appending in place only: reads the end record and walks the directory for names and
   // records, nothing more. False (nothing opened) when the archive is anything but a plain,
   // self-consistent single file with names that need no conversion; use Open then.

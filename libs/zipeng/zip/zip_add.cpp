@@ -66,7 +66,7 @@ int runAdd(ZipSession& s) {
               holder->openForAppend(cmd.archive);
   if (present && !lean) {
     holder = std::make_unique<ExistingArchive>();
-    int rc = holder->open(cmd.archive, cmd.spanned, cb);
+    int rc = holder->open(cmd.archive, cmd.spanned, cmd.nameCharset, cb);
     if (rc == zipabi::zrAborted || cb.aborted()) return zipabi::zrAborted;
     if (rc) return rc;
   } else if (!present && cmd.action == ZipAction::Freshen) {

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <ctime>
 
+#include "core/name_encoding.h"
+
 namespace zipeng {
 
 namespace {
@@ -73,6 +75,10 @@ bool parseZipCommand(int argc, const char* const* argv, ZipCommand& cmd) {
     }
     if (a == "--aes=128" || a == "--aes=256") {
       cmd.aesStrength = a == "--aes=128" ? 1 : 3;
+      continue;
+    }
+    if (a == "-O") {
+      if (!value(cmd.nameCharset) || !knownCharset(cmd.nameCharset)) return false;
       continue;
     }
     if (a == "-b") {

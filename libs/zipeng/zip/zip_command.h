@@ -28,6 +28,7 @@ struct ZipCommand {
   std::vector<std::string> storedExtensions;  // -n, lower case, without the dot
   bool spanned = false;                       // -!
   bool clearDisks = false;                    // -&
+  std::string nameCharset;                    // -O: code page of kept names without the UTF-8 flag
   std::optional<int64_t> notBefore;           // -t, as local midnight
   std::string archive;
   std::vector<std::string> names;

@@ -8,7 +8,7 @@ namespace zipeng {
 int runDelete(ZipSession& s) {
   const ZipCommand& cmd = s.cmd;
   ExistingArchive existing;
-  int rc = existing.open(cmd.archive, cmd.spanned, s.cb);
+  int rc = existing.open(cmd.archive, cmd.spanned, cmd.nameCharset, s.cb);
   if (s.cb.aborted()) return zipabi::zrAborted;
   if (rc) return rc;
 

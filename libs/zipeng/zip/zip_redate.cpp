@@ -8,7 +8,7 @@ namespace zipeng {
 
 int runRedate(ZipSession& s) {
   ExistingArchive existing;
-  int rc = existing.open(s.cmd.archive, s.cmd.spanned, s.cb);
+  int rc = existing.open(s.cmd.archive, s.cmd.spanned, s.cmd.nameCharset, s.cb);
   if (s.cb.aborted()) return zipabi::zrAborted;
   if (rc) return rc;
   bool any = false;
