@@ -313,6 +313,7 @@ char* formatInto(char* at, int32_t message, const void* data, const LineText& li
       break;
     case zipabi::zcmEntryCount:
     case zipabi::zcmNewDisk:
+    case zipabi::zcmNameCodePage:
       out.put('\t');
       out.number(*static_cast<const int32_t*>(data));
       break;

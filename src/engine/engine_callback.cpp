@@ -68,6 +68,9 @@ void TZipEngine::HandleMessage(std::int32_t Message, void* Data) {
     case zcmEntryCount:
       EntryCount = *As<std::int32_t>(Data);
       break;
+    case zcmNameCodePage:
+      NameCodePageRead = *As<std::int32_t>(Data);
+      break;
     case zcmListing:
       raiseStats(OnListing);
       break;

@@ -54,8 +54,15 @@ void TZipEngine::AppendFilesToProcess(TArgumentVector& Args, bool AllowInclude) 
   }
 }
 
+void TZipEngine::AppendNameCodePage(TArgumentVector& Args) const {
+  if (NameCodePage <= 0) return;
+  Args.Append("-O");
+  Args.Append(QStringLiteral("CP%1").arg(NameCodePage));
+}
+
 void TZipEngine::BuildAddVector(TArgumentVector& Args, int Mode) const {
   Args.Append(Password);
+  AppendNameCodePage(Args);
   if (Mode == 1) Args.Append("-f");
   if (Mode == 2) Args.Append("-u");
   if (!Password.isEmpty()) Args.Append("-e");
@@ -87,6 +94,7 @@ void TZipEngine::BuildAddVector(TArgumentVector& Args, int Mode) const {
 
 void TZipEngine::BuildDeleteVector(TArgumentVector& Args) const {
   Args.Append(Password);
+  AppendNameCodePage(Args);
   Args.Append("-d");
   if (!TempPath.isEmpty()) {
     Args.Append("-b");
@@ -104,6 +112,7 @@ void TZipEngine::BuildFixVector(TArgumentVector& Args, bool Aggressive) const {
 
 void TZipEngine::BuildUpdateArchiveDateVector(TArgumentVector& Args) const {
   Args.Append(Password);
+  AppendNameCodePage(Args);
   Args.Append("-o");
   Args.Append(ZipFileName);
 }
@@ -121,6 +130,7 @@ void TZipEngine::BuildSetArchiveCommentVector(TArgumentVector& Args) const {
 
 void TZipEngine::BuildExtractVector(TArgumentVector& Args, int Mode) const {
   Args.Append(Password);
+  AppendNameCodePage(Args);
   if (Mode == 1) Args.Append("-f");
   if (Mode == 2) Args.Append("-u");
   if (!UsePaths) Args.Append("-j");
@@ -144,6 +154,7 @@ void TZipEngine::BuildExtractVector(TArgumentVector& Args, int Mode) const {
 
 void TZipEngine::BuildListVector(TArgumentVector& Args) const {
   Args.Append(Password);
+  AppendNameCodePage(Args);
   Args.Append("-v");
   if (MultidiskMode) Args.Append("-!");
   Args.Append(ZipFileName);
@@ -152,6 +163,7 @@ void TZipEngine::BuildListVector(TArgumentVector& Args) const {
 
 void TZipEngine::BuildTestVector(TArgumentVector& Args) const {
   Args.Append(Password);
+  AppendNameCodePage(Args);
   if (MultidiskMode) Args.Append("-!");
   Args.Append("-t");
   Args.Append(ZipFileName);

@@ -118,6 +118,7 @@ int TZipEngine::Fix(bool Aggressive) {
 }
 
 int TZipEngine::List() {
+  NameCodePageRead = 0;
   return RunVector(TEngineLibrary::Unzip, false, true,
                    [this](TArgumentVector& args) { BuildListVector(args); });
 }

@@ -60,6 +60,11 @@ class TZipEngine : public QObject {
   // New entries with a password: AES with 256-bit keys, else the traditional encryption that old
   // unzip programs read.
   bool AesEncryption = true;
+  // The code page of names stored without the UTF-8 flag (437, 866, 932, ...); 0 lets the library
+  // find it from the names.
+  std::int32_t NameCodePage = 0;
+  // The code page the last listing read such names in; 0 when it had none.
+  std::int32_t NameCodePageRead = 0;
   QString StoredExtensions = QString::fromLatin1(kDefaultStoredExtensions);
   QString TempPath;
   bool UsePaths = true;
@@ -142,6 +147,8 @@ class TZipEngine : public QObject {
   void HandleMessage(std::int32_t Message, void* Data);
 
   // ---- argument vectors, one per operation ----
+  // "-O CPnnn" after the password when a code page was chosen for names without the UTF-8 flag.
+  void AppendNameCodePage(TArgumentVector& Args) const;
   void BuildAddVector(TArgumentVector& Args, int Mode) const;
   void BuildDeleteVector(TArgumentVector& Args) const;
   void BuildFixVector(TArgumentVector& Args, bool Aggressive) const;

@@ -59,6 +59,14 @@ const std::vector<VectorCase>& Cases() {
        "zipeng",
        {"pw", "-e", "--aes=256", "-9", "-m", "-S", "-D", "-$", "-r", "-b", "/tmp/work", "-n", kExt, "-&",
         "-t", "010180", kArchive}},
+      {"a chosen code page for names without the UTF-8 flag",
+       [](TZipEngine& e) {
+         MainWindowSettings(e);
+         e.NameCodePage = 866;
+       },
+       [](TZipEngine& e) { return e.List(); },
+       "unzeng",
+       {"", "-O", "CP866", "-v", kArchive}},
       {"traditional encryption for old unzip programs",
        [](TZipEngine& e) {
          MainWindowSettings(e);

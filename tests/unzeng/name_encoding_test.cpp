@@ -24,15 +24,16 @@ std::string encoded(const std::string& utf8, const char* charset) {
 
 struct CodePage {
   const char* charset;
+  int32_t found;  // the code page found from the names (GB18030 reads all that code page 936 does)
   std::vector<std::string> names;
 };
 
 const CodePage kCodePages[] = {
-    {"CP866", {"Отчёт.txt", "Документы/Письмо директору.doc", "Счёт-фактура №15.xls"}},
-    {"CP932", {"報告書.txt", "資料/会議の議事録.doc", "見積書（最終版）.xls"}},
-    {"CP936", {"报告.txt", "文件/会议记录.doc", "发票清单.xls"}},
-    {"CP1250", {"Zpráva.txt", "Dokumenty/Účetní závěrka.doc", "Žluťoučký kůň.xls"}},
-    {"CP850", {"Café.txt", "Año/Niño.doc", "Ålborg Ørsted.xls"}},
+    {"CP866", 866, {"Отчёт.txt", "Документы/Письмо директору.doc", "Счёт-фактура №15.xls"}},
+    {"CP932", 932, {"報告書.txt", "資料/会議の議事録.doc", "見積書（最終版）.xls"}},
+    {"CP936", 54936, {"报告.txt", "文件/会议记录.doc", "发票清单.xls"}},
+    {"CP1250", 1250, {"Zpráva.txt", "Dokumenty/Účetní závěrka.doc", "Žluťoučký kůň.xls"}},
+    {"CP850", 850, {"Café.txt", "Año/Niño.doc", "Ålborg Ørsted.xls"}},
 };
 
 // An archive as a tool of that system writes it: a DOS host, no UTF-8 flag, the name's bytes.
@@ -61,6 +62,10 @@ TEST(NameEncoding, EachCodePageIsFoundFromTheNamesOrNamedAndExtractsThere) {
       vector.insert(vector.end(), {"-v", archive});
       ASSERT_EQ(lib.run(vector), 0);
       EXPECT_EQ(lib.names(zipabi::zcmListing), page.names);
+      // The listing says which code page it read the names in.
+      const auto said = lib.of(zipabi::zcmNameCodePage);
+      ASSERT_EQ(said.size(), 1u);
+      EXPECT_EQ(said[0].value, charset.empty() ? page.found : std::stoi(page.charset + 2));
     }
     Library lib;
     ASSERT_EQ(lib.run({"", "-o", archive, "-d", dir / "out"}), 0);
@@ -95,6 +100,8 @@ TEST(NameEncoding, CodePage437StaysTheDefaultAndAnUnknownCodePageIsRefused) {
   ASSERT_EQ(lib.run({"", "-v", archive}), 0);
   EXPECT_EQ(lib.names(zipabi::zcmListing),
             (std::vector<std::string>{"Müller.txt", "Größe.txt", "Ärger.txt"}));
+  ASSERT_EQ(lib.of(zipabi::zcmNameCodePage).size(), 1u);
+  EXPECT_EQ(lib.of(zipabi::zcmNameCodePage)[0].value, 437);
   Library refused;
   EXPECT_NE(refused.run({"", "-O", "NO-SUCH-CODE-PAGE", "-v", archive}), 0);
   EXPECT_TRUE(refused.names(zipabi::zcmListing).empty());

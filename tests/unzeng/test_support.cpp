@@ -206,6 +206,7 @@ int32_t Library::callback(int32_t code, void* data, void* userData) {
     }
     case zipabi::zcmEntryCount:
     case zipabi::zcmNewDisk:
+    case zipabi::zcmNameCodePage:
       m.value = *static_cast<int32_t*>(data);
       break;
     case zipabi::zcmArchiveComment: {

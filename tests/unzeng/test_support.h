@@ -61,7 +61,7 @@ struct Message {
   int64_t size = 0, packed = 0;
   uint8_t ratio = 0, attributes = 0, percent = 0, reason = 0;
   uint32_t dosDateTime = 0;
-  int32_t value = 0;  // 70, 110
+  int32_t value = 0;  // 70, 110, 1080
   std::string text;   // 130 comment
 };
 

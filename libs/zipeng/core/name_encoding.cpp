@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstring>
+#include <utility>
 
 #include "core/cp437.h"
 #include "core/zip_format.h"
@@ -68,6 +70,25 @@ constexpr Family kFamilies[] = {
 bool needsLegacyDecoding(std::string_view raw, bool utf8Flag, uint8_t host) {
   const bool dosHost = host == kHostDos || host == kHostNtfs || host == kHostVfat;
   return !utf8Flag && !isAscii(raw) && (dosHost || !isValidUtf8(raw));
+}
+
+int32_t codePageNumber(const std::string& charset) {
+  const std::string name = upper(charset);
+  static constexpr std::pair<const char*, int32_t> kNamed[] = {
+      {"KOI8-R", 20866},  {"KOI8-U", 21866}, {"EUC-JP", 20932}, {"ISO-2022-JP", 50220}, {"GB18030", 54936},
+      {"GBK", 936},       {"GB2312", 936},   {"BIG5", 950},     {"EUC-KR", 949},        {"UHC", 949},
+      {"SHIFT_JIS", 932}, {"SJIS", 932},     {"TIS-620", 874},  {"MACINTOSH", 10000},
+  };
+  for (const auto& [known, number] : kNamed)
+    if (name == known) return number;
+  for (const char* prefix : {"CP", "WINDOWS-", "IBM", "MS"})
+    if (name.rfind(prefix, 0) == 0 && name.size() > strlen(prefix) &&
+        name.find_first_not_of("0123456789", strlen(prefix)) == std::string::npos)
+      return std::stoi(name.substr(strlen(prefix)));
+  if (name.rfind("ISO-8859-", 0) == 0 && name.size() > 9 &&
+      name.find_first_not_of("0123456789", 9) == std::string::npos)
+    return 28590 + std::stoi(name.substr(9));
+  return 0;
 }
 
 bool knownCharset(const std::string& charset) {

@@ -17,6 +17,10 @@ inline constexpr const char* kCodePage437 = "CP437";
 // ASCII, and not already UTF-8 from a tool of a system whose names are UTF-8.
 bool needsLegacyDecoding(std::string_view raw, bool utf8Flag, uint8_t host);
 
+// The number of a code page as iconv names it (CP866 866, WINDOWS-1250 1250, KOI8-R 20866,
+// ISO-8859-5 28595, ...); 0 when it has none.
+int32_t codePageNumber(const std::string& charset);
+
 // Whether iconv can read `charset`.
 bool knownCharset(const std::string& charset);
 

@@ -75,6 +75,8 @@ enum TZipCallbackMessage : int32_t {
   zcmStatus = 1030,            // TZipLibFileStats (PercentDone)
   zcmSkipping = 1060,          // TZipLibSkipping
   zcmFixing = 1070,            // const char* file name
+  zcmNameCodePage = 1080,      // int32_t: the code page (437, 866, 932, ...) names without the UTF-8
+                               // flag were read in; sent at the end of a listing that had such names
 };
 
 // ---- library-side records -------------------------------------------------------------------
