@@ -1370,6 +1370,90 @@
         <source>%1 Entries, %2 Bytes, %3 Bytes.</source>
         <translation>%1 Einträge, %2 Byte, %3 Byte.</translation>
     </message>
+    <message>
+        <source>Western, DOS (437)</source>
+        <translation>Westlich, DOS (437)</translation>
+    </message>
+    <message>
+        <source>Western European, DOS (850)</source>
+        <translation>Westeuropäisch, DOS (850)</translation>
+    </message>
+    <message>
+        <source>Western European, Windows (1252)</source>
+        <translation>Westeuropäisch, Windows (1252)</translation>
+    </message>
+    <message>
+        <source>Central European, DOS (852)</source>
+        <translation>Mitteleuropäisch, DOS (852)</translation>
+    </message>
+    <message>
+        <source>Central European, Windows (1250)</source>
+        <translation>Mitteleuropäisch, Windows (1250)</translation>
+    </message>
+    <message>
+        <source>Cyrillic, DOS (866)</source>
+        <translation>Kyrillisch, DOS (866)</translation>
+    </message>
+    <message>
+        <source>Cyrillic, Windows (1251)</source>
+        <translation>Kyrillisch, Windows (1251)</translation>
+    </message>
+    <message>
+        <source>Greek, DOS (737)</source>
+        <translation>Griechisch, DOS (737)</translation>
+    </message>
+    <message>
+        <source>Greek, Windows (1253)</source>
+        <translation>Griechisch, Windows (1253)</translation>
+    </message>
+    <message>
+        <source>Turkish, DOS (857)</source>
+        <translation>Türkisch, DOS (857)</translation>
+    </message>
+    <message>
+        <source>Hebrew, DOS (862)</source>
+        <translation>Hebräisch, DOS (862)</translation>
+    </message>
+    <message>
+        <source>Arabic, Windows (1256)</source>
+        <translation>Arabisch, Windows (1256)</translation>
+    </message>
+    <message>
+        <source>Thai (874)</source>
+        <translation>Thailändisch (874)</translation>
+    </message>
+    <message>
+        <source>Japanese, Shift JIS (932)</source>
+        <translation>Japanisch, Shift JIS (932)</translation>
+    </message>
+    <message>
+        <source>Chinese Simplified, GBK (936)</source>
+        <translation>Chinesisch vereinfacht, GBK (936)</translation>
+    </message>
+    <message>
+        <source>Chinese Traditional, Big5 (950)</source>
+        <translation>Chinesisch traditionell, Big5 (950)</translation>
+    </message>
+    <message>
+        <source>Korean (949)</source>
+        <translation>Koreanisch (949)</translation>
+    </message>
+    <message>
+        <source>Name &amp;Encoding</source>
+        <translation>Namens&amp;kodierung</translation>
+    </message>
+    <message>
+        <source>How names stored without a character set are read</source>
+        <translation>Wie Namen ohne gespeicherten Zeichensatz gelesen werden</translation>
+    </message>
+    <message>
+        <source>&amp;Automatic</source>
+        <translation>&amp;Automatisch</translation>
+    </message>
+    <message>
+        <source>&amp;Automatic: %1</source>
+        <translation>&amp;Automatisch: %1</translation>
+    </message>
 </context>
 <context>
     <name>TZipEngine</name>

@@ -36,6 +36,7 @@ void TMainFormFm::ReadArchive() {
   ui->ListView->setUpdatesEnabled(true);
 
   ui->ListView->setStatusTip(TotalsText());
+  ShowNameEncoding();
   ProgressBar2->setValue(0);
   ProgressBar2->setMaximum(100);
 }

@@ -197,6 +197,7 @@ void TMainFormFm::BindCommands() {
   bindToggle(ui->MnDisplayButtons, &TMainFormFm::MnDisplayButtonsClick);
   bindToggle(ui->MnTextLabels, &TMainFormFm::MnTextLabelsClick);
   bindToggle(ui->MnStatusbar, &TMainFormFm::MnStatusbarClick);
+  BuildNameEncodingMenu();
   for (QAction* item : {ui->SortbyName, ui->SortbyDate, ui->SortbyTime, ui->SortbySize, ui->SortbyPackedSize,
                         ui->SortbyRatio, ui->SortbyPath})
     bindAction(item, &TMainFormFm::SortbyPathClick);

@@ -114,6 +114,7 @@ class TMainFormFm : public QMainWindow, public TSettings, public TWindowOwner {
   void MnStatusbarClick(QObject* Sender);
   void MnDisplayButtonsClick(QObject* Sender);
   void MnTextLabelsClick(QObject* Sender);
+  void NameEncodingClick(int CodePage);
   void AbortSbClick(QObject* Sender);
   void EditSelectAllMnClick(QObject* Sender);
   void DeselectAll2Click(QObject* Sender);
@@ -205,6 +206,8 @@ class TMainFormFm : public QMainWindow, public TSettings, public TWindowOwner {
   void PaintToolBarEdges();
   void ApplyToolButtonStates();
   void ApplyTextLabels(bool Shown);
+  void BuildNameEncodingMenu();
+  void ShowNameEncoding();  // the choice marked, and the code page the last listing found
   void ShowPopupMenu(const QPoint& GlobalPos);
   QList<QToolButton*> ToolButtons() const;
   bool HandleListMouse(QObject* Watched, QEvent* Event);
@@ -222,6 +225,7 @@ class TMainFormFm : public QMainWindow, public TSettings, public TWindowOwner {
   bool FNeverOverwriting = false;          // an extraction runs that keeps every existing file
   QAction* FMenuItemUnderMouse = nullptr;  // also a disabled one, which a menu never highlights
   int FReadingOperations = 0;              // engine calls under way that only read the archive
+  QMenu* FNameEncodingMenu = nullptr;      // View > Name Encoding
   // Shows a viewed copy: an archive in a window of its own, a program run only when the user
   // says so, anything else by its type.
   void OpenViewedCopy(const QString& Path);

@@ -2,6 +2,8 @@
 // texts, totals, progress, order, selection.
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
+#include <QProcess>
 #include <QProgressBar>
 #include <QTest>
 #include <QToolButton>
@@ -232,6 +234,54 @@ class TestContentsView : public QObject {
     QStringList after;
     rig.Window->CollectSelectedNames(rig.List(), after);
     QCOMPARE(after, QStringList{selected});
+  }
+
+  // Names a Russian system stored in code page 866 without the UTF-8 flag: found from the names,
+  // shown beside Automatic; another code page chosen reads the archive again in it.
+  void legacyNamesAreReadInTheirCodePage() {
+    const QString path = Archive("ru.zip");
+    const QString script = QStringLiteral(
+        "import sys, zipfile\n"
+        "names = ['\u041e\u0442\u0447\u0451\u0442.txt', '\u041f\u0438\u0441\u044c\u043c\u043e.doc',"
+        " '\u0421\u0447\u0451\u0442-\u0444\u0430\u043a\u0442\u0443\u0440\u0430.xls']\n"
+        "raws = [n.encode('cp866') for n in names]\n"
+        "holders = [(b'%d' % k) * len(r) for k, r in enumerate(raws)]\n"
+        "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+        "    for h in holders:\n"
+        "        i = zipfile.ZipInfo(h.decode(), (2020, 1, 1, 0, 0, 0))\n"
+        "        i.create_system = 0\n"
+        "        z.writestr(i, 'x')\n"
+        "data = open(sys.argv[1], 'rb').read()\n"
+        "for h, r in zip(holders, raws): data = data.replace(h, r)\n"
+        "open(sys.argv[1], 'wb').write(data)\n");
+    QProcess python;
+    python.start(QStringLiteral("python3"), {QStringLiteral("-c"), script, path});
+    QVERIFY(python.waitForFinished(60000) && python.exitCode() == 0);
+
+    TWindowRig rig;
+    rig.Window->OpenZipFile(path);
+    const QStringList russian{QStringLiteral("Отчёт.txt"), QStringLiteral("Письмо.doc"),
+                              QStringLiteral("Счёт-фактура.xls")};
+    QCOMPARE(Column(rig, 0), russian);
+    QMenu* menu = rig.Menu("NameEncoding1");
+    QVERIFY(menu);
+    const auto item = [menu](int codePage) {
+      for (QAction* action : menu->actions())
+        if (!action->isSeparator() && action->data().toInt() == codePage) return action;
+      return static_cast<QAction*>(nullptr);
+    };
+    QCOMPARE(item(0)->text(), QStringLiteral("&Automatic: Cyrillic, DOS (866)"));
+    QVERIFY(item(0)->isChecked());
+
+    item(437)->trigger();
+    QCOMPARE(Column(rig, 0).first(), QStringLiteral("ÄΓτ±Γ.txt"));
+    QVERIFY(item(437)->isChecked());
+    QCOMPARE(item(0)->text(), QStringLiteral("&Automatic"));
+    item(866)->trigger();
+    QCOMPARE(Column(rig, 0), russian);
+    item(0)->trigger();
+    QCOMPARE(Column(rig, 0), russian);
+    QVERIFY(rig.Dialogs.Messages().isEmpty());
   }
 
   void missingAndDamagedArchives() {
