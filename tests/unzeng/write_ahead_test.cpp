@@ -22,7 +22,7 @@ struct Recorded {
 int32_t Record(int32_t message, void* data, void* userData) {
   auto* recorded = static_cast<Recorded*>(userData);
   std::string line = std::to_string(message);
-  if (message == zipabi::zcmExtracting || message == zipabi::zcmStatus)
+  if (message == zipabi::zcmExtracting || message == zipabi::zcmStatus || message == zipabi::zcmTesting)
     line += " " + std::string(static_cast<zipabi::TZipLibFileStats*>(data)->FileName);
   if (message == zipabi::zcmSkipping) {
     auto* skipping = static_cast<zipabi::TZipLibSkipping*>(data);
@@ -32,13 +32,16 @@ int32_t Record(int32_t message, void* data, void* userData) {
   return static_cast<int>(recorded->lines.size()) - 1 == recorded->stopAt ? 1 : 0;
 }
 
-int32_t Extract(const std::string& archive, const std::string& folder, Recorded& recorded) {
-  std::vector<std::string> words{"", "-o", archive, "-d", folder};
+int32_t CallLibrary(const std::vector<std::string>& words, Recorded& recorded) {
   std::vector<const char*> argv;
   for (const std::string& word : words) argv.push_back(word.c_str());
   return zipabi::unzeng(zipabi::kInterfaceVersion, static_cast<int32_t>(argv.size()), argv.data(), Record,
                         &recorded) &
          0xFFFF;
+}
+
+int32_t Extract(const std::string& archive, const std::string& folder, Recorded& recorded) {
+  return CallLibrary({"", "-o", archive, "-d", folder}, recorded);
 }
 
 struct WriteAheadTest : ::testing::Test {
@@ -144,5 +147,38 @@ TEST_F(WriteAheadTest, StoppingMidwayLeavesExactlyTheEntriesAnnounced) {
       }
     }
     EXPECT_EQ(kinds, expected);
+  }
+}
+
+// Testing decodes small entries on the other threads: the same messages in the same order and
+// the same result as on one, damaged entries among them, and a stop at any message keeps.
+TEST_F(WriteAheadTest, TestingGivesTheSameMessagesWithAnyNumberOfThreads) {
+  std::vector<RawEntry> entries;
+  for (int i = 0; i < 200; ++i) {
+    RawEntry e = Entry("t/f" + std::to_string(i), std::string(static_cast<size_t>(50 + i * 41), 'a' + i % 26),
+                       i % 4 != 0);
+    if (i == 30 || i == 170) e.centralCrc = 0xDEADBEEF;  // fails its check
+    if (i == 100) {
+      e.method = 8;  // a stream that ends too soon
+      e.packed = std::string("\x04\xc0", 2);
+    }
+    entries.push_back(e);
+  }
+  entries.insert(entries.begin() + 60, Entry("large", std::string(3u << 20, 'L')));  // reports progress
+  const std::string archive = dir / "test.zip";
+  writeFile(archive, buildArchive(entries));
+
+  Recorded one, four;
+  zipeng::setWriteAheadThreads(1);
+  const int32_t alone = CallLibrary({"", "-t", archive}, one);
+  zipeng::setWriteAheadThreads(4);
+  EXPECT_EQ(CallLibrary({"", "-t", archive}, four), alone);
+  EXPECT_EQ(alone, zipabi::zrTestErrors);
+  EXPECT_EQ(four.lines, one.lines);
+  for (int stopAt : {0, 7, 120, static_cast<int>(one.lines.size()) - 1}) {
+    Recorded stopped;
+    stopped.stopAt = stopAt;
+    EXPECT_EQ(CallLibrary({"", "-t", archive}, stopped), zipabi::zrAborted) << stopAt;
+    EXPECT_EQ(stopped.lines, std::vector<std::string>(one.lines.begin(), one.lines.begin() + stopAt + 1));
   }
 }

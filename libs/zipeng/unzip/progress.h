@@ -7,13 +7,16 @@
 
 namespace zipeng {
 
+// From this size on, reading an entry reports its progress.
+inline constexpr uint64_t kProgressSize = 2u << 20;
+
 class ProgressReporter {
  public:
   ProgressReporter(zipeng::Callback& callback, const zipeng::ZipEntry& entry)
       : callback_(callback), entry_(entry) {}
   // Empty for entries too small to need it.
   zipeng::ProgressFn function() {
-    if (entry_.uncompressedSize < (2u << 20)) return {};
+    if (entry_.uncompressedSize < kProgressSize) return {};
     return [this](uint64_t produced) {
       uint64_t percent = entry_.uncompressedSize ? produced * 100 / entry_.uncompressedSize : 100;
       if (percent > 100) percent = 100;

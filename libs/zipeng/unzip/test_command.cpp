@@ -2,6 +2,7 @@
 #include "core/entry_reader.h"
 #include "password_session.h"
 #include "progress.h"
+#include "test_ahead.h"
 
 namespace zipeng {
 
@@ -13,8 +14,12 @@ int32_t testEntries(Session& session) {
   zipeng::EntryReader reader;
   PasswordSession passwords(session.command.password, session.callback);
   size_t tested = 0, errors = 0, skipped = unmatched;
-  for (size_t i : selected) {
-    const zipeng::ZipEntry& entry = session.index.entries[i];
+  std::vector<const ZipEntry*> order;
+  order.reserve(selected.size());
+  for (size_t i : selected) order.push_back(&session.index.entries[i]);
+  TestAhead ahead(session.source, order);
+  for (size_t position = 0; position < order.size(); ++position) {
+    const zipeng::ZipEntry& entry = *order[position];
     if (session.callback.sendStats(zipabi::zcmTesting, entry)) return zipabi::zrAborted;
     if (entry.isDirectory() || entry.isVolumeLabel()) {
       ++tested;
@@ -25,8 +30,9 @@ int32_t testEntries(Session& session) {
       if (session.callback.sendSkipping(entry.name, zipabi::zsrUnknownCompression)) return zipabi::zrAborted;
       continue;
     }
+    std::optional<EntryStatus> checked = ahead.take(position, session.source, reader);
     std::string password;
-    if (entry.encrypted()) {
+    if (!checked && entry.encrypted()) {
       bool aborted = false;
       if (!passwords.find(session.source, reader, entry, password, aborted)) {
         if (aborted) return zipabi::zrAborted;
@@ -36,8 +42,10 @@ int32_t testEntries(Session& session) {
       }
     }
     ProgressReporter progress(session.callback, entry);
-    auto status = reader.read(
-        session.source, entry, password, [](const uint8_t*, size_t) { return true; }, progress.function());
+    auto status = checked ? *checked
+                          : reader.read(
+                                session.source, entry, password, [](const uint8_t*, size_t) { return true; },
+                                progress.function());
     if (status == zipeng::EntryStatus::Aborted || session.callback.aborted()) return zipabi::zrAborted;
     if (status == zipeng::EntryStatus::OutOfMemory) return zipabi::zrOutOfMemory;
     if (status == zipeng::EntryStatus::Ok) {

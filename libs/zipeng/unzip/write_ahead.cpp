@@ -8,13 +8,13 @@
 #include <new>
 
 #include "core/safe_path.h"
+#include "progress.h"
 
 namespace zipeng {
 
 namespace {
 
-constexpr uint64_t kSmallEntry = 2u << 20;  // from here on reading reports progress
-constexpr size_t kPlannedAhead = 128;       // entries planned ahead at most (and files open)
+constexpr size_t kPlannedAhead = 128;  // entries planned ahead at most (and files open)
 
 unsigned configuredThreads = 0;
 
@@ -29,7 +29,7 @@ unsigned writeAheadThreads() {
 
 bool WriteAhead::Suits(const ZipEntry& e) {
   return !e.isDirectory() && !e.isSymlink() && !e.isVolumeLabel() && !e.encrypted() && e.readable() &&
-         e.uncompressedSize < kSmallEntry && e.compressedSize < kSmallEntry;
+         e.uncompressedSize < kProgressSize && e.compressedSize < kProgressSize;
 }
 
 WriteAhead::WriteAhead(const ArchiveSource& source, OutputTree& tree, bool junkPaths,
