@@ -182,3 +182,25 @@ TEST_F(WriteAheadTest, TestingGivesTheSameMessagesWithAnyNumberOfThreads) {
     EXPECT_EQ(stopped.lines, std::vector<std::string>(one.lines.begin(), one.lines.begin() + stopAt + 1));
   }
 }
+
+// Encrypted entries are tried on the other threads with the password that opened one; an entry
+// it does not open comes back to the testing thread, which asks in turn: the same messages.
+TEST_F(WriteAheadTest, EncryptedEntriesAreTestedAheadWithThePasswordFound) {
+  if (!haveTool("7zz")) GTEST_SKIP() << "7zz is needed to write AES entries";
+  for (int i = 0; i < 40; ++i)
+    writeFile(dir / ("src/f" + std::to_string(i)), std::string(1000 + i * 97, 'a' + i % 26));
+  const std::string archive = dir / "aes.zip";
+  ASSERT_EQ(sh("cd '" + dir / "src" + "' && 7zz a -tzip -ppw -mem=AES256 '" + archive + "' . >/dev/null"), 0);
+  ASSERT_EQ(sh("cd '" + dir / "src" + "' && 7zz a -tzip -pother -mem=AES256 '" + archive + "' f7 >/dev/null"),
+            0);
+  for (const std::string password : {"pw", "wrong"}) {
+    SCOPED_TRACE(password);
+    Recorded one, four;
+    zipeng::setWriteAheadThreads(1);
+    const int32_t alone = CallLibrary({password, "-t", archive}, one);
+    zipeng::setWriteAheadThreads(4);
+    EXPECT_EQ(CallLibrary({password, "-t", archive}, four), alone);
+    EXPECT_EQ(alone, password == "pw" ? zipabi::zrSomeSkipped : zipabi::zrNothingTested);
+    EXPECT_EQ(four.lines, one.lines);
+  }
+}

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "core/pbkdf2_sha1.h"
+
 namespace zipeng {
 
 namespace {
@@ -70,9 +72,8 @@ bool AesCipher::deriveKeys(const std::string& password, uint8_t strength, const 
   const size_t saltBytes = saltLength(strength);
   if (saltBytes == 0) return false;
   const size_t derivedLength = 2 * (saltBytes * 2) + kVerifierLength;  // keys of 16, 24 or 32 bytes
-  return PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()), salt,
-                                static_cast<int>(saltBytes), kIterations, static_cast<int>(derivedLength),
-                                derived) == 1;
+  pbkdf2HmacSha1(password, salt, saltBytes, kIterations, derived, derivedLength);
+  return true;
 }
 
 bool AesCipher::verifierMatches(uint8_t strength, const uint8_t* derived, const uint8_t* saltAndVerifier) {

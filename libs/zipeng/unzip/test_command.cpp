@@ -34,7 +34,9 @@ int32_t testEntries(Session& session) {
     std::string password;
     if (!checked && entry.encrypted()) {
       bool aborted = false;
-      if (!passwords.find(session.source, reader, entry, password, aborted)) {
+      if (passwords.find(session.source, reader, entry, password, aborted)) {
+        ahead.usePassword(password);
+      } else {
         if (aborted) return zipabi::zrAborted;
         ++skipped;
         if (session.callback.sendSkipping(entry.name, zipabi::zsrBadPassword)) return zipabi::zrAborted;
