@@ -153,12 +153,14 @@ CompressedData DeflateWorker::compressBuffer(const CompressJob& job, const uint8
     if (!c) c = libdeflate_alloc_compressor(level);
     auto*& fast = compressors_[1];
     if (!fast) fast = libdeflate_alloc_compressor(1);
-    if (!c || looksIncompressible(fast, data, size)) {
+    if (!c || !fast) {
       stored = true;
     } else {
-      // Room for exactly the input: what does not shrink is stored instead.
+      // Room for exactly the input: what does not shrink is stored instead. What looks
+      // incompressible is tried at the fastest level only.
       r.data.resize(size);
-      size_t n = libdeflate_deflate_compress(c, data, size, r.data.data(), size);
+      size_t n = libdeflate_deflate_compress(looksIncompressible(fast, data, size) ? fast : c, data, size,
+                                             r.data.data(), size);
       if (n == 0) {
         stored = true;
       } else {
