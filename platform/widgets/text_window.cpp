@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
 
 namespace platform {
 
@@ -15,6 +16,8 @@ TTextWindow::TTextWindow(const QString& file) {
   setLineWrapMode(QPlainTextEdit::NoWrap);
   setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   setWindowTitle(QFileInfo(file).fileName() + QStringLiteral(" - Parcelix"));
+  // Escape closes it, as it closes the program's other windows that only show something.
+  connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
 
   QFile source(file);
   if (source.open(QIODevice::ReadOnly)) {

@@ -1,8 +1,41 @@
-// The archive named on the command line.
+// The program's command line: its two options, answered on the terminal before any window is
+// made, and the archive named by the other arguments.
 #pragma once
 
 #include <QString>
 #include <QStringList>
+
+struct TCommandLine {
+  enum class TAction {
+    Open,     // start the window; Names may name an archive
+    Help,     // --help: the usage on standard output
+    Version,  // --version: the name and version on standard output
+    Refuse,   // an option that is not known: a usage line on standard error
+  };
+  TAction Action = TAction::Open;
+  // The arguments that name the archive: every one but the options and the first "--", which
+  // ends the options so that a name beginning with "--" can follow it.
+  QStringList Names;
+  QString Refused;  // the refused option, for Refuse
+};
+
+// Reads Arguments, the program's name first. The first of --help, --version or an unknown option
+// (any other word that begins with "--") before "--" decides; without one, the window opens.
+TCommandLine ParseCommandLine(const QStringList& Arguments);
+
+// What --help prints, what --version prints, and the usage line after a refused option.
+QString CommandLineHelp();
+QString CommandLineVersion();
+QString CommandLineUsage();
+
+// The exit status of a refused option, as the tools use it.
+inline constexpr int kCommandLineUsageStatus = 2;
+
+// What the window is given: the program's name and the Names of Arguments.
+QStringList WindowArguments(const QStringList& Arguments);
+
+// Prints the answer for Help, Version and Refuse and returns the exit status; -1 for Open.
+int AnswerCommandLine(const TCommandLine& CommandLine);
 
 // Joins the first eight arguments after the program's name with nothing between them, so a
 // name that the shell split at a blank arrives whole. A ninth argument and later are ignored.

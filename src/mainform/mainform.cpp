@@ -227,6 +227,20 @@ void TMainFormFm::BindCommands() {
   connect(ui->ListView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { UpdateSelectionButtons(); });
 
+  // Keys that desktop programs share, beside the bound ones: each reaches the command's one action.
+  auto addShortcut = [](QAction* action, const QKeySequence& key) {
+    action->setShortcuts(action->shortcuts() << key);
+  };
+  addShortcut(ui->EditDeleteMn, QKeySequence(Qt::Key_Delete));
+  addShortcut(ui->FileExitMn, QKeySequence(Qt::CTRL | Qt::Key_Q));
+  // Enter in the list does what a double click does, on the selected rows.
+  auto* listEnter = new QAction(this);
+  listEnter->setObjectName(QStringLiteral("ListViewEnter"));
+  listEnter->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+  listEnter->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  ui->ListView->addAction(listEnter);
+  connect(listEnter, &QAction::triggered, this, &TMainFormFm::ListViewDblClick);
+
   // F1 on a highlighted menu item, and shortcut keys refused while busy.
   for (QMenu* menu : {ui->FileMn, ui->EditMn, ui->View1, ui->OptionsMn, ui->HelpMn, ui->FileFixMn,
                       ui->Toolbar1, PopupMenu1})

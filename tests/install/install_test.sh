@@ -42,7 +42,7 @@ check_tree() {
     "$appdir/Parcelix" "$appdir/libzipeng32.so" "$appdir/libunzeng32.so" "$appdir/Parcelix.hlp" "$appdir/README.TXT"
     "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" "share/icons/hicolor/scalable/apps/$id.svg"
     share/parcelix/screenshots/main-window.png share/doc/parcelix/LICENSE share/doc/parcelix/README.md
-    share/man/man1/zipeng.1 share/man/man1/unzeng.1)
+    share/man/man1/zipeng.1 share/man/man1/unzeng.1 share/man/man1/parcelix.1)
   if [ -e "$build/bin/ProgMan" ]; then expected+=("$appdir/ProgMan"); fi
   local size file out page
   for size in "${sizes[@]}"; do expected+=("share/icons/hicolor/${size}x${size}/apps/$id.png"); done
