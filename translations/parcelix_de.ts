@@ -1454,6 +1454,22 @@
         <source>&amp;Automatic: %1</source>
         <translation>&amp;Automatisch: %1</translation>
     </message>
+    <message>
+        <source>Show only the entries whose path contains... (* and ? as wildcards)</source>
+        <translation>Nur Einträge zeigen, deren Pfad dies enthält ... (* und ? als Platzhalter)</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <source>%1 of %2 entries shown.</source>
+        <translation>%1 von %2 Einträgen angezeigt.</translation>
+    </message>
+    <message>
+        <source>Filter the List</source>
+        <translation>Liste filtern</translation>
+    </message>
 </context>
 <context>
     <name>TZipEngine</name>

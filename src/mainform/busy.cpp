@@ -37,7 +37,7 @@ void TMainFormFm::SetBusy(bool Done) {
 
   if (Done) {
     ProgressBar2->setValue(0);
-    StatusPanel0->setText(TotalsText());
+    ShowFilterCount();
   }
   if (idle && FCloseWhenIdle) {
     FCloseWhenIdle = false;

@@ -62,7 +62,35 @@ TContentsRow MakeContentsRow(const TZipFileStats& FileStats) {
 TContentsModel::TContentsModel(QObject* Parent) : QAbstractTableModel(Parent) {}
 
 int TContentsModel::rowCount(const QModelIndex& Parent) const {
-  return Parent.isValid() ? 0 : static_cast<int>(FRows.size());
+  if (Parent.isValid()) return 0;
+  return static_cast<int>(FFilter.isEmpty() ? FRows.size() : FShown.size());
+}
+
+bool TContentsModel::Matches(const TContentsRow& Row) const {
+  return FPattern.isValid() && !FPattern.pattern().isEmpty()
+             ? FPattern.match(Row.Path).hasMatch()
+             : Row.Path.contains(FFilter, Qt::CaseInsensitive);
+}
+
+void TContentsModel::ApplyFilter() {
+  FShown.clear();
+  if (FFilter.isEmpty()) return;
+  for (std::size_t i = 0; i < FRows.size(); ++i)
+    if (Matches(FRows[i])) FShown.push_back(static_cast<int>(i));
+}
+
+void TContentsModel::SetFilter(const QString& Text) {
+  if (Text == FFilter) return;
+  beginResetModel();
+  FFilter = Text;
+  FPattern = QRegularExpression();
+  if (Text.contains(u'*') || Text.contains(u'?'))
+    FPattern = QRegularExpression(
+        QRegularExpression::wildcardToRegularExpression(QLatin1Char('*') + Text + QLatin1Char('*'),
+                                                        QRegularExpression::UnanchoredWildcardConversion),
+        QRegularExpression::CaseInsensitiveOption);
+  ApplyFilter();
+  endResetModel();
 }
 
 int TContentsModel::columnCount(const QModelIndex& Parent) const {
@@ -70,7 +98,10 @@ int TContentsModel::columnCount(const QModelIndex& Parent) const {
 }
 
 QString TContentsModel::Text(int RowIndex, int Column) const {
-  const TContentsRow& row = Row(RowIndex);
+  return TextOf(Row(RowIndex), Column);
+}
+
+QString TContentsModel::TextOf(const TContentsRow& row, int Column) const {
   switch (Column) {
     case 0:
       return row.Name().toString();
@@ -118,6 +149,7 @@ void TContentsModel::Clear() {
   beginResetModel();
   FRows.clear();
   FRows.shrink_to_fit();
+  FShown.clear();
   endResetModel();
 }
 
@@ -137,6 +169,7 @@ void TContentsModel::EndListing(int SortColumn) {
     std::move(FPending.begin(), FPending.end(), std::back_inserter(FRows));
   }
   FPending.clear();
+  ApplyFilter();
   endResetModel();
   Sort(SortColumn);
 }
@@ -144,6 +177,14 @@ void TContentsModel::EndListing(int SortColumn) {
 void TContentsModel::AddRow(TContentsRow NewRow, int SortColumn) {
   if (FListing) {
     FPending.push_back(std::move(NewRow));
+    return;
+  }
+  if (!FFilter.isEmpty()) {
+    beginResetModel();
+    FRows.push_back(std::move(NewRow));
+    ApplyFilter();
+    endResetModel();
+    Sort(SortColumn);
     return;
   }
   const int at = static_cast<int>(FRows.size());
@@ -177,10 +218,10 @@ void TContentsModel::Sort(int SortColumn) {
         break;
       case 3:
       case 4:
-        keys[i].Number = ReadSizeText(Text(static_cast<int>(i), SortColumn), group);
+        keys[i].Number = ReadSizeText(TextOf(row, SortColumn), group);
         break;
       case 5:
-        keys[i].Number = ReadWholeNumber(Text(static_cast<int>(i), SortColumn));
+        keys[i].Number = ReadWholeNumber(TextOf(row, SortColumn));
         break;
     }
   }
@@ -193,6 +234,18 @@ void TContentsModel::Sort(int SortColumn) {
   });
   if (std::is_sorted(order.begin(), order.end())) return;
 
+  if (!FFilter.isEmpty()) {
+    // Shown rows are numbered through the filter: simplest to show them afresh.
+    beginResetModel();
+    std::vector<TContentsRow> sorted;
+    sorted.reserve(count);
+    for (int from : order) sorted.push_back(std::move(FRows[static_cast<std::size_t>(from)]));
+    keys.clear();
+    FRows.swap(sorted);
+    ApplyFilter();
+    endResetModel();
+    return;
+  }
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   std::vector<TContentsRow> sorted;
   sorted.reserve(count);

@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -46,7 +47,13 @@ class TContentsModel : public QAbstractTableModel {
 
   // The text of one cell, in the user's formats.
   QString Text(int Row, int Column) const;
-  const TContentsRow& Row(int Row) const { return FRows[static_cast<std::size_t>(Row)]; }
+  const TContentsRow& Row(int Row) const { return FRows[Stored(Row)]; }
+  // Only the rows whose path contains `Text` are shown (case does not matter; with "*" or "?" it is
+  // a pattern found anywhere in the path); empty shows them all. Rows are numbered as shown.
+  void SetFilter(const QString& Text);
+  const QString& Filter() const { return FFilter; }
+  // Every row, shown or not.
+  int TotalRows() const { return static_cast<int>(FRows.size()); }
 
   // Removes every row.
   void Clear();
@@ -60,7 +67,17 @@ class TContentsModel : public QAbstractTableModel {
   void Sort(int SortColumn);
 
  private:
+  std::size_t Stored(int Shown) const {
+    return FFilter.isEmpty() ? static_cast<std::size_t>(Shown) : static_cast<std::size_t>(FShown[Shown]);
+  }
+  QString TextOf(const TContentsRow& Row, int Column) const;
+  bool Matches(const TContentsRow& Row) const;
+  void ApplyFilter();  // FShown from FRows, within a reset of the model
+
   std::vector<TContentsRow> FRows;
+  QString FFilter;
+  QRegularExpression FPattern;         // when the filter has wildcards
+  std::vector<int> FShown;             // with a filter: the rows of FRows shown, in order
   std::vector<TContentsRow> FPending;  // collected during a listing, not yet shown
   bool FListing = false;
   QLocale FLocale;

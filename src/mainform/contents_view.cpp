@@ -37,6 +37,7 @@ void TMainFormFm::ReadArchive() {
 
   ui->ListView->setStatusTip(TotalsText());
   ShowNameEncoding();
+  ShowFilterCount();
   ProgressBar2->setValue(0);
   ProgressBar2->setMaximum(100);
 }

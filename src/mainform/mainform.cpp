@@ -198,6 +198,7 @@ void TMainFormFm::BindCommands() {
   bindToggle(ui->MnTextLabels, &TMainFormFm::MnTextLabelsClick);
   bindToggle(ui->MnStatusbar, &TMainFormFm::MnStatusbarClick);
   BuildNameEncodingMenu();
+  BuildFilterLine();
   for (QAction* item : {ui->SortbyName, ui->SortbyDate, ui->SortbyTime, ui->SortbySize, ui->SortbyPackedSize,
                         ui->SortbyRatio, ui->SortbyPath})
     bindAction(item, &TMainFormFm::SortbyPathClick);

@@ -22,6 +22,7 @@ class MainFormFm;
 
 class QAction;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QToolButton;
@@ -115,6 +116,7 @@ class TMainFormFm : public QMainWindow, public TSettings, public TWindowOwner {
   void MnDisplayButtonsClick(QObject* Sender);
   void MnTextLabelsClick(QObject* Sender);
   void NameEncodingClick(int CodePage);
+  void EditFilter1Click();
   void AbortSbClick(QObject* Sender);
   void EditSelectAllMnClick(QObject* Sender);
   void DeselectAll2Click(QObject* Sender);
@@ -207,6 +209,10 @@ class TMainFormFm : public QMainWindow, public TSettings, public TWindowOwner {
   void ApplyToolButtonStates();
   void ApplyTextLabels(bool Shown);
   void BuildNameEncodingMenu();
+  void BuildFilterLine();
+  void FilterChanged(const QString& Text);
+  void CloseFilter();
+  void ShowFilterCount();   // status panel 0: how many rows are shown of how many, while filtering
   void ShowNameEncoding();  // the choice marked, and the code page the last listing found
   void ShowPopupMenu(const QPoint& GlobalPos);
   QList<QToolButton*> ToolButtons() const;
@@ -226,6 +232,7 @@ class TMainFormFm : public QMainWindow, public TSettings, public TWindowOwner {
   QAction* FMenuItemUnderMouse = nullptr;  // also a disabled one, which a menu never highlights
   int FReadingOperations = 0;              // engine calls under way that only read the archive
   QMenu* FNameEncodingMenu = nullptr;      // View > Name Encoding
+  QLineEdit* FFilterLine = nullptr;        // above the list, while filtering
   // Shows a viewed copy: an archive in a window of its own, a program run only when the user
   // says so, anything else by its type.
   void OpenViewedCopy(const QString& Path);

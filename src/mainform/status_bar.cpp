@@ -66,7 +66,7 @@ void TMainFormFm::BuildStatusBar() {
 QString TMainFormFm::TotalsText() const {
   const QLocale locale;
   return tr("%1 Entries, %2 Bytes, %3 Bytes.")
-      .arg(QString::number(ListModel->rowCount()), locale.toString(static_cast<qlonglong>(FTotalSize)),
+      .arg(QString::number(ListModel->TotalRows()), locale.toString(static_cast<qlonglong>(FTotalSize)),
            locale.toString(static_cast<qlonglong>(FTotalPacked)));
 }
 

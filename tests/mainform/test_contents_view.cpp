@@ -2,6 +2,7 @@
 // texts, totals, progress, order, selection.
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
 #include <QProgressBar>
@@ -282,6 +283,45 @@ class TestContentsView : public QObject {
     item(0)->trigger();
     QCOMPARE(Column(rig, 0), russian);
     QVERIFY(rig.Dialogs.Messages().isEmpty());
+  }
+
+  // Ctrl+F shows the filter line; typing hides the rows whose path does not hold the text (any
+  // case, "*" and "?" as wildcards), panel 0 counts them, commands see the rows shown, and
+  // Escape clears and hides it.
+  void theFilterShowsOnlyMatchingRows() {
+    TWindowRig rig;
+    rig.Window->show();
+    rig.AddRows(12);
+    auto* line = rig.Find<QLineEdit>("FilterLine");
+    QVERIFY(!line->isVisible());
+    rig.Window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(rig.Window.get()));
+    QTest::keyClick(rig.List(), Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(line->isVisible());
+    QVERIFY(line->hasFocus());
+    const QList<std::pair<QString, QStringList>> cases = {
+        {"FILE1", {"file1.txt", "file10.txt", "file11.txt"}},
+        {"file1?.txt", {"file10.txt", "file11.txt"}},
+        {"dir/*3", {"file3.txt"}},
+        {"nothing", {}},
+    };
+    for (const auto& [text, shown] : cases) {
+      line->setText(text);
+      QCOMPARE(Column(rig, 0), shown);
+      QCOMPARE(rig.Find<QLabel>("StatusPanel0")->text(),
+               QStringLiteral("%1 of 12 entries shown.").arg(shown.size()));
+    }
+    line->setText("file1");
+    rig.Action("SelectAll1")->trigger();
+    QStringList names;
+    rig.Window->CollectSelectedNames(rig.List(), names);
+    QCOMPARE(names, (QStringList{"dir/file1.txt", "dir/file10.txt", "dir/file11.txt"}));
+    rig.Action("SortbyPath")->trigger();  // sorting keeps the filter
+    QCOMPARE(rig.Model()->rowCount(), 3);
+    QTest::keyClick(line, Qt::Key_Escape);
+    QVERIFY(!line->isVisible());
+    QCOMPARE(rig.Model()->rowCount(), 12);
+    QVERIFY(rig.Find<QLabel>("StatusPanel0")->text().startsWith("12 Entries"));
   }
 
   void missingAndDamagedArchives() {
