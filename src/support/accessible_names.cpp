@@ -58,11 +58,13 @@ QString LabelText(const QLabel& label) {
 }
 
 // The control a part belongs to: the combo or spin box of its edit or list, the scrolled area of
-// a scroll bar. Null for a control of its own.
+// a scroll bar, the edit of a button inside it (such as its clear button). Null for a control of
+// its own.
 const QWidget* OwningControl(const QWidget& control) {
   for (const QWidget* up = control.parentWidget(); up; up = up->parentWidget()) {
     if (qobject_cast<const QComboBox*>(up) || qobject_cast<const QAbstractSpinBox*>(up)) return up;
     if (qobject_cast<const QScrollBar*>(&control) && qobject_cast<const QAbstractScrollArea*>(up)) return up;
+    if (qobject_cast<const QAbstractButton*>(&control) && qobject_cast<const QLineEdit*>(up)) return up;
     if (up->isWindow()) break;
   }
   // A combo box's list lives in a popup window of its own, whose parent is the combo box.

@@ -11,9 +11,10 @@ class QWidget;
 // Name: a button's caption, a group box's title; otherwise the label whose buddy it is or that
 // stands left of it in its form or grid, then the title of the group box around it, its tooltip,
 // its status tip, its placeholder text; a list or table that nothing labels is named after its
-// window, and the edit inside a combo or spin box after that box. Accelerator marks ("&") are
-// left out. Description: the tooltip, else the status tip, else the What's This text, when it
-// says more than the name.
+// window, and a part of a compound control (the edit or list of a combo box, a scroll bar, a
+// button inside an edit) after that control. Accelerator marks ("&") are left out.
+// Description: the tooltip, else the status tip, else the What's This text, when it says more
+// than the name.
 QString DerivedAccessibleName(const QWidget& Control);
 QString DerivedAccessibleDescription(const QWidget& Control);
 
