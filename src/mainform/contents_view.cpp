@@ -131,6 +131,16 @@ void TMainFormFm::ListViewDblClick() {
 
 // Any click in the list, on a row or on the empty space below the rows, counts; the view's own
 // click signals come only for rows.
+bool TMainFormFm::HandleListKey(QObject* Watched, QEvent* Event) {
+  if (Watched != ui->ListView || Event->type() != QEvent::KeyPress) return false;
+  const auto* key = static_cast<QKeyEvent*>(Event);
+  if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) ||
+      (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+    return false;
+  if (!Busy()) FListEnter->trigger();  // refused while busy, as every key command is
+  return true;
+}
+
 bool TMainFormFm::HandleListMouse(QObject* Watched, QEvent* Event) {
   if (Watched != ui->ListView->viewport() || !ui->ListView->isEnabled()) return false;
   if (Event->type() == QEvent::MouseButtonRelease) {

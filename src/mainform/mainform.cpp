@@ -234,13 +234,14 @@ void TMainFormFm::BindCommands() {
   };
   addShortcut(ui->EditDeleteMn, QKeySequence(Qt::Key_Delete));
   addShortcut(ui->FileExitMn, QKeySequence(Qt::CTRL | Qt::Key_Q));
-  // Enter in the list does what a double click does, on the selected rows.
-  auto* listEnter = new QAction(this);
-  listEnter->setObjectName(QStringLiteral("ListViewEnter"));
-  listEnter->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-  listEnter->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-  ui->ListView->addAction(listEnter);
-  connect(listEnter, &QAction::triggered, this, &TMainFormFm::ListViewDblClick);
+  // Enter in the list does what a double click does, on the selected rows. The keys reach it from
+  // the list's own key presses (HandleListKey), not as a shortcut: a shortcut goes by where the
+  // focus was last, and would take Return from a dialog that is not active yet.
+  FListEnter = new QAction(this);
+  FListEnter->setObjectName(QStringLiteral("ListViewEnter"));
+  FListEnter->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+  FListEnter->setShortcutContext(Qt::WidgetShortcut);  // on no widget: the keys are shown, not grabbed
+  connect(FListEnter, &QAction::triggered, this, &TMainFormFm::ListViewDblClick);
 
   // F1 on a highlighted menu item, and shortcut keys refused while busy.
   for (QMenu* menu : {ui->FileMn, ui->EditMn, ui->View1, ui->OptionsMn, ui->HelpMn, ui->FileFixMn,
@@ -282,6 +283,7 @@ bool TMainFormFm::eventFilter(QObject* Watched, QEvent* Event) {
   }
   if (HandleBusyShortcut(Watched, Event)) return true;
   if (HandleListMouse(Watched, Event)) return true;
+  if (HandleListKey(Watched, Event)) return true;
   if (HandleMenuHelpKey(Watched, Event)) return true;
   HandleHintEvent(Watched, Event);
   return QMainWindow::eventFilter(Watched, Event);

@@ -217,6 +217,7 @@ class TMainFormFm : public QMainWindow, public TSettings, public TWindowOwner {
   void ShowPopupMenu(const QPoint& GlobalPos);
   QList<QToolButton*> ToolButtons() const;
   bool HandleListMouse(QObject* Watched, QEvent* Event);
+  bool HandleListKey(QObject* Watched, QEvent* Event);  // Return and Enter in the list
   void ClearContents();
   QAction* SortMenuItem(int Column) const;
 
@@ -233,6 +234,7 @@ class TMainFormFm : public QMainWindow, public TSettings, public TWindowOwner {
   int FReadingOperations = 0;              // engine calls under way that only read the archive
   QMenu* FNameEncodingMenu = nullptr;      // View > Name Encoding
   QLineEdit* FFilterLine = nullptr;        // above the list, while filtering
+  QAction* FListEnter = nullptr;           // Return or Enter in the list: the double-click action
   // Shows a viewed copy: an archive in a window of its own, a program run only when the user
   // says so, anything else by its type.
   void OpenViewedCopy(const QString& Path);

@@ -53,6 +53,10 @@ bool Configure(TWindowRig& rig, const std::function<void(TFrmConfiguration&)>& a
 }
 
 void Press(QWidget& dialog, Qt::Key key) {
+  // Shortcuts go by the active window and its focus, not by the widget a key event is sent to: a
+  // key sent before the dialog is active could meet the main window's list shortcuts (Return).
+  dialog.activateWindow();
+  static_cast<void>(QTest::qWaitForWindowActive(&dialog));
   QTest::keyClick(Control<QLineEdit>(dialog, "EdTempFolder"), key);
 }
 
