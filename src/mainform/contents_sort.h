@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringView>
 #include <cstdint>
+#include <string_view>
 
 // What a row is compared by in one column: its text for Name and Path, a number for the others
 // (the date, the date and time, or the whole number read from the Size, Packed or Ratio text).
@@ -28,3 +29,12 @@ std::int64_t ReadSizeText(const QString& Text, QChar GroupSeparator);
 // Leading blanks skipped, then the decimal digits up to the first other character; 0 when the
 // text starts with no digit.
 std::int64_t ReadWholeNumber(QStringView Text);
+
+// Two UTF-8 texts compared in the order their UTF-16 forms have (the order of ListViewCompare):
+// byte order, except that the characters U+E000 to U+FFFF come after those beyond U+FFFF, whose
+// UTF-16 form starts with a surrogate. Below 0: A first; 0: equal; above 0: B first.
+int CompareUtf8AsUtf16(std::string_view A, std::string_view B);
+
+// The first eight bytes of a UTF-8 text as a number that orders as CompareUtf8AsUtf16 does
+// (shorter texts padded with zeros): different numbers decide, equal ones need the full texts.
+std::uint64_t Utf8SortPrefix(std::string_view Text);

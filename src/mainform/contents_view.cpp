@@ -21,7 +21,7 @@ void TMainFormFm::ReadArchive() {
   if (count > 100) StatusPanel0->setText(tr("Reading %1 items...").arg(count));
 
   ui->ListView->setUpdatesEnabled(false);
-  ListModel->BeginListing();
+  ListModel->BeginListing(count);
   int result = 0;
   try {
     result = MainXz->List();
@@ -44,7 +44,13 @@ void TMainFormFm::ReadArchive() {
 
 void TMainFormFm::MainXzListing(TZipEngine& /*ZipEngine*/, const TZipFileStats& FileStats) {
   ListModel->AddRow(MakeContentsRow(FileStats), ActiveColumn);
-  if (ProgressBar2->maximum() > 100) ProgressBar2->setValue(ProgressBar2->value() + 1);
+  // The bar moves in steps of half a percent: setting it at each of a million rows would cost
+  // more than the rows.
+  const int maximum = ProgressBar2->maximum();
+  if (maximum > 100) {
+    const int listed = ListModel->ListedRows();
+    if (listed % std::max(1, maximum / 200) == 0 || listed >= maximum) ProgressBar2->setValue(listed);
+  }
   FTotalSize += FileStats.Size;
   FTotalPacked += FileStats.CompressedSize;
 }

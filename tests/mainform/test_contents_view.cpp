@@ -45,6 +45,79 @@ struct TListingProbe {
   }
 };
 
+// Entries as the engine reports them: path, size, packed size, day and time, ratio, encryption.
+TZipFileStats Entry(const QString& path, qint64 size = 0, TDateTime when = 44000.5, std::uint8_t ratio = 0,
+                    bool encrypted = false) {
+  TZipFileStats stats;
+  stats.FileName = path;
+  stats.Size = size;
+  stats.CompressedSize = size / 2;
+  stats.DateTime = when;
+  stats.Ratio = ratio;
+  stats.LibraryFlag = encrypted;
+  return stats;
+}
+
+// A model filled as a listing fills it; a column beyond the last keeps the listing's order.
+void Fill(TContentsModel& model, const QList<TZipFileStats>& entries, int column) {
+  model.BeginListing(static_cast<int>(entries.size()));
+  for (const TZipFileStats& entry : entries) model.AddRow(MakeContentsRow(entry), column);
+  model.EndListing(column);
+}
+
+QStringList Paths(const TContentsModel& model) {
+  QStringList paths;
+  for (int row = 0; row < model.rowCount(); ++row) paths << model.Text(row, 6);
+  return paths;
+}
+
+// The order the rows had before they were kept compactly: a stable sort of the rows as they
+// stand, texts by UTF-16 code, figures as numbers.
+QStringList ExpectedOrder(const TContentsModel& model, int column) {
+  QList<TContentsRow> rows;
+  for (int row = 0; row < model.rowCount(); ++row) rows << model.Row(row);
+  std::stable_sort(rows.begin(), rows.end(), [column](const TContentsRow& a, const TContentsRow& b) {
+    switch (column) {
+      case 0:
+        return a.Name().compare(b.Name()) < 0;
+      case 6:
+        return QStringView(a.Path).compare(QStringView(b.Path)) < 0;
+      case 1:
+        return a.DateKey < b.DateKey;
+      case 2:
+        return a.TimeKey < b.TimeKey;
+      case 3:
+        return a.Size < b.Size;
+      case 4:
+        return a.Packed < b.Packed;
+      default:
+        return a.Ratio < b.Ratio;
+    }
+  });
+  QStringList paths;
+  for (const TContentsRow& row : rows) paths << row.Path;
+  return paths;
+}
+
+// Names that a compact form could cut or misplace: characters beyond U+FFFF, those of U+E000 to
+// U+FFFF (which UTF-16 orders after them, UTF-8 before), every separator, empty names, a name
+// longer than 65,535 bytes, the same name in several folders.
+const QList<TZipFileStats> kAwkwardEntries = {
+    Entry(QStringLiteral("dir/sub/file.txt"), 10, 44000.25, 50),
+    Entry(QStringLiteral("C:\\win\\name.ini"), 5000000000LL, 0, 7, true),  // beyond 32 bits, no date
+    Entry(QStringLiteral("drive:file"), 10, 80000.5),                      // beyond 2116
+    Entry(QStringLiteral("folder/"), 0, 30000.0),
+    Entry(QString::fromUtf8("\xF0\x9F\x98\x80/emoji \xF0\x9F\x98\x80.txt"), 3, 44000.75),
+    Entry(QString::fromUtf8("\xEF\xBC\xA1wide.txt"), 3, 44000.75),  // U+FF21
+    Entry(QString::fromUtf8("\xEE\x80\x80private"), 20, 44001.0),   // U+E000
+    Entry(QString::fromUtf8("x/\xC3\xA9t\xC3\xA9.txt"), 20, 44001.0, 255),
+    Entry(QStringLiteral("x/same"), 1, 44002.0),
+    Entry(QStringLiteral("y/same"), 1, 44002.0),
+    Entry(QStringLiteral("d/") + QString(70000, u'n'), 1, 44002.0),
+    Entry(QString::fromUtf8("\xE2\x84\xAA.txt"), 2, 44002.0),  // the Kelvin sign
+    Entry(QStringLiteral("plain"), 9, 44000.5),
+};
+
 }  // namespace
 
 class TestContentsView : public QObject {
@@ -322,6 +395,82 @@ class TestContentsView : public QObject {
     QVERIFY(!line->isVisible());
     QCOMPARE(rig.Model()->rowCount(), 12);
     QVERIFY(rig.Find<QLabel>("StatusPanel0")->text().startsWith("12 Entries"));
+  }
+
+  // What goes in comes out: path, name, figures and every column's text, through the compact
+  // form, whatever the name holds and however large the figures.
+  void compactRowsKeepEveryNameAndFigure() {
+    TContentsModel model;
+    Fill(model, kAwkwardEntries, TContentsModel::kColumnCount);
+    QCOMPARE(model.rowCount(), kAwkwardEntries.size());
+    const QLocale locale;
+    for (int row = 0; row < model.rowCount(); ++row) {
+      const TContentsRow expected = MakeContentsRow(kAwkwardEntries[row]);
+      const TContentsRow kept = model.Row(row);
+      QCOMPARE(kept.Path, expected.Path);
+      QCOMPARE(kept.NameStart, expected.NameStart);
+      QCOMPARE(kept.DateKey, expected.DateKey);
+      QCOMPARE(kept.TimeKey, expected.TimeKey);
+      QCOMPARE(kept.Size, expected.Size);
+      QCOMPARE(kept.Packed, expected.Packed);
+      QCOMPARE(kept.Ratio, expected.Ratio);
+      QCOMPARE(kept.Encrypted, expected.Encrypted);
+      QCOMPARE(model.Text(row, 0), expected.Name().toString());
+      QCOMPARE(model.Text(row, 1),
+               locale.toString(QDate(1899, 12, 30).addDays(expected.DateKey), QLocale::ShortFormat));
+      QCOMPARE(model.Text(row, 3), locale.toString(expected.Size));
+      QCOMPARE(model.Text(row, 4), locale.toString(expected.Packed));
+      QCOMPARE(model.Text(row, 5), QString::number(expected.Ratio));
+      QCOMPARE(model.Text(row, 6), expected.Path);
+      QCOMPARE(model.data(model.index(row, 0), Qt::ToolTipRole).isValid(), expected.Encrypted);
+    }
+  }
+
+  // Each sort is stable over the order before it, in every column, and texts order by UTF-16
+  // code as they did when rows held their own strings.
+  void sortsAreStableAcrossColumns() {
+    TContentsModel model;
+    Fill(model, kAwkwardEntries, TContentsModel::kColumnCount);
+    for (const int column : {3, 0, 6, 1, 5, 2, 4, 0, 3, 6}) {
+      const QStringList expected = ExpectedOrder(model, column);
+      model.Sort(column);
+      QCOMPARE(Paths(model), expected);
+    }
+  }
+
+  // The filter picks from the rows in their current order, and a new order keeps it; non-ASCII
+  // text and names fold case as Qt folds it.
+  void theFilterFollowsEachNewOrder() {
+    TContentsModel model;
+    Fill(model, kAwkwardEntries, 0);
+    const QStringList filters = {QStringLiteral("SAME"),
+                                 QString::fromUtf8("\xC3\x89T\xC3\x89"),
+                                 QString::fromUtf8("\xF0\x9F\x98\x80"),
+                                 QStringLiteral("k"),
+                                 QStringLiteral("\\"),
+                                 QStringLiteral(":"),
+                                 QStringLiteral("nnnn")};
+    for (const QString& filter : filters) {
+      for (const int column : {6, 3, 0}) {
+        model.SetFilter(QString());
+        model.Sort(column);
+        QStringList expected;
+        for (const QString& path : Paths(model))
+          if (path.contains(filter, Qt::CaseInsensitive)) expected << path;
+        model.SetFilter(filter);
+        QCOMPARE(Paths(model), expected);
+        model.Sort(column == 0 ? 3 : 0);  // a new order under the filter
+        model.SetFilter(QString());
+        QStringList again;
+        for (const QString& path : Paths(model))
+          if (path.contains(filter, Qt::CaseInsensitive)) again << path;
+        model.SetFilter(filter);
+        QCOMPARE(Paths(model), again);
+        QCOMPARE(model.TotalRows(), kAwkwardEntries.size());
+      }
+    }
+    model.SetFilter(QStringLiteral("*/same"));
+    QCOMPARE(Paths(model), (QStringList{"x/same", "y/same"}));
   }
 
   void missingAndDamagedArchives() {
