@@ -2,7 +2,9 @@
 # Every speed row in one run: our engines and window against the common tools on the same files,
 # ours and the peers' runs alternating, so that a busy moment on the machine hits both sides.
 #   list     a 100,000-entry archive            unzeng -v        | unzip -l, unzip -Z1
-#   window   Parcelix opening that archive       (offscreen, quits once the rows are painted)
+#   window   Parcelix opening that archive, and one of 1,000,000 entries (offscreen, quits
+#            once the rows are painted)
+#   filter   one keystroke in the filter line over 100,000 rows, until painted (filter_bench)
 #   extract  the mixed corpus archive            unzeng -o -d     | unzip -o -q -d, bsdtar -x
 #   extract  100,000 tiny files                  unzeng -o -d     | unzip, 7zz x, bsdtar -x
 #   compress four 75 MiB files at level 6        zipeng -r -6     | zip -6 -r -q
@@ -15,9 +17,12 @@
 #              (default: build); a bin folder itself is accepted too
 #   RUNS       runs of every command (default 5; 1 with QUICK=1)
 # Environment:
-#   QUICK=1     10,000 entries and files, two files of 8 MiB, one run: checks the script itself
+#   QUICK=1     10,000 entries and files (100,000 for the large window row), two files of 8 MiB,
+#               one run: checks the script itself
 #   CORPUS=DIR  folder holding mixed.zip (default /tmp/corpus; made by make_corpus.sh if missing)
 #   KEEP=1      keep the work folder (under TMPDIR, else /tmp)
+#   ROWS="..."  only these rows, of: list window filter extract_mixed extract_tiny compress delete
+#               (default all); inputs no chosen row needs are not made
 # Commands live in arrays reached by name, and backquotes in table text are Markdown:
 # shellcheck disable=SC2034,SC2016
 set -euo pipefail
@@ -26,13 +31,14 @@ export LC_ALL=C.UTF-8  # a decimal point in EPOCHREALTIME and awk, the same sort
 root="$(cd "$(dirname "$0")/.." && pwd)"
 quick="${QUICK:-0}"
 if [[ $quick == 1 ]]; then
-  entries=10000 tiny_files=10000 pack_files=2 pack_mib=8 default_runs=1
+  entries=10000 big_entries=100000 tiny_files=10000 pack_files=2 pack_mib=8 default_runs=1
 else
-  entries=100000 tiny_files=100000 pack_files=4 pack_mib=75 default_runs=5
+  entries=100000 big_entries=1000000 tiny_files=100000 pack_files=4 pack_mib=75 default_runs=5
 fi
 runs="${2:-${RUNS:-$default_runs}}"
 corpus="${CORPUS:-/tmp/corpus}"
-window_target_s=0.3
+window_target_s=0.15                       # at 100,000 entries
+big_window_target_s=1.0 big_window_target_mib=128  # at 1,000,000 entries
 
 die() {
   echo "speed_bench: $*" >&2
@@ -41,6 +47,16 @@ die() {
 say() { echo "speed_bench: $*" >&2; }
 
 [[ $runs =~ ^[1-9][0-9]*$ ]] || die "RUNS must be a positive whole number, not '$runs'"
+all_rows="list window filter extract_mixed extract_tiny compress delete"
+chosen_rows="${ROWS:-$all_rows}"
+for row in $chosen_rows; do
+  [[ " $all_rows " == *" $row "* ]] || die "no row '$row' (rows: $all_rows)"
+done
+wants() {  # wants ROW...: whether any of these rows is chosen
+  local row
+  for row; do [[ " $chosen_rows " == *" $row "* ]] && return 0; done
+  return 1
+}
 
 # --- Tools ---------------------------------------------------------------------------------
 
@@ -48,9 +64,9 @@ build="${1:-$root/build}"
 [[ -d $build ]] || die "no build folder $build"
 bin="$(cd "$build" && pwd)"
 [[ -x $bin/bin/unzeng ]] && bin="$bin/bin"
-for program in unzeng zipeng libunzeng32.so libzipeng32.so Parcelix; do
+for program in unzeng zipeng libunzeng32.so libzipeng32.so Parcelix filter_bench; do
   [[ -e $bin/$program ]] ||
-    die "no $program in $bin (build the targets unzeng_cli zipeng_cli unzeng32 zipeng32 Parcelix)"
+    die "no $program in $bin (build the targets unzeng_cli zipeng_cli unzeng32 zipeng32 Parcelix filter_bench)"
 done
 
 need() {  # need COMMAND PACKAGE
@@ -78,6 +94,7 @@ cleanup() {
 trap cleanup EXIT
 cd "$work"
 list_zip="$work/list.zip"
+big_zip="$work/big.zip"
 tiny_zip="$work/tiny.zip"
 pack="$work/pack"
 out="$work/out"
@@ -85,29 +102,37 @@ new_zip="$work/new.zip"
 del_zip="$work/del.zip"
 mkdir -p "$pack" "$out" "$work/config" "$work/aside"
 
-if [[ ! -f $corpus/mixed.zip ]]; then
-  say "building the corpus in $corpus (bench/make_corpus.sh, a few minutes)"
-  "$root/bench/make_corpus.sh" "$corpus" >&2
+if wants extract_mixed delete; then
+  if [[ ! -f $corpus/mixed.zip ]]; then
+    say "building the corpus in $corpus (bench/make_corpus.sh, a few minutes)"
+    "$root/bench/make_corpus.sh" "$corpus" >&2
+  fi
+  mixed_zip="$(cd "$corpus" && pwd)/mixed.zip"
 fi
-mixed_zip="$(cd "$corpus" && pwd)/mixed.zip"
+# Only the inputs of the chosen rows are made.
+wants list window filter || entries=0
+wants window || big_entries=0
+wants extract_tiny || tiny_files=0
+wants compress || pack_files=0
 
 say "making the inputs in $work"
-python3 - "$work" "$entries" "$tiny_files" "$pack_files" "$pack_mib" <<'PY'
+python3 - "$work" "$entries" "$big_entries" "$tiny_files" "$pack_files" "$pack_mib" <<'PY'
 import os, random, sys, zipfile
 
-work, entries, tiny_files, pack_files, pack_mib = sys.argv[1], *map(int, sys.argv[2:])
+work, entries, big_entries, tiny_files, pack_files, pack_mib = sys.argv[1], *map(int, sys.argv[2:])
 rng = random.Random(20261208)  # the same inputs, and so the same archive sizes, every time
 letters = "etaoinshrdlucmfwypvbgkjqxz"
 words = ["".join(rng.choices(letters, weights=range(26, 0, -1), k=rng.randint(2, 10)))
          for _ in range(4000)]
 
 # Listing: stored entries whose names, dates and sizes come in no particular order.
-with zipfile.ZipFile(os.path.join(work, "list.zip"), "w", zipfile.ZIP_STORED) as z:
-    for i in range(entries):
-        n = (i * 7919) % entries
-        info = zipfile.ZipInfo("dir%03d/file%07d.txt" % (n % 500, n),
-                               (1990 + n % 30, 1 + n % 12, 1 + n % 28, n % 24, n % 60, (n % 30) * 2))
-        z.writestr(info, b"x" * (n % 64))
+for name, count in (("list.zip", entries), ("big.zip", big_entries)):
+    with zipfile.ZipFile(os.path.join(work, name), "w", zipfile.ZIP_STORED) as z:
+        for i in range(count):
+            n = (i * 7919) % count
+            info = zipfile.ZipInfo("dir%03d/file%07d.txt" % (n % 500, n),
+                                   (1990 + n % 30, 1 + n % 12, 1 + n % 28, n % 24, n % 60, (n % 30) * 2))
+            z.writestr(info, b"x" * (n % 64))
 
 # Extraction: small deflated text files in 100 folders, other names than the listing's.
 per_folder = max(1, tiny_files // 100)
@@ -140,18 +165,21 @@ for k in range(1, pack_files + 1):
 PY
 
 mapfile -t pack_names < <(cd "$pack" && ls)
-mapfile -t mixed_names < <(unzip -Z1 "$mixed_zip")
-mixed_entries=${#mixed_names[@]}
-mixed_files=$(printf '%s\n' "${mixed_names[@]}" | grep -vc '/$')
-mixed_bytes=$(unzip -l "$mixed_zip" | awk 'END { print $1 }')
-# Ten files spread over the archive; no wildcard characters, which zip -d would expand.
-mapfile -t victims < <(printf '%s\n' "${mixed_names[@]}" | grep -v '/$' | grep -v '[][*?]' |
-  awk '{ name[NR] = $0 } END { for (k = 0; k < 10; k++) print name[int((2 * k + 1) * NR / 20) + 1] }')
-((${#victims[@]} == 10)) || die "$mixed_zip holds fewer than 10 plain file names"
+mixed_bytes=0 mixed_files=0
+if wants extract_mixed delete; then
+  mapfile -t mixed_names < <(unzip -Z1 "$mixed_zip")
+  mixed_entries=${#mixed_names[@]}
+  mixed_files=$(printf '%s\n' "${mixed_names[@]}" | grep -vc '/$')
+  mixed_bytes=$(unzip -l "$mixed_zip" | awk 'END { print $1 }')
+  # Ten files spread over the archive; no wildcard characters, which zip -d would expand.
+  mapfile -t victims < <(printf '%s\n' "${mixed_names[@]}" | grep -v '/$' | grep -v '[][*?]' |
+    awk '{ name[NR] = $0 } END { for (k = 0; k < 10; k++) print name[int((2 * k + 1) * NR / 20) + 1] }')
+  ((${#victims[@]} == 10)) || die "$mixed_zip holds fewer than 10 plain file names"
+fi
 
 # Outputs stay until the end (see set_aside below), so the runs need room for all of them.
 need_kib=$((runs * (3 * (mixed_bytes / 1024 + 2 * mixed_files) + 16 * tiny_files
-  + 2 * 1024 * pack_files * pack_mib + 2 * $(stat -c %s "$mixed_zip") / 1024)))
+  + 2 * 1024 * pack_files * pack_mib + 2 * $( (wants extract_mixed delete && stat -c %s "$mixed_zip") || echo 0) / 1024)))
 free_kib=$(df -Pk "$work" | awk 'NR == 2 { print $4 }')
 ((free_kib > need_kib)) ||
   die "about $((need_kib >> 20)) GiB needed under $(dirname "$work"), $((free_kib >> 20)) GiB free (set TMPDIR)"
@@ -283,18 +311,53 @@ row_list() {
 }
 
 row_window() {
-  say "opening the window on $entries entries"
-  local cmd_parcelix=(timeout 300 env QT_QPA_PLATFORM=offscreen PARCELIX_QUIT_WHEN_SHOWN=1
-    XDG_CONFIG_HOME="$work/config" "$bin/Parcelix" "$list_zip")
+  local zip count target_s cmd_parcelix
+  for zip in "$list_zip" "$big_zip"; do
+    count=$entries target_s=$window_target_s
+    [[ $zip == "$big_zip" ]] && count=$big_entries target_s=$big_window_target_s
+    say "opening the window on $count entries"
+    cmd_parcelix=(timeout 300 env QT_QPA_PLATFORM=offscreen PARCELIX_QUIT_WHEN_SHOWN=1
+      XDG_CONFIG_HOME="$work/config" "$bin/Parcelix" "$zip")
+    warm "$zip"
+    race "$work" fresh_config : cmd_parcelix
+    local verdict mib_limit="" work_text target
+    if [[ $zip == "$big_zip" ]]; then
+      mib_limit=" and $big_window_target_mib MiB"
+      verdict=$(awk -v s="$(seconds cmd_parcelix)" -v t="$target_s" -v m="$(mib cmd_parcelix)" \
+        -v l="$big_window_target_mib" 'BEGIN { print (s <= t && m <= l ? "met" : "missed") }')
+      work_text="the window opening an archive of $(thousands "$count") entries until the rows show"
+    else
+      verdict=$(awk -v s="$(seconds cmd_parcelix)" -v t="$target_s" 'BEGIN { print (s <= t ? "met" : "missed") }')
+      work_text="the window opening that archive ($(thousands "$count") entries) until the rows show"
+    fi
+    target="target $target_s s$mib_limit at $(thousands "$count") entries: $verdict"
+    [[ $quick == 1 ]] && target="target $target_s s$mib_limit (quick mode: not judged)"
+    first_line "$work_text" '`Parcelix` (offscreen, quits when shown)' cmd_parcelix "none" "" "$target"
+  done
+}
+
+# One keystroke in the filter line over the 100,000 rows, until the list is painted: the median
+# and the slowest key of each run of filter_bench (typing "dir12/f", then erasing it), as the
+# median over the runs. Its own time and memory are the window's, not one command's.
+row_filter() {
+  say "typing into the filter line over $entries rows"
+  local round line medians=() worsts=() keys=0
   warm "$list_zip"
-  race "$work" fresh_config : cmd_parcelix
-  local verdict
-  verdict=$(awk -v s="$(seconds cmd_parcelix)" -v t="$window_target_s" \
-    'BEGIN { print (s <= t ? "met" : "missed") }')
-  local target="target $window_target_s s at 100,000 entries: $verdict"
-  [[ $quick == 1 ]] && target="target $window_target_s s at 100,000 entries (quick mode: not judged)"
-  first_line "the window opening that archive until the rows show" \
-    '`Parcelix` (offscreen, quits when shown)' cmd_parcelix "none" "" "$target"
+  for ((round = 1; round <= runs; round++)); do
+    fresh_config
+    line=$(cd "$work" && timeout 300 env QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" \
+      "$bin/filter_bench" "$list_zip" "dir12/f" 2>"$work/stderr" | tail -n 1) ||
+      die "filter_bench failed: $(tail -n 5 "$work/stderr")"
+    [[ $line == keys* ]] || die "filter_bench gave no summary: $line"
+    keys=$(awk '{ print $2 }' <<<"$line")
+    medians+=("$(awk '{ print $4 }' <<<"$line")")
+    worsts+=("$(awk '{ print $6 }' <<<"$line")")
+  done
+  local median_ms worst_ms
+  median_ms=$(median "${medians[@]}")
+  worst_ms=$(median "${worsts[@]}")
+  printf '| one keystroke in the filter line over %s rows until painted | `filter_bench` (offscreen) | %s | none | – | – | – | – | median of %s keys per run; slowest key %s ms (median over runs) |\n' \
+    "$(thousands "$entries")" "$(awk -v m="$median_ms" 'BEGIN { printf "%.3f", m / 1000 }')" "$keys" "$worst_ms"
 }
 
 row_extract_mixed() {
@@ -371,14 +434,7 @@ build_type=$(awk -F= '/^CMAKE_BUILD_TYPE:/ { print $2 }' "$bin/../CMakeCache.txt
 file_system=$(df -PT "$work" | awk 'NR == 2 { print $2 }')
 peers="$(first_of 3,4 zip -v), $(first_of 1,2 unzip -v), $(first_of 1,3 7zz), $(first_of 1,2 bsdtar --version)"
 
-rows=$(
-  row_list
-  row_window
-  row_extract_mixed
-  row_extract_tiny
-  row_compress
-  row_delete
-)
+rows=$(for row in $chosen_rows; do "row_$row"; done)
 
 mode=""
 [[ $quick == 1 ]] && mode=" (QUICK=1: reduced sizes, only a check of the script)"
