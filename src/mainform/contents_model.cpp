@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QTime>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iterator>
 #include <numeric>
@@ -79,13 +80,41 @@ bool ByKey(const A& Left, const B& Right) {
   return Left.Key < Right.Key;
 }
 
+// Sorts entries by their 64-bit keys, stably: a byte of the key at a time from the lowest, each
+// pass skipped when every key has the same byte there (as a shared beginning of names does).
+// Linear in the number of rows, where comparing sorts spend most of a large listing's sort.
+template <typename Iterator>
+void SortByKey(Iterator Begin, Iterator End) {
+  using Entry = typename std::iterator_traits<Iterator>::value_type;
+  const auto count = static_cast<std::size_t>(std::distance(Begin, End));
+  if (count < 256) {
+    std::stable_sort(Begin, End, ByKey<Entry, Entry>);
+    return;
+  }
+  std::vector<std::array<std::size_t, 256>> histograms(8);
+  for (Iterator e = Begin; e != End; ++e)
+    for (std::size_t byte = 0; byte < 8; ++byte) ++histograms[byte][(e->Key >> (8 * byte)) & 0xFF];
+  std::vector<Entry> buffer(count);
+  Entry* from = &*Begin;
+  Entry* to = buffer.data();
+  for (std::size_t byte = 0; byte < 8; ++byte) {
+    std::array<std::size_t, 256>& places = histograms[byte];
+    if (places[(from->Key >> (8 * byte)) & 0xFF] == count) continue;
+    std::size_t sum = 0;
+    for (std::size_t& place : places) sum += std::exchange(place, sum);
+    for (std::size_t i = 0; i < count; ++i) to[places[(from[i].Key >> (8 * byte)) & 0xFF]++] = from[i];
+    std::swap(from, to);
+  }
+  if (from != &*Begin) std::copy(from, from + count, &*Begin);
+}
+
 // Sorts entries whose keys are the 8 bytes of their texts from Depth * 8 on (see
 // Utf8SortPrefix), stably. Each run of equal keys is sorted by the next 8 bytes,
 // until the texts end: so whole texts are read only where eight bytes at a time cannot tell them apart.
 template <typename Iterator, typename TextOf>
 void SortTexts(Iterator Begin, Iterator End, std::size_t Depth, const TextOf& Text) {
   using Entry = typename std::iterator_traits<Iterator>::value_type;
-  std::stable_sort(Begin, End, ByKey<Entry, Entry>);
+  SortByKey(Begin, End);
   const std::size_t next = (Depth + 1) * 8;
   for (Iterator run = Begin; run != End;) {
     Iterator runEnd = std::next(run);
@@ -414,7 +443,7 @@ std::vector<std::uint32_t> TContentsModel::SortedOrder(std::vector<std::uint32_t
     SortTexts(entries.begin(), entries.end(), 0, text);
   } else {
     FillNumberKeys(entries, Order, SortColumn);
-    std::stable_sort(entries.begin(), entries.end(), ByKey<TSortEntry, TSortEntry>);
+    SortByKey(entries.begin(), entries.end());
   }
   for (std::size_t at = 0; at < Order.size(); ++at) Order[at] = entries[at].Row;
   return Order;
