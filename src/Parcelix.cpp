@@ -1,7 +1,9 @@
-// Program start: the application titled "Parcelix", the main window, the message loop.
+// Program start: the application titled "Parcelix", the main window, the message loop; or one of
+// the file-manager actions, without the main window.
 #include <QApplication>
 #include <QTimer>
 
+#include "actions/file_manager_actions.h"
 #include "mainform/command_line.h"
 #include "mainform/mainform.h"
 #include "mainform/toolbar_images.h"
@@ -29,6 +31,11 @@ int main(int argc, char* argv[]) {
   InstallAccessibleNames(application);
 
   platform::TQtDialogs dialogs;
+  // Qt has taken its own options out: a file-manager action works on the names left, and is
+  // refused when none is.
+  const TCommandLine commandLine = ParseCommandLine(QApplication::arguments());
+  if (const int status = AnswerCommandLine(commandLine); status >= 0) return status;
+  if (IsFileManagerAction(commandLine.Action)) return RunFileManagerAction(commandLine, dialogs);
   platform::THelpViewer help;
   platform::TQtShell shell;
   // Qt has taken its own options (-platform, -style ...) out; the names after them, without the

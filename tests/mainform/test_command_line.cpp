@@ -26,7 +26,8 @@ class TestCommandLine : public QObject {
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QString>("refused");
     const int open = int(TAction::Open), help = int(TAction::Help), version = int(TAction::Version),
-              refuse = int(TAction::Refuse);
+              refuse = int(TAction::Refuse), here = int(TAction::ExtractHere), to = int(TAction::ExtractTo),
+              compress = int(TAction::Compress);
     QTest::newRow("nothing") << QStringList{} << open << QStringList{} << "";
     QTest::newRow("a name") << QStringList{"/data/a.zip"} << open << QStringList{"/data/a.zip"} << "";
     QTest::newRow("a name split at a blank")
@@ -51,6 +52,19 @@ class TestCommandLine : public QObject {
     QTest::newRow("-- after a name") << QStringList{"a", "--", "--b.zip"} << open
                                      << QStringList{"a", "--b.zip"} << "";
     QTest::newRow("one dash is a name") << QStringList{"-h", "-"} << open << QStringList{"-h", "-"} << "";
+    QTest::newRow("--extract-here, names kept apart") << QStringList{"--extract-here", "/d/a b.zip", "c.zip"}
+                                                      << here << QStringList{"/d/a b.zip", "c.zip"} << "";
+    QTest::newRow("--extract-to") << QStringList{"--extract-to", "a.zip"} << to << QStringList{"a.zip"} << "";
+    QTest::newRow("--compress, names before it")
+        << QStringList{"x", "--compress", "y"} << compress << QStringList{"x", "y"} << "";
+    QTest::newRow("--compress, a name after --")
+        << QStringList{"--compress", "--", "--x"} << compress << QStringList{"--x"} << "";
+    QTest::newRow("an action without a name")
+        << QStringList{"--extract-here"} << refuse << QStringList{} << "--extract-here";
+    QTest::newRow("an action and another option")
+        << QStringList{"--compress", "a", "--help"} << refuse << QStringList{"a"} << "--help";
+    QTest::newRow("--help before an action")
+        << QStringList{"--help", "--compress"} << help << QStringList{} << "";
   }
   void parsing() {
     QFETCH(QStringList, arguments);
@@ -80,7 +94,10 @@ class TestCommandLine : public QObject {
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
-    const QString usage = QStringLiteral("usage: parcelix [--help | --version] [--] [archive]\n");
+    const QString usage = QStringLiteral(
+        "usage: parcelix [--help | --version] [--] [archive]\n"
+        "       parcelix --extract-here | --extract-to [--] archive...\n"
+        "       parcelix --compress [--] file...\n");
     QTest::newRow("--version") << QStringList{"--version"} << 0
                                << "parcelix (Parcelix) " PARCELIX_VERSION "\n"
                                << "";
@@ -88,6 +105,8 @@ class TestCommandLine : public QObject {
     QTest::newRow("--help after a name") << QStringList{"a.zip", "--help"} << 0 << CommandLineHelp() << "";
     QTest::newRow("unknown option") << QStringList{"--list", "a.zip"} << 2 << ""
                                     << "parcelix: unknown option --list\n" + usage;
+    QTest::newRow("an action without a name") << QStringList{"--extract-to"} << 2 << ""
+                                              << "parcelix: --extract-to needs at least one name\n" + usage;
   }
   void theProgramWithoutADisplay() {
     QFETCH(QStringList, arguments);
