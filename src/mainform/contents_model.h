@@ -111,10 +111,13 @@ class TContentsModel : public QAbstractTableModel {
   QString TextOf(std::size_t Stored, int Column) const;
   bool Matches(std::size_t Stored) const;
   void ApplyFilter();  // FShown from FOrder, within a reset of the model
+  // 12 bytes, not 16: a million rows' sort touches 8 MB less fresh memory.
+#pragma pack(push, 4)
   struct TSortEntry {
     std::uint64_t Key;
     std::uint32_t Row;
   };
+#pragma pack(pop)
   void FillNumberKeys(std::vector<TSortEntry>& Entries, const std::vector<std::uint32_t>& Order,
                       int SortColumn) const;
   // Order (rows of FRows) sorted by SortColumn; unchanged for other values.
