@@ -94,7 +94,7 @@ void SortByKey(Iterator Begin, Iterator End) {
   std::vector<std::array<std::size_t, 256>> histograms(8);
   for (Iterator e = Begin; e != End; ++e)
     for (std::size_t byte = 0; byte < 8; ++byte) ++histograms[byte][(e->Key >> (8 * byte)) & 0xFF];
-  std::vector<Entry> buffer(count);
+  std::vector<Entry, TUnfilled<Entry>> buffer(count);
   Entry* from = &*Begin;
   Entry* to = buffer.data();
   for (std::size_t byte = 0; byte < 8; ++byte) {
@@ -115,7 +115,7 @@ void SortByKey(Iterator Begin, Iterator End) {
 // order the rows are kept: reading it costs less than reaching every text of a run again.
 template <typename Iterator, typename TextOf>
 void SortTexts(Iterator Begin, Iterator End, std::size_t Depth, const TextOf& Text,
-               const std::vector<std::uint64_t>* NextKeys = nullptr) {
+               const std::uint64_t* NextKeys = nullptr) {
   using Entry = typename std::iterator_traits<Iterator>::value_type;
   SortByKey(Begin, End);
   const std::size_t next = (Depth + 1) * 8;
@@ -124,7 +124,7 @@ void SortTexts(Iterator Begin, Iterator End, std::size_t Depth, const TextOf& Te
     while (runEnd != End && runEnd->Key == run->Key) ++runEnd;
     if (std::distance(run, runEnd) > 1 && NextKeys) {
       // Texts that end sooner get key 0 and come first, as a shorter text does.
-      for (Iterator e = run; e != runEnd; ++e) e->Key = (*NextKeys)[e->Row];
+      for (Iterator e = run; e != runEnd; ++e) e->Key = NextKeys[e->Row];
       SortTexts(run, runEnd, Depth + 1, Text);
     } else if (std::distance(run, runEnd) > 1) {
       const bool longer = std::any_of(run, runEnd, [&](const Entry& e) { return Text(e.Row).size() > next; });
@@ -442,25 +442,25 @@ std::vector<std::uint32_t> TContentsModel::SortedOrder(std::vector<std::uint32_t
   if (SortColumn < 0 || SortColumn >= kColumnCount || Order.size() < 2) return Order;
   // Stable, so rows that compare equal keep the order they had. The keys are gathered with
   // their rows, so sorting reads memory in order.
-  std::vector<TSortEntry> entries(Order.size());
+  std::vector<TSortEntry, TUnfilled<TSortEntry>> entries(Order.size());
   if (SortColumn == 0 || SortColumn == 6) {
     const auto text = [&](std::uint32_t row) { return SortColumn == 0 ? NameBytes(row) : PathBytes(row); };
-    std::vector<std::uint64_t> nextKeys(FRows.size());
+    std::vector<std::uint64_t, TUnfilled<std::uint64_t>> nextKeys(FRows.size());
     for (std::size_t at = 0; at < Order.size(); ++at) {
       const std::string_view rowText = text(Order[at]);
       entries[at] = {Utf8SortPrefix(rowText), Order[at]};
       nextKeys[Order[at]] = Utf8SortPrefix(rowText.substr(std::min<std::size_t>(8, rowText.size())));
     }
-    SortTexts(entries.begin(), entries.end(), 0, text, &nextKeys);
+    SortTexts(entries.begin(), entries.end(), 0, text, nextKeys.data());
   } else {
-    FillNumberKeys(entries, Order, SortColumn);
+    FillNumberKeys(entries.data(), Order, SortColumn);
     SortByKey(entries.begin(), entries.end());
   }
   for (std::size_t at = 0; at < Order.size(); ++at) Order[at] = entries[at].Row;
   return Order;
 }
 
-void TContentsModel::FillNumberKeys(std::vector<TSortEntry>& Entries, const std::vector<std::uint32_t>& Order,
+void TContentsModel::FillNumberKeys(TSortEntry* Entries, const std::vector<std::uint32_t>& Order,
                                     int SortColumn) const {
   // Sizes and ratios are compared by the number their text shows, as typed digits would read;
   // with the usual digits that is the figure itself, and only other digits take the long way.

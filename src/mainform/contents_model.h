@@ -19,6 +19,24 @@
 
 #include "engine/zip_records.h"
 
+// An allocator for vectors whose every element is written before it is read: growing them does
+// not fill the new room with zeros first (a large list's memory is touched once, not twice).
+template <typename T>
+struct TUnfilled : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = TUnfilled<U>;
+  };
+  template <typename U>
+  void construct(U* At) noexcept {
+    ::new (static_cast<void*>(At)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* At, Args&&... Arguments) {
+    ::new (static_cast<void*>(At)) U(std::forward<Args>(Arguments)...);
+  }
+};
+
 struct TContentsRow {
   QString Path;              // column 6: the name exactly as the engine reported it
   int NameStart = 0;         // column 0 starts here: after the last "/", "\" or ":"
@@ -118,29 +136,12 @@ class TContentsModel : public QAbstractTableModel {
     std::uint32_t Row;
   };
 #pragma pack(pop)
-  void FillNumberKeys(std::vector<TSortEntry>& Entries, const std::vector<std::uint32_t>& Order,
-                      int SortColumn) const;
+  void FillNumberKeys(TSortEntry* Entries, const std::vector<std::uint32_t>& Order, int SortColumn) const;
   // Order (rows of FRows) sorted by SortColumn; unchanged for other values.
   std::vector<std::uint32_t> SortedOrder(std::vector<std::uint32_t> Order, int SortColumn) const;
   void DropListed();  // forgets rows collected by a listing that never ended
 
-  // Grows without filling its new room with zeros first: every byte is written by Store.
-  template <typename T>
-  struct TUnfilled : std::allocator<T> {
-    template <typename U>
-    struct rebind {
-      using other = TUnfilled<U>;
-    };
-    template <typename U>
-    void construct(U* At) noexcept {
-      ::new (static_cast<void*>(At)) U;
-    }
-    template <typename U, typename... Args>
-    void construct(U* At, Args&&... Arguments) {
-      ::new (static_cast<void*>(At)) U(std::forward<Args>(Arguments)...);
-    }
-  };
-  std::vector<char, TUnfilled<char>> FNames;  // every path, in UTF-8, one after another
+  std::vector<char, TUnfilled<char>> FNames;  // every path, in UTF-8, one after another (written by Store)
   std::vector<TPackedRow> FRows;              // in the order they were listed
   std::vector<TWideFigures> FWide;
   std::vector<std::uint32_t> FOrder;  // the rows of FRows shown to the view, in sorted order
