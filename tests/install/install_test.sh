@@ -3,7 +3,8 @@
 # DESTDIR, and checks what was installed: the desktop entry and the AppStream metadata pass their
 # validators, every file is in place,
 # the entry registers as the handler of ZIP archives, nothing points back into the build or the
-# prefix (the tree is moved before use), and the moved program and tools work.
+# prefix (the tree is moved before use), and the moved program and tools work. The file-manager
+# actions are checked against their formats and each one's command line is run from the moved tree.
 #   install_test.sh BUILD_DIR APP_ID APP_DIR VERSION
 set -euo pipefail
 build="$(cd "$1" && pwd -P)"
@@ -42,7 +43,7 @@ check_tree() {
     "$appdir/Parcelix" "$appdir/libzipeng32.so" "$appdir/libunzeng32.so" "$appdir/Parcelix.hlp" "$appdir/README.TXT"
     "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" "share/icons/hicolor/scalable/apps/$id.svg"
     share/parcelix/screenshots/main-window.png share/doc/parcelix/LICENSE share/doc/parcelix/README.md
-    share/man/man1/zipeng.1 share/man/man1/unzeng.1 share/man/man1/parcelix.1)
+    share/man/man1/zipeng.1 share/man/man1/unzeng.1 share/man/man1/parcelix.1 "${actions[@]}")
   if [ -e "$build/bin/ProgMan" ]; then expected+=("$appdir/ProgMan"); fi
   local size file out page
   for size in "${sizes[@]}"; do expected+=("share/icons/hicolor/${size}x${size}/apps/$id.png"); done
@@ -103,10 +104,119 @@ for image in images:
         sys.exit(f"FAIL: {url} is {size}, the metadata says {image.get('width')}x{image.get('height')}")
 PY
 
+  check_actions "$root" "$launcher"
+
   for page in "$root"/share/man/man1/*.1; do
     out="$(groff -man -Tutf8 -ww "$page" 2>&1 >/dev/null)"
     [ -z "$out" ] || fail "manual page ${page##*/}: $out"
   done
+}
+
+# The file-manager actions: the freedesktop.org format, KDE's service menus (executable, or
+# Dolphin does not trust them) and Nemo's.
+actions=(share/file-manager/actions/parcelix-extract-here.desktop share/file-manager/actions/parcelix-extract-to.desktop
+  share/file-manager/actions/parcelix-compress.desktop share/kio/servicemenus/parcelix-extract.desktop
+  share/kio/servicemenus/parcelix-compress.desktop share/nemo/actions/parcelix-extract-here.nemo_action
+  share/nemo/actions/parcelix-extract-to.nemo_action share/nemo/actions/parcelix-compress.nemo_action)
+
+# The command line of one action (the file, and the action's group for a service menu) with FILES
+# in place of %F, one argument a line, as its file manager makes it.
+action_command() {
+  python3 - "$@" <<'PY'
+import configparser, shlex, sys
+path, group, files = sys.argv[1], sys.argv[2], sys.argv[3:]
+parser = configparser.RawConfigParser(delimiters=("=",), comment_prefixes=("#",), strict=True)
+parser.optionxform = str
+parser.read(path, encoding="utf-8")
+exec_line = parser[group]["Exec"]
+if path.endswith(".nemo_action"):
+    # Nemo puts each path in the quotes Quote names, then splits the line as a shell would.
+    quote = {"double": '"', "single": "'"}[parser[group]["Quote"]]
+    line = exec_line.replace("%F", " ".join(quote + f + quote for f in files)).replace("%%", "%")
+    args = shlex.split(line.replace("\\\\", "\\"))
+else:
+    # The desktop entry rules: the string's escapes, then the quoting, %F a list of arguments.
+    args = []
+    for word in shlex.split(exec_line.replace("\\\\", "\\")):
+        args += files if word == "%F" else [word.replace("%%", "%")]
+print("\n".join(args))
+PY
+}
+
+# Each action file under ROOT against its format, naming LAUNCHER.
+check_actions() {
+  local root="$1" launcher="$2" file out copy="$work/validate.desktop"
+  for file in "${actions[@]}"; do
+    case "$file" in
+      share/kio/*)
+        [ -x "$root/$file" ] || fail "$file is not executable: Dolphin would not offer it"
+        # The validator knows only application entries: the service menu is checked as one.
+        sed 's/^Type=Service$/Type=Application/' "$root/$file" >"$copy"
+        out="$(desktop-file-validate "$copy" 2>&1)" && [ -z "$out" ] || fail "desktop-file-validate $file: $out"
+        ;;
+    esac
+  done
+  python3 - "$root" "$launcher" "${actions[@]}" <<'PY' || exit 1
+import configparser, sys
+root, launcher, files = sys.argv[1], sys.argv[2], sys.argv[3:]
+zip_types = ["application/zip", "application/x-zip-compressed", "application/x-zip"]
+def fail(message):
+    sys.exit(f"FAIL: {message}")
+def read(path):
+    parser = configparser.RawConfigParser(delimiters=("=",), comment_prefixes=("#",), strict=True)
+    parser.optionxform = str
+    parser.read(path, encoding="utf-8")
+    return parser
+def types(value, path):
+    if not value.endswith(";"):
+        fail(f"{path}: a list must end with ';': {value}")
+    return value[:-1].split(";")
+for name in files:
+    path = f"{root}/{name}"
+    entry = read(path)
+    first = open(path, encoding="utf-8").readline().strip()
+    extract = "extract" in name
+    if name.endswith(".nemo_action"):
+        if first != "[Nemo Action]":
+            fail(f"{name}: the first group is {first}")
+        action = entry["Nemo Action"]
+        for key in ("Name", "Exec", "Selection", "Quote"):
+            if key not in action:
+                fail(f"{name}: no {key}")
+        if action["Selection"] != "notnone":
+            fail(f"{name}: Selection={action['Selection']}")
+        wanted = ("Mimetypes", zip_types) if extract else ("Extensions", ["any"])
+        if wanted[0] not in action or types(action[wanted[0]], name) != wanted[1]:
+            fail(f"{name}: {wanted[0]} should be {wanted[1]}")
+        commands = [action["Exec"]]
+    elif "/file-manager/" in name:
+        desktop = entry["Desktop Entry"]
+        if first != "[Desktop Entry]" or desktop.get("Type") != "Action" or not desktop.get("Name"):
+            fail(f"{name}: not a Type=Action entry with a Name")
+        commands = []
+        for profile in types(desktop["Profiles"], name):
+            group = f"X-Action-Profile {profile}"
+            if group not in entry:
+                fail(f"{name}: no group [{group}]")
+            if entry[group].get("SelectionCount") != ">0":
+                fail(f"{name}: SelectionCount is not >0")
+            mimes = types(entry[group]["MimeTypes"], name)
+            if mimes != (zip_types if extract else ["all/all"]):
+                fail(f"{name}: MimeTypes {mimes}")
+            commands.append(entry[group]["Exec"])
+    else:
+        desktop = entry["Desktop Entry"]
+        if desktop.get("Type") != "Service":
+            fail(f"{name}: not a Type=Service entry")
+        mimes = types(desktop["MimeType"], name)
+        if mimes != (zip_types if extract else ["application/octet-stream", "inode/directory"]):
+            fail(f"{name}: MimeType {mimes}")
+        commands = [entry[f"Desktop Action {a}"]["Exec"] for a in types(desktop["Actions"], name)]
+    quoted = f'"{launcher}"' if " " in launcher else launcher
+    for command in commands:
+        if not command.startswith(quoted + " --") or not command.endswith(" -- %F"):
+            fail(f"{name}: Exec does not run the launcher on the selection: {command}")
+PY
 }
 
 # A space in the prefix: the desktop entry has to quote the launcher's path.
@@ -205,5 +315,81 @@ if [ -n "$display" ] && command -v xdotool >/dev/null && command -v xprop >/dev/
   class="$(DISPLAY="$display" xprop -id "$window" WM_CLASS)"
   wanted="$(sed -n 's/^StartupWMClass=//p' "$moved/share/applications/$id.desktop")"
   [[ "$class" == *"\"$wanted\""* ]] || fail "window class $class, the entry names $wanted"
+fi
+# Each action's command line from the moved tree, on archives made by zip and by 7zz and on files
+# to compress: what it makes, and status 0. Extract To asks for its folder, which is typed into the
+# chooser on the virtual screen; without one it is left out.
+mkdir -p "$work/acts/tree/sub" "$work/acts/zip" "$work/acts/7zz" "$work/acts/to" "$work/acts/files"
+printf 'alpha\n' >"$work/acts/tree/a.txt"
+head -c 100000 /dev/urandom >"$work/acts/tree/sub/b.bin"
+(cd "$work/acts" && zip -qr zip/tree.zip tree && 7zz a -bso0 -bsp0 7zz/tree.zip tree >/dev/null)
+printf 'one\n' >"$work/acts/files/one.txt"
+printf 'two\n' >"$work/acts/files/two.txt"
+run_action() {
+  local file="$1" group="$2"
+  shift 2
+  local command=()
+  mapfile -t command < <(action_command "$moved/$file" "$group" "$@")
+  [ "${command[0]}" = "$prefix/bin/parcelix" ] || fail "$file runs ${command[0]}"
+  command[0]="$moved/bin/parcelix"
+  timeout 60 "${run[@]}" "${command[@]}" >"$work/action.log" 2>&1
+}
+for maker in zip 7zz; do
+  for file in share/file-manager/actions/parcelix-extract-here.desktop share/kio/servicemenus/parcelix-extract.desktop \
+    share/nemo/actions/parcelix-extract-here.nemo_action; do
+    group="Desktop Entry"
+    case "$file" in
+      *.nemo_action) group="Nemo Action" ;;
+      share/kio/*) group="Desktop Action extractHere" ;;
+      share/file-manager/*) group="X-Action-Profile selection" ;;
+    esac
+    status=0
+    run_action "$file" "$group" "$work/acts/$maker/tree.zip" || status=$?
+    [ "$status" -eq 0 ] || fail "$file on the $maker archive: status $status: $(cat "$work/action.log")"
+    cmp -s "$work/acts/$maker/tree/sub/b.bin" "$work/acts/tree/sub/b.bin" && [ -f "$work/acts/$maker/tree/a.txt" ] ||
+      fail "$file on the $maker archive: $(cd "$work/acts/$maker" && find . | sort)"
+    rm -rf "$work/acts/$maker/tree"
+  done
+done
+for file in share/file-manager/actions/parcelix-compress.desktop share/kio/servicemenus/parcelix-compress.desktop \
+  share/nemo/actions/parcelix-compress.nemo_action; do
+  group="Desktop Entry"
+  case "$file" in
+    *.nemo_action) group="Nemo Action" ;;
+    share/kio/*) group="Desktop Action compress" ;;
+    share/file-manager/*) group="X-Action-Profile selection" ;;
+  esac
+  status=0
+  run_action "$file" "$group" "$work/acts/files/one.txt" "$work/acts/files/two.txt" || status=$?
+  [ "$status" -eq 0 ] || fail "$file: status $status: $(cat "$work/action.log")"
+  [ "$(unzip -Z1 "$work/acts/files/files.zip" | sort | tr '\n' ' ')" = "one.txt two.txt " ] ||
+    fail "$file made: $(unzip -l "$work/acts/files/files.zip" 2>&1)"
+  rm "$work/acts/files/files.zip"
+done
+if [ -n "$display" ] && command -v xdotool >/dev/null; then
+  for file in share/file-manager/actions/parcelix-extract-to.desktop share/kio/servicemenus/parcelix-extract.desktop \
+    share/nemo/actions/parcelix-extract-to.nemo_action; do
+    group="X-Action-Profile selection"
+    case "$file" in
+      *.nemo_action) group="Nemo Action" ;;
+      share/kio/*) group="Desktop Action extractTo" ;;
+    esac
+    run_action "$file" "$group" "$work/acts/zip/tree.zip" &
+    action_pid=$!
+    chooser=""
+    for _ in $(seq 300); do
+      chooser="$(DISPLAY="$display" xdotool search --onlyvisible --name '^Extract To$' 2>/dev/null | head -n 1)" || true
+      [ -n "$chooser" ] && break
+      sleep 0.1
+    done
+    [ -n "$chooser" ] || fail "$file showed no folder chooser: $(cat "$work/action.log")"
+    DISPLAY="$display" xdotool windowfocus --sync "$chooser" key --clearmodifiers ctrl+a type --delay 5 "$work/acts/to"
+    DISPLAY="$display" xdotool key --clearmodifiers Return
+    status=0
+    wait "$action_pid" || status=$?
+    [ "$status" -eq 0 ] || fail "$file: status $status: $(cat "$work/action.log")"
+    cmp -s "$work/acts/to/tree/sub/b.bin" "$work/acts/tree/sub/b.bin" || fail "$file: $(cd "$work/acts" && find to | sort)"
+    rm -rf "$work/acts/to/tree"
+  done
 fi
 echo "installed tree checked"
