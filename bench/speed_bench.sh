@@ -312,6 +312,7 @@ row_list() {
 
 row_window() {
   local zip count target_s cmd_parcelix
+  settle  # the archives just written go to disk first, not during the runs
   for zip in "$list_zip" "$big_zip"; do
     count=$entries target_s=$window_target_s
     [[ $zip == "$big_zip" ]] && count=$big_entries target_s=$big_window_target_s
