@@ -976,6 +976,84 @@
     </message>
 </context>
 <context>
+    <name>TActionProgress</name>
+    <message>
+        <source>Abort</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>TActionRunner</name>
+    <message>
+        <source>The file &quot;%1&quot; already exists. Do you want to replace this file?</source>
+        <translation>Die Datei „%1“ ist bereits vorhanden. Möchten Sie sie ersetzen?</translation>
+    </message>
+    <message>
+        <source>The password for &quot;%1&quot; is not correct. Enter it again:</source>
+        <translation>Das Kennwort für „%1“ ist nicht richtig. Geben Sie es erneut ein:</translation>
+    </message>
+    <message>
+        <source>Enter the password for &quot;%1&quot;:</source>
+        <translation>Geben Sie das Kennwort für „%1“ ein:</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Kennwort</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; already exists. Save the new archive as</source>
+        <translation>„%1“ ist bereits vorhanden. Das neue Archiv speichern unter</translation>
+    </message>
+    <message>
+        <source>ZIP archives (*.zip);;All files (*)</source>
+        <translation>ZIP-Archive (*.zip);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Compressing into &quot;%1&quot;</source>
+        <translation>Komprimieren in „%1“</translation>
+    </message>
+    <message>
+        <source>Unable to create a folder in &quot;%1&quot;: %2.</source>
+        <translation>In „%1“ kann kein Ordner erstellt werden: %2.</translation>
+    </message>
+    <message>
+        <source>Unable to replace &quot;%1&quot;: %2.</source>
+        <translation>„%1“ kann nicht ersetzt werden: %2.</translation>
+    </message>
+    <message>
+        <source>adding</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>extracting</source>
+        <translation>Entpacken</translation>
+    </message>
+    <message>
+        <source>Unable to create the folder &quot;%1&quot;: %2.</source>
+        <translation>Der Ordner „%1“ kann nicht erstellt werden: %2.</translation>
+    </message>
+    <message>
+        <source>Unable to move &quot;%1&quot; into &quot;%2&quot;: %3.</source>
+        <translation>„%1“ kann nicht nach „%2“ verschoben werden: %3.</translation>
+    </message>
+    <message>
+        <source>Extracting &quot;%1&quot;</source>
+        <translation>„%1“ wird entpackt</translation>
+    </message>
+    <message>
+        <source>Extracting &quot;%1&quot; (%2 of %3)</source>
+        <translation>„%1“ wird entpackt (%2 von %3)</translation>
+    </message>
+    <message>
+        <source>Extract To</source>
+        <translation>Entpacken nach</translation>
+    </message>
+    <message>
+        <source>Unable to create the folder &quot;%1&quot;.</source>
+        <translation>Der Ordner „%1“ kann nicht erstellt werden.</translation>
+    </message>
+</context>
+<context>
     <name>TContentsModel</name>
     <message>
         <source>Name</source>
@@ -1469,6 +1547,18 @@
     <message>
         <source>Filter the List</source>
         <translation>Liste filtern</translation>
+    </message>
+    <message>
+        <source>%1 was changed. Update it in the archive?</source>
+        <translation>%1 wurde geändert. Im Archiv aktualisieren?</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; cannot be updated in the archive: its stored name is not a plain path.</source>
+        <translation>„%1“ kann im Archiv nicht aktualisiert werden: sein gespeicherter Name ist kein einfacher Pfad.</translation>
+    </message>
+    <message>
+        <source>Unable to copy &quot;%1&quot;.</source>
+        <translation>„%1“ kann nicht kopiert werden.</translation>
     </message>
 </context>
 <context>

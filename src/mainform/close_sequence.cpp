@@ -5,6 +5,7 @@
 
 #include "mainform/mainform.h"
 #include "mainform/program_state.h"
+#include "mainform/viewed_copies.h"
 #include "settings/settings_file.h"
 #include "ui_mainform.h"
 
@@ -27,6 +28,8 @@ void TMainFormFm::closeEvent(QCloseEvent* Event) {
       return;
     }
   FNestedWindows.clear();
+  // Changes not offered yet (an editor saved a moment ago, an archive window just closed).
+  for (const QString& path : FViewedCopies->ChangedPaths()) OfferViewedCopy(path);
   FormClose();
   Event->accept();
 }
@@ -36,6 +39,7 @@ void TMainFormFm::FormClose() {
   for (const QString& name : TempFiles)
     QFile::remove(CutToBytes(name, kPathLimit));  // failures pass silently
   TempFiles.clear();
+  FViewedCopies->Clear();
   FViewFolders.clear();  // the private folders go with whatever else a viewer left in them
 }
 

@@ -18,6 +18,7 @@
 #include "mainform/mainform.h"
 #include "mainform/program_state.h"
 #include "mainform/result_reporting.h"
+#include "mainform/viewed_copies.h"
 #include "settings/settings_file.h"
 #include "ui_mainform.h"
 
@@ -91,12 +92,17 @@ void TMainFormFm::ExtractFiles(const QString& Folder) {
 }
 
 void TMainFormFm::ExtractSelected(const QString& Folder, int Method) {
+  QStringList names;
+  CollectSelectedNames(ui->ListView, names);
+  ExtractNames(Folder, names, Method);
+}
+
+void TMainFormFm::ExtractNames(const QString& Folder, const QStringList& Names, int Method) {
   TBusyPeriod busy(*this);
   TReadingPhase reading(*this);
   FReplaceDeclined = false;
   FNeverOverwriting = MainXz->Overwrite == zowNever;
-  MainXz->FilesToProcess.clear();
-  CollectSelectedNames(ui->ListView, MainXz->FilesToProcess);
+  MainXz->FilesToProcess = Names;
   MainXz->ExtractDirectory = Folder;
   MainXz->UsePaths = ExtractPath;
   StatusPanel0->setText(tr("Extracting selected files."));
@@ -160,20 +166,8 @@ void TMainFormFm::SpdBtnViewClick(QObject* /*Sender*/) {
   const QString folder = NewViewFolder();
   if (folder.isEmpty()) return;
 
-  // The user's own choices come back however the extraction ends, also when the engine's mode
-  // was one the Overwrite setting does not name.
-  struct TRestore {
-    TMainFormFm& Window;
-    bool ExtractPath;
-    TZipOverwrite EngineOverwrite;
-    ~TRestore() {
-      Window.ExtractPath = ExtractPath;
-      Window.MainXz->Overwrite = EngineOverwrite;
-      Window.ApplyOverwriteSetting();
-    }
-  };
   {
-    TRestore restore{*this, ExtractPath, MainXz->Overwrite};
+    TRestoreExtractChoices restore(*this);
     ExtractPath = false;
     MainXz->Overwrite = zowAlways;
     ResultReported = false;
@@ -186,7 +180,25 @@ void TMainFormFm::SpdBtnViewClick(QObject* /*Sender*/) {
   const QString path = ViewCopyIn(folder, storedName);
   if (path.isEmpty()) return;
   TempFiles.append(path);
+  // Remembered as it came out, before a program has had it; an archive shown in a window of its
+  // own is looked at when that window closes, anything else whenever it is written.
+  FViewedCopies->Track({path, MainXz->ZipFileName, storedName, ListModel->Row(first).Encrypted, {}},
+                       !IsZipArchive(path));
   OpenViewedCopy(path);
+}
+
+TMainFormFm::TRestoreExtractChoices::TRestoreExtractChoices(TMainFormFm& Window)
+    : FWindow(Window),
+      FExtractPath(Window.ExtractPath),
+      FOverwrite(Window.MainXz->Overwrite),
+      FExactNames(Window.MainXz->ExactNames) {}
+
+// Also when the engine's mode was one the Overwrite setting does not name.
+TMainFormFm::TRestoreExtractChoices::~TRestoreExtractChoices() {
+  FWindow.ExtractPath = FExtractPath;
+  FWindow.MainXz->Overwrite = FOverwrite;
+  FWindow.MainXz->ExactNames = FExactNames;
+  FWindow.ApplyOverwriteSetting();
 }
 
 void TMainFormFm::OpenViewedCopy(const QString& Path) {
@@ -233,6 +245,11 @@ void TMainFormFm::OpenNestedArchive(const QString& Path) {
   auto* window = new TMainFormFm(services);
   window->setAttribute(Qt::WA_DeleteOnClose);
   FNestedWindows.append(window);
+  // Changes made there are offered back to this archive once that window has let go of the copy.
+  connect(window, &QObject::destroyed, this, [this, Path] {
+    QMetaObject::invokeMethod(
+        this, [this, Path] { OfferViewedCopy(Path); }, Qt::QueuedConnection);
+  });
   // Beside this window rather than on top of it, so both can be seen.
   window->move(pos() + QPoint(40, 40));
   window->show();

@@ -15,9 +15,11 @@
 #include <QTreeView>
 
 #include "mainform/command_line.h"
+#include "mainform/contents_drag.h"
 #include "mainform/contents_model.h"
 #include "mainform/program_state.h"
 #include "mainform/toolbar_images.h"
+#include "mainform/viewed_copies.h"
 #include "settings/placement.h"
 #include "settings/settings_file.h"
 #include "support/file_drag.h"
@@ -71,10 +73,18 @@ TMainFormFm::TMainFormFm(const TMainFormServices& Services, QWidget* Parent)
                         ui->SortbyRatio, ui->SortbyPath})
     sortGroup->addAction(item);
 
-  ListModel = new TContentsModel(this);
+  auto* model = new TDraggedContentsModel(this);
+  model->OnDragData = [this](const QModelIndexList& Indexes) { return EntryDragData(Indexes); };
+  ListModel = model;
   ListModel->setObjectName(QStringLiteral("ListModel"));
   ListModel->EncryptedMark = EncryptedMarkIcon();
   ui->ListView->setModel(ListModel);
+  // Rows dragged out become files; drops still reach the window, which adds them.
+  ui->ListView->setDragDropMode(QAbstractItemView::DragOnly);
+  ui->ListView->setDefaultDropAction(Qt::CopyAction);
+
+  FViewedCopies = new TViewedCopies(this);
+  FViewedCopies->OnChanged = [this](const QString& Path) { OfferViewedCopy(Path); };
   ui->ListView->header()->setSectionsMovable(false);
   ui->ListView->header()->setSectionsClickable(true);
   ui->ListView->header()->setStretchLastSection(false);

@@ -30,6 +30,14 @@ class QTreeView;
 class TContentsModel;
 class TFileDrag;
 class TPlacement;
+class TViewedCopies;
+struct TViewedCopy;
+class QMimeData;
+class QModelIndex;
+
+// The relative path an entry is extracted to when paths are kept: "\" read as "/", a leading
+// "/", a drive letter, empty, "." and ".." parts dropped, as the libraries place it.
+QString PlacedEntryPath(const QString& StoredName);
 
 // The settings are the window's own fields (TSettings), each named by its key in the settings
 // file. The dialogs it opens reach it through TWindowOwner.
@@ -90,6 +98,12 @@ class TMainFormFm : public QMainWindow, public TSettings, public TWindowOwner {
   // Extracts the selected entries (all of them with none selected) into Folder with the current
   // settings, in one busy period; the result is reported to the user.
   void ExtractFiles(const QString& Folder);
+  // The files of the rows Indexes name, for a drag out of the list (drag_out.cpp); none when they
+  // were not made.
+  QMimeData* EntryDragData(const QList<QModelIndex>& Indexes);
+  // A viewed copy was changed by the program showing it (view_edits.cpp): asks whether to update
+  // its entry, and does.
+  void OfferViewedCopy(const QString& Path);
   // Adds the files (full paths) to the open archive and re-lists it; the caller holds the busy
   // period. Failures are reported inside.
   void AddFilesToZip(const QStringList& Files);
@@ -195,6 +209,25 @@ class TMainFormFm : public QMainWindow, public TSettings, public TWindowOwner {
   int AddPicked(const QStringList& Files, int Mode);
   // ExtractFiles with the extract method given (View always extracts outright).
   void ExtractSelected(const QString& Folder, int Method);
+  // The same for the entries Names (patterns allowed) rather than the selection.
+  void ExtractNames(const QString& Folder, const QStringList& Names, int Method);
+  // View and drag take entries out whole into a folder of their own; the user's choices of paths
+  // and overwriting come back however the extraction ends.
+  class TRestoreExtractChoices {
+   public:
+    explicit TRestoreExtractChoices(TMainFormFm& Window);
+    ~TRestoreExtractChoices();
+    TRestoreExtractChoices(const TRestoreExtractChoices&) = delete;
+    TRestoreExtractChoices& operator=(const TRestoreExtractChoices&) = delete;
+
+   private:
+    TMainFormFm& FWindow;
+    bool FExtractPath;
+    TZipOverwrite FOverwrite;
+    bool FExactNames;
+  };
+  // Updates the entry of a changed viewed copy under its stored name (view_edits.cpp).
+  void UpdateViewedCopy(const TViewedCopy& Copy);
   // A new empty folder for one view's copies inside this run's private folder; empty (and the
   // user told why) when it cannot be made.
   QString NewViewFolder();
@@ -252,8 +285,11 @@ class TMainFormFm : public QMainWindow, public TSettings, public TWindowOwner {
   int FViewCount = 0;
   // Windows showing archives viewed out of this one; they close before this one does.
   QList<QPointer<TMainFormFm>> FNestedWindows;
-  QString FPasswordAskedFor;  // the entry of the last password question of this operation
-  QString FPasswordTyped;     // the last typed password of this operation that the engine took
+  // The copies View handed out, watched for changes to offer back to the archive.
+  TViewedCopies* FViewedCopies = nullptr;
+  bool FOfferingCopy = false;  // a question about a changed copy is on screen
+  QString FPasswordAskedFor;   // the entry of the last password question of this operation
+  QString FPasswordTyped;      // the last typed password of this operation that the engine took
   // The password that last worked in an archive, tried first while that archive stays open.
   struct TArchivePassword {
     QString Archive;

@@ -50,6 +50,12 @@ void TFileDrag::SetEnableDrop(bool Value) {
 
 bool TFileDrag::eventFilter(QObject* Watched, QEvent* Event) {
   if (Watched != FOwnerWindow) return QObject::eventFilter(Watched, Event);
+  // Files dragged out of the owner itself would come straight back in as copies of themselves.
+  if (Event->type() == QEvent::DragEnter || Event->type() == QEvent::DragMove ||
+      Event->type() == QEvent::Drop) {
+    const auto* source = qobject_cast<const QWidget*>(static_cast<QDropEvent*>(Event)->source());
+    if (source && source->window() == FOwnerWindow) return QObject::eventFilter(Watched, Event);
+  }
   switch (Event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {

@@ -36,12 +36,6 @@ QStringList Tree(const QString& Root) {
   return found;
 }
 
-bool WriteFile(const QString& Path, const QByteArray& Bytes) {
-  QDir().mkpath(QFileInfo(Path).path());
-  QFile file(Path);
-  return file.open(QIODevice::WriteOnly) && file.write(Bytes) == Bytes.size();
-}
-
 QByteArray ReadFile(const QString& Path) {
   QFile file(Path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");

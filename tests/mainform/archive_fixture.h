@@ -37,6 +37,19 @@ inline bool MakeZip(const QString& path, const QList<TFixtureEntry>& entries) {
          python.exitCode() == 0;
 }
 
+// A file's bytes; empty when it cannot be read.
+inline QByteArray Contents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Writes the file, making its folder first.
+inline bool WriteFile(const QString& path, const QByteArray& bytes) {
+  QDir().mkpath(QFileInfo(path).path());
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
 inline QString IniValue(const QString& section, const QString& key) {
   return platform::GetPrivateProfileString(section, key, QStringLiteral("<none>"),
                                            platform::kProfileBufferLength, QStringLiteral("PARCELIX.INI"));

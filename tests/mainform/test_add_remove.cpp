@@ -15,17 +15,6 @@
 
 namespace {
 
-QByteArray Contents(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-  QDir().mkpath(QFileInfo(path).path());
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
 QStringList StoredNames(TWindowRig& rig) {
   QStringList names;
   for (int row = 0; row < rig.Model()->rowCount(); ++row) names << rig.Model()->Row(row).Path;

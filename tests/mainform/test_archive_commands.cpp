@@ -32,11 +32,6 @@ QStringList RecentCaptions(TWindowRig& rig) {
   return captions;
 }
 
-QByteArray Contents(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 }  // namespace
 
 class TestArchiveCommands : public QObject {

@@ -18,17 +18,6 @@ namespace {
 
 const QString kReplaceText = QStringLiteral("\" already exists. Do you want to replace this file?");
 
-QByteArray Contents(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-  QDir().mkpath(QFileInfo(path).path());
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
 QStringList FilesUnder(const QString& dir) {
   QStringList names;
   QDir root(dir);

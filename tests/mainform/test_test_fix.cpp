@@ -11,16 +11,6 @@
 
 namespace {
 
-QByteArray Contents(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
 // Python's zipfile, an independent reader, finds every entry sound.
 bool PeerTestsClean(const QString& path, int entries) {
   QProcess python;
