@@ -201,6 +201,26 @@ class TestDragEdit : public QObject {
     QCOMPARE(Run("unzip", {"-p", archive, "docs/a.txt"}), QStringLiteral("edited just before closing\n"));
   }
 
+  // A spanned set cannot take a changed entry: the answer says so and the segments stay as they were.
+  void aSpannedSetRefusesTheUpdateWithAMessage() {
+    QDir().mkpath(Path("src"));
+    Run("bash",
+        {"-c", "head -c 350000 /dev/urandom > big.bin && zip -q -s 64k " + Path("span.zip") + " big.bin"},
+        Path("src"));
+    QVERIFY(QFileInfo::exists(Path("span.z01")));
+    const QByteArray last = Contents(Path("span.zip"));
+    TWindowRig rig;
+    Open(rig, Path("span.zip"));
+    rig.Window->TempFolder = Path("tmp");
+    const QString copy = ViewCopy(rig, "big.bin");
+    QVERIFY(!copy.isEmpty());
+    rig.Dialogs.MessageAnswers = {platform::mrYes};
+    QVERIFY(WriteFile(copy, "changed\n"));
+    QTRY_COMPARE(rig.Dialogs.Messages().size(), 2);
+    QVERIFY2(rig.Dialogs.Messages()[1].contains("multiple-disk"), qPrintable(rig.Dialogs.Messages()[1]));
+    QCOMPARE(Contents(Path("span.zip")), last);
+  }
+
   // An archive viewed out of this one and changed in its own window: asked when that window
   // closes, not while it works.
   void aChangedInnerArchiveIsOfferedBackWhenItsWindowCloses() {
