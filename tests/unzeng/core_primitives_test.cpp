@@ -1,11 +1,15 @@
 // The small pieces every read goes through: patterns, entry-name sanitising, text decoding,
-// DOS times and the traditional cipher.
+// DOS times, the traditional cipher and the archive source's read-ahead.
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
+#include <vector>
 
+#include "core/archive_source.h"
 #include "core/cp437.h"
 #include "core/dos_time.h"
 #include "core/name_selection.h"
@@ -218,4 +222,35 @@ TEST(Pbkdf2, AgreesWithTheCryptoLibrary) {
         EXPECT_EQ(std::string(ours, ours + length), std::string(theirs, theirs + length))
             << password.size() << " " << saltLength << " " << iterations;
       }
+}
+
+// A worker's copy of the source reads small pieces through a window: every piece, wherever it
+// falls (inside, across the window's end, backwards, at the file's end, larger than the window
+// serves), gives the file's bytes, and a piece past the end fails.
+TEST(ArchiveSource, CopyReadsAheadAndGivesTheFilesBytes) {
+  char path[] = "/tmp/source-window-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  std::vector<uint8_t> bytes(700 * 1024);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 131 + (i >> 9));
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  ArchiveSource source, copy;
+  ASSERT_EQ(source.openFile(path), 0);
+  ASSERT_TRUE(copy.openCopyOf(source));
+  const struct {
+    uint64_t at;
+    size_t length;
+  } reads[] = {{0, 30},      {30, 1000},       {262100, 200},   {262000, 60000}, {100, 10},  {690000, 10240},
+               {716790, 10}, {300000, 200000}, {300000, 65536}, {5, 0},          {716799, 1}};
+  for (const auto& r : reads) {
+    std::vector<uint8_t> got(r.length);
+    ASSERT_TRUE(copy.read(r.at, got.data(), r.length)) << r.at;
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), bytes.begin() + static_cast<std::ptrdiff_t>(r.at)))
+        << r.at;
+  }
+  uint8_t byte;
+  EXPECT_FALSE(copy.read(bytes.size(), &byte, 1));
+  EXPECT_FALSE(copy.read(bytes.size() - 5, &byte, 10));
+  unlink(path);
 }

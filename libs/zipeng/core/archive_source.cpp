@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -55,6 +56,9 @@ bool ArchiveSource::openCopyOf(const ArchiveSource& other) {
   total_ = other.total_;
   segments_.clear();
   segments_.push_back(std::move(s));
+  window_.clear();
+  windowFill_ = 0;
+  if (!from.memory) window_.resize(kWindowSize);
   return true;
 }
 
@@ -86,6 +90,8 @@ int32_t ArchiveSource::openSpanned(const std::string& path, NewDiskFn newDisk) {
 
 void ArchiveSource::close() {
   segments_.clear();
+  window_.clear();
+  windowFill_ = 0;
   total_ = 0;
   path_.clear();
   newDisk_ = nullptr;
@@ -162,9 +168,35 @@ bool ArchiveSource::ensureOpen(Segment& segment) {
   return false;
 }
 
+bool ArchiveSource::readThroughWindow(uint64_t offset, uint8_t* out, size_t length) {
+  if (window_.empty() || length > window_.size() / 4 || segments_.size() != 1 || !segments_[0].fd)
+    return false;
+  if (offset < windowAt_ || offset - windowAt_ > windowFill_ || length > windowFill_ - (offset - windowAt_)) {
+    // Filled from the bytes asked for onwards: entries are read in increasing order.
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(window_.size(), total_ - offset));
+    size_t done = 0;
+    while (done < want) {
+      ssize_t got =
+          pread(segments_[0].fd.get(), window_.data() + done, want - done, static_cast<off_t>(offset + done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      done += static_cast<size_t>(got);
+    }
+    windowAt_ = offset;
+    windowFill_ = done;
+    if (done < length) {
+      windowFill_ = 0;
+      return false;  // the plain read below reports it
+    }
+  }
+  std::memcpy(out, window_.data() + (offset - windowAt_), length);
+  return true;
+}
+
 bool ArchiveSource::read(uint64_t offset, void* buffer, size_t length) {
   if (offset > total_ || length > total_ - offset) return false;
   auto* out = static_cast<uint8_t*>(buffer);
+  if (readThroughWindow(offset, out, length)) return true;
   // Segments are few; find the first one holding `offset` from the back (reads cluster at the end).
   size_t i = segments_.size();
   while (i > 0 && segments_[i - 1].start > offset) --i;

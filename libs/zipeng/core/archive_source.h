@@ -36,6 +36,8 @@ class ArchiveSource {
   void openMemory(const uint8_t* data, size_t size);
   // A second reader of the same open file or memory, for another thread: it shares nothing with
   // `other` but the file itself. False for a spanned set (its segments ask the user for disks).
+  // A copy of a file reads ahead: its small reads come from a window that one read fills, since
+  // its thread takes entries in archive order (many tiny entries would cost a read each).
   bool openCopyOf(const ArchiveSource& other);
 
   uint64_t size() const { return total_; }
@@ -75,7 +77,15 @@ class ArchiveSource {
   bool askForDisk(int32_t label, const std::function<bool()>& present);
   static constexpr int kDiskQuestions = 3;
 
+  // Serves [offset, offset + length) from the read-ahead window, filling it first when needed;
+  // false when the window is off or the read is not one for it.
+  bool readThroughWindow(uint64_t offset, uint8_t* out, size_t length);
+  static constexpr size_t kWindowSize = 256 * 1024;
+
   std::vector<Segment> segments_;
+  std::vector<uint8_t> window_;  // empty: no read-ahead
+  uint64_t windowAt_ = 0;
+  size_t windowFill_ = 0;
   uint64_t total_ = 0;
   std::string path_;
   NewDiskFn newDisk_;

@@ -15,6 +15,7 @@ namespace zipeng {
 namespace {
 
 constexpr size_t kPlannedAhead = 128;  // entries planned ahead at most (and files open)
+constexpr size_t kTakenAtOnce = 4;     // files a worker takes from the queue under one lock
 
 unsigned configuredThreads = 0;
 
@@ -80,16 +81,14 @@ const WriteAhead::Plan* WriteAhead::plan(size_t position) {
       Plan& passed = plans_.front();
       if (passed.kind == Kind::File && !passed.taken) {
         // Passed over without being taken: it must not be left half done, nor at all.
-        std::unique_lock<std::mutex> lock(mu_);
-        if (passed.state == State::Queued) {
-          if (auto it = std::find(queue_.begin(), queue_.end(), &passed); it != queue_.end())
-            queue_.erase(it);
-        } else
-          while (passed.state != State::Done) {
-            waiting_ = true;
-            doneCv_.wait(lock);
-          }
-        waiting_ = false;
+        if (!passed.state.done()) {
+          std::unique_lock<std::mutex> lock(mu_);
+          if (passed.state.value.load() == State::Queued) {
+            if (auto it = std::find(queue_.begin(), queue_.end(), &passed); it != queue_.end())
+              queue_.erase(it);
+          } else
+            awaitDone(passed, lock);
+        }
         if (passed.opened) unlinkat(passed.folder->get(), passed.leaf.c_str(), 0);
       }
       unpend(passed);
@@ -200,23 +199,37 @@ void WriteAhead::unpend(const Plan& p) {
 
 const WriteAhead::Plan& WriteAhead::take(size_t position, ArchiveSource& source, EntryReader& reader) {
   Plan& p = plans_[position - committed_];
-  std::unique_lock<std::mutex> lock(mu_);
-  if (p.state == State::Queued) {
-    // Not started: it is the oldest file queued (or was never queued, its folder failing).
-    if (auto it = std::find(queue_.begin(), queue_.end(), &p); it != queue_.end()) queue_.erase(it);
-    p.state = State::Running;
-    lock.unlock();
-    write(p, source, reader);
-    lock.lock();
-    p.state = State::Done;
+  if (!p.state.done()) {
+    std::unique_lock<std::mutex> lock(mu_);
+    if (p.state.value.load() == State::Queued) {
+      // Not started: it is the oldest file queued (or was never queued, its folder failing).
+      if (auto it = std::find(queue_.begin(), queue_.end(), &p); it != queue_.end()) queue_.erase(it);
+      p.state.value = State::Running;
+      lock.unlock();
+      write(p, source, reader);
+      p.state.value = State::Done;
+    } else {
+      awaitDone(p, lock);
+    }
   }
-  while (p.state != State::Done) {
-    waiting_ = true;
-    doneCv_.wait(lock);
-  }
-  waiting_ = false;
   p.taken = true;
   return p;
+}
+
+void WriteAhead::awaitDone(const Plan& p, std::unique_lock<std::mutex>& lock) {
+  // Sequentially consistent with finish(): either the worker sees waiting_ and wakes this thread,
+  // or this thread sees Done.
+  waiting_ = true;
+  while (!p.state.done()) doneCv_.wait(lock);
+  waiting_ = false;
+}
+
+void WriteAhead::finish(Plan& p) {
+  p.state.value = State::Done;
+  if (waiting_) {
+    std::lock_guard<std::mutex> lock(mu_);
+    doneCv_.notify_one();
+  }
 }
 
 void WriteAhead::write(Plan& p, ArchiveSource& source, EntryReader& reader) {
@@ -231,6 +244,7 @@ void WriteAhead::write(Plan& p, ArchiveSource& source, EntryReader& reader) {
 
 void WriteAhead::work(ArchiveSource& source) {
   EntryReader reader;
+  std::vector<Plan*> taken;
   std::unique_lock<std::mutex> lock(mu_);
   for (;;) {
     while (!stop_ && queue_.empty()) {
@@ -239,14 +253,18 @@ void WriteAhead::work(ArchiveSource& source) {
       --idle_;
     }
     if (stop_) return;
-    Plan* p = queue_.front();
-    queue_.pop_front();
-    p->state = State::Running;
+    // A few at a time, the first ones in order, so that the extracting thread seldom waits for
+    // a file another worker holds back.
+    const size_t count = std::min(kTakenAtOnce, (queue_.size() + sources_.size() - 1) / sources_.size());
+    taken.assign(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(std::max<size_t>(count, 1)));
+    queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(taken.size()));
+    for (Plan* p : taken) p->state.value = State::Running;
     lock.unlock();
-    write(*p, source, reader);
+    for (Plan* p : taken) {
+      write(*p, source, reader);
+      finish(*p);
+    }
     lock.lock();
-    p->state = State::Done;
-    if (waiting_) doneCv_.notify_one();
   }
 }
 

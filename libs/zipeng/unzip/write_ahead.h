@@ -13,6 +13,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -40,6 +41,14 @@ class WriteAhead {
  public:
   enum class Kind { None, Folder, File };
   enum class State { Queued, Running, Done };
+  // Done is set by the thread that filled the file and read without the lock (a hand-off per
+  // file under one lock kept three threads waiting on it); moved only before workers see it.
+  struct SharedState {
+    std::atomic<State> value{State::Queued};
+    SharedState() = default;
+    SharedState(SharedState&& other) noexcept : value(other.value.load(std::memory_order_relaxed)) {}
+    bool done() const { return value.load() == State::Done; }
+  };
 
   // What was done ahead for one entry of the order.
   struct Plan {
@@ -55,7 +64,7 @@ class WriteAhead {
     int openError = 0;    // EEXIST: there already; left to the extracting thread
     UniqueFd fd;          // while it is being filled
     // Set by whoever fills the file.
-    State state = State::Queued;
+    SharedState state;
     bool taken = false;  // handed to the extracting thread
     FileFilled filled;
     // Names this entry takes or needs while pending, for the checks of the entries after it.
@@ -94,6 +103,10 @@ class WriteAhead {
   void unpend(const Plan& plan);
   void work(ArchiveSource& source);
   static void write(Plan& plan, ArchiveSource& source, EntryReader& reader);
+  // Marks a plan filled, waking the extracting thread when it waits.
+  void finish(Plan& plan);
+  // Waits, holding `lock`, until a plan a worker took is filled.
+  void awaitDone(const Plan& plan, std::unique_lock<std::mutex>& lock);
 
   OutputTree& tree_;
   bool junkPaths_;
@@ -109,9 +122,9 @@ class WriteAhead {
   std::vector<std::thread> workers_;
   std::mutex mu_;
   std::condition_variable workCv_, doneCv_;
-  std::deque<Plan*> queue_;  // files not yet started, in order
-  unsigned idle_ = 0;        // workers waiting for work
-  bool waiting_ = false;     // the extracting thread waits for a file
+  std::deque<Plan*> queue_;           // files not yet started, in order
+  unsigned idle_ = 0;                 // workers waiting for work
+  std::atomic<bool> waiting_{false};  // the extracting thread waits for a file
   bool stop_ = false;
 };
 
