@@ -206,22 +206,26 @@ TEST(ZipCrypto, EncryptThenDecryptWithHeaderCheck) {
 
 // The key derivation of AES entries gives what the crypto library's own PBKDF2 gives, for
 // passwords shorter and longer than a hash block, and every length the AES strengths need.
+// Both ways of compressing (the processor's SHA instructions where it has them, and libcrypto's).
 TEST(Pbkdf2, AgreesWithTheCryptoLibrary) {
   const uint8_t salt[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-  for (const std::string& password :
-       {std::string(), std::string("pw"), std::string(64, 'x'), std::string(200, 'y')})
-    for (size_t saltLength : {8, 12, 16})
-      for (unsigned iterations : {1u, 2u, 1000u}) {
-        const size_t length = 4 * saltLength + 2;
-        uint8_t ours[66], theirs[66];
-        zipeng::pbkdf2HmacSha1(password, salt, saltLength, iterations, ours, length);
-        ASSERT_EQ(PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()), salt,
-                                         static_cast<int>(saltLength), static_cast<int>(iterations),
-                                         static_cast<int>(length), theirs),
-                  1);
-        EXPECT_EQ(std::string(ours, ours + length), std::string(theirs, theirs + length))
-            << password.size() << " " << saltLength << " " << iterations;
-      }
+  for (bool processorSha : {true, false})
+    for (const std::string& password :
+         {std::string(), std::string("pw"), std::string(64, 'x'), std::string(200, 'y')})
+      for (size_t saltLength : {8, 12, 16})
+        for (unsigned iterations : {1u, 2u, 1000u}) {
+          const size_t length = 4 * saltLength + 2;
+          uint8_t ours[66], theirs[66];
+          zipeng::setPbkdf2ProcessorSha(processorSha);
+          zipeng::pbkdf2HmacSha1(password, salt, saltLength, iterations, ours, length);
+          ASSERT_EQ(PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()), salt,
+                                           static_cast<int>(saltLength), static_cast<int>(iterations),
+                                           static_cast<int>(length), theirs),
+                    1);
+          EXPECT_EQ(std::string(ours, ours + length), std::string(theirs, theirs + length))
+              << processorSha << " " << password.size() << " " << saltLength << " " << iterations;
+        }
+  zipeng::setPbkdf2ProcessorSha(true);
 }
 
 // A worker's copy of the source reads small pieces through a window: every piece, wherever it
