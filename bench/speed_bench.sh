@@ -6,6 +6,8 @@
 #            once the rows are painted)
 #   filter   one keystroke in the filter line over 100,000 rows, until painted (filter_bench)
 #   extract  the mixed corpus archive            unzeng -o -d     | unzip -o -q -d, bsdtar -x
+#   test     the mixed corpus archive            unzeng -t        | unzip -tq (target 7x)
+#   aes      that corpus packed by 7zz with AES-256, tested  unzeng -P -t | 7zz t (target 2x)
 #   extract  100,000 tiny files                  unzeng -o -d     | unzip, 7zz x, bsdtar -x, and
 #            the file system's floor (floor_probe: the same files created with the fewest calls)
 #   compress four 75 MiB files at level 6        zipeng -r -6     | zip -6 -r -q
@@ -22,7 +24,8 @@
 #               one run: checks the script itself
 #   CORPUS=DIR  folder holding mixed.zip (default /tmp/corpus; made by make_corpus.sh if missing)
 #   KEEP=1      keep the work folder (under TMPDIR, else /tmp)
-#   ROWS="..."  only these rows, of: list window filter extract_mixed extract_tiny compress delete
+#   ROWS="..."  only these rows, of: list window filter extract_mixed test_mixed test_aes extract_tiny
+#               compress delete
 #               (default all); inputs no chosen row needs are not made
 # Commands live in arrays reached by name, and backquotes in table text are Markdown:
 # shellcheck disable=SC2034,SC2016
@@ -48,7 +51,7 @@ die() {
 say() { echo "speed_bench: $*" >&2; }
 
 [[ $runs =~ ^[1-9][0-9]*$ ]] || die "RUNS must be a positive whole number, not '$runs'"
-all_rows="list window filter extract_mixed extract_tiny compress delete"
+all_rows="list window filter extract_mixed test_mixed test_aes extract_tiny compress delete"
 chosen_rows="${ROWS:-$all_rows}"
 for row in $chosen_rows; do
   [[ " $all_rows " == *" $row "* ]] || die "no row '$row' (rows: $all_rows)"
@@ -103,7 +106,7 @@ new_zip="$work/new.zip"
 del_zip="$work/del.zip"
 mkdir -p "$pack" "$out" "$work/config" "$work/aside"
 
-if wants extract_mixed delete; then
+if wants extract_mixed test_mixed test_aes delete; then
   if [[ ! -f $corpus/mixed.zip ]]; then
     say "building the corpus in $corpus (bench/make_corpus.sh, a few minutes)"
     "$root/bench/make_corpus.sh" "$corpus" >&2
@@ -169,6 +172,14 @@ for k in range(1, pack_files + 1):
             f.write(chunk)
             written += len(chunk)
 PY
+
+aes_password=bench-password
+aes_zip="$corpus/mixed-aes256.zip"  # shared with aes_bench.sh
+if wants test_aes && [[ ! -f $aes_zip ]]; then
+  say "packing the corpus with AES-256 (7zz)"
+  (cd "$corpus/mixed" && 7zz a -tzip -mem=AES256 "-p$aes_password" "$aes_zip.part" . -x!.complete >/dev/null)
+  mv "$aes_zip.part" "$aes_zip"
+fi
 
 mapfile -t pack_names < <(cd "$pack" && ls)
 mixed_bytes=0 mixed_files=0
@@ -380,6 +391,25 @@ row_extract_mixed() {
   first_line "extract the mixed archive ($(thousands "$mixed_files") files, $mb MB) to disk" \
     '`unzeng -o -d`' cmd_unzeng_mixed '`unzip -o -q -d`' cmd_unzip_mixed ""
   peer_line cmd_unzeng_mixed '`bsdtar -xf -C`' cmd_bsdtar_mixed ""
+}
+
+row_test_mixed() {
+  say "testing the mixed archive"
+  local cmd_unzeng_test=("$bin/unzeng" -t "$mixed_zip")
+  local cmd_unzip_test=(unzip -tq "$mixed_zip")
+  warm "$mixed_zip"
+  race "$work" : : cmd_unzeng_test cmd_unzip_test
+  first_line "test the mixed archive" '`unzeng -t`' cmd_unzeng_test '`unzip -tq`' cmd_unzip_test "target: at least 7x"
+}
+
+row_test_aes() {
+  say "testing the mixed corpus packed with AES-256"
+  local cmd_unzeng_aes=("$bin/unzeng" -P "$aes_password" -t "$aes_zip")
+  local cmd_7zz_aes=(7zz t "-p$aes_password" "$aes_zip")
+  warm "$aes_zip"
+  race "$work" : : cmd_unzeng_aes cmd_7zz_aes
+  first_line "test the mixed corpus packed by \`7zz -mem=AES256\`" '`unzeng -P PW -t`' cmd_unzeng_aes \
+    '`7zz t -pPW`' cmd_7zz_aes "target: at least 2x"
 }
 
 row_extract_tiny() {
