@@ -195,6 +195,7 @@ bool ArchiveSource::readThroughWindow(uint64_t offset, uint8_t* out, size_t leng
 
 bool ArchiveSource::read(uint64_t offset, void* buffer, size_t length) {
   if (offset > total_ || length > total_ - offset) return false;
+  if (length == 0) return true;  // `buffer` may then be null, which no copy may be handed
   auto* out = static_cast<uint8_t*>(buffer);
   if (readThroughWindow(offset, out, length)) return true;
   // Segments are few; find the first one holding `offset` from the back (reads cluster at the end).
