@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QMimeDatabase>
 #include <QProgressBar>
-#include <QRegularExpression>
 #include <QTreeView>
 #include <algorithm>
 #include <cerrno>
@@ -36,14 +35,9 @@ QString SystemErrorText() {
 QString ViewCopyIn(const QString& Folder, const QString& StoredName) {
   const QFileInfoList files = QDir(Folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
   if (files.size() == 1) return files.first().filePath();
-  const QStringList parts =
-      StoredName.split(QRegularExpression(QStringLiteral("[/\\\\]")), Qt::SkipEmptyParts);
-  for (auto part = parts.crbegin(); part != parts.crend(); ++part) {
-    if (*part == QLatin1String(".") || *part == QLatin1String("..")) continue;
-    for (const QFileInfo& file : files)
-      if (file.fileName() == *part) return file.filePath();
-    break;
-  }
+  const QString leaf = PlacedEntryPath(StoredName).section(u'/', -1);
+  for (const QFileInfo& file : files)
+    if (!leaf.isEmpty() && file.fileName() == leaf) return file.filePath();
   return QString();
 }
 
