@@ -141,9 +141,16 @@ TEST_F(LargeFile, NearlyIncompressibleDataIsNoLargerThanZipMakesIt) {
   sizes_.wholeFileLimit = 2 * mib;
   std::string data = randomBytes(5 * mib, 9);
   for (char& c : data) c = static_cast<char>(static_cast<uint8_t>(c) % 250);
-  // The data is of the kind the quick look takes for incompressible.
+  // The data is of the kind the quick look takes for incompressible, and worth a try.
   libdeflate_compressor* fast = libdeflate_alloc_compressor(1);
-  EXPECT_TRUE(zipeng::looksIncompressible(fast, reinterpret_cast<const uint8_t*>(data.data()), mib));
+  auto look = [&](const std::string& d) {
+    return zipeng::lookAtInput(fast, reinterpret_cast<const uint8_t*>(d.data()), d.size());
+  };
+  EXPECT_EQ(look(data.substr(0, mib)), zipeng::InputLook::Fastest);
+  // Random bytes are stored untried, at every size judged; text is compressed.
+  for (size_t size : {mib / 2, mib, 5 * mib})
+    EXPECT_EQ(look(randomBytes(size, 10)), zipeng::InputLook::Random);
+  EXPECT_EQ(look(std::string(mib, 'a')), zipeng::InputLook::Compressible);
   libdeflate_free_compressor(fast);
   writeFile(scratch("big.bin"), data);
   writeFile(scratch("small.bin"), data.substr(0, mib));

@@ -159,12 +159,16 @@ void compressBlock(const BlockDeflater::State& s, Workspace& ws, uint64_t index,
   b.size = static_cast<uint64_t>(n);
   b.last = b.size < s.blockSize;
   b.crc = crc32(0, in, b.size);
-  // A block that looks incompressible is still tried at the fastest level, which costs little,
-  // and kept when that saves anything: stored, it would make the archive larger than it need be.
-  libdeflate_compressor* compressor = looksIncompressible(ws.probe, in, b.size) ? ws.probe : ws.compressor;
-  size_t out = libdeflate_deflate_compress(
-      compressor, in, b.size, ws.output.data(),
-      compressor == ws.probe ? std::min<size_t>(b.size, ws.output.size()) : ws.output.size());
+  // A block that looks incompressible yet not random is still tried at the fastest level, and
+  // kept when that saves anything: stored, it would make the archive larger than it need be.
+  InputLook look = lookAtInput(ws.probe, in, b.size);
+  size_t out = 0;
+  if (look != InputLook::Random) {
+    libdeflate_compressor* compressor = look == InputLook::Fastest ? ws.probe : ws.compressor;
+    out = libdeflate_deflate_compress(
+        compressor, in, b.size, ws.output.data(),
+        compressor == ws.probe ? std::min<size_t>(b.size, ws.output.size()) : ws.output.size());
+  }
   b.data.assign(reinterpret_cast<const char*>(ws.output.data()), out);
   if (out == 0 || (!b.last && !makeJoinable(ws, b.data, b.size))) storeBlocks(in, b.size, b.last, b.data);
 }

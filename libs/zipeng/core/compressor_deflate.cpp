@@ -157,10 +157,14 @@ CompressedData DeflateWorker::compressBuffer(const CompressJob& job, const uint8
       stored = true;
     } else {
       // Room for exactly the input: what does not shrink is stored instead. What looks
-      // incompressible is tried at the fastest level only.
-      r.data.resize(size);
-      size_t n = libdeflate_deflate_compress(looksIncompressible(fast, data, size) ? fast : c, data, size,
-                                             r.data.data(), size);
+      // incompressible is tried at the fastest level only, and random bytes not at all.
+      InputLook look = lookAtInput(fast, data, size);
+      size_t n = 0;
+      if (look != InputLook::Random) {
+        r.data.resize(size);
+        n = libdeflate_deflate_compress(look == InputLook::Fastest ? fast : c, data, size, r.data.data(),
+                                        size);
+      }
       if (n == 0) {
         stored = true;
       } else {
