@@ -7,7 +7,6 @@
 #include <memory>
 #include <new>
 #include <string_view>
-#include <unordered_set>
 
 #include "archive_source.h"
 #include "cp437.h"
@@ -243,19 +242,45 @@ uint32_t ownerOfHeader(ArchiveSource& source, const std::vector<ZipEntry>& entri
 // archive built so that entries share one compressed stream is a bomb, and those entries are
 // refused when read. Their headers are at least 30 bytes plus the name. Where several records
 // claim one header, the one it describes is judged so and the others are refused.
+// Whether a name occurs twice. One flat table of entry numbers (a node per name cost more than
+// reading the whole directory), looked up by the name's hash.
+bool hasDuplicateNames(const std::vector<ZipEntry>& entries) {
+  size_t slots = 16;
+  while (slots < 2 * entries.size()) slots *= 2;
+  struct Slot {
+    uint32_t hash = 0;   // the hash's low bits, to pass over most other names unread
+    uint32_t entry = 0;  // its number + 1; 0: free
+  };
+  std::vector<Slot> table(slots);
+  const std::hash<std::string_view> hasher;
+  for (uint32_t i = 0; i < entries.size(); ++i) {
+    const size_t hash = hasher(entries[i].name);
+    for (size_t at = hash & (slots - 1);; at = (at + 1) & (slots - 1)) {
+      Slot& slot = table[at];
+      if (slot.entry == 0) {
+        slot = {static_cast<uint32_t>(hash), i + 1};
+        break;
+      }
+      if (slot.hash == static_cast<uint32_t>(hash) && entries[slot.entry - 1].name == entries[i].name)
+        return true;
+    }
+  }
+  return false;
+}
+
 void markOverlaps(ArchiveSource& source, ArchiveIndex& index) {
   auto& entries = index.entries;
+  // By position, then directory order among records of one position, so the choice between
+  // them is stable. Most directories are in position order already.
+  std::vector<std::pair<uint64_t, uint32_t>> byPosition(entries.size());
+  for (uint32_t i = 0; i < byPosition.size(); ++i) byPosition[i] = {entries[i].localHeaderPosition, i};
+  if (!std::is_sorted(byPosition.begin(), byPosition.end())) std::sort(byPosition.begin(), byPosition.end());
   std::vector<uint32_t> order(entries.size());
-  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-  // Directory order among records of one position, so the choice between them is stable.
-  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-    uint64_t pa = entries[a].localHeaderPosition, pb = entries[b].localHeaderPosition;
-    return pa != pb ? pa < pb : a < b;
-  });
+  for (size_t k = 0; k < order.size(); ++k) order[k] = byPosition[k].second;
   for (size_t k = 0; k < order.size();) {
-    const uint64_t position = entries[order[k]].localHeaderPosition;
+    const uint64_t position = byPosition[k].first;
     size_t next = k + 1;
-    while (next < order.size() && entries[order[next]].localHeaderPosition == position) ++next;
+    while (next < order.size() && byPosition[next].first == position) ++next;
     uint32_t owner = order[k];
     if (next - k > 1 && position < index.dataEnd) {
       owner = ownerOfHeader(source, entries, &order[k], next - k);
@@ -263,7 +288,7 @@ void markOverlaps(ArchiveSource& source, ArchiveIndex& index) {
         if (order[j] != owner) entries[order[j]].overlaps = true;
     }
     ZipEntry& e = entries[owner];
-    uint64_t limit = next < order.size() ? entries[order[next]].localHeaderPosition : index.dataEnd;
+    uint64_t limit = next < order.size() ? byPosition[next].first : index.dataEnd;
     uint64_t minEnd = position + kLocalHeaderSize + e.rawName.size();
     if (minEnd < position || minEnd > limit || e.compressedSize > limit - minEnd) e.overlaps = true;
     if (position >= index.dataEnd)
@@ -394,14 +419,7 @@ bool tryIndex(ArchiveSource& source, const EndRecord& end, ArchiveIndex& index, 
     return true;
   }
   markOverlaps(source, index);
-  std::unordered_set<std::string_view> seen;
-  seen.reserve(index.entries.size());
-  index.duplicates = false;
-  for (const auto& e : index.entries)
-    if (!seen.insert(e.name).second) {
-      index.duplicates = true;
-      break;
-    }
+  index.duplicates = hasDuplicateNames(index.entries);
   result = zipabi::zrOk;
   return true;
 }

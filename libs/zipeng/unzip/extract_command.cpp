@@ -327,7 +327,7 @@ void Extractor::entry(const zipeng::ZipEntry& e) {
     return;
   }
   if (plan) {
-    const WriteAhead::Plan& done = ahead_->take(position_, s_.source, reader_);
+    const WriteAhead::Plan& done = ahead_->take(position_, reader_);
     const bool opened = done.opened;
     const int error =
         opened ? (done.filled.status == zipeng::EntryStatus::SinkFailed ? done.filled.writeError : 0)

@@ -14,8 +14,9 @@ namespace zipeng {
 
 namespace {
 
-constexpr size_t kPlannedAhead = 128;  // entries planned ahead at most (and files open)
-constexpr size_t kTakenAtOnce = 4;     // files a worker takes from the queue under one lock
+constexpr size_t kPlannedAhead = 4096;  // entries planned ahead at most (a folder's files or more)
+constexpr size_t kTakenAtOnce = 16;     // files a thread takes from the queue under one lock
+constexpr size_t kRunsLooked = 16;      // runs looked at for one in a folder no thread is in
 
 unsigned configuredThreads = 0;
 
@@ -38,13 +39,16 @@ WriteAhead::WriteAhead(const ArchiveSource& source, OutputTree& tree, bool junkP
     : tree_(tree), junkPaths_(junkPaths), order_(std::move(order)) {
   if (threads == 0) threads = writeAheadThreads();
   if (threads < 2 || order_.empty()) return;
+  // One reader each, the extracting thread's last: reading ahead serves tiny entries in one read.
+  // The extracting thread is one of the writers: it fills files while it waits.
+  const unsigned workers = threads - 1;
   sources_ = std::vector<ArchiveSource>(threads);
   for (ArchiveSource& copy : sources_)
     if (!copy.openCopyOf(source)) {
       sources_.clear();
       return;
     }
-  for (ArchiveSource& copy : sources_) workers_.emplace_back([this, &copy] { work(copy); });
+  for (unsigned k = 0; k < workers; ++k) workers_.emplace_back([this, &copy = sources_[k]] { work(copy); });
 }
 
 WriteAhead::~WriteAhead() {
@@ -55,7 +59,7 @@ void WriteAhead::stop() {
   {
     std::lock_guard<std::mutex> lock(mu_);
     stop_ = true;
-    queue_.clear();
+    queue_.clear();  // busy_ empties itself: each thread lets go of its folder
   }
   workCv_.notify_all();
   for (std::thread& worker : workers_) worker.join();
@@ -83,10 +87,9 @@ const WriteAhead::Plan* WriteAhead::plan(size_t position) {
         // Passed over without being taken: it must not be left half done, nor at all.
         if (!passed.state.done()) {
           std::unique_lock<std::mutex> lock(mu_);
-          if (passed.state.value.load() == State::Queued) {
-            if (auto it = std::find(queue_.begin(), queue_.end(), &passed); it != queue_.end())
-              queue_.erase(it);
-          } else
+          if (passed.state.value.load() == State::Queued)
+            unqueue(&passed);
+          else
             awaitDone(passed, lock);
         }
         if (passed.opened) unlinkat(passed.folder->get(), passed.leaf.c_str(), 0);
@@ -107,7 +110,7 @@ const WriteAhead::Plan* WriteAhead::plan(size_t position) {
     }
     if (!batch.empty()) {
       std::lock_guard<std::mutex> lock(mu_);
-      queue_.insert(queue_.end(), batch.begin(), batch.end());
+      for (Plan* file : batch) enqueue(file);
       if (idle_ > 1 && batch.size() > 1)
         workCv_.notify_all();
       else if (idle_)
@@ -120,9 +123,10 @@ const WriteAhead::Plan* WriteAhead::plan(size_t position) {
 
 bool WriteAhead::conflicts(const std::string& relative, bool asFile) const {
   if (pendingFiles_.empty() && pendingFolders_.empty()) return false;
-  if (pendingFiles_.count(relative)) return true;
-  for (size_t slash = relative.find('/'); slash != std::string::npos; slash = relative.find('/', slash + 1))
-    if (pendingFiles_.count(relative.substr(0, slash))) return true;
+  const std::string_view path(relative);
+  if (pendingFiles_.count(path)) return true;
+  for (size_t slash = path.find('/'); slash != std::string_view::npos; slash = path.find('/', slash + 1))
+    if (pendingFiles_.count(path.substr(0, slash))) return true;
   return asFile && pendingFolders_.count(relative);
 }
 
@@ -162,58 +166,104 @@ bool WriteAhead::planNext(std::vector<Plan*>& batch) {
       for (MadeFolder& m : made) made_.emplace_back(position, std::move(m));
       p.mode = fileModeOf(e);
       p.mtime = e.mtime();
-      // Created here, one at a time: threads creating files in one folder wait for each other.
-      if (p.folder) {
-        p.fd.reset(openat(p.folder->get(), p.leaf.c_str(), kNewFileFlags, p.mode));
-        p.opened = static_cast<bool>(p.fd);
-        if (!p.opened) p.openError = errno;
-      }
     } else {
       // Written at its turn by the extracting thread, which makes its folders then.
       for (size_t slash = p.takes.find('/'); slash != std::string::npos; slash = p.takes.find('/', slash + 1))
         p.needs.push_back(p.takes.substr(0, slash));
     }
   }
-  pend(p);
   plans_.push_back(std::move(p));
+  pend(plans_.back());
   ++planned_;
-  if (plans_.back().opened) batch.push_back(&plans_.back());
+  if (plans_.back().kind == Kind::File && plans_.back().folder) batch.push_back(&plans_.back());
   return true;
 }
 
 void WriteAhead::pend(Plan& p) {
   pendingLinks_ += p.link;
-  if (!p.takes.empty()) ++pendingFiles_[p.takes];
+  if (!p.takes.empty()) pendingFiles_.insert(p.takes);
   for (const std::string& folder : p.needs) ++pendingFolders_[folder];
 }
 
 void WriteAhead::unpend(const Plan& p) {
-  auto drop = [](std::unordered_map<std::string, unsigned>& names, const std::string& name) {
-    auto it = names.find(name);
-    if (it != names.end() && --it->second == 0) names.erase(it);
-  };
   pendingLinks_ -= p.link;
-  if (!p.takes.empty()) drop(pendingFiles_, p.takes);
-  for (const std::string& folder : p.needs) drop(pendingFolders_, folder);
+  if (!p.takes.empty()) pendingFiles_.erase(p.takes);
+  for (const std::string& folder : p.needs) {
+    auto it = pendingFolders_.find(folder);
+    if (it != pendingFolders_.end() && --it->second == 0) pendingFolders_.erase(it);
+  }
 }
 
-const WriteAhead::Plan& WriteAhead::take(size_t position, ArchiveSource& source, EntryReader& reader) {
+const WriteAhead::Plan& WriteAhead::take(size_t position, EntryReader& reader) {
+  ArchiveSource& source = sources_.back();
   Plan& p = plans_[position - committed_];
   if (!p.state.done()) {
+    std::vector<Plan*> taken;
     std::unique_lock<std::mutex> lock(mu_);
-    if (p.state.value.load() == State::Queued) {
-      // Not started: it is the oldest file queued (or was never queued, its folder failing).
-      if (auto it = std::find(queue_.begin(), queue_.end(), &p); it != queue_.end()) queue_.erase(it);
-      p.state.value = State::Running;
-      lock.unlock();
-      write(p, source, reader);
-      p.state.value = State::Done;
-    } else {
-      awaitDone(p, lock);
+    while (!p.state.done()) {
+      if (!p.folder) {
+        // Never queued, its folder failing: nothing to write.
+        p.state.value = State::Done;
+      } else if (!queue_.empty()) {
+        // Unless a worker has it, it is the first file of the first run; that run is left to a
+        // thread already in its folder, and this one fills files elsewhere rather than sleep.
+        const UniqueFd* folder = takeFiles(kTakenAtOnce, taken);
+        fill(folder, taken, source, reader, lock);
+      } else {
+        awaitDone(p, lock);
+      }
     }
   }
   p.taken = true;
   return p;
+}
+
+void WriteAhead::enqueue(Plan* p) {
+  if (queue_.empty() || queue_.back().folder != p->folder.get())
+    queue_.push_back(Run{p->folder.get(), {}, 0});
+  queue_.back().plans.push_back(p);
+}
+
+void WriteAhead::unqueue(const Plan* p) {
+  // The oldest file queued, as it is here, is the first of the first run.
+  for (auto run = queue_.begin(); run != queue_.end(); ++run) {
+    auto it = std::find(run->plans.begin() + static_cast<std::ptrdiff_t>(run->next), run->plans.end(), p);
+    if (it == run->plans.end()) continue;
+    run->plans.erase(it);
+    if (run->next == run->plans.size()) queue_.erase(run);
+    return;
+  }
+}
+
+const UniqueFd* WriteAhead::takeFiles(size_t most, std::vector<Plan*>& taken) {
+  auto run = queue_.begin();
+  const size_t looked = std::min(queue_.size(), kRunsLooked);
+  for (auto it = queue_.begin(); it != queue_.begin() + static_cast<std::ptrdiff_t>(looked); ++it)
+    if (std::find(busy_.begin(), busy_.end(), it->folder) == busy_.end()) {
+      run = it;
+      break;
+    }
+  taken.clear();
+  while (taken.size() < most && run->next < run->plans.size()) {
+    Plan* p = run->plans[run->next++];
+    p->state.value = State::Running;
+    taken.push_back(p);
+  }
+  const UniqueFd* folder = run->folder;
+  if (run->next == run->plans.size()) queue_.erase(run);
+  busy_.push_back(folder);
+  return folder;
+}
+
+void WriteAhead::fill(const UniqueFd* folder, const std::vector<Plan*>& files, ArchiveSource& source,
+                      EntryReader& reader, std::unique_lock<std::mutex>& lock) {
+  lock.unlock();
+  for (Plan* p : files) {
+    write(*p, source, reader);
+    finish(*p);
+  }
+  lock.lock();
+  busy_.erase(std::find(busy_.begin(), busy_.end(), folder));
 }
 
 void WriteAhead::awaitDone(const Plan& p, std::unique_lock<std::mutex>& lock) {
@@ -233,7 +283,14 @@ void WriteAhead::finish(Plan& p) {
 }
 
 void WriteAhead::write(Plan& p, ArchiveSource& source, EntryReader& reader) {
-  if (!p.opened) return;
+  // Created by whoever fills it, so that creating, the costliest step, is shared too.
+  if (!p.folder) return;
+  p.fd.reset(openat(p.folder->get(), p.leaf.c_str(), kNewFileFlags, p.mode));
+  p.opened = static_cast<bool>(p.fd);
+  if (!p.opened) {
+    p.openError = errno;
+    return;
+  }
   try {
     p.filled = fillFile(p.fd, source, reader, *p.entry, std::string(), p.mtime, false);
   } catch (const std::bad_alloc&) {
@@ -253,18 +310,9 @@ void WriteAhead::work(ArchiveSource& source) {
       --idle_;
     }
     if (stop_) return;
-    // A few at a time, the first ones in order, so that the extracting thread seldom waits for
-    // a file another worker holds back.
-    const size_t count = std::min(kTakenAtOnce, (queue_.size() + sources_.size() - 1) / sources_.size());
-    taken.assign(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(std::max<size_t>(count, 1)));
-    queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(taken.size()));
-    for (Plan* p : taken) p->state.value = State::Running;
-    lock.unlock();
-    for (Plan* p : taken) {
-      write(*p, source, reader);
-      finish(*p);
-    }
-    lock.lock();
+    // A few at a time, so that the extracting thread seldom waits for a file a worker holds back.
+    const UniqueFd* folder = takeFiles(kTakenAtOnce, taken);
+    fill(folder, taken, source, reader, lock);
   }
 }
 

@@ -1,14 +1,15 @@
-// Extraction's helpers on the other cores. Small plain files are filled and closed by worker
-// threads ahead of the extracting thread, which still does in archive order everything
-// anyone can see: the messages, the questions, and what an entry that fails leaves behind.
+// Extraction's helpers on the other cores. Small plain files are created, filled and closed
+// ahead of the extracting thread, which still does in archive order everything anyone can see:
+// the messages, the questions, and what an entry that fails leaves behind.
 //
-// The extracting thread plans ahead: it makes the folders and creates the small files that the
-// next entries need (creating files in one folder from several threads only makes them wait for
-// the folder's lock), and hands the files to the workers. Planning waits where an entry ahead could turn out
-// otherwise than it would after the entries before it: at a link, and at a name that a pending entry takes as
-// a file while another needs it as a file or folder. A worker that finds its file already there leaves the
-// entry to the extracting thread, which asks about it as usual. Whatever was written or made ahead of the
-// entries taken is removed when extraction ends early.
+// The extracting thread plans ahead: it makes the folders that the next entries need and queues
+// their small files, which the workers create, fill and close; while a file it has come to is
+// not done, it fills queued ones itself rather than sleep. Planning waits where an entry ahead
+// could turn out otherwise than it would after the entries before it: at a link, and at a name
+// that a pending entry takes as a file while another needs it as a file or folder. A writer that
+// finds its file already there leaves the entry to the extracting thread, which asks about it as
+// usual. Whatever was written or made ahead of the entries taken is removed when extraction ends
+// early.
 #pragma once
 
 #include <sys/types.h>
@@ -20,8 +21,10 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "core/archive_index.h"
@@ -60,10 +63,10 @@ class WriteAhead {
     const ZipEntry* entry = nullptr;
     mode_t mode = 0;
     int64_t mtime = 0;
+    // Set by whoever fills the file.
     bool opened = false;  // created (it then needs removing unless it is taken whole)
     int openError = 0;    // EEXIST: there already; left to the extracting thread
     UniqueFd fd;          // while it is being filled
-    // Set by whoever fills the file.
     SharedState state;
     bool taken = false;  // handed to the extracting thread
     FileFilled filled;
@@ -88,9 +91,9 @@ class WriteAhead {
   // The plan for `position`, planning ahead from it; null when nothing is done ahead. Positions
   // come in increasing order; all before `position` count as taken.
   const Plan* plan(size_t position);
-  // For a File plan: its file filled, here (with `source` and `reader`) when no worker has
-  // started it yet. A file that was created is the caller's from now on.
-  const Plan& take(size_t position, ArchiveSource& source, EntryReader& reader);
+  // For a File plan: its file filled, here (with `reader`) when no worker has started it yet.
+  // A file that was created is the caller's from now on.
+  const Plan& take(size_t position, EntryReader& reader);
   // Stops writing ahead for good: what was written or made for entries after the last one
   // planned for is removed (a disk that filled up may have room again for that one).
   void stop();
@@ -103,6 +106,16 @@ class WriteAhead {
   void unpend(const Plan& plan);
   void work(ArchiveSource& source);
   static void write(Plan& plan, ArchiveSource& source, EntryReader& reader);
+  // Queues a planned file, in its folder's run when it is the last one.
+  void enqueue(Plan* plan);
+  // Removes `plan` from the queue when it is there.
+  void unqueue(const Plan* plan);
+  // Takes up to `most` files from the first run (looking at a few) in a folder no thread is
+  // creating files in, else from the first; their folder, marked busy.
+  const UniqueFd* takeFiles(size_t most, std::vector<Plan*>& taken);
+  // Fills the files taken from `folder`, then lets it go; `lock` held before and after.
+  void fill(const UniqueFd* folder, const std::vector<Plan*>& files, ArchiveSource& source,
+            EntryReader& reader, std::unique_lock<std::mutex>& lock);
   // Marks a plan filled, waking the extracting thread when it waits.
   void finish(Plan& plan);
   // Waits, holding `lock`, until a plan a worker took is filled.
@@ -115,16 +128,32 @@ class WriteAhead {
   size_t committed_ = 0;
   size_t planned_ = 0;
   std::vector<std::pair<size_t, MadeFolder>> made_;  // folders made ahead, by position
-  std::unordered_map<std::string, unsigned> pendingFiles_, pendingFolders_;
+  // Looked up by parts of paths, without copying them.
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const noexcept { return std::hash<std::string_view>()(name); }
+  };
+  // The names pending entries take as files (each by one only: a second waits for the first),
+  // viewing their plans' `takes`, and the folders they need, with how many need each.
+  std::unordered_set<std::string_view, NameHash, std::equal_to<>> pendingFiles_;
+  std::unordered_map<std::string, unsigned, NameHash, std::equal_to<>> pendingFolders_;
   unsigned pendingLinks_ = 0;
 
-  std::vector<ArchiveSource> sources_;
+  std::vector<ArchiveSource> sources_;  // the workers', then the extracting thread's
   std::vector<std::thread> workers_;
   std::mutex mu_;
   std::condition_variable workCv_, doneCv_;
-  std::deque<Plan*> queue_;           // files not yet started, in order
-  unsigned idle_ = 0;                 // workers waiting for work
-  std::atomic<bool> waiting_{false};  // the extracting thread waits for a file
+  // Files not yet started, in order, in runs of one folder: threads creating files in one
+  // folder wait for each other on its lock, so each keeps to a folder of its own when it can.
+  struct Run {
+    const UniqueFd* folder = nullptr;
+    std::vector<Plan*> plans;
+    size_t next = 0;  // plans before it are taken
+  };
+  std::deque<Run> queue_;
+  std::vector<const UniqueFd*> busy_;  // folders threads are creating files in
+  unsigned idle_ = 0;                  // workers waiting for work
+  std::atomic<bool> waiting_{false};   // the extracting thread waits for a file
   bool stop_ = false;
 };
 
