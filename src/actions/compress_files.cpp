@@ -11,6 +11,8 @@
 
 #include "actions/action_runner.h"
 #include "actions/folder_names.h"
+#include "settings/engine_settings.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -75,6 +77,10 @@ TActionStatus TActionRunner::CompressFiles(const QStringList& Files) {
   }
   const QString written = replacing ? apart.filePath(QFileInfo(archive).fileName()) : archive;
 
+  // The level, the extensions stored as they are and the temporary copy's folder come from the
+  // settings; moving the files and the stored password never do, for a compress from a menu.
+  TSettings settings = ReadSettings();
+  ApplyPackingToEngine(settings, FEngine);
   FEngine.ZipFileName = written;
   FEngine.FilesToProcess = plan.Names;
   FEngine.ExactNames = true;  // a file called "<draft>" is that file, not a pattern

@@ -4,18 +4,22 @@
 #include "settings/settings.h"
 
 void ApplySettingsToEngine(TSettings& Settings, TZipEngine& Engine) {
-  Engine.Compression = static_cast<TZipCompressionLevel>(Settings.CompressionLevel & 0xFF);
+  ApplyPackingToEngine(Settings, Engine);
   Engine.ClearDisks = Settings.ClearDisk;
-  Engine.UseTempFile = Settings.UseTempFile;
-  if (Settings.TempFolder.size() > 1 && Settings.TempFolder.endsWith(u'/')) Settings.TempFolder.chop(1);
-  Engine.TempPath = Settings.TempFolder;
-  Engine.StoredExtensions = Settings.StoredExt;
   Engine.Recurse = Settings.Recurse;
   Engine.MoveFiles = Settings.MoveFiles;
   Engine.IncludeHiddenFiles = Settings.IncludeHidden;
   Engine.Password = Settings.Password;
   Engine.AesEncryption = Settings.Encryption == 0;
   ApplyOverwriteToEngine(Settings, Engine);
+}
+
+void ApplyPackingToEngine(TSettings& Settings, TZipEngine& Engine) {
+  Engine.Compression = static_cast<TZipCompressionLevel>(Settings.CompressionLevel & 0xFF);
+  Engine.UseTempFile = Settings.UseTempFile;
+  if (Settings.TempFolder.size() > 1 && Settings.TempFolder.endsWith(u'/')) Settings.TempFolder.chop(1);
+  Engine.TempPath = Settings.TempFolder;
+  Engine.StoredExtensions = Settings.StoredExt;
 }
 
 void ApplyOverwriteToEngine(const TSettings& Settings, TZipEngine& Engine) {

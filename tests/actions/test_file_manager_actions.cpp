@@ -334,6 +334,42 @@ class TestFileManagerActions : public QObject {
     }
   }
 
+  // A compress packs as the settings say (level, extensions stored as they are), yet never
+  // takes the stored password nor moves the files. Each row: the settings file, then each
+  // entry's name, method and encryption bit as Python's zipfile reads them.
+  void compressTakesThePackingSettings_data() {
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<QString>("entries");
+    QTest::newRow("none: level 6") << ""
+                                   << "a.txt 8 0, b.dat 8 0, c.zip 0 0";
+    QTest::newRow("level 0") << "[Settings]\nCompressionLevel=0\n"
+                             << "a.txt 0 0, b.dat 0 0, c.zip 0 0";
+    QTest::newRow("stored extensions, password, move")
+        << "[Settings]\nStoredExt=.TXT\nPassword=secret\nMoveFiles=1\n"
+        << "a.txt 0 0, b.dat 8 0, c.zip 8 0";
+  }
+  void compressTakesThePackingSettings() {
+    QFETCH(QString, ini);
+    QFETCH(QString, entries);
+    RemoveIni();
+    if (!ini.isEmpty()) QVERIFY(WriteIni(ini));
+    const QStringList files{"a.txt", "b.dat", "c.zip"};
+    for (const QString& file : files) QVERIFY(WriteFile(At("in/" + file), QByteArray(4000, 'x')));
+    TScriptedDialogs dialogs;
+    QCOMPARE(RunCommandLine({"--compress", At("in")}, dialogs), 0);
+    RemoveIni();
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import zipfile,sys\nz=zipfile.ZipFile(sys.argv[1])\nprint(', '.join("
+                                 "'%s %d %d' % (i.filename[3:], i.compress_type, i.flag_bits & 1) "
+                                 "for i in z.infolist() if not i.is_dir()))"),
+                  At("in.zip")});
+    QVERIFY(python.waitForFinished(30000));
+    QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()).trimmed(), entries);
+    for (const QString& file : files) QVERIFY(QFile::exists(At("in/" + file)));
+  }
+
   // Abort once the engine is at work: status 4, and nothing of the half-done work is left.
   void abortMidwayLeavesNothing_data() {
     QTest::addColumn<QStringList>("arguments");
