@@ -4,13 +4,14 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "actions/action_runner.h"
 #include "actions/folder_names.h"
+#include "platform/run_folder.h"
 #include "settings/engine_settings.h"
 #include "settings/settings.h"
 
@@ -69,13 +70,20 @@ TActionStatus TActionRunner::CompressFiles(const QStringList& Files) {
   FProgress.show();
   FProgress.Begin(tr("Compressing into \"%1\"").arg(QFileInfo(archive).fileName()), total);
 
+  // A replacement is written in a folder of this run beside the old archive (swept by a later
+  // compress there should this run be killed), under a name of its own beside the run's mark.
   const QString folder = QFileInfo(archive).absolutePath();
-  QTemporaryDir apart(folder + QStringLiteral("/.parcelix-compress-XXXXXX"));
-  if (replacing && !apart.isValid()) {
-    ReportProblem(tr("Unable to create a folder in \"%1\": %2.").arg(folder, apart.errorString()));
-    return asFailed;
+  const QString apartPrefix = QStringLiteral(".parcelix-compress-");
+  std::optional<platform::TRunFolder> apart;
+  if (replacing) {
+    platform::SweepAbandonedRunFolders(folder, apartPrefix);
+    apart.emplace(folder, apartPrefix);
+    if (!apart->IsValid()) {
+      ReportProblem(tr("Unable to create a folder in \"%1\": %2.").arg(folder, apart->ErrorString()));
+      return asFailed;
+    }
   }
-  const QString written = replacing ? apart.filePath(QFileInfo(archive).fileName()) : archive;
+  const QString written = apart ? apart->Path() + QStringLiteral("/new.zip") : archive;
 
   // The level, the extensions stored as they are and the temporary copy's folder come from the
   // settings; moving the files and the stored password never do, for a compress from a menu.

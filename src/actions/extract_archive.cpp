@@ -4,16 +4,16 @@
 // lands outside the folder made for it.
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <cerrno>
 #include <system_error>
 
 #include "actions/action_runner.h"
 #include "actions/folder_names.h"
+#include "platform/run_folder.h"
 
 namespace {
 
-const QString kStagingTemplate = QStringLiteral("/.parcelix-extract-XXXXXX");
+const QString kStagingPrefix = QStringLiteral(".parcelix-extract-");
 
 QString SystemErrorText() {
   return QString::fromStdString(std::generic_category().message(errno != 0 ? errno : EIO));
@@ -49,16 +49,21 @@ TActionStatus TActionRunner::ExtractArchive(const QString& Archive, const QStrin
   if (FProgress.AbortRequested()) return asStopped;
   FProgress.Begin(Task, total);
 
-  // Removed with whatever is left in it when this ends: all of it after an Abort.
+  // Removed with whatever is left in it when this ends: all of it after an Abort. One that a
+  // killed run left here is swept now. The archive comes out into a folder inside it, apart
+  // from the mark that says the run is alive.
+  platform::SweepAbandonedRunFolders(Folder, kStagingPrefix);
+  const platform::TRunFolder staging(Folder, kStagingPrefix);
+  const QString out = staging.Path() + QStringLiteral("/out");
   errno = 0;
-  QTemporaryDir staging(Folder + kStagingTemplate);
-  if (!staging.isValid()) {
-    ReportProblem(tr("Unable to create a folder in \"%1\": %2.").arg(Folder, staging.errorString()));
+  if (!staging.IsValid() || !QDir().mkdir(out)) {
+    ReportProblem(tr("Unable to create a folder in \"%1\": %2.")
+                      .arg(Folder, staging.IsValid() ? SystemErrorText() : staging.ErrorString()));
     return asFailed;
   }
   FEngine.ZipFileName = Archive;
   FEngine.FilesToProcess.clear();
-  FEngine.ExtractDirectory = staging.path();
+  FEngine.ExtractDirectory = out;
   FEngine.UsePaths = true;
   FEngine.Overwrite = zowAsk;
   FEngine.Password.clear();
@@ -72,9 +77,9 @@ TActionStatus TActionRunner::ExtractArchive(const QString& Archive, const QStrin
   // What came out goes into a folder named after the archive; an archive whose entries all lie
   // in one folder of that name gives that folder's contents, so there is no folder twice.
   const QString name = ExtractFolderName(Archive);
-  QFileInfoList top = Contents(staging.path());
+  QFileInfoList top = Contents(out);
   if (!top.isEmpty()) {
-    QString from = staging.path();
+    QString from = out;
     if (top.size() == 1 && top.first().isDir() && !top.first().isSymLink() &&
         top.first().fileName() == name) {
       from = top.first().filePath();

@@ -17,6 +17,7 @@
 #include "common/scripted_dialogs.h"
 #include "common/test_environment.h"
 #include "mainform/archive_fixture.h"
+#include "platform/run_folder.h"
 
 namespace {
 
@@ -368,6 +369,32 @@ class TestFileManagerActions : public QObject {
     QVERIFY(python.waitForFinished(30000));
     QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()).trimmed(), entries);
     for (const QString& file : files) QVERIFY(QFile::exists(At("in/" + file)));
+  }
+
+  // The folders a killed run left beside its target (an extract here, a compress replacing an
+  // archive) go at the next such run there, with whatever they hold; one whose run still lives
+  // stays.
+  void abandonedWorkFoldersAreSwept() {
+    QVERIFY(MakeZip(At("good.zip"), {{"a.txt", 10}}));
+    QVERIFY(WriteFile(At("report.txt"), "report"));
+    QVERIFY(WriteFile(At("report.zip"), "old"));
+    QStringList stale;
+    for (const char* prefix : {".parcelix-extract-", ".parcelix-compress-"}) {
+      QVERIFY(WriteFile(At(prefix + QStringLiteral("dead01/.in-use")), ""));
+      QVERIFY(WriteFile(At(prefix + QStringLiteral("dead01/out/half.txt")), "half"));
+      stale << prefix + QStringLiteral("dead01/");
+    }
+    const platform::TRunFolder live(Work(), QStringLiteral(".parcelix-extract-"));
+    QVERIFY(live.IsValid());
+    TScriptedDialogs dialogs;
+    QCOMPARE(RunCommandLine({"--extract-here", At("good.zip")}, dialogs), 0);
+    dialogs.SaveAnswers.push_back(At("report.zip"));
+    QCOMPARE(RunCommandLine({"--compress", At("report.txt")}, dialogs), 0);
+    const QStringList now = Tree(Work());
+    for (const QString& folder : stale) QVERIFY2(!now.contains(folder), qPrintable(folder));
+    QVERIFY(QFileInfo::exists(live.Path() + "/.in-use"));
+    QCOMPARE(EntryNames(At("report.zip")), QStringList{"report.txt"});
+    QCOMPARE(ReadFile(At("good/a.txt")).size(), 10);
   }
 
   // Abort once the engine is at work: status 4, and nothing of the half-done work is left.
