@@ -2,6 +2,7 @@
 
 #include <libdeflate.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,7 +13,6 @@
 #include <vector>
 
 #include "core/compressor_deflate.h"
-#include "core/deflate_walk.h"
 #include "core/incompressible.h"
 #include "zipengine_abi.h"
 
@@ -23,10 +23,15 @@ namespace {
 // What one thread needs to compress a block; kept for the next block once it is done.
 struct Workspace {
   Workspace(int level, size_t blockSize)
-      : input(blockSize), output(libdeflate_deflate_compress_bound(nullptr, blockSize)) {
+      : input(blockSize), output(libdeflate_deflate_compress_bound(nullptr, blockSize)), scratch(blockSize) {
     compressor = libdeflate_alloc_compressor(level);
     probe = libdeflate_alloc_compressor(1);
     if (!compressor || !probe) {
+      libdeflate_free_compressor(compressor);
+      libdeflate_free_compressor(probe);
+      throw std::bad_alloc();
+    }
+    if (inflateInit2(&inflater, -15) != Z_OK) {
       libdeflate_free_compressor(compressor);
       libdeflate_free_compressor(probe);
       throw std::bad_alloc();
@@ -35,14 +40,17 @@ struct Workspace {
   ~Workspace() {
     libdeflate_free_compressor(compressor);
     libdeflate_free_compressor(probe);
+    inflateEnd(&inflater);
   }
   Workspace(const Workspace&) = delete;
   Workspace& operator=(const Workspace&) = delete;
 
   libdeflate_compressor* compressor = nullptr;
   libdeflate_compressor* probe = nullptr;  // level 1, for the incompressible check
+  z_stream inflater{};
   std::vector<uint8_t> input;
   std::vector<uint8_t> output;      // room for the largest block; each keeps only what it needs
+  std::vector<uint8_t> scratch;     // the inflated block, thrown away
   std::unique_ptr<Workspace> next;  // the free list, so returning one never allocates
 };
 
@@ -67,12 +75,33 @@ ssize_t readAt(int fd, uint8_t* p, size_t size, uint64_t offset) {
 // Turns a complete deflate stream of `rawSize` bytes into one that the next block can follow:
 // the final bit of its last block cleared, then an empty stored block up to a byte boundary.
 // False when the stream does not read back as expected.
-bool makeJoinable(std::string& data, size_t rawSize) {
-  DeflateWalk walk;
-  if (data.empty() || !walkDeflateStream(reinterpret_cast<const uint8_t*>(data.data()), data.size(), walk))
-    return false;
-  const uint64_t lastHeader = walk.lastHeaderBit, end = walk.endBit;
-  if (walk.decodedSize != rawSize || end <= (data.size() - 1) * 8 || end > data.size() * 8) return false;
+bool makeJoinable(Workspace& ws, std::string& data, size_t rawSize) {
+  z_stream& zs = ws.inflater;
+  if (data.empty() || inflateReset(&zs) != Z_OK) return false;
+  zs.next_in = reinterpret_cast<Bytef*>(data.data());
+  zs.avail_in = static_cast<uInt>(data.size());
+  zs.next_out = ws.scratch.data();
+  zs.avail_out = static_cast<uInt>(ws.scratch.size());
+  // Bit positions: where the last deflate block begins, and where the final one ends. At a
+  // block boundary inflate reports fewer than eight bits of the last byte it took as unused.
+  uint64_t lastHeader = 0, end = 0;
+  bool ended = false;
+  for (;;) {
+    int rc = inflate(&zs, Z_BLOCK);
+    if (rc == Z_STREAM_END) break;
+    if (rc != Z_OK) return false;
+    if (zs.data_type & 128) {
+      uint64_t at = static_cast<uint64_t>(zs.total_in) * 8 - static_cast<uint64_t>(zs.data_type & 7);
+      if (zs.data_type & 64) {
+        end = at;
+        ended = true;
+      } else {
+        lastHeader = at;
+      }
+    }
+  }
+  if (!ended || zs.total_out != rawSize || zs.total_in != data.size()) return false;
+  if (end <= (data.size() - 1) * 8 || end > data.size() * 8) return false;
   auto& header = reinterpret_cast<uint8_t&>(data[lastHeader / 8]);
   uint8_t finalBit = static_cast<uint8_t>(1u << (lastHeader % 8));
   if (!(header & finalBit)) return false;
@@ -141,7 +170,7 @@ void compressBlock(const BlockDeflater::State& s, Workspace& ws, uint64_t index,
         compressor == ws.probe ? std::min<size_t>(b.size, ws.output.size()) : ws.output.size());
   }
   b.data.assign(reinterpret_cast<const char*>(ws.output.data()), out);
-  if (out == 0 || (!b.last && !makeJoinable(b.data, b.size))) storeBlocks(in, b.size, b.last, b.data);
+  if (out == 0 || (!b.last && !makeJoinable(ws, b.data, b.size))) storeBlocks(in, b.size, b.last, b.data);
 }
 
 void runBlock(BlockDeflater::State& s, uint64_t index) {
