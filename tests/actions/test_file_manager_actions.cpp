@@ -51,18 +51,26 @@ bool Run(const QString& Folder, const QString& Program, const QStringList& Argum
          process.exitCode() == 0;
 }
 
+// One line per entry of a ZIP archive, as Python's zipfile reads it: `Line` is a Python
+// expression of the entry `i`; entries that `Keep` (also of `i`) leaves out give none. Sorted.
+QStringList EntryLines(const QString& Archive, const QString& Line,
+                       const QString& Keep = QStringLiteral("True")) {
+  QProcess python;
+  python.start(QStringLiteral("python3"),
+               {QStringLiteral("-c"),
+                QStringLiteral("import zipfile,sys\nfor i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
+                               " if %2: print(%1)")
+                    .arg(Line, Keep),
+                Archive});
+  if (!python.waitForFinished(30000) || python.exitCode() != 0) return {QStringLiteral("<not a zip>")};
+  QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+  lines.sort();
+  return lines;
+}
+
 // The entry names of a ZIP archive, as Python's zipfile reads them.
 QStringList EntryNames(const QString& Archive) {
-  QProcess python;
-  python.start(
-      QStringLiteral("python3"),
-      {QStringLiteral("-c"),
-       QStringLiteral("import zipfile,sys\nfor n in zipfile.ZipFile(sys.argv[1]).namelist(): print(n)"),
-       Archive});
-  if (!python.waitForFinished(30000) || python.exitCode() != 0) return {QStringLiteral("<not a zip>")};
-  QStringList names = QString::fromUtf8(python.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-  names.sort();
-  return names;
+  return EntryLines(Archive, QStringLiteral("i.filename"));
 }
 
 // The command line as the program reads it, then what it does: the exit status.
@@ -359,15 +367,10 @@ class TestFileManagerActions : public QObject {
     TScriptedDialogs dialogs;
     QCOMPARE(RunCommandLine({"--compress", At("in")}, dialogs), 0);
     RemoveIni();
-    QProcess python;
-    python.start(QStringLiteral("python3"),
-                 {QStringLiteral("-c"),
-                  QStringLiteral("import zipfile,sys\nz=zipfile.ZipFile(sys.argv[1])\nprint(', '.join("
-                                 "'%s %d %d' % (i.filename[3:], i.compress_type, i.flag_bits & 1) "
-                                 "for i in z.infolist() if not i.is_dir()))"),
-                  At("in.zip")});
-    QVERIFY(python.waitForFinished(30000));
-    QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()).trimmed(), entries);
+    const QStringList found =
+        EntryLines(At("in.zip"), "'%s %d %d' % (i.filename[3:], i.compress_type, i.flag_bits & 1)",
+                   QStringLiteral("not i.is_dir()"));
+    QCOMPARE(found.join(QStringLiteral(", ")), entries);
     for (const QString& file : files) QVERIFY(QFile::exists(At("in/" + file)));
   }
 
